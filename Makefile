@@ -1,0 +1,41 @@
+# Front door for the two everyday commands: `make demo` and `make test`.
+# Everything else (the build itself) is CMake's; these targets only drive it.
+
+JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD     ?= build
+ASAN_BUILD?= build-asan
+DEPS       = cmake g++ make libgtest-dev
+
+CMAKE_FLAGS = -DMOX_WERROR=ON
+SAN_ENV     = ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1 \
+              UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+
+.PHONY: all deps build demo test test-plain test-asan clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh $(DEPS)
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	./$(BUILD)/examples/mox_demo
+
+test-plain: build
+	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure
+
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DMOX_SANITIZE=address,undefined -DMOX_BUILD_EXAMPLES=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && $(SAN_ENV) ctest -j $(JOBS) --output-on-failure
+
+# The whole suite twice: plain, then under AddressSanitizer + UndefinedBehaviorSanitizer.
+test: test-plain test-asan
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

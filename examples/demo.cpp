@@ -1,0 +1,2 @@
+#include <mox/mox.h>
+int main() { return 0; }

@@ -1,0 +1,47 @@
+#pragma once
+/// @file
+/// CmoxUndoInfo: the base of every undo record.
+
+#include <mox/core/MoxConstants.h>
+
+class CmoxCell;
+
+/// What one cell needs to go back to its state before a transaction and forward again after it.
+/// Records are made by the cells that change, stamped and filed by Changed, and owned by the
+/// undo list that received them. Subclasses add their before and after state.
+class MOX_API CmoxUndoInfo {
+public:
+    /// A record; Changed stamps user data and reason before filing it.
+    CmoxUndoInfo() = default;
+    virtual ~CmoxUndoInfo();
+    CmoxUndoInfo(const CmoxUndoInfo&) = delete;
+    CmoxUndoInfo& operator=(const CmoxUndoInfo&) = delete;
+
+    /// Folds a later record of the same cell into this one: user data or-ed, reason becomes
+    /// MOX_VALUE_CHANGED when the two differ. Subclasses then take `later`'s after state.
+    virtual void Merge(CmoxUndoInfo* later);
+    /// `cell` is being destroyed: drop every reference to it. Nothing here. A subclass that
+    /// overrides it must also pass true to ReferencesCells, or its override is never called.
+    virtual void RemoveCell(CmoxCell* cell);
+
+    /// The user data of the change.
+    unsigned long UserData() const { return m_userData; }
+    /// Sets the user data.
+    void UserData(unsigned long userData) { m_userData = userData; }
+    /// The reason of the change.
+    MoxChangeReason Reason() const { return m_reason; }
+    /// Sets the reason.
+    void Reason(MoxChangeReason reason) { m_reason = reason; }
+    /// Whether the record holds pointers to cells other than the one it is filed under.
+    bool ReferencesCells() const { return m_referencesCells; }
+
+protected:
+    /// Declares that the record refers to other cells, so that undo lists tell it of every
+    /// destroyed cell through RemoveCell. Records that refer to none are not asked.
+    void ReferencesCells(bool references) { m_referencesCells = references; }
+
+private:
+    unsigned long m_userData = 0;
+    MoxChangeReason m_reason = MOX_NO_CHANGE;
+    bool m_referencesCells = false;
+};

@@ -1,0 +1,68 @@
+#pragma once
+/// @file
+/// CmoxUndoList: one recorded transaction, at most one record per cell.
+
+#include <mox/platform/types.h>
+
+#include <cstddef>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class CmoxCell;
+class CmoxCellList;
+class CmoxUndoInfo;
+
+/// One transaction's undo records, at most one per cell, and its description. Owns its records;
+/// a record filed under several cells is destroyed once. Used by Changed, the undo context and
+/// the engine on one thread; no lock.
+class MOX_API CmoxUndoList {
+public:
+    /// An empty list with a copy of `description`.
+    explicit CmoxUndoList(const char* description);
+    /// Destroys every distinct record once.
+    virtual ~CmoxUndoList();
+    CmoxUndoList(const CmoxUndoList&) = delete;
+    CmoxUndoList& operator=(const CmoxUndoList&) = delete;
+
+    /// Files `record` under `cell` and returns true; if the cell already has one, merges
+    /// `record` into it, destroys `record` and returns false.
+    bool AddUndoInfo(CmoxCell* cell, CmoxUndoInfo* record);
+    /// The record filed under `cell`, or null.
+    CmoxUndoInfo* GetUndoInfo(const CmoxCell* cell) const;
+    /// True when at least one record is filed.
+    bool HasUndoInfo() const { return !m_index.empty(); }
+    /// Number of cells with a record.
+    int GetCount() const { return static_cast<int>(m_index.size()); }
+    /// Removes every entry whose record is `record`; destroys nothing.
+    void RemoveUndoInfo(CmoxUndoInfo* record);
+    /// `cell` is being destroyed: drops and destroys its record, takes it off the in-progress
+    /// list and tells the records that refer to cells.
+    void RemoveCell(CmoxCell* cell);
+    /// Undoes every record; appends each cell to `collected` unless it is there already.
+    void Undo(CmoxCellList& collected);
+    /// Redoes every record; appends each cell to `collected` unless it is there already.
+    void Redo(CmoxCellList& collected);
+
+    /// The description given at construction.
+    std::string m_description;
+
+protected:
+    /// Undo (or redo) each record, then PostUndo each cell inside an engine transaction.
+    void UndoRedo(bool undo, CmoxCellList& collected);
+
+private:
+    struct Entry {
+        CmoxCell* cell; // null once removed
+        CmoxUndoInfo* record;
+    };
+    void Erase(std::size_t at);
+    void Compact();
+
+    // Filing order is kept so that undo and redo replay in a stable order.
+    std::vector<Entry> m_entries;
+    std::unordered_map<const CmoxCell*, std::size_t> m_index;
+    std::size_t m_holes = 0;
+    std::vector<CmoxUndoInfo*> m_cellReferrers; // distinct records with ReferencesCells()
+    CmoxCellList* m_inProgress = nullptr;
+};
