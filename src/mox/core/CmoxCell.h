@@ -30,7 +30,7 @@ typedef void (*MoxUpdateFunction)(CmoxCell* cell, CmoxChangedList& changes);
 class MOX_API CmoxCell : public CObject {
     DECLARE_DYNAMIC(CmoxCell)
 
-public:
+  public:
     /// A cell named "NoName" with the state priority.
     CmoxCell();
     /// A cell with the given name and priority.
@@ -202,7 +202,8 @@ public:
     /// Sets the counter back to 0.
     static void InitializeCellId();
 
-    // ---- plain-value conveniences ------------------------------------------------------------------
+    // ---- plain-value conveniences
+    // ------------------------------------------------------------------
     /// Calls Value(long); the result is dropped.
     const CmoxCell& operator=(long value);
     /// Calls Value(double); the result is dropped.
@@ -224,13 +225,13 @@ public:
     /// The value of a boolean cell, 0 or 1 (0 for a cell of another kind).
     operator int();
 
-protected:
+  protected:
     /// Appends `cell` to the dependees (the mirror side of AddDependent).
     void AddDependee(CmoxCell* cell);
     /// Removes `cell` from the dependees if it is there.
     void RemoveDependee(CmoxCell* cell);
 
-private:
+  private:
     friend class CmoxNotifyList;
     friend class CmoxChangedList;
 

@@ -26,7 +26,9 @@ std::ptrdiff_t CmoxCellList::Find(const CmoxCell* cell) const {
     return -1;
 }
 
-bool CmoxCellList::Contains(const CmoxCell* cell) const { return Find(cell) >= 0; }
+bool CmoxCellList::Contains(const CmoxCell* cell) const {
+    return Find(cell) >= 0;
+}
 
 void CmoxCellList::AddTail(CmoxCell* cell) {
     m_slots.push_back(cell);
@@ -44,10 +46,12 @@ bool CmoxCellList::Remove(const CmoxCell* cell) {
     m_slots[static_cast<std::size_t>(at)] = nullptr;
     --m_count;
     if (m_index) m_index->erase(cell);
-    // Leading and trailing holes cost nothing to skip or drop; inner ones are squeezed out once they outnumber
-    // the cells, so a walk never pays more than twice the live count.
-    while (!m_slots.empty() && m_slots.back() == nullptr) m_slots.pop_back();
-    while (m_start < m_slots.size() && m_slots[m_start] == nullptr) ++m_start;
+    // Leading and trailing holes cost nothing to skip or drop; inner ones are squeezed out once
+    // they outnumber the cells, so a walk never pays more than twice the live count.
+    while (!m_slots.empty() && m_slots.back() == nullptr)
+        m_slots.pop_back();
+    while (m_start < m_slots.size() && m_slots[m_start] == nullptr)
+        ++m_start;
     if (m_start >= m_slots.size()) {
         m_slots.clear();
         m_start = 0;
@@ -78,10 +82,12 @@ void CmoxCellList::Compact() {
     m_slots.resize(out);
     m_start = 0;
     if (m_count > kIndexThreshold) {
-        if (!m_index) m_index = std::make_unique<std::unordered_map<const CmoxCell*, std::size_t>>();
+        if (!m_index)
+            m_index = std::make_unique<std::unordered_map<const CmoxCell*, std::size_t>>();
         m_index->clear();
         m_index->reserve(m_count);
-        for (std::size_t i = 0; i < m_slots.size(); ++i) m_index->emplace(m_slots[i], i);
+        for (std::size_t i = 0; i < m_slots.size(); ++i)
+            m_index->emplace(m_slots[i], i);
     } else {
         m_index.reset();
     }

@@ -17,10 +17,10 @@ class CmoxCell;
 /// dependents): past a few entries a position index is kept, and removal leaves a hole that is
 /// squeezed out later, so neither walks the whole list. Not locked; belongs to one thread.
 class MOX_API CmoxCellList {
-public:
+  public:
     /// Forward iterator over the cells, in order, skipping removed slots.
     class const_iterator {
-    public:
+      public:
         using value_type = CmoxCell*;
         using reference = CmoxCell*;
         using pointer = CmoxCell* const*;
@@ -47,11 +47,12 @@ public:
         /// Different position.
         bool operator!=(const const_iterator& o) const { return m_at != o.m_at; }
 
-    private:
+      private:
         friend class CmoxCellList;
         const_iterator(CmoxCell* const* at, CmoxCell* const* end) : m_at(at), m_end(end) { Skip(); }
         void Skip() {
-            while (m_at != m_end && *m_at == nullptr) ++m_at;
+            while (m_at != m_end && *m_at == nullptr)
+                ++m_at;
         }
         CmoxCell* const* m_at = nullptr;
         CmoxCell* const* m_end = nullptr;
@@ -90,7 +91,7 @@ public:
     /// The cells in order, as a plain vector (a snapshot for walks that change the list).
     std::vector<CmoxCell*> ToVector() const;
 
-private:
+  private:
     static constexpr std::size_t kIndexThreshold = 16;
     std::ptrdiff_t Find(const CmoxCell* cell) const;
     void Compact();

@@ -10,11 +10,11 @@
 // ---- priorities ----------------------------------------------------------------------------
 MOX_API extern const unsigned char MOX_STATE_PRIORITY;             ///< 150, every cell's default.
 MOX_API extern const unsigned char MOX_USE_DEFAULT_STATE_PRIORITY; ///< 150.
-MOX_API extern const unsigned char MOX_CUTOFF_PRIORITY;            ///< 100, immediate/deferred split.
-MOX_API extern const unsigned char MOX_UI_PRIORITY;                ///< 50, user-interface cells.
-MOX_API extern const unsigned char MOX_USE_DEFAULT_UI_PRIORITY;    ///< 50.
-MOX_API extern const unsigned char MOX_MAX_PRIORITY;               ///< 200.
-MOX_API extern const unsigned char MOX_MIN_PRIORITY;               ///< 1.
+MOX_API extern const unsigned char MOX_CUTOFF_PRIORITY;         ///< 100, immediate/deferred split.
+MOX_API extern const unsigned char MOX_UI_PRIORITY;             ///< 50, user-interface cells.
+MOX_API extern const unsigned char MOX_USE_DEFAULT_UI_PRIORITY; ///< 50.
+MOX_API extern const unsigned char MOX_MAX_PRIORITY;            ///< 200.
+MOX_API extern const unsigned char MOX_MIN_PRIORITY;            ///< 1.
 
 // ---- characters ----------------------------------------------------------------------------
 MOX_API extern const char MOX_BLOCK_START;        ///< '{' opens an archive block.

@@ -8,7 +8,7 @@
 
 /// A lock that its owning thread may take again (recursive).
 class MOX_API CCriticalSection {
-public:
+  public:
     CCriticalSection() = default;
     CCriticalSection(const CCriticalSection&) = delete;
     CCriticalSection& operator=(const CCriticalSection&) = delete;
@@ -18,13 +18,13 @@ public:
     /// Releases one level of the lock.
     void Unlock() { m_mutex.unlock(); }
 
-private:
+  private:
     std::recursive_mutex m_mutex;
 };
 
 /// Holds a CCriticalSection for a scope and releases it on every exit.
 class MOX_API CSingleLock {
-public:
+  public:
     /// Binds to `cs` and locks it at once when `initialLock` is true.
     explicit CSingleLock(CCriticalSection* cs, bool initialLock = false) : m_cs(cs) {
         if (initialLock) Lock();
@@ -50,7 +50,7 @@ public:
     /// Whether this holder has the lock.
     bool IsLocked() const { return m_locked; }
 
-private:
+  private:
     CCriticalSection* m_cs;
     bool m_locked = false;
 };

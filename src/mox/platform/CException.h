@@ -8,32 +8,32 @@
 
 /// Base of every exception the library throws (by value).
 class MOX_API CException : public std::exception {
-public:
+  public:
     const char* what() const noexcept override;
 };
 
 /// A bad argument or index: thrown when the calling thread's engine cannot be obtained,
 /// for a bad array index and for an unpaired EndSubTransaction.
 class MOX_API CInvalidArgException : public CException {
-public:
+  public:
     const char* what() const noexcept override;
 };
 
 /// An operation cancelled after the user was told why.
 class MOX_API CUserException : public CException {
-public:
+  public:
     const char* what() const noexcept override;
 };
 
 /// A resource (string, lock) could not be obtained.
 class MOX_API CResourceException : public CException {
-public:
+  public:
     const char* what() const noexcept override;
 };
 
 /// Memory could not be obtained.
 class MOX_API CMemoryException : public CException {
-public:
+  public:
     const char* what() const noexcept override;
 };
 

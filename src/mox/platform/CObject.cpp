@@ -9,7 +9,9 @@ bool CRuntimeClass::IsDerivedFrom(const CRuntimeClass* base) const {
 }
 
 CObject::~CObject() = default;
-const CRuntimeClass* CObject::GetRuntimeClass() const { return &classCObject; }
+const CRuntimeClass* CObject::GetRuntimeClass() const {
+    return &classCObject;
+}
 void CObject::Serialize(CArchive&) {}
 void CObject::AssertValid() const {}
 void CObject::Dump(CDumpContext&) const {}

@@ -11,9 +11,9 @@ class CArchive; // Serialization hook parameter only; the library saves through 
 
 /// Run-time class record: class name, object size and base record (no factory).
 struct MOX_API CRuntimeClass {
-    const char* m_lpszClassName;        ///< The class name, as written in archive records.
-    int m_nObjectSize;                  ///< sizeof the class.
-    const CRuntimeClass* m_pBaseClass;  ///< Record of the base class, null for CObject.
+    const char* m_lpszClassName;       ///< The class name, as written in archive records.
+    int m_nObjectSize;                 ///< sizeof the class.
+    const CRuntimeClass* m_pBaseClass; ///< Record of the base class, null for CObject.
 
     /// True when this record is `base` or derives from it.
     bool IsDerivedFrom(const CRuntimeClass* base) const;
@@ -21,19 +21,19 @@ struct MOX_API CRuntimeClass {
 
 /// Where the diagnostic `Dump` hooks write to.
 class MOX_API CDumpContext {
-public:
+  public:
     /// A context writing to `out`, or discarding everything when null.
     explicit CDumpContext(std::ostream* out = nullptr) : m_out(out) {}
     /// The stream written to, or null.
     std::ostream* Stream() const { return m_out; }
 
-private:
+  private:
     std::ostream* m_out;
 };
 
 /// Base of the library's polymorphic classes. Owns nothing; copying is the derived class's call.
 class MOX_API CObject {
-public:
+  public:
     /// The record of CObject itself.
     static const CRuntimeClass classCObject;
 
@@ -50,7 +50,7 @@ public:
     /// True when the object's class is `cls` or derives from it.
     bool IsKindOf(const CRuntimeClass* cls) const;
 
-protected:
+  protected:
     CObject() = default;
     CObject(const CObject&) = default;
     CObject& operator=(const CObject&) = default;
@@ -61,7 +61,7 @@ protected:
 
 /// Declares the run-time class record of `cls` inside its class body.
 #define DECLARE_DYNAMIC(cls)                                                                       \
-public:                                                                                            \
+  public:                                                                                          \
     static const CRuntimeClass class##cls;                                                         \
     const CRuntimeClass* GetRuntimeClass() const override;
 
@@ -69,4 +69,6 @@ public:                                                                         
 #define IMPLEMENT_DYNAMIC(cls, base)                                                               \
     const CRuntimeClass cls::class##cls = {#cls, static_cast<int>(sizeof(cls)),                    \
                                            RUNTIME_CLASS(base)};                                   \
-    const CRuntimeClass* cls::GetRuntimeClass() const { return &cls::class##cls; }
+    const CRuntimeClass* cls::GetRuntimeClass() const {                                            \
+        return &cls::class##cls;                                                                   \
+    }

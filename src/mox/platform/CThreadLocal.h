@@ -9,21 +9,21 @@
 
 /// Base of objects kept per thread; only its destructor is virtual.
 class MOX_API CNoTrackObject {
-public:
+  public:
     virtual ~CNoTrackObject();
 
-protected:
+  protected:
     CNoTrackObject() = default;
 };
 
 /// Untyped part of CThreadLocal: one slot per holder in every thread's table.
 class MOX_API CThreadLocalObject {
-public:
+  public:
     CThreadLocalObject();
     CThreadLocalObject(const CThreadLocalObject&) = delete;
     CThreadLocalObject& operator=(const CThreadLocalObject&) = delete;
 
-protected:
+  protected:
     /// This thread's object of the slot, or null when none was made yet or the thread's
     /// local data has already been released (at thread exit).
     CNoTrackObject* Find() const;
@@ -31,7 +31,7 @@ protected:
     /// and destroys nothing, when the thread's local data has already been released.
     bool Store(CNoTrackObject* object) const;
 
-private:
+  private:
     std::size_t m_slot;
 };
 
@@ -39,7 +39,7 @@ private:
 /// Each thread's object is made with `T`'s default constructor on its first GetData() and
 /// destroyed when the thread exits; it stays reachable through GetData() while it is destroyed.
 template <class T> class CThreadLocal : public CThreadLocalObject {
-public:
+  public:
     /// The calling thread's object, created on first use; null only after the thread's
     /// local data has been released.
     T* GetData() const {

@@ -5,5 +5,9 @@ namespace {
 std::thread::id g_mainThread = std::this_thread::get_id();
 } // namespace
 
-bool MoxIsMainThread() { return std::this_thread::get_id() == g_mainThread; }
-void MoxSetMainThread(std::thread::id id) { g_mainThread = id; }
+bool MoxIsMainThread() {
+    return std::this_thread::get_id() == g_mainThread;
+}
+void MoxSetMainThread(std::thread::id id) {
+    g_mainThread = id;
+}

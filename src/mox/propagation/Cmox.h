@@ -27,7 +27,7 @@ class CmoxUndoList;
 /// Only the owning thread touches the counters and the registry; the lock is held for queueing
 /// and for a whole delivery, so Update code may report further changes on the same thread.
 class MOX_API Cmox : public CNoTrackObject {
-public:
+  public:
     /// The per-thread holder: `Cmox::Inst.GetData()` is the calling thread's engine.
     static CThreadLocal<Cmox> Inst;
 
@@ -46,7 +46,8 @@ public:
     /// Removes `cell` from the current list and every list saved by a sub-transaction.
     void RemoveFromNotifyLists(CmoxCell* cell);
 
-    // ---- suppression and recording -----------------------------------------------------------------
+    // ---- suppression and recording
+    // -----------------------------------------------------------------
     /// Nests suppression; the first level switches the current list to MOX_NOTIFY_NONE.
     void SuppressNotification();
     /// Ends one level; the last restores MOX_NOTIFY_IMMEDIATE and delivers if `notify`.
@@ -60,11 +61,13 @@ public:
     /// Non-zero while changes are recorded (the stop count is zero).
     int RecordChanges() const { return m_recordStop == 0; }
 
-    // ---- transactions ------------------------------------------------------------------------------
+    // ---- transactions
+    // ------------------------------------------------------------------------------
     /// Opens a transaction. At level 0 a non-null `undoContext` is attached and opens its undo
     /// list with `description`, so every change until the outermost EndTransaction is recorded
     /// there as one undoable step. Inner calls only raise the level.
-    void BeginTransaction(CmoxUndoContext* undoContext = nullptr, const char* description = nullptr);
+    void BeginTransaction(CmoxUndoContext* undoContext = nullptr,
+                          const char* description = nullptr);
     /// Ends the innermost transaction; the outermost delivers every deferred notification and
     /// closes and detaches the attached undo context.
     void EndTransaction();
@@ -82,7 +85,8 @@ public:
     /// Does nothing at all on the main thread.
     void EndWorkerThreadTransaction(CThreadLocal<Cmox>& holder);
 
-    // ---- undo ----------------------------------------------------------------------------------------
+    // ---- undo
+    // ----------------------------------------------------------------------------------------
     /// The attached undo context, or null.
     CmoxUndoContext* UndoContext() const { return m_undoContext; }
     /// The open undo list of the attached context (only while one is attached).
@@ -102,13 +106,15 @@ public:
     /// Takes `cell` out of every registered context's lists.
     void RemoveFromUndoLists(CmoxCell* cell);
 
-    // ---- restore support ---------------------------------------------------------------------------
+    // ---- restore support
+    // ---------------------------------------------------------------------------
     /// Class name of the child record a collection is restoring (modifiable).
     std::string& RestoreClassName() { return m_restoreClassName; }
     /// Sets the class name of the child record being restored.
     void RestoreClassName(const char* name) { m_restoreClassName = name != nullptr ? name : ""; }
 
-    // ---- static name helpers -------------------------------------------------------------------------
+    // ---- static name helpers
+    // -------------------------------------------------------------------------
     /// out = "$" + userName + "$".
     static std::string& MakeUserName(std::string& out, const char* userName);
     /// out = markedName without its first and last character ("" when shorter than two).
@@ -118,7 +124,8 @@ public:
     /// Non-zero when the first character is the user-name delimiter.
     static int IsUserName(const std::string& s);
 
-    // ---- static 64-bit text and engineering units ----------------------------------------------------
+    // ---- static 64-bit text and engineering units
+    // ----------------------------------------------------
     /// TRUE for the unit letters G M K m u n p.
     static int IsEngUnit(char c);
     /// v times the unit's factor in pico-units (0 for G and unknown letters, 10^12 for space).
@@ -128,11 +135,13 @@ public:
     /// The value in signed decimal.
     static std::string LongLongToText(__int64 v);
 
-    // ---- static policy keywords -------------------------------------------------------------------
+    // ---- static policy keywords
+    // -------------------------------------------------------------------
     /// "NOTIFY_PARENT" or "NO_NOTIFY_PARENT".
     static std::string ConvertNotifyParent(int notifyParent);
     /// The flag of a notify-parent keyword; flags MOX_BAD_NOTIFY_PARENT and gives 1 if unknown.
-    static int ConvertNotifyParent(const std::string& keyword, CmoxArchive& archive, CmoxCell* cell);
+    static int ConvertNotifyParent(const std::string& keyword, CmoxArchive& archive,
+                                   CmoxCell* cell);
     /// "ADDDEL_COLLNOTIFY", "ALL_COLLNOTIFY", or "" for other values.
     static std::string ConvertCollNotifyPolicy(MoxCollNotifyPolicy policy);
     /// The policy of a keyword; flags MOX_BAD_COLLNOTIFY and gives 0 if unknown.
@@ -148,7 +157,8 @@ public:
     static MoxIncrementPolicy ConvertIncrementPolicy(const std::string& keyword,
                                                      CmoxArchive& archive, CmoxCell* cell);
 
-    // ---- diagnostics (no effect) ---------------------------------------------------------------------
+    // ---- diagnostics (no effect)
+    // ---------------------------------------------------------------------
     /// Does nothing.
     static void DumpAll(CmoxCell* cell, CDumpContext& dc);
     /// Does nothing.
@@ -172,7 +182,7 @@ public:
     /// The calling thread's engine; throws CInvalidArgException when none can be had.
     static Cmox& Current();
 
-private:
+  private:
     CmoxNotifyList* m_notifyList;
     CCriticalSection m_lock;
     std::vector<CmoxNotifyList*> m_subTransactionLists;

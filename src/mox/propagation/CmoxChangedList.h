@@ -13,7 +13,7 @@ class CmoxCell;
 
 /// One changed cell in a changed list: the cell, its merged user data and the reason.
 class MOX_API ChangeInfo : public CObject {
-public:
+  public:
     /// An entry for `cell` with `userData` and `reason`.
     ChangeInfo(CmoxCell* cell, unsigned long userData, MoxChangeReason reason)
         : m_reason(reason), m_userData(userData), m_cell(cell) {}
@@ -39,7 +39,7 @@ public:
 class MOX_API CmoxChangedList : public CObject {
     DECLARE_DYNAMIC(CmoxChangedList)
 
-public:
+  public:
     /// The entries, in order.
     using EntryList = std::vector<ChangeInfo>;
 
@@ -79,7 +79,7 @@ public:
     /// The entries, in order.
     const EntryList& GetList() const { return m_entries; }
 
-private:
+  private:
     friend class CmoxNotifyList;
     static constexpr std::size_t kIndexThreshold = 8;
 

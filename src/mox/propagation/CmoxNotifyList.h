@@ -15,7 +15,7 @@ class CmoxNotifyList;
 
 /// One queued dependent and the changes it will be told about.
 class MOX_API NotifyInfo : public CObject {
-public:
+  public:
     /// The dependent whose Update will be called (borrowed).
     CmoxCell* Dependent() const { return m_dependent; }
     /// The changes collected for it.
@@ -23,8 +23,9 @@ public:
     /// The changes collected for it.
     const CmoxChangedList& Changes() const { return m_changes; }
 
-private:
+  private:
     friend class CmoxNotifyList;
+    friend class NotifyInfoList;
     NotifyInfo() = default;
 
     CmoxCell* m_dependent = nullptr;
@@ -36,10 +37,10 @@ private:
 
 /// Read-only view of a notify list's entries, head (highest priority) first.
 class MOX_API NotifyInfoList {
-public:
+  public:
     /// Forward iterator over the entries.
     class const_iterator {
-    public:
+      public:
         using value_type = NotifyInfo;
         using reference = const NotifyInfo&;
         using pointer = const NotifyInfo*;
@@ -57,7 +58,7 @@ public:
         /// Different entry.
         bool operator!=(const const_iterator& o) const { return m_at != o.m_at; }
 
-    private:
+      private:
         friend class NotifyInfoList;
         explicit const_iterator(const NotifyInfo* at) : m_at(at) {}
         const NotifyInfo* m_at = nullptr;
@@ -74,7 +75,7 @@ public:
     /// The head entry, or null.
     const NotifyInfo* GetHead() const { return m_head; }
 
-private:
+  private:
     friend class CmoxNotifyList;
     NotifyInfo* m_head = nullptr;
     NotifyInfo* m_tail = nullptr;
@@ -92,7 +93,7 @@ private:
 class MOX_API CmoxNotifyList : public CObject {
     DECLARE_DYNAMIC(CmoxNotifyList)
 
-public:
+  public:
     /// An empty list with the given policy and cutoff priority.
     explicit CmoxNotifyList(MoxNotifyPolicy policy = MOX_NOTIFY_IMMEDIATE,
                             unsigned char cutoff = MOX_CUTOFF_PRIORITY);
@@ -134,15 +135,18 @@ public:
     /// Delivers every entry whatever the policy, unless a delivery is running.
     void NotifyDeferredCells();
 
-protected:
+  protected:
     /// Delivers head entries while the head's dependent is at or above the cutoff.
     void NotifyImmediate();
     /// Delivers every entry, head first.
     void NotifyDeferred();
 
-private:
+  private:
+    friend class Cmox;
+    void Track();
     NotifyInfo* FindOrInsert(CmoxCell* dependent);
     NotifyInfo* FindOrInsertExact(CmoxCell* dependent);
+    NotifyInfo* LastAtOrAbove(unsigned char priority) const;
     NotifyInfo* NewEntry(CmoxCell* dependent);
     void Link(NotifyInfo* entry, NotifyInfo* before);
     void Unlink(NotifyInfo* entry);
@@ -162,8 +166,13 @@ private:
     std::unordered_map<const CmoxCell*, NotifyInfo*> m_byDependent;
     NotifyInfo* m_lastOfPriority[256] = {};
     std::uint64_t m_priorities[4] = {};
-    bool m_walkMode = false;
+    bool m_walkMode = true;
     unsigned int m_orderEpoch;
+    // Set on the engine's own lists: they keep the cells' queue counters, and with them the
+    // fast placement and the cheap removal of cells that are not queued. Other lists (built by
+    // client code or the undo context for one short delivery) walk, and never touch a counter,
+    // so they stay safe with cells that die while listed.
+    bool m_tracked = false;
     // Entries kept for reuse: a delivery run frees and refills entries at a high rate.
     NotifyInfo* m_spare = nullptr;
     int m_spareCount = 0;

@@ -4,6 +4,7 @@
 
 #include <mox/platform/types.h>
 
+#include <algorithm>
 #include <deque>
 #include <string>
 #include <vector>
@@ -17,7 +18,7 @@ class CmoxUndoList;
 /// and a change-notifier cell whose dependents at or below the cutoff priority hear of every
 /// change of the history. Owns its lists and its change notifier. Used on one thread, no lock.
 class MOX_API CmoxUndoContext {
-public:
+  public:
     CmoxUndoContext();
     virtual ~CmoxUndoContext();
     CmoxUndoContext(const CmoxUndoContext&) = delete;
@@ -57,7 +58,7 @@ public:
     /// Whether a list is open.
     bool HasOpenList() const { return m_openList != nullptr; }
 
-protected:
+  protected:
     /// Non-zero when there is something to undo.
     int CanUndo() const { return !m_undoStack.empty(); }
     /// Non-zero when there is something to redo.
@@ -75,7 +76,7 @@ protected:
     /// Rebuilds both description arrays from the stacks.
     void UpdateDescriptions();
 
-private:
+  private:
     int m_maxDepth = 25;
     CmoxUndoList* m_openList = nullptr;
     CmoxUndoList* m_listInProgress = nullptr;

@@ -10,7 +10,7 @@ class CmoxCell;
 /// Records are made by the cells that change, stamped and filed by Changed, and owned by the
 /// undo list that received them. Subclasses add their before and after state.
 class MOX_API CmoxUndoInfo {
-public:
+  public:
     /// A record; Changed stamps user data and reason before filing it.
     CmoxUndoInfo() = default;
     virtual ~CmoxUndoInfo();
@@ -35,13 +35,15 @@ public:
     /// Whether the record holds pointers to cells other than the one it is filed under.
     bool ReferencesCells() const { return m_referencesCells; }
 
-protected:
+  protected:
     /// Declares that the record refers to other cells, so that undo lists tell it of every
     /// destroyed cell through RemoveCell. Records that refer to none are not asked.
     void ReferencesCells(bool references) { m_referencesCells = references; }
 
-private:
+  private:
+    friend class CmoxUndoList;
     unsigned long m_userData = 0;
+    int m_filings = 0; // entries of undo lists that hold this record
     MoxChangeReason m_reason = MOX_NO_CHANGE;
     bool m_referencesCells = false;
 };

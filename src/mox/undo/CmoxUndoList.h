@@ -17,7 +17,7 @@ class CmoxUndoInfo;
 /// a record filed under several cells is destroyed once. Used by Changed, the undo context and
 /// the engine on one thread; no lock.
 class MOX_API CmoxUndoList {
-public:
+  public:
     /// An empty list with a copy of `description`.
     explicit CmoxUndoList(const char* description);
     /// Destroys every distinct record once.
@@ -47,11 +47,11 @@ public:
     /// The description given at construction.
     std::string m_description;
 
-protected:
+  protected:
     /// Undo (or redo) each record, then PostUndo each cell inside an engine transaction.
     void UndoRedo(bool undo, CmoxCellList& collected);
 
-private:
+  private:
     struct Entry {
         CmoxCell* cell; // null once removed
         CmoxUndoInfo* record;

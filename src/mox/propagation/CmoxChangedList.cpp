@@ -1,0 +1,137 @@
+#include <mox/propagation/CmoxChangedList.h>
+
+#include <mox/core/CmoxCell.h>
+#include <mox/propagation/Cmox.h>
+
+#include <cstring>
+
+IMPLEMENT_DYNAMIC(CmoxChangedList, CObject)
+
+CmoxChangedList::CmoxChangedList() = default;
+
+CmoxChangedList::~CmoxChangedList() {
+    RemoveAll();
+}
+
+const ChangeInfo* CmoxChangedList::FindEntry(const CmoxCell* cell) const {
+    if (m_index) {
+        auto it = m_index->find(cell);
+        return it == m_index->end() ? nullptr : &m_entries[it->second];
+    }
+    for (const ChangeInfo& entry : m_entries)
+        if (entry.m_cell == cell) return &entry;
+    return nullptr;
+}
+
+const ChangeInfo* CmoxChangedList::FindNamed(const char* name) const {
+    if (name == nullptr) return nullptr;
+    for (const ChangeInfo& entry : m_entries)
+        if (entry.m_cell->Name() == name) return &entry;
+    return nullptr;
+}
+
+void CmoxChangedList::Add(CmoxCell* cell, unsigned long userData, MoxChangeReason reason) {
+    if (ChangeInfo* entry = const_cast<ChangeInfo*>(FindEntry(cell))) {
+        if (userData != 0)
+            entry->m_userData = entry->m_userData != 0
+                                    ? cell->CombineUserData(entry->m_userData, userData)
+                                    : userData;
+        entry->m_reason = MOX_VALUE_CHANGED;
+        return;
+    }
+    m_entries.emplace_back(cell, userData, reason);
+    if (m_tracked) ++cell->m_changeEntries;
+    if (m_index) {
+        m_index->emplace(cell, m_entries.size() - 1);
+    } else if (m_entries.size() > kIndexThreshold) {
+        RebuildIndex();
+    }
+}
+
+void CmoxChangedList::RebuildIndex() {
+    if (m_entries.size() <= kIndexThreshold) {
+        m_index.reset();
+        return;
+    }
+    if (!m_index) m_index = std::make_unique<std::unordered_map<const CmoxCell*, std::size_t>>();
+    m_index->clear();
+    m_index->reserve(m_entries.size() * 2);
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        m_index->emplace(m_entries[i].m_cell, i);
+}
+
+CmoxCell* CmoxChangedList::Contains(const char* name) const {
+    const ChangeInfo* entry = FindNamed(name);
+    return entry != nullptr ? entry->m_cell : nullptr;
+}
+
+CmoxCell* CmoxChangedList::ContainsUser(const char* userName) const {
+    if (userName == nullptr) return nullptr;
+    for (const ChangeInfo& entry : m_entries)
+        if (std::strcmp(entry.m_cell->UserName(), userName) == 0) return entry.m_cell;
+    return nullptr;
+}
+
+CmoxCell* CmoxChangedList::ContainsFull(const char* path) const {
+    if (path == nullptr) return nullptr;
+    for (const ChangeInfo& entry : m_entries)
+        if (entry.m_cell->PathName() == path) return entry.m_cell;
+    return nullptr;
+}
+
+CmoxCell* CmoxChangedList::ContainsPartial(const char* partialPath) const {
+    if (partialPath == nullptr) return nullptr;
+    const std::string partial(partialPath);
+    std::string name;
+    Cmox::ExtractName(name, partial);
+    for (const ChangeInfo& entry : m_entries) {
+        if (entry.m_cell->Name() != name) continue;
+        const std::string path = entry.m_cell->PathName();
+        // Compared by characters, not components: "Scope\Gain" also matches "\Root\MyScope\Gain".
+        if (path.size() < partial.size()
+                ? path == partial
+                : path.compare(path.size() - partial.size(), partial.size(), partial) == 0)
+            return entry.m_cell;
+    }
+    return nullptr;
+}
+
+CmoxCell* CmoxChangedList::ContainsPtr(CmoxCell* cell) const {
+    return FindEntry(cell) != nullptr ? cell : nullptr;
+}
+
+MoxChangeReason CmoxChangedList::GetChangeReason(const char* name) const {
+    const ChangeInfo* entry = FindNamed(name);
+    return entry != nullptr ? entry->m_reason : MOX_NO_CHANGE;
+}
+
+MoxChangeReason CmoxChangedList::GetChangeReason(CmoxCell* cell) const {
+    const ChangeInfo* entry = FindEntry(cell);
+    return entry != nullptr ? entry->m_reason : MOX_NO_CHANGE;
+}
+
+unsigned long CmoxChangedList::GetUserData(const char* name) const {
+    const ChangeInfo* entry = FindNamed(name);
+    return entry != nullptr ? entry->m_userData : 0;
+}
+
+unsigned long CmoxChangedList::GetUserData(CmoxCell* cell) const {
+    const ChangeInfo* entry = FindEntry(cell);
+    return entry != nullptr ? entry->m_userData : 0;
+}
+
+void CmoxChangedList::Remove(CmoxCell* cell) {
+    const ChangeInfo* entry = FindEntry(cell);
+    if (entry == nullptr) return;
+    if (m_tracked) --cell->m_changeEntries;
+    m_entries.erase(m_entries.begin() + (entry - m_entries.data()));
+    if (m_index) RebuildIndex();
+}
+
+void CmoxChangedList::RemoveAll() {
+    if (m_tracked)
+        for (const ChangeInfo& entry : m_entries)
+            --entry.m_cell->m_changeEntries;
+    m_entries.clear();
+    m_index.reset();
+}

@@ -1,0 +1,160 @@
+#include <mox/undo/CmoxUndoContext.h>
+
+#include <mox/core/CmoxCell.h>
+#include <mox/core/CmoxCellList.h>
+#include <mox/propagation/Cmox.h>
+#include <mox/propagation/CmoxNotifyList.h>
+#include <mox/undo/CmoxUndoInfo.h>
+#include <mox/undo/CmoxUndoList.h>
+
+CmoxUndoContext::CmoxUndoContext() : m_changeNotifier(new CmoxCell) {}
+
+CmoxUndoContext::~CmoxUndoContext() {
+    ClearAllLists();
+    delete m_changeNotifier;
+    delete m_undoDependents;
+}
+
+void CmoxUndoContext::BeginTransaction(const char* description) {
+    if (m_openList == nullptr) m_openList = new CmoxUndoList(description);
+}
+
+void CmoxUndoContext::EndTransaction() {
+    if (m_openList == nullptr) return;
+    if (!m_openList->HasUndoInfo()) {
+        delete m_openList;
+        m_openList = nullptr;
+        return;
+    }
+    while (static_cast<int>(m_undoStack.size()) >= m_maxDepth) {
+        delete m_undoStack.back();
+        m_undoStack.pop_back();
+    }
+    m_undoStack.push_front(m_openList);
+    ClearRedo();
+    UpdateDescriptions();
+    NotifyClients();
+    // Only now: a change that a client records while being told still joins this list.
+    m_openList = nullptr;
+}
+
+void CmoxUndoContext::Undo(int count) {
+    UndoRedo(count, true);
+}
+void CmoxUndoContext::Redo(int count) {
+    UndoRedo(count, false);
+}
+
+void CmoxUndoContext::UndoRedo(int count, bool undo) {
+    std::deque<CmoxUndoList*>& source = undo ? m_undoStack : m_redoStack;
+    std::deque<CmoxUndoList*>& target = undo ? m_redoStack : m_undoStack;
+    if (count < 1) return;
+    delete m_undoDependents;
+    m_undoDependents = new CmoxCellList;
+    const int n = std::min<int>(count, static_cast<int>(source.size()));
+
+    Cmox& engine = Cmox::Current();
+    {
+        engine.BeginTransaction(nullptr, nullptr);
+        struct EndOnExit {
+            Cmox& engine;
+            CmoxUndoList*& inProgress;
+            ~EndOnExit() {
+                inProgress = nullptr;
+                engine.EndTransaction();
+            }
+        } end{engine, m_listInProgress};
+        for (int i = 0; i < n; ++i) {
+            CmoxUndoList* list = source.front();
+            source.pop_front();
+            m_listInProgress = list;
+            target.push_front(list);
+            if (undo)
+                list->Undo(*m_undoDependents);
+            else
+                list->Redo(*m_undoDependents);
+            m_listInProgress = nullptr;
+        }
+        NotifyUndoDependents(undo);
+    }
+    UpdateDescriptions();
+    NotifyClients();
+    delete m_undoDependents;
+    m_undoDependents = nullptr;
+}
+
+void CmoxUndoContext::NotifyUndoDependents(bool undo) {
+    if (m_undoDependents == nullptr) return;
+    const std::deque<CmoxUndoList*>& searched = undo ? m_redoStack : m_undoStack;
+    CmoxNotifyList privateList(MOX_NOTIFY_IMMEDIATE, MOX_CUTOFF_PRIORITY);
+    privateList.NotifyPolicy(MOX_NOTIFY_ALL);
+    while (CmoxCell* cell = m_undoDependents->RemoveHead()) {
+        for (CmoxUndoList* list : searched) {
+            CmoxUndoInfo* record = list->GetUndoInfo(cell);
+            if (record == nullptr) continue;
+            privateList.AddUndoNotification(cell, record->UserData(), record->Reason());
+            privateList.Notify();
+            privateList.RemoveAll();
+            break;
+        }
+    }
+}
+
+void CmoxUndoContext::NotifyClients() {
+    CmoxNotifyList privateList(MOX_NOTIFY_IMMEDIATE, MOX_CUTOFF_PRIORITY);
+    privateList.AddDeferred(m_changeNotifier, 0, MOX_VALUE_CHANGED);
+    Cmox& engine = Cmox::Current();
+    engine.BeginTransaction(nullptr, nullptr);
+    struct EndOnExit {
+        Cmox& engine;
+        ~EndOnExit() { engine.EndTransaction(); }
+    } end{engine};
+    privateList.NotifyDeferredCells();
+}
+
+void CmoxUndoContext::UpdateDescriptions() {
+    m_undoDescriptions.clear();
+    for (const CmoxUndoList* list : m_undoStack)
+        m_undoDescriptions.push_back(list->m_description);
+    m_redoDescriptions.clear();
+    for (const CmoxUndoList* list : m_redoStack)
+        m_redoDescriptions.push_back(list->m_description);
+}
+
+void CmoxUndoContext::ClearUndo() {
+    while (!m_undoStack.empty()) {
+        CmoxUndoList* list = m_undoStack.front();
+        m_undoStack.pop_front();
+        delete list;
+    }
+}
+
+void CmoxUndoContext::ClearRedo() {
+    while (!m_redoStack.empty()) {
+        CmoxUndoList* list = m_redoStack.front();
+        m_redoStack.pop_front();
+        delete list;
+    }
+}
+
+void CmoxUndoContext::ClearAllLists() {
+    ClearRedo();
+    ClearUndo();
+    delete m_openList;
+    m_openList = nullptr;
+}
+
+void CmoxUndoContext::ResetUndo() {
+    ClearAllLists();
+    UpdateDescriptions();
+    NotifyClients();
+}
+
+void CmoxUndoContext::RemoveCell(CmoxCell* cell) {
+    if (m_openList != nullptr) m_openList->RemoveCell(cell);
+    for (CmoxUndoList* list : m_undoStack)
+        list->RemoveCell(cell);
+    for (CmoxUndoList* list : m_redoStack)
+        list->RemoveCell(cell);
+    if (m_undoDependents != nullptr) m_undoDependents->Remove(cell);
+}
