@@ -1,0 +1,225 @@
+#include "support/MoxTest.h"
+#include "support/Recorder.h"
+#include "support/TestCells.h"
+
+#include <atomic>
+#include <thread>
+
+using moxtest::IntCell;
+using moxtest::MoxTest;
+using moxtest::Order;
+using moxtest::RecordingCell;
+using moxtest::UpdateLog;
+using Names = std::vector<std::string>;
+
+namespace {
+
+class EngineQueue : public MoxTest {
+protected:
+    UpdateLog log;
+    IntCell source{"Source"};
+    RecordingCell state{"State", 150, log};
+    RecordingCell ui{"UI", 50, log};
+    void SetUp() override {
+        source.AddDependent(&state);
+        source.AddDependent(&ui);
+    }
+    void Flush() {
+        Engine().BeginTransaction();
+        Engine().EndTransaction();
+    }
+};
+
+} // namespace
+
+TEST_F(EngineQueue, FreshEngineStartsEmptyAndImmediate) {
+    std::atomic<int> checked{0};
+    std::thread worker([&] {
+        Cmox* engine = Cmox::Inst.GetData();
+        ASSERT_NE(engine, nullptr);
+        EXPECT_EQ(engine, &Cmox::Current()) << "one engine per thread";
+        EXPECT_EQ(engine->NotifyList().NotifyPolicy(), MOX_NOTIFY_IMMEDIATE);
+        EXPECT_EQ(engine->NotifyList().CutoffPriority(), MOX_CUTOFF_PRIORITY);
+        EXPECT_EQ(engine->TransactionLevel(), 0);
+        EXPECT_EQ(engine->SubTransactionLevel(), 0);
+        EXPECT_TRUE(engine->RecordChanges());
+        EXPECT_EQ(engine->UndoContext(), nullptr);
+        checked = engine != &Cmox::Current() ? 0 : 1;
+    });
+    worker.join();
+    EXPECT_EQ(checked, 1);
+}
+
+TEST_F(EngineQueue, ValueChangeDeliversStateNowAndUiAtTheOutermostEnd) {
+    Engine().BeginTransaction();
+    Engine().BeginTransaction();
+    source.Set(1);
+    EXPECT_EQ(Order(log), Names{"State"});
+    Engine().EndTransaction();
+    EXPECT_EQ(Order(log), Names{"State"}) << "an inner end delivers nothing deferred";
+    Engine().EndTransaction();
+    EXPECT_EQ(Order(log), (Names{"State", "UI"}));
+    EXPECT_EQ(Engine().TransactionLevel(), 0);
+}
+
+TEST_F(EngineQueue, SuppressionNestsAndTheLastResumeDelivers) {
+    Engine().SuppressNotification();
+    Engine().SuppressNotification();
+    source.Set(1);
+    Engine().ResumeNotification(1);
+    EXPECT_TRUE(log.empty());
+    Engine().ResumeNotification(1);
+    EXPECT_EQ(Order(log), Names{"State"});
+    Flush();
+    EXPECT_EQ(Order(log), (Names{"State", "UI"}));
+}
+
+TEST_F(EngineQueue, ResumeWithoutNotifyRestoresThePolicyOnly) {
+    Engine().SuppressNotification();
+    source.Set(1);
+    Engine().ResumeNotification(0);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(Engine().NotifyList().NotifyPolicy(), MOX_NOTIFY_IMMEDIATE);
+    Engine().Notify();
+    EXPECT_EQ(Order(log), Names{"State"});
+    Flush();
+}
+
+TEST_F(EngineQueue, OutermostEndDeliversEvenWhileSuppressed) {
+    Engine().SuppressNotification();
+    Engine().BeginTransaction();
+    source.Set(1);
+    Engine().EndTransaction();
+    EXPECT_EQ(Order(log), (Names{"State", "UI"}));
+    Engine().ResumeNotification(0);
+}
+
+TEST_F(EngineQueue, ExtraResumeMakesTheCountNegativeSoTheNextSuppressDoesNothing) {
+    Engine().ResumeNotification(0);
+    EXPECT_EQ(Engine().SuppressionCount(), -1);
+    Engine().SuppressNotification();
+    EXPECT_EQ(Engine().SuppressionCount(), 0);
+    source.Set(1);
+    EXPECT_EQ(Order(log), Names{"State"}) << "not suppressed";
+    Flush();
+}
+
+TEST_F(EngineQueue, SubTransactionDeliversImmediateAtItsEndAndHandsDeferredOn) {
+    Engine().BeginTransaction();
+    Engine().SuppressNotification();
+    Engine().BeginSubTransaction();
+    EXPECT_EQ(Engine().SubTransactionLevel(), 1);
+    EXPECT_EQ(Engine().NotifyList().NotifyPolicy(), MOX_NOTIFY_IMMEDIATE)
+        << "a fresh sub-transaction list is not suppressed";
+    Engine().ResumeNotification(0);
+    Engine().SuppressNotification(); // suppress the sub-transaction's own list
+    source.Set(1);
+    EXPECT_TRUE(log.empty());
+    Engine().ResumeNotification(0);
+    Engine().EndSubTransaction();
+    EXPECT_EQ(Order(log), Names{"State"});
+    EXPECT_EQ(Engine().SubTransactionLevel(), 0);
+    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), 1) << "UI waits in the outer list";
+    EXPECT_EQ(Engine().NotifyList().NotifyPolicy(), MOX_NOTIFY_NONE)
+        << "suppression only switched the list that was current";
+    Engine().EndTransaction();
+    EXPECT_EQ(Order(log), (Names{"State", "UI"}));
+    Engine().SuppressNotification();
+    Engine().ResumeNotification(0); // restores the outer list's policy
+}
+
+TEST_F(EngineQueue, EndSubTransactionWithoutBeginThrowsAfterDelivering) {
+    Engine().SuppressNotification();
+    source.Set(1);
+    Engine().ResumeNotification(0);
+    EXPECT_THROW(Engine().EndSubTransaction(), CInvalidArgException);
+    EXPECT_EQ(Order(log), Names{"State"}) << "immediate entries go out before the failure";
+    Flush();
+}
+
+TEST_F(EngineQueue, RemoveFromNotifyListsReachesSavedSubTransactionLists) {
+    auto doomed = std::make_unique<RecordingCell>("Doomed", 50, log);
+    source.AddDependent(doomed.get());
+    Engine().BeginTransaction();
+    source.Set(1); // Doomed and UI queued in the outer list
+    Engine().BeginSubTransaction();
+    source.Set(2); // and again in the sub-transaction's list
+    doomed.reset();
+    Engine().EndSubTransaction();
+    Engine().EndTransaction();
+    EXPECT_EQ(Order(log), (Names{"State", "State", "UI"}));
+}
+
+TEST_F(EngineQueue, EachThreadHasItsOwnQueue) {
+    // A change on a worker never reaches the main thread's queue, and vice versa.
+    Engine().BeginTransaction();
+    source.Set(1); // UI queued here
+    const int mainQueued = Engine().NotifyList().GetList().GetCount();
+    std::atomic<int> workerQueuedBefore{-1}, workerQueuedAfter{-1}, workerUpdates{0};
+    std::thread worker([&] {
+        UpdateLog workerLog;
+        IntCell workerSource("WorkerSource");
+        RecordingCell workerUi("WorkerUI", 50, workerLog);
+        workerSource.AddDependent(&workerUi);
+        Cmox& engine = Cmox::Current();
+        workerQueuedBefore = engine.NotifyList().GetList().GetCount();
+        engine.BeginTransaction();
+        workerSource.Set(5);
+        workerQueuedAfter = engine.NotifyList().GetList().GetCount();
+        engine.EndTransaction();
+        workerUpdates = static_cast<int>(workerLog.size());
+    });
+    worker.join();
+    EXPECT_EQ(workerQueuedBefore, 0);
+    EXPECT_EQ(workerQueuedAfter, 1);
+    EXPECT_EQ(workerUpdates, 1);
+    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), mainQueued);
+    Engine().EndTransaction();
+    EXPECT_EQ(Order(log), (Names{"State", "UI"}));
+}
+
+TEST_F(EngineQueue, WorkerTransactionHandsItsQueueOverAndLowersTheLevel) {
+    std::atomic<int> ownAfter{-1}, targetAfter{-1}, levelAfter{-1};
+    std::thread worker([&] {
+        static CThreadLocal<Cmox> target; // a holder of the engines receiving worker changes
+        UpdateLog workerLog;
+        IntCell workerSource("WorkerSource");
+        RecordingCell workerUi("WorkerUI", 50, workerLog);
+        workerSource.AddDependent(&workerUi);
+        Cmox& engine = Cmox::Current();
+        engine.BeginTransaction();
+        workerSource.Set(5);
+        engine.EndWorkerThreadTransaction(target);
+        ownAfter = engine.NotifyList().GetList().GetCount();
+        targetAfter = target.GetData()->NotifyList().GetList().GetCount();
+        levelAfter = engine.TransactionLevel();
+        // The target engine is this thread's too: clear it before the cells die.
+        target.GetData()->RemoveFromNotifyLists(&workerUi);
+    });
+    worker.join();
+    EXPECT_EQ(ownAfter, 0);
+    EXPECT_EQ(targetAfter, 1);
+    EXPECT_EQ(levelAfter, 0);
+}
+
+TEST_F(EngineQueue, WorkerTransactionEndDoesNothingOnTheMainThread) {
+    Engine().BeginTransaction();
+    source.Set(1);
+    Engine().EndWorkerThreadTransaction(Cmox::Inst);
+    EXPECT_EQ(Engine().TransactionLevel(), 1);
+    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), 1);
+    Engine().EndTransaction();
+}
+
+TEST_F(EngineQueue, DumpsHaveNoEffect) {
+    CDumpContext dc;
+    Cmox::DumpAll(&source, dc);
+    Cmox::DumpContents(&source, dc);
+    Cmox::DumpDependees(&source, dc);
+    Cmox::DumpDependents(&source, dc);
+    Cmox::DumpHierarchy(&source, dc);
+    Cmox::DumpChangedList();
+    Cmox::DumpNotifyList();
+    EXPECT_EQ(source.GetDependents().GetCount(), 2);
+    EXPECT_TRUE(log.empty());
+}

@@ -1,0 +1,277 @@
+#include "support/MoxTest.h"
+#include "support/Recorder.h"
+#include "support/TestCells.h"
+
+#include <memory>
+
+using moxtest::IntCell;
+using moxtest::MoxTest;
+using moxtest::Order;
+using moxtest::RecordingCell;
+using moxtest::UpdateLog;
+
+namespace {
+
+std::vector<std::string> Queue(const CmoxNotifyList& list) {
+    std::vector<std::string> names;
+    for (const NotifyInfo& entry : list.GetList()) names.push_back(entry.Dependent()->Name());
+    return names;
+}
+
+using Names = std::vector<std::string>;
+
+class NotifyList : public MoxTest {
+protected:
+    UpdateLog log;
+    CmoxCell source{"Source", 150};
+    RecordingCell ui{"UI", 50, log};
+    RecordingCell s1{"S1", 150, log};
+    RecordingCell top{"Top", 200, log};
+    RecordingCell s2{"S2", 150, log};
+
+    void QueueAll(CmoxNotifyList& list) {
+        for (CmoxCell* d : {static_cast<CmoxCell*>(&ui), static_cast<CmoxCell*>(&s1),
+                            static_cast<CmoxCell*>(&top), static_cast<CmoxCell*>(&s2)})
+            list.Add(d, &source, 0, MOX_VALUE_CHANGED);
+    }
+};
+
+} // namespace
+
+TEST_F(NotifyList, QueuesByPriorityThenFirstQueued) {
+    CmoxNotifyList list;
+    QueueAll(list);
+    EXPECT_EQ(Queue(list), (Names{"Top", "S1", "S2", "UI"}));
+    // Requeueing an existing dependent merges into its entry and keeps its place.
+    CmoxCell other("Other", 150);
+    list.Add(&s1, &other, 0, MOX_RANGE_CHANGED);
+    EXPECT_EQ(Queue(list), (Names{"Top", "S1", "S2", "UI"}));
+    EXPECT_EQ(list.GetList().GetCount(), 4);
+}
+
+TEST_F(NotifyList, ImmediatePolicyDeliversDownToTheCutoffInclusive) {
+    CmoxNotifyList list;
+    RecordingCell atCutoff("AtCutoff", 100, log);
+    RecordingCell below("Below", 99, log);
+    QueueAll(list);
+    list.Add(&atCutoff, &source, 0, MOX_VALUE_CHANGED);
+    list.Add(&below, &source, 0, MOX_VALUE_CHANGED);
+    list.Notify();
+    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2", "AtCutoff"}));
+    EXPECT_EQ(Queue(list), (Names{"Below", "UI"}));
+    list.RemoveAll();
+}
+
+TEST_F(NotifyList, AllPolicyDeliversEverythingLowestLast) {
+    CmoxNotifyList list(MOX_NOTIFY_ALL);
+    QueueAll(list);
+    list.Notify();
+    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2", "UI"}));
+    EXPECT_TRUE(list.GetList().IsEmpty());
+}
+
+TEST_F(NotifyList, NonePolicyHoldsButExplicitDeliveryIgnoresThePolicy) {
+    CmoxNotifyList list(MOX_NOTIFY_NONE);
+    QueueAll(list);
+    list.Notify();
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(list.GetList().GetCount(), 4);
+    list.NotifyImmediateCells();
+    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2"}));
+    list.NotifyDeferredCells();
+    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2", "UI"}));
+}
+
+TEST_F(NotifyList, SharedDependentGetsOneUpdateListingChangesInReportOrder) {
+    CmoxCell a("A", 150), b("B", 150);
+    a.AddDependent(&s1);
+    b.AddDependent(&s1);
+    CmoxNotifyList list;
+    list.Add(&a, 1, MOX_VALUE_CHANGED);
+    list.Add(&b, 2, MOX_RANGE_CHANGED);
+    list.Add(&a, 4, MOX_VALUE_CHANGED);
+    list.Notify();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].changed, (Names{"A", "B"}));
+    EXPECT_EQ(log[0].userData, (std::vector<unsigned long>{5, 2}));
+    EXPECT_EQ(log[0].reasons, (std::vector<MoxChangeReason>{MOX_VALUE_CHANGED, MOX_RANGE_CHANGED}));
+}
+
+TEST_F(NotifyList, ReentrantChangesJoinTheRunningDelivery) {
+    // S1's update changes X; X's dependents (one above everything left, one below the cutoff,
+    // and S1 itself) are queued into the same list while it delivers.
+    IntCell x("X");
+    RecordingCell urgent("Urgent", 180, log);
+    x.AddDependent(&urgent);
+    x.AddDependent(&ui);
+    x.AddDependent(&s1);
+    int nestedQueueSize = -1;
+    s1.onUpdate = [&](CmoxChangedList&) {
+        if (x.Get() == 0) {
+            x.Set(1); // its own Changed calls Notify, which must return at once
+            nestedQueueSize = Cmox::Current().NotifyList().GetList().GetCount();
+        }
+    };
+    s1.MakeDependentOn(&source);
+    s2.MakeDependentOn(&source);
+    Cmox::Current().AddNotify(&source, 0, MOX_VALUE_CHANGED);
+    Cmox::Current().Notify();
+    EXPECT_EQ(nestedQueueSize, 4) << "Urgent, S2, S1 again and UI wait for the outer loop";
+    // Urgent outranks S2; S1 was unlinked before its Update, so it is queued afresh behind S2.
+    EXPECT_EQ(Order(log), (Names{"S1", "Urgent", "S2", "S1"}));
+    EXPECT_EQ(Queue(Cmox::Current().NotifyList()), Names{"UI"});
+    Cmox::Current().BeginTransaction();
+    Cmox::Current().EndTransaction(); // the outermost end delivers the deferred UI entry
+    EXPECT_EQ(Order(log).back(), "UI");
+}
+
+TEST_F(NotifyList, NotifyInsideAnUpdateReturnsWithoutDelivering) {
+    CmoxNotifyList list;
+    std::size_t seenDuringNestedCall = 0;
+    top.onUpdate = [&](CmoxChangedList&) {
+        list.Notify();
+        list.NotifyDeferredCells();
+        seenDuringNestedCall = log.size();
+    };
+    QueueAll(list);
+    list.Notify();
+    EXPECT_EQ(seenDuringNestedCall, 1u);
+    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2"}));
+    list.RemoveAll();
+}
+
+TEST_F(NotifyList, AddDeferredAndUndoNotificationFilterByPriorityAndFlag) {
+    RecordingCell atCutoff("AtCutoff", 100, log);
+    RecordingCell notifiedState("NotifiedState", 150, log);
+    notifiedState.UndoNotify(1);
+    for (CmoxCell* d : std::initializer_list<CmoxCell*>{&ui, &s1, &top, &atCutoff, &notifiedState})
+        source.AddDependent(d);
+
+    CmoxNotifyList deferred;
+    deferred.AddDeferred(&source, 0, MOX_VALUE_CHANGED);
+    EXPECT_EQ(Queue(deferred), (Names{"AtCutoff", "UI"}));
+
+    CmoxNotifyList undo;
+    undo.AddUndoNotification(&source, 0, MOX_VALUE_CHANGED);
+    EXPECT_EQ(Queue(undo), (Names{"NotifiedState", "AtCutoff", "UI"}));
+}
+
+TEST_F(NotifyList, MergeFoldsChangesAndLeavesTheSourceAlone) {
+    CmoxCell a("A", 150), b("B", 150);
+    CmoxNotifyList target, other;
+    target.Add(&s1, &b, 1, MOX_VALUE_CHANGED);
+    other.Add(&s1, &a, 2, MOX_RANGE_CHANGED);
+    other.Add(&top, &a, 0, MOX_VALUE_CHANGED);
+    other.Add(&ui, &b, 8, MOX_VALUE_CHANGED);
+    other.Add(&s1, &b, 4, MOX_VALUE_CHANGED);
+    target.Merge(other);
+    EXPECT_EQ(Queue(target), (Names{"Top", "S1", "UI"}));
+    EXPECT_EQ(Queue(other), (Names{"Top", "S1", "UI"}));
+    target.NotifyDeferredCells();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[1].changed, (Names{"B", "A"}));
+    EXPECT_EQ(log[1].userData, (std::vector<unsigned long>{5, 2}));
+    EXPECT_EQ(log[1].reasons, (std::vector<MoxChangeReason>{MOX_VALUE_CHANGED, MOX_RANGE_CHANGED}));
+    other.RemoveAll();
+}
+
+TEST_F(NotifyList, RemoveDropsTheEntryAndEveryMention) {
+    CmoxNotifyList list;
+    list.Add(&s1, &s2, 0, MOX_VALUE_CHANGED);
+    list.Add(&s2, &source, 0, MOX_VALUE_CHANGED);
+    list.Add(&top, &s2, 0, MOX_VALUE_CHANGED);
+    list.Remove(&s2);
+    EXPECT_EQ(Queue(list), (Names{"Top", "S1"}));
+    list.NotifyDeferredCells();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_TRUE(log[0].changed.empty()) << "an emptied entry is still delivered";
+    EXPECT_TRUE(log[1].changed.empty());
+}
+
+TEST_F(NotifyList, CellDestroyedDuringDeliveryIsNeitherUpdatedNorListed) {
+    auto doomed = std::make_unique<RecordingCell>("Doomed", 150, log);
+    CmoxCell* doomedRaw = doomed.get();
+    source.AddDependent(&top);
+    source.AddDependent(doomedRaw);
+    doomedRaw->AddDependent(&s2);
+    top.onUpdate = [&](CmoxChangedList&) { doomed.reset(); };
+    Cmox::Current().AddNotify(&source, 0, MOX_VALUE_CHANGED);
+    Cmox::Current().AddNotify(doomedRaw, 0, MOX_VALUE_CHANGED);
+    Cmox::Current().Notify();
+    ASSERT_EQ(Order(log), (Names{"Top", "S2"}));
+    EXPECT_TRUE(log[1].changed.empty());
+}
+
+TEST_F(NotifyList, PriorityChangedWhileQueuedKeepsTheEntrysPlace) {
+    // Entries are placed when made; a later priority change moves nothing, and the immediate
+    // delivery stops at the first head entry below the cutoff.
+    CmoxNotifyList list;
+    QueueAll(list);
+    top.Priority(10);
+    RecordingCell late("Late", 150, log);
+    list.Add(&late, &source, 0, MOX_VALUE_CHANGED);
+    // Walking from the head: "Late" (150) goes before the first entry of lower priority, which
+    // is now Top (10) at the head.
+    EXPECT_EQ(Queue(list), (Names{"Late", "Top", "S1", "S2", "UI"}));
+    // The walk stops at Top, now below S2, before reaching S2's entry: S2 gets a second entry.
+    list.Add(&s2, &source, 0, MOX_VALUE_CHANGED);
+    EXPECT_EQ(Queue(list), (Names{"Late", "S2", "Top", "S1", "S2", "UI"}));
+    list.Notify();
+    EXPECT_EQ(Order(log), (Names{"Late", "S2"}));
+    EXPECT_EQ(Queue(list), (Names{"Top", "S1", "S2", "UI"}));
+    list.RemoveAll();
+}
+
+TEST_F(NotifyList, EngineQueueFollowsAPriorityChangeExactlyAndRecovers) {
+    Cmox& engine = Cmox::Current();
+    for (CmoxCell* d : std::initializer_list<CmoxCell*>{&ui, &s1, &top, &s2}) source.AddDependent(d);
+    engine.AddNotify(&source, 0, MOX_VALUE_CHANGED); // Top, S1, S2, UI
+    s1.Priority(100); // stays in place, now below S2
+    RecordingCell late("Late", 120, log);
+    source.AddDependent(&late);
+    engine.AddNotify(&source, 0, MOX_VALUE_CHANGED);
+    // Walking from the head, S2's walk stops at S1 (now 100) before its own entry and makes a
+    // second one there; Late (120) also goes before S1, not after S2 where its priority belongs.
+    const Names walked{"Top", "S2", "Late", "S1", "S2", "UI"};
+    EXPECT_EQ(Queue(engine.NotifyList()), walked);
+    engine.BeginTransaction();
+    engine.EndTransaction();
+    EXPECT_EQ(Order(log), walked);
+    // Drained: placement by the current priorities again.
+    log.clear();
+    engine.AddNotify(&source, 0, MOX_VALUE_CHANGED);
+    EXPECT_EQ(Queue(engine.NotifyList()), (Names{"Top", "S2", "Late", "S1", "UI"}));
+    engine.BeginTransaction();
+    engine.EndTransaction();
+}
+
+TEST_F(NotifyList, ThrowingUpdateLeavesTheRestQueuedAndTheListUsable) {
+    CmoxNotifyList list;
+    QueueAll(list);
+    top.onUpdate = [](CmoxChangedList&) { throw std::runtime_error("boom"); };
+    EXPECT_THROW(list.Notify(), std::runtime_error);
+    EXPECT_EQ(Queue(list), (Names{"S1", "S2", "UI"}));
+    list.Notify();
+    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2"}));
+    list.RemoveAll();
+}
+
+TEST_F(NotifyList, LargeFanOutKeepsOrderAcrossPriorities) {
+    std::vector<std::unique_ptr<RecordingCell>> deps;
+    Names expected[3];
+    const unsigned char priorities[3] = {200, 150, 120};
+    for (int i = 0; i < 3000; ++i) {
+        const int band = (i * 7) % 3;
+        std::string name = std::to_string(i);
+        deps.push_back(std::make_unique<RecordingCell>(name.c_str(), priorities[band], log));
+        source.AddDependent(deps.back().get());
+        expected[band].push_back(name);
+    }
+    Cmox::Current().AddNotify(&source, 0, MOX_VALUE_CHANGED);
+    Cmox::Current().AddNotify(&source, 0, MOX_VALUE_CHANGED);
+    Cmox::Current().Notify();
+    Names all;
+    for (const Names& band : expected) all.insert(all.end(), band.begin(), band.end());
+    EXPECT_EQ(Order(log), all);
+    EXPECT_EQ(log.front().reasons, std::vector<MoxChangeReason>{MOX_VALUE_CHANGED});
+}
