@@ -11,7 +11,7 @@ class ChangedList : public MoxTest {};
 namespace {
 // Combines user data by addition, to prove Add goes through the cell's CombineUserData.
 class AddingCell : public CmoxCell {
-public:
+  public:
     AddingCell() : CmoxCell("Adder", 150) {}
     unsigned long CombineUserData(unsigned long a, unsigned long b) override { return a + b; }
 };
@@ -106,7 +106,8 @@ TEST_F(ChangedList, LongListsKeepOrderAndFindEveryCell) {
         cells.push_back(std::make_unique<CmoxCell>(std::to_string(i).c_str(), 150));
         list.Add(cells.back().get(), 1u << (i % 8), MOX_CHILD_ADDED);
     }
-    for (int i = 0; i < 100; i += 2) list.Add(cells[i].get(), 0x100, MOX_CHILD_ADDED);
+    for (int i = 0; i < 100; i += 2)
+        list.Add(cells[i].get(), 0x100, MOX_CHILD_ADDED);
     list.Remove(cells[50].get());
     list.Remove(cells[3].get());
     ASSERT_EQ(list.GetCount(), 98);

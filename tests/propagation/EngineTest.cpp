@@ -15,7 +15,7 @@ using Names = std::vector<std::string>;
 namespace {
 
 class EngineQueue : public MoxTest {
-protected:
+  protected:
     UpdateLog log;
     IntCell source{"Source"};
     RecordingCell state{"State", 150, log};

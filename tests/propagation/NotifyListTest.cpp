@@ -14,14 +14,15 @@ namespace {
 
 std::vector<std::string> Queue(const CmoxNotifyList& list) {
     std::vector<std::string> names;
-    for (const NotifyInfo& entry : list.GetList()) names.push_back(entry.Dependent()->Name());
+    for (const NotifyInfo& entry : list.GetList())
+        names.push_back(entry.Dependent()->Name());
     return names;
 }
 
 using Names = std::vector<std::string>;
 
 class NotifyList : public MoxTest {
-protected:
+  protected:
     UpdateLog log;
     CmoxCell source{"Source", 150};
     RecordingCell ui{"UI", 50, log};
@@ -224,9 +225,10 @@ TEST_F(NotifyList, PriorityChangedWhileQueuedKeepsTheEntrysPlace) {
 
 TEST_F(NotifyList, EngineQueueFollowsAPriorityChangeExactlyAndRecovers) {
     Cmox& engine = Cmox::Current();
-    for (CmoxCell* d : std::initializer_list<CmoxCell*>{&ui, &s1, &top, &s2}) source.AddDependent(d);
+    for (CmoxCell* d : std::initializer_list<CmoxCell*>{&ui, &s1, &top, &s2})
+        source.AddDependent(d);
     engine.AddNotify(&source, 0, MOX_VALUE_CHANGED); // Top, S1, S2, UI
-    s1.Priority(100); // stays in place, now below S2
+    s1.Priority(100);                                // stays in place, now below S2
     RecordingCell late("Late", 120, log);
     source.AddDependent(&late);
     engine.AddNotify(&source, 0, MOX_VALUE_CHANGED);
@@ -271,7 +273,8 @@ TEST_F(NotifyList, LargeFanOutKeepsOrderAcrossPriorities) {
     Cmox::Current().AddNotify(&source, 0, MOX_VALUE_CHANGED);
     Cmox::Current().Notify();
     Names all;
-    for (const Names& band : expected) all.insert(all.end(), band.begin(), band.end());
+    for (const Names& band : expected)
+        all.insert(all.end(), band.begin(), band.end());
     EXPECT_EQ(Order(log), all);
     EXPECT_EQ(log.front().reasons, std::vector<MoxChangeReason>{MOX_VALUE_CHANGED});
 }

@@ -1,0 +1,366 @@
+#include "support/MoxTest.h"
+#include "support/Recorder.h"
+#include "support/TestCells.h"
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+using moxtest::IntCell;
+using moxtest::IntUndoInfo;
+using moxtest::MoxTest;
+using moxtest::Order;
+using moxtest::RecordingCell;
+using moxtest::UpdateLog;
+using Names = std::vector<std::string>;
+
+namespace {
+
+class Undo : public MoxTest {
+  protected:
+    CmoxUndoContext* Context(const char* name = "Edit") { return Engine().GetUndoContext(name); }
+    void Record(CmoxUndoContext* ctx, const char* description, IntCell& cell, int value) {
+        Engine().BeginTransaction(ctx, description);
+        cell.Set(value);
+        Engine().EndTransaction();
+    }
+};
+
+// A record that counts its own destruction.
+class CountingRecord : public CmoxUndoInfo {
+  public:
+    explicit CountingRecord(int& deaths) : m_deaths(deaths) {}
+    ~CountingRecord() override { ++m_deaths; }
+
+  private:
+    int& m_deaths;
+};
+
+// A record that refers to another cell and forgets it when it dies.
+class ReferringRecord : public CmoxUndoInfo {
+  public:
+    explicit ReferringRecord(CmoxCell* other) : referred(other) { ReferencesCells(true); }
+    void RemoveCell(CmoxCell* cell) override {
+        if (cell == referred) referred = nullptr;
+    }
+    CmoxCell* referred;
+};
+
+} // namespace
+
+TEST_F(Undo, OneRecordPerCellHoldsFirstBeforeAndLastAfter) {
+    IntCell cell("Cell");
+    CmoxUndoContext* ctx = Context();
+    Engine().BeginTransaction(ctx, "three sets");
+    cell.Set(1);
+    cell.Set(2);
+    cell.Set(3);
+    ASSERT_EQ(Engine().UndoList().GetCount(), 1);
+    auto* record = dynamic_cast<IntUndoInfo*>(Engine().UndoList().GetUndoInfo(&cell));
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->before, 0);
+    EXPECT_EQ(record->after, 3);
+    Engine().EndTransaction();
+    Engine().Undo(ctx, 1);
+    EXPECT_EQ(cell.Get(), 0);
+    Engine().Redo(ctx, 1);
+    EXPECT_EQ(cell.Get(), 3);
+}
+
+TEST_F(Undo, MergingCombinesUserDataAndReasons) {
+    CmoxCell cell("Cell", 150);
+    CmoxUndoList list("x");
+    auto* first = new CmoxUndoInfo;
+    first->UserData(1);
+    first->Reason(MOX_DEFAULT_CHANGED);
+    auto* second = new CmoxUndoInfo;
+    second->UserData(4);
+    second->Reason(MOX_VALUE_CHANGED);
+    EXPECT_TRUE(list.AddUndoInfo(&cell, first));
+    EXPECT_FALSE(list.AddUndoInfo(&cell, second)); // second is destroyed
+    EXPECT_EQ(list.GetUndoInfo(&cell), first);
+    EXPECT_EQ(first->UserData(), 5u);
+    EXPECT_EQ(first->Reason(), MOX_VALUE_CHANGED);
+
+    CmoxUndoInfo a, b;
+    a.Reason(MOX_RANGE_CHANGED);
+    b.Reason(MOX_RANGE_CHANGED);
+    a.Merge(&b);
+    EXPECT_EQ(a.Reason(), MOX_RANGE_CHANGED);
+}
+
+TEST_F(Undo, SharedRecordDiesOnceAndCellRemovalDropsAllItsEntries) {
+    int deaths = 0;
+    CmoxCell a("A", 150), b("B", 150), c("C", 150);
+    {
+        CmoxUndoList list("x");
+        auto* shared = new CountingRecord(deaths);
+        list.AddUndoInfo(&a, shared);
+        list.AddUndoInfo(&b, shared);
+        list.AddUndoInfo(&c, new CountingRecord(deaths));
+    }
+    EXPECT_EQ(deaths, 2);
+
+    deaths = 0;
+    CmoxUndoList list("y");
+    auto* shared = new CountingRecord(deaths);
+    list.AddUndoInfo(&a, shared);
+    list.AddUndoInfo(&b, shared);
+    list.RemoveCell(&a);
+    EXPECT_EQ(deaths, 1);
+    EXPECT_EQ(list.GetUndoInfo(&b), nullptr) << "every entry of the destroyed record goes";
+    EXPECT_FALSE(list.HasUndoInfo());
+    list.RemoveCell(&a); // no record: nothing happens
+    EXPECT_EQ(deaths, 1);
+}
+
+TEST_F(Undo, RecordsReferringToADestroyedCellForgetIt) {
+    CmoxCell owner("Owner", 150);
+    auto other = std::make_unique<CmoxCell>("Other", 150);
+    CmoxUndoList list("x");
+    auto* record = new ReferringRecord(other.get());
+    list.AddUndoInfo(&owner, record);
+    list.RemoveCell(other.get());
+    EXPECT_EQ(record->referred, nullptr);
+    EXPECT_EQ(list.GetUndoInfo(&owner), record);
+}
+
+TEST_F(Undo, DestroyingACellTakesItsRecordsOffBothStacks) {
+    CmoxUndoContext* ctx = Context();
+    IntCell keep("Keep");
+    auto gone = std::make_unique<IntCell>("Gone");
+    Engine().BeginTransaction(ctx, "both");
+    keep.Set(1);
+    gone->Set(1);
+    Engine().EndTransaction();
+    Record(ctx, "gone again", *gone, 2);
+    Engine().Undo(ctx, 1); // one list on each stack holds Gone
+    gone.reset();
+    Engine().Redo(ctx, 1);
+    Engine().Undo(ctx, 2);
+    EXPECT_EQ(keep.Get(), 0);
+    Engine().Redo(ctx, 2);
+    EXPECT_EQ(keep.Get(), 1);
+}
+
+TEST_F(Undo, CellDestroyedByAnotherPostUndoGetsNoPostUndo) {
+    CmoxUndoContext* ctx = Context();
+    auto first = std::make_unique<IntCell>("First");
+    auto second = std::make_unique<IntCell>("Second");
+    IntCell* secondRaw = second.get();
+    Engine().BeginTransaction(ctx, "pair");
+    first->Set(1);
+    second->Set(1);
+    Engine().EndTransaction();
+    int secondPostUndos = 0;
+    // Whichever PostUndo runs first destroys the other cell.
+    first->onPostUndo = [&](CmoxUndoInfo*) { second.reset(); };
+    secondRaw->onPostUndo = [&](CmoxUndoInfo*) {
+        ++secondPostUndos;
+        first.reset();
+    };
+    Engine().Undo(ctx, 1);
+    EXPECT_EQ((first ? 1 : 0) + (second ? 1 : 0), 1) << "exactly one cell was destroyed";
+    EXPECT_LE(secondPostUndos, 1);
+    if (!second) {
+        EXPECT_EQ(secondPostUndos, 0);
+    }
+}
+
+TEST_F(Undo, DepthIsTrimmedAtTheNextRecordedTransaction) {
+    CmoxUndoContext* ctx = Context();
+    IntCell cell("Cell");
+    EXPECT_EQ(ctx->MaximumUndoDepth(), 25);
+    for (int i = 1; i <= 26; ++i)
+        Record(ctx, std::to_string(i).c_str(), cell, i);
+    EXPECT_EQ(ctx->UndoDescriptions().size(), 25u);
+    EXPECT_EQ(ctx->UndoDescriptions().back(), "2") << "the first transaction fell off";
+    Engine().Undo(ctx, 100);
+    EXPECT_EQ(cell.Get(), 1);
+
+    ctx->MaximumUndoDepth(0);
+    ctx->MaximumUndoDepth(-3);
+    EXPECT_EQ(ctx->MaximumUndoDepth(), 25);
+
+    ctx->ResetUndo();
+    for (int i = 1; i <= 5; ++i)
+        Record(ctx, std::to_string(i).c_str(), cell, 100 + i);
+    ctx->MaximumUndoDepth(3);
+    EXPECT_EQ(ctx->UndoDescriptions().size(), 5u) << "lowering the depth trims nothing yet";
+    Record(ctx, "6", cell, 106);
+    EXPECT_EQ(ctx->UndoDescriptions(), (Names{"6", "5", "4"}));
+}
+
+TEST_F(Undo, DescriptionsFollowUndoRedoAndNewTransactions) {
+    CmoxUndoContext* ctx = Context();
+    IntCell cell("Cell");
+    Record(ctx, "A", cell, 1);
+    Record(ctx, "B", cell, 2);
+    EXPECT_EQ(ctx->UndoDescriptions(), (Names{"B", "A"}));
+    Engine().Undo(ctx, 1);
+    EXPECT_EQ(ctx->UndoDescriptions(), Names{"A"});
+    EXPECT_EQ(ctx->RedoDescriptions(), Names{"B"});
+    Record(ctx, "C", cell, 3);
+    EXPECT_EQ(ctx->UndoDescriptions(), (Names{"C", "A"}));
+    EXPECT_TRUE(ctx->RedoDescriptions().empty());
+    // A transaction that changes nothing leaves everything alone, the redo stack too.
+    Engine().Undo(ctx, 1);
+    Engine().BeginTransaction(ctx, "nothing");
+    Engine().EndTransaction();
+    EXPECT_EQ(ctx->RedoDescriptions(), Names{"C"});
+    // The first description of a nested attach wins.
+    Engine().BeginTransaction(ctx, "Y");
+    ctx->BeginTransaction("X");
+    cell.Set(50);
+    Engine().EndTransaction();
+    EXPECT_EQ(ctx->UndoDescriptions().front(), "Y");
+}
+
+TEST_F(Undo, UndoingSeveralTransactionsGoesNewestFirst) {
+    CmoxUndoContext* ctx = Context();
+    IntCell cell("Cell");
+    Record(ctx, "A", cell, 1);
+    Record(ctx, "B", cell, 2);
+    Engine().Undo(ctx, 5);
+    EXPECT_EQ(cell.Get(), 0);
+    EXPECT_TRUE(ctx->UndoDescriptions().empty());
+    EXPECT_EQ(ctx->RedoDescriptions(), (Names{"A", "B"}));
+    Engine().Redo(ctx, 1);
+    EXPECT_EQ(cell.Get(), 1);
+    Engine().Redo(ctx, 1);
+    EXPECT_EQ(cell.Get(), 2);
+}
+
+TEST_F(Undo, ChangeNotifierReachesOnlyClientsAtOrBelowTheCutoff) {
+    UpdateLog log;
+    CmoxUndoContext* ctx = Context();
+    RecordingCell uiClient("UiClient", MOX_UI_PRIORITY, log);
+    RecordingCell stateClient("StateClient", MOX_STATE_PRIORITY, log);
+    ctx->GetChangeNotifier()->AddDependent(&uiClient);
+    ctx->GetChangeNotifier()->AddDependent(&stateClient);
+    IntCell cell("Cell");
+    Record(ctx, "A", cell, 1);
+    EXPECT_EQ(Order(log), Names{"UiClient"});
+    Engine().Undo(ctx, 1);
+    Engine().Redo(ctx, 1);
+    ctx->ResetUndo();
+    EXPECT_EQ(Order(log), (Names{"UiClient", "UiClient", "UiClient", "UiClient"}));
+    Engine().Undo(ctx, 1); // empty stack: still recomputes and tells the clients
+    EXPECT_EQ(log.size(), 5u);
+    Engine().Undo(ctx, 0); // below one: nothing at all
+    EXPECT_EQ(log.size(), 5u);
+    Engine().BeginTransaction(ctx, "empty");
+    Engine().EndTransaction();
+    EXPECT_EQ(log.size(), 5u) << "an empty transaction tells nobody";
+}
+
+TEST_F(Undo, UndoNotifiesUiDependentsAlwaysAndStateOnesOnRequest) {
+    UpdateLog log;
+    CmoxUndoContext* ctx = Context();
+    IntCell cell("Cell");
+    RecordingCell ui("UI", 50, log), state("State", 150, log), eager("Eager", 150, log);
+    eager.UndoNotify(1);
+    cell.AddDependent(&ui);
+    cell.AddDependent(&state);
+    cell.AddDependent(&eager);
+    Engine().BeginTransaction(ctx, "set");
+    cell.Set(3, 0x8);
+    Engine().EndTransaction();
+    log.clear();
+    Engine().Undo(ctx, 1);
+    EXPECT_EQ(Order(log), (Names{"Eager", "UI"}));
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].changed, Names{"Cell"});
+    EXPECT_EQ(log[0].userData, std::vector<unsigned long>{0x8});
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_VALUE_CHANGED});
+}
+
+TEST_F(Undo, UndoContextInProgressIsSetOnlyDuringTheCall) {
+    CmoxUndoContext* ctx = Context();
+    IntCell cell("Cell");
+    Record(ctx, "A", cell, 1);
+    CmoxUndoContext* seen = nullptr;
+    bool cellWasBeingUndone = false;
+    cell.onPostUndo = [&](CmoxUndoInfo*) {
+        seen = Engine().UndoContextInProgress();
+        cellWasBeingUndone = cell.IsUndoInProgress();
+    };
+    Engine().Undo(ctx, 1);
+    EXPECT_EQ(seen, ctx);
+    EXPECT_TRUE(cellWasBeingUndone);
+    EXPECT_EQ(Engine().UndoContextInProgress(), nullptr);
+    EXPECT_FALSE(cell.IsUndoInProgress());
+    Engine().Undo(nullptr, 1); // a null context is ignored
+}
+
+TEST_F(Undo, RegistryIsByExactNameAndRecreatesAfterRemoval) {
+    CmoxUndoContext* edit = Context("Edit");
+    EXPECT_EQ(Context("Edit"), edit);
+    EXPECT_NE(Context("edit"), edit);
+    IntCell cell("Cell");
+    Record(edit, "A", cell, 1);
+    Engine().RemoveUndoContext("Edit");
+    Engine().RemoveUndoContext("Nope");
+    CmoxUndoContext* fresh = Context("Edit");
+    EXPECT_TRUE(fresh->UndoDescriptions().empty());
+    EXPECT_EQ(fresh->UndoListInProgress(), nullptr);
+}
+
+TEST_F(Undo, PostUndoRunsInsideATransactionSoDeferredWaits) {
+    UpdateLog log;
+    CmoxUndoContext* ctx = Context();
+    IntCell cell("Cell"), side("Side");
+    RecordingCell ui("UI", 50, log);
+    side.AddDependent(&ui);
+    Record(ctx, "A", cell, 1);
+    int levelInPostUndo = 0;
+    std::size_t logDuringPostUndo = 99;
+    cell.onPostUndo = [&](CmoxUndoInfo*) {
+        levelInPostUndo = Engine().TransactionLevel();
+        side.Set(side.Get() + 1);
+        logDuringPostUndo = log.size();
+    };
+    Engine().Undo(ctx, 1);
+    EXPECT_GE(levelInPostUndo, 1);
+    EXPECT_EQ(logDuringPostUndo, 0u);
+    EXPECT_EQ(Order(log), Names{"UI"});
+}
+
+TEST_F(Undo, WorkerThreadRecordsAndUndoesWithItsOwnContexts) {
+    std::atomic<int> afterUndo{-1}, afterRedo{-1};
+    std::thread worker([&] {
+        Cmox& engine = Cmox::Current();
+        IntCell cell("WorkerCell");
+        CmoxUndoContext* ctx = engine.GetUndoContext("Edit");
+        engine.BeginTransaction(ctx, "worker");
+        cell.Set(9);
+        engine.EndTransaction();
+        engine.Undo(ctx, 1);
+        afterUndo = cell.Get();
+        engine.Redo(ctx, 1);
+        afterRedo = cell.Get();
+        // The engine releases its contexts when the thread ends; the cell dies first.
+    });
+    worker.join();
+    EXPECT_EQ(afterUndo, 0);
+    EXPECT_EQ(afterRedo, 9);
+    EXPECT_TRUE(Context("Edit")->UndoDescriptions().empty())
+        << "the main thread's registry is its own";
+}
+
+TEST_F(Undo, RecordingStoppedOrNoContextFilesNothing) {
+    CmoxUndoContext* ctx = Context();
+    IntCell cell("Cell");
+    Engine().BeginTransaction(ctx, "stopped");
+    Engine().StopRecordingChanges();
+    cell.Set(4);
+    Engine().StartRecordingChanges();
+    EXPECT_FALSE(Engine().UndoList().HasUndoInfo());
+    Engine().EndTransaction();
+    EXPECT_TRUE(ctx->UndoDescriptions().empty());
+    int deaths = 0;
+    cell.Changed(0, MOX_VALUE_CHANGED, 0, new CountingRecord(deaths));
+    EXPECT_EQ(deaths, 1) << "a record nobody files is released";
+    Engine().BeginTransaction();
+    Engine().EndTransaction();
+}
