@@ -1,0 +1,180 @@
+#pragma once
+/// @file
+/// CmoxArchive: the text archive in which cell trees are saved and from which they are restored.
+
+#include <mox/core/MoxConstants.h>
+#include <mox/platform/CObject.h>
+
+#include <ctime>
+#include <fstream>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class CmoxCell;
+
+/// Reads and writes the archive text format: a "PREAMBLE" line, a comment, then one record per
+/// saved cell (class name, quoted name, quoted user-name field, then a value block, a braced list
+/// of child records, a reference marker or a binary block). Lines end in CR LF; nesting is
+/// shown by TABs.
+///
+/// Ownership: the archive owns the file stream that the file-name form of Open opens, its token
+/// buffer and its restore-error list; a stream handed to the stream form of Open is borrowed and
+/// never closed by the archive.
+/// Lifetime: closed after construction; Open makes it open for reading or writing; Close makes
+/// it closed again (it can be opened anew). The restore errors survive Open and Close and are
+/// emptied only by ResetErrors.
+/// Restoring: a cell's Restore reads its body through ReadToken / ReadBlock; on a fault it calls
+/// FlagRestoreError and throws the MoxRestoreError value, which only the restore driver
+/// (Restore, RestoreLookAhead) catches; the driver then ends the transactions and
+/// sub-transactions of the calling thread's engine that were opened during the restore.
+/// Hostile input: the reader never reads past its input, every loop consumes input or stops,
+/// and the reader itself does not recurse; the nesting depth of a restore is that of the cell
+/// tree being restored, never that of the input. A token is at most 10,000 characters.
+/// Threading: one thread at a time; no lock.
+class MOX_API CmoxArchive : public CObject {
+public:
+    /// Function that gives the current time for the creation-time line of the stream form.
+    typedef std::time_t (*TimeSource)();
+
+    /// A closed archive: no stream, line 1, indent 0, no errors.
+    CmoxArchive();
+    /// Closes the archive's own file if it is open.
+    ~CmoxArchive() override;
+    CmoxArchive(const CmoxArchive&) = delete;
+    CmoxArchive& operator=(const CmoxArchive&) = delete;
+
+    // ---- opening and closing -------------------------------------------------------------------
+    /// Opens the named file for reading or writing (binary); writes or checks the preamble.
+    /// Returns 1 on success, 0 otherwise.
+    int Open(const char* fileName, MoxArchiveMode mode, int cacheDepth = 0);
+    /// Uses the caller's open stream (borrowed); writes or checks the preamble. Returns 1 when
+    /// the stream is good afterwards, else 0.
+    int Open(std::iostream* stream, MoxArchiveMode mode, int cacheDepth = 0);
+    /// Ends the use of the current stream; 0 only when closing the archive's own file failed.
+    int Close();
+
+    // ---- status and accessors ------------------------------------------------------------------
+    /// 1 when there is a current stream and none of its error flags is set, else 0.
+    int Good() const;
+    /// 1 when there is a current stream, `mode` is the mode it was opened in, and it is good.
+    int CheckStatus(MoxArchiveMode mode) const;
+    /// The file name given to Open (empty for the stream form and after Close).
+    const std::string& FileName() const { return m_fileName; }
+    /// The archive's own file stream (used by the file-name form of Open).
+    std::fstream& FileStream() { return m_file; }
+    /// The stream every operation reads and writes through, or null when closed.
+    std::iostream* CurrentStream() const { return m_current; }
+    /// The mode given to Open; 0 after Close.
+    int Mode() const { return m_mode; }
+    /// The current line number (1 after Open, counted while reading, 0 after Close).
+    int Line() const { return m_line; }
+    /// The current indentation level, in TABs.
+    int Indent() const { return m_indent; }
+
+    /// Replaces the clock of the creation-time line (null restores the system clock).
+    void SetTimeSource(TimeSource source) { m_timeSource = source; }
+
+    // ---- indentation ---------------------------------------------------------------------------
+    /// Adds one to the indentation level.
+    void IncrementIndent() { ++m_indent; }
+    /// Subtracts one from the indentation level.
+    void DecrementIndent() { --m_indent; }
+    /// Sets the indentation level (not checked).
+    void SetIndent(int indent) { m_indent = indent; }
+    /// Writes as many TABs as the indentation level (nothing when it is 0 or below).
+    void WriteIndent();
+
+    // ---- writing -------------------------------------------------------------------------------
+    /// Writes `text` to `out` verbatim or quoted, then a space if `addSpace`; writes nothing
+    /// unless the archive's current stream exists and is good (whatever stream `out` is).
+    void WriteToken(const char* text, std::ostream& out, int verbatim, int addSpace);
+    /// WriteToken on the current stream.
+    void WriteToken(const char* text, int verbatim, int addSpace);
+    /// Writes CR LF.
+    void WriteNewLine();
+    /// Writes "{".
+    void WriteBlockStart();
+    /// Writes "}".
+    void WriteBlockEnd();
+    /// Writes "*" and a space (an element saved by reference).
+    void WritePointer();
+    /// Writes "= { ", what `block` holds from its read position on, and " }" to `out`.
+    void WriteBlock(std::stringstream& block, std::ostream& out);
+    /// WriteBlock on the current stream.
+    void WriteBlock(std::stringstream& block);
+    /// Writes "= #" + digit count (one hex digit) + byte count; the caller then writes exactly
+    /// `byteCount` raw bytes to the stream. Writes nothing for a negative count or one of more
+    /// than 15 digits.
+    void WriteBinaryBlockHeader(__int64 byteCount);
+    /// Writes the cell's record (its virtual Save) and CR LF; 1 when the stream is still good.
+    /// 0 without writing unless the archive is open for writing.
+    int Save(CmoxCell& cell);
+
+    // ---- reading -------------------------------------------------------------------------------
+    /// The next token of `in` (quotes and escapes undone, comments skipped), in the archive's
+    /// token buffer, which the next read overwrites; empty at the end of input. Lines are counted
+    /// only when `in` is the current stream.
+    std::string& ReadToken(std::istream& in);
+    /// ReadToken on the current stream (empty when there is none).
+    std::string& ReadToken();
+    /// Copies the next value block of `in` into `block` (its old content replaced) and leaves
+    /// `block` positioned just after its first "{". Returns MOX_RESTORE_OK, BAD_FORMAT (input
+    /// ended inside the block) or UNEXPECTED_END (a "}" too many).
+    MoxRestoreError ReadBlock(std::stringstream& block, std::istream& in);
+    /// ReadBlock from the current stream.
+    MoxRestoreError ReadBlock(std::stringstream& block);
+    /// Consumes the next block of `in` up to its closing brace; same results as ReadBlock.
+    MoxRestoreError SkipOverBlock(std::istream& in);
+    /// SkipOverBlock on the current stream.
+    MoxRestoreError SkipOverBlock();
+    /// Reads a binary block header ("#", digit count, byte count) from the current stream and
+    /// returns the byte count; 0 when there is none (or for an empty block). The caller then
+    /// reads that many bytes itself.
+    __int64 ReadBinaryBlockHeader();
+    /// Skips a binary block (header and bytes) and returns 1; 0, having consumed only spaces,
+    /// when no "#" follows.
+    int ReadBinaryBlock();
+
+    // ---- restore errors ------------------------------------------------------------------------
+    /// Appends `code` to the restore errors (`cell` is not kept). Does not throw.
+    void FlagRestoreError(MoxRestoreError code, CmoxCell* cell);
+    /// Empties the restore errors.
+    void ResetErrors() { m_restoreErrors.clear(); }
+    /// 1 when no restore error was flagged since the last ResetErrors, else 0.
+    int CheckRestoreStatus() const { return m_restoreErrors.empty() ? 1 : 0; }
+    /// The restore errors, one MoxRestoreError value per entry, in the order flagged.
+    std::vector<unsigned char>& GetRestoreArray() { return m_restoreErrors; }
+
+    // ---- restore driver ------------------------------------------------------------------------
+    /// Restores `cell`'s body from the current position (the cell's virtual Restore). Returns 1,
+    /// or 0 when the archive is not open for reading or the restore threw a MoxRestoreError; then
+    /// the transactions and sub-transactions opened meanwhile are ended. Clears the stream's
+    /// error flags in both cases.
+    int Restore(CmoxCell* cell);
+    /// Looks for the token `name` in the block that opens at the current position, restores
+    /// `cell` from the record found there (user name, then body) and moves back to where it
+    /// started. Returns the result of Restore, or 0 when the name is not found.
+    int RestoreLookAhead(CmoxCell* cell, const char* name);
+
+private:
+    void WriteQuotedToken(const char* text, std::ostream& out);
+    void WriteRaw(const char* text, std::size_t length);
+    void ResetForOpen(MoxArchiveMode mode, int cacheDepth);
+    bool CheckPreamble();
+    bool IsCurrent(const std::istream& in) const;
+
+    static const int kMaxTokenChars = 10000;
+
+    std::string m_fileName;
+    int m_mode = 0;
+    std::fstream m_file;
+    std::iostream* m_current = nullptr;
+    int m_line = 1;
+    int m_indent = 0;
+    std::string m_token;
+    std::string m_blockText; // ReadBlock's scratch, kept to reuse its capacity
+    std::vector<unsigned char> m_restoreErrors;
+    int m_cacheDepth = 0;
+    TimeSource m_timeSource = nullptr;
+};

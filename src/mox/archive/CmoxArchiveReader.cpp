@@ -1,0 +1,353 @@
+// CmoxArchive: the reader (tokenizer, block reader and skipper, binary blocks) and the restore
+// driver.
+#include <mox/archive/CmoxArchive.h>
+
+#include <mox/archive/internal/InputScanner.h>
+#include <mox/core/CmoxCell.h>
+#include <mox/propagation/Cmox.h>
+
+#include <istream>
+#include <sstream>
+
+using mox::detail::InputScanner;
+
+namespace {
+
+constexpr int kEnd = InputScanner::kEnd;
+// A comment line is skipped up to its LF, but never more than this many characters at once.
+constexpr int kMaxCommentSkip = 1000;
+
+inline bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+int HexValue(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return 0;
+}
+
+MoxRestoreError DepthResult(int depth) {
+    if (depth > 0) return MOX_RESTORE_BAD_FORMAT;
+    if (depth < 0) return MOX_RESTORE_UNEXPECTED_END;
+    return MOX_RESTORE_OK;
+}
+
+} // namespace
+
+std::string& CmoxArchive::ReadToken() {
+    if (m_current == nullptr) {
+        m_token.clear();
+        return m_token;
+    }
+    return ReadToken(*m_current);
+}
+
+std::string& CmoxArchive::ReadToken(std::istream& in) {
+    const bool counting = IsCurrent(in);
+    m_token.clear();
+    InputScanner scan(in);
+    for (;;) {
+        int c = scan.Peek();
+        while (IsSpace(c)) {
+            scan.Skip();
+            if (c == '\n' && counting) ++m_line;
+            c = scan.Peek();
+        }
+        if (c == kEnd) return m_token;
+
+        if (c == '"') {
+            // Quoted: the opening quote and both characters of an escape count toward the
+            // limit. An escape is never split, so a token may stop one character past it.
+            scan.Skip();
+            int consumed = 1;
+            while (consumed < kMaxTokenChars) {
+                int ch = scan.Get();
+                if (ch == kEnd) break;
+                ++consumed;
+                if (ch == '"') break;
+                if (ch == '\\') {
+                    ch = scan.Get();
+                    if (ch == kEnd) break;
+                    ++consumed;
+                    switch (ch) {
+                    case 'n':
+                        ch = '\n';
+                        break;
+                    case 'r':
+                        ch = '\r';
+                        break;
+                    case 't':
+                        ch = '\t';
+                        break;
+                    case 'b':
+                        ch = '\b';
+                        break;
+                    default:
+                        break;
+                    }
+                }
+                m_token += static_cast<char>(ch);
+            }
+            return m_token;
+        }
+
+        int taken = 0;
+        while (taken < kMaxTokenChars && c != kEnd && !IsSpace(c)) {
+            scan.Skip();
+            m_token += static_cast<char>(c);
+            ++taken;
+            c = scan.Peek();
+        }
+        if (m_token.size() < 2 || m_token[0] != '/' || m_token[1] != '/') return m_token;
+
+        // A comment: the rest of its line goes, then reading starts over.
+        for (int i = 0; i < kMaxCommentSkip; ++i) {
+            const int ch = scan.Get();
+            if (ch == kEnd || ch == '\n') break;
+        }
+        if (counting) ++m_line;
+        m_token.clear();
+        if (in.rdstate() != std::ios::goodbit) return m_token;
+    }
+}
+
+MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block) {
+    if (m_current == nullptr) {
+        block.str(std::string());
+        block.clear();
+        return MOX_RESTORE_OK;
+    }
+    return ReadBlock(block, *m_current);
+}
+
+MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block, std::istream& in) {
+    // The block's old content is replaced rather than overwritten in place, so nothing of an
+    // earlier, longer block is left behind its end.
+    const bool counting = IsCurrent(in);
+    std::string& text = m_blockText;
+    text.clear();
+    int depth = 0;
+    bool seenBrace = false;
+    InputScanner scan(in);
+    for (;;) {
+        // One line, up to (not including) its LF. Braces are counted as they are copied; an
+        // escaped character is not looked at; "//" drops itself and the rest of the line.
+        bool scanning = true;
+        bool escaped = false;
+        bool slash = false;
+        bool comment = false;
+        int c = scan.Peek();
+        while (c != kEnd && c != '\n') {
+            scan.Skip();
+            if (!comment) {
+                text += static_cast<char>(c);
+                if (!scanning) {
+                    // after a surplus "}" the rest of the line is copied but not looked at
+                } else if (escaped) {
+                    escaped = false;
+                    slash = false;
+                } else if (c == '\\') {
+                    escaped = true;
+                    slash = false;
+                } else if (c == '/') {
+                    if (slash) {
+                        text.resize(text.size() - 2);
+                        comment = true;
+                    }
+                    slash = !slash;
+                } else {
+                    slash = false;
+                    if (c == '{') {
+                        seenBrace = true;
+                        ++depth;
+                    } else if (c == '}') {
+                        seenBrace = true;
+                        if (--depth < 0) scanning = false;
+                    }
+                }
+            }
+            c = scan.Peek();
+        }
+        if (seenBrace && depth == 0) break; // the LF stays in the input
+        if (c == '\n') {
+            scan.Skip();
+            if (counting) ++m_line;
+        }
+        if (depth < 0 || c == kEnd || scan.AtEnd()) break;
+    }
+
+    block.str(text);
+    block.clear();
+    const std::size_t brace = text.find(MOX_BLOCK_START);
+    const std::size_t start = brace == std::string::npos ? text.size() : brace + 1;
+    block.rdbuf()->pubseekpos(static_cast<std::streamoff>(start), std::ios::in);
+    return DepthResult(depth);
+}
+
+MoxRestoreError CmoxArchive::SkipOverBlock() {
+    if (m_current == nullptr) return MOX_RESTORE_OK;
+    return SkipOverBlock(*m_current);
+}
+
+MoxRestoreError CmoxArchive::SkipOverBlock(std::istream& in) {
+    int depth = 0;
+    bool seenBrace = false;
+    bool comment = false;
+    bool slash = false;
+    InputScanner scan(in);
+    while (!(seenBrace && depth <= 0)) {
+        const int c = scan.Get();
+        if (c == kEnd) break;
+        if (c == '\n') {
+            // Counted whatever the stream: the skipper is only used on the archive's own.
+            ++m_line;
+            comment = false;
+            slash = false;
+        } else if (c == '\\') {
+            if (scan.Get() == kEnd) break;
+            slash = false;
+        } else if (comment) {
+            // braces in a comment do not count
+        } else if (c == '/') {
+            comment = slash;
+            slash = !slash;
+        } else {
+            slash = false;
+            if (c == '{') {
+                seenBrace = true;
+                ++depth;
+            } else if (c == '}') {
+                seenBrace = true;
+                --depth;
+            }
+        }
+    }
+    return DepthResult(depth);
+}
+
+__int64 CmoxArchive::ReadBinaryBlockHeader() {
+    if (m_current == nullptr) return 0;
+    InputScanner scan(*m_current);
+    int c = scan.Get();
+    while (c == ' ') c = scan.Get();
+    if (c != '#') return 0;
+    const int digits = HexValue(scan.Get());
+    if (digits == 0 && scan.Peek() == '0') scan.Skip();
+
+    char text[16];
+    int length = 0;
+    while (length < digits) {
+        const int ch = scan.Get();
+        if (ch == kEnd) break;
+        text[length++] = static_cast<char>(ch);
+    }
+    // Converted as a decimal integer: leading blanks and a sign are accepted, reading stops at
+    // the first non-digit. At most 15 digits, so the value cannot overflow. A negative count
+    // cannot come from the writer; it is taken as no block.
+    int i = 0;
+    while (i < length && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < length && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    __int64 value = 0;
+    while (i < length && text[i] >= '0' && text[i] <= '9') value = value * 10 + (text[i++] - '0');
+    return negative ? 0 : value;
+}
+
+int CmoxArchive::ReadBinaryBlock() {
+    if (m_current == nullptr) return 0;
+    {
+        InputScanner scan(*m_current);
+        int c = scan.Peek();
+        while (c == ' ') {
+            scan.Skip();
+            c = scan.Peek();
+        }
+        if (c != '#') return 0;
+    }
+    const __int64 count = ReadBinaryBlockHeader();
+    if (count > 0 && m_current->good()) {
+        // Seek where the stream can; a stream that cannot (a pipe, or a string stream asked to
+        // go past its end) has the bytes read and dropped, up to its end.
+        const std::streampos to =
+            m_current->rdbuf()->pubseekoff(static_cast<std::streamoff>(count), std::ios::cur,
+                                           std::ios::in);
+        if (to == std::streampos(std::streamoff(-1))) {
+            InputScanner scan(*m_current);
+            scan.Ignore(count);
+        }
+    }
+    return 1;
+}
+
+// ---- restore driver ------------------------------------------------------------------------
+
+int CmoxArchive::Restore(CmoxCell* cell) {
+    if (CheckStatus(MOX_ARCHIVE_READ) == 0 || cell == nullptr) return 0;
+    Cmox& engine = Cmox::Current();
+    const int transactions = engine.TransactionLevel();
+    const int subTransactions = engine.SubTransactionLevel();
+    int result = 1;
+    try {
+        cell->Restore(*this);
+    } catch (MoxRestoreError) {
+        // The code was flagged by the cell; what it had restored stays. Sub-transactions first:
+        // they nest inside the transactions that were opened around them.
+        while (engine.SubTransactionLevel() > subTransactions) engine.EndSubTransaction();
+        while (engine.TransactionLevel() > transactions) engine.EndTransaction();
+        result = 0;
+    }
+    // One failed restore must not block the next.
+    if (m_current != nullptr) m_current->clear();
+    return result;
+}
+
+int CmoxArchive::RestoreLookAhead(CmoxCell* cell, const char* name) {
+    if (CheckStatus(MOX_ARCHIVE_READ) == 0 || cell == nullptr || name == nullptr) return 0;
+    std::iostream* stream = m_current;
+    const std::streampos start = stream->rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
+    // A stream that cannot tell its position cannot be moved back to it: nothing is read.
+    if (start == std::streampos(std::streamoff(-1))) return 0;
+
+    // Puts the stream, line and indentation back on every way out, also when a cell throws
+    // something other than a restore error.
+    struct Rewind {
+        CmoxArchive& archive;
+        std::iostream* stream;
+        std::streampos start;
+        int line;
+        int indent;
+        ~Rewind() {
+            stream->clear();
+            stream->rdbuf()->pubseekpos(start, std::ios::in);
+            stream->clear();
+            archive.m_line = line;
+            archive.m_indent = indent;
+        }
+    } rewind{*this, stream, start, m_line, m_indent};
+
+    const std::string target(name);
+    bool found = false;
+    int counter = -1;
+    for (;;) {
+        const std::string& token = ReadToken(*stream);
+        // The empty token with a flag set is the end of the input (or a failed stream, which
+        // would otherwise give empty tokens forever).
+        if (token.empty() && stream->rdstate() != std::ios::goodbit) break;
+        if (token.size() == 1 && token[0] == MOX_BLOCK_START) {
+            if (counter == -1) {
+                counter = 1;
+                continue;
+            }
+            ++counter;
+        } else if (token.size() == 1 && token[0] == MOX_BLOCK_END) {
+            --counter;
+        } else if (token == target) {
+            found = true;
+            break;
+        }
+        if (counter == 0 || (stream->rdstate() & std::ios::eofbit) != 0) break;
+    }
+    if (!found) return 0;
+    cell->RestoreUserName(*this);
+    return Restore(cell);
+}

@@ -1,0 +1,30 @@
+// The record frame every cell writes and reads: class name, name, user-name field.
+#include <mox/archive/CmoxArchive.h>
+#include <mox/core/CmoxCell.h>
+#include <mox/propagation/Cmox.h>
+
+#include <string>
+
+void CmoxCell::Save(CmoxArchive& archive) {
+    archive.WriteToken(GetRuntimeClass()->m_lpszClassName, 1, 1);
+    archive.WriteToken(m_name.c_str(), 0, 1);
+    if (HasUserName() != 0) {
+        std::string marked;
+        Cmox::MakeUserName(marked, UserName());
+        archive.WriteToken(marked.c_str(), 0, 1);
+    } else {
+        archive.WriteToken(MOX_NO_USER_NAME, 0, 1);
+    }
+}
+
+void CmoxCell::RestoreUserName(CmoxArchive& archive) {
+    const std::string& token = archive.ReadToken();
+    if (HasUserName() == 0) return;
+    // The delimiters are not checked: the field is taken as written. A field too short to hold
+    // them both gives no user name.
+    std::string userName;
+    if (token.size() >= 2) Cmox::ExtractUserName(userName, token);
+    UserName(userName.c_str());
+}
+
+void CmoxCell::Restore(CmoxArchive& /*archive*/) {}
