@@ -20,3 +20,5 @@
 #include <mox/undo/CmoxUndoContext.h>
 #include <mox/undo/CmoxUndoInfo.h>
 #include <mox/undo/CmoxUndoList.h>
+
+#include <mox/archive/CmoxArchive.h>

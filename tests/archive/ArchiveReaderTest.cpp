@@ -2,6 +2,8 @@
 // binary blocks.
 #include <mox/archive/CmoxArchive.h>
 
+#include "support/MoxTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -12,8 +14,8 @@
 
 namespace {
 
-class ArchiveReader : public ::testing::Test {
-protected:
+class ArchiveReader : public moxtest::MoxTest {
+  protected:
     // Opens the archive for reading on "PREAMBLE" + CR LF + `body`.
     void OpenOn(const std::string& body) {
         m_in.str("PREAMBLE \r\n" + body);
@@ -95,7 +97,8 @@ TEST_F(ArchiveReader, QuotedTokenLimitCountsTheQuoteAndBothEscapeCharacters) {
     EXPECT_EQ(m_archive.ReadToken(), "a\"");
 
     std::string escaped;
-    for (int i = 0; i < 5000; ++i) escaped += "\\n";
+    for (int i = 0; i < 5000; ++i)
+        escaped += "\\n";
     OpenOn("\"" + escaped + "\" next");
     // 1 + 4999 escapes of 2 = 9999 consumed, so one more escape fits and ends the token.
     EXPECT_EQ(m_archive.ReadToken(), std::string(5000, '\n'));

@@ -3,6 +3,8 @@
 
 #include "support/ArchiveTestCells.h"
 
+#include "support/MoxTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -12,13 +14,15 @@
 #include <sstream>
 #include <string>
 
-using mox_test::RecordGroupCell;
-using mox_test::RecordValueCell;
+using moxtest::RecordGroupCell;
+using moxtest::RecordValueCell;
 
 namespace {
 
 std::time_t g_fixedTime = 0;
-std::time_t FixedClock() { return g_fixedTime; }
+std::time_t FixedClock() {
+    return g_fixedTime;
+}
 
 // Noon local time, so that the date cannot slip a day in any time zone.
 std::time_t LocalNoon(int year, int month, int day) {
@@ -67,8 +71,8 @@ std::string ExpectedWarningBlock() {
     return block;
 }
 
-class ArchiveWriter : public ::testing::Test {
-protected:
+class ArchiveWriter : public moxtest::MoxTest {
+  protected:
     // Opens `archive` for writing on `out` with a fixed date, so the preamble is known.
     void OpenForWriting(CmoxArchive& archive, std::stringstream& out) {
         g_fixedTime = LocalNoon(2026, 12, 4);
@@ -96,8 +100,8 @@ TEST_F(ArchiveWriter, WorkedExampleIsWrittenByteForByte) {
     settings.Add<RecordValueCell>("CmoxStringCell", "Title", RecordValueCell::kString)
         ->stringValue = "A \"quoted\" title";
     auto* display = settings.Add<RecordGroupCell>("Display");
-    display->Add<RecordValueCell>("CmoxDoubleCell", "Gain", RecordValueCell::kDouble)
-        ->doubleValue = 1.5;
+    display->Add<RecordValueCell>("CmoxDoubleCell", "Gain", RecordValueCell::kDouble)->doubleValue =
+        1.5;
 
     std::stringstream out;
     CmoxArchive archive;
@@ -105,15 +109,16 @@ TEST_F(ArchiveWriter, WorkedExampleIsWrittenByteForByte) {
     EXPECT_EQ(archive.Save(settings), 1);
     EXPECT_EQ(archive.Close(), 1);
 
-    const std::string expected = "PREAMBLE \r\n"
-                                 "// File creation time: Friday, December 04, 2026\r\n"
-                                 "CmoxCompositeCell \"Settings\" \"$Main settings$\" {\r\n"
-                                 "\tCmoxLongCell \"Count\" \"$$\" = { 5  }\r\n"
-                                 "\tCmoxStringCell \"Title\" \"$$\" = { \"A \\\"quoted\\\" title\"  }\r\n"
-                                 "\tCmoxCompositeCell \"Display\" \"$$\" {\r\n"
-                                 "\t\tCmoxDoubleCell \"Gain\" \"$$\" = { 1.5  }\r\n"
-                                 "\t}\r\n"
-                                 "}\r\n";
+    const std::string expected =
+        "PREAMBLE \r\n"
+        "// File creation time: Friday, December 04, 2026\r\n"
+        "CmoxCompositeCell \"Settings\" \"$Main settings$\" {\r\n"
+        "\tCmoxLongCell \"Count\" \"$$\" = { 5  }\r\n"
+        "\tCmoxStringCell \"Title\" \"$$\" = { \"A \\\"quoted\\\" title\"  }\r\n"
+        "\tCmoxCompositeCell \"Display\" \"$$\" {\r\n"
+        "\t\tCmoxDoubleCell \"Gain\" \"$$\" = { 1.5  }\r\n"
+        "\t}\r\n"
+        "}\r\n";
     EXPECT_EQ(out.str(), expected);
     EXPECT_EQ(archive.Indent(), 0);
 }
@@ -257,7 +262,8 @@ TEST_F(ArchiveWriter, TwoSavesGiveTwoTopLevelRecords) {
     archive.SetIndent(2); // a top-level record is not indented, whatever the level
     EXPECT_EQ(archive.Save(a), 1);
     EXPECT_EQ(archive.Save(b), 1);
-    EXPECT_EQ(Body(out), "CmoxLongCell \"A\" \"$$\" = { 1  }\r\nCmoxLongCell \"B\" \"$$\" = { -2  }\r\n");
+    EXPECT_EQ(Body(out),
+              "CmoxLongCell \"A\" \"$$\" = { 1  }\r\nCmoxLongCell \"B\" \"$$\" = { -2  }\r\n");
 }
 
 TEST_F(ArchiveWriter, SaveRefusesAnArchiveNotOpenForWriting) {

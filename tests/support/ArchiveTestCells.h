@@ -14,27 +14,27 @@
 #include <utility>
 #include <vector>
 
-namespace mox_test {
+namespace moxtest {
 
 // Gives a test cell a run-time class record under any class name.
 class NamedClassCell : public CmoxCell {
-public:
+  public:
     NamedClassCell(const char* className, const char* name)
-        : CmoxCell(name, MOX_STATE_PRIORITY),
-          m_class{nullptr, 0, RUNTIME_CLASS(CmoxCell)}, m_className(className) {
+        : CmoxCell(name, MOX_STATE_PRIORITY), m_class{nullptr, 0, RUNTIME_CLASS(CmoxCell)},
+          m_className(className) {
         m_class.m_lpszClassName = m_className.c_str();
         m_class.m_nObjectSize = static_cast<int>(sizeof(*this));
     }
     const CRuntimeClass* GetRuntimeClass() const override { return &m_class; }
 
-private:
+  private:
     CRuntimeClass m_class;
     std::string m_className;
 };
 
 // A value cell: a long, a double or a string, saved as "= { <text>  }".
 class RecordValueCell : public NamedClassCell {
-public:
+  public:
     enum Kind { kLong, kDouble, kString };
 
     RecordValueCell(const char* className, const char* name, Kind kind)
@@ -83,13 +83,13 @@ public:
         ++restoreCount;
     }
 
-private:
+  private:
     Kind m_kind;
 };
 
 // A collection: owns its children, may carry a user name, saved as a braced list of records.
 class RecordGroupCell : public NamedClassCell {
-public:
+  public:
     explicit RecordGroupCell(const char* name, const char* className = "CmoxCompositeCell")
         : NamedClassCell(className, name) {}
 
@@ -155,7 +155,7 @@ public:
         }
     }
 
-private:
+  private:
     [[noreturn]] void Fail(CmoxArchive& archive, MoxRestoreError code) {
         archive.FlagRestoreError(code, this);
         throw code;
@@ -166,4 +166,4 @@ private:
     bool m_hasUserName = false;
 };
 
-} // namespace mox_test
+} // namespace moxtest

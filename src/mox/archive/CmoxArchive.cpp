@@ -35,7 +35,9 @@ const char kWarningBlock[] =
     "//\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\r\n"
     "/////////////////////////////////////////////////////////////////////////";
 
-bool StreamGood(const std::ios& s) { return s.rdstate() == std::ios::goodbit; }
+bool StreamGood(const std::ios& s) {
+    return s.rdstate() == std::ios::goodbit;
+}
 
 // Number of decimal digits of a non-negative count. Counted exactly: the double-precision
 // ceil(log10(n + 1)) that the format is defined by agrees everywhere except just above 10^15,
@@ -174,7 +176,8 @@ void CmoxArchive::WriteRaw(const char* text, std::size_t length) {
 
 void CmoxArchive::WriteIndent() {
     if (m_current == nullptr || m_indent <= 0) return;
-    for (int i = 0; i < m_indent; ++i) m_current->put('\t');
+    for (int i = 0; i < m_indent; ++i)
+        m_current->put('\t');
 }
 
 void CmoxArchive::WriteQuotedToken(const char* text, std::ostream& out) {
@@ -234,7 +237,9 @@ void CmoxArchive::WriteToken(const char* text, int verbatim, int addSpace) {
     WriteToken(text, *m_current, verbatim, addSpace);
 }
 
-void CmoxArchive::WriteNewLine() { WriteToken(kNewLine, 1, 0); }
+void CmoxArchive::WriteNewLine() {
+    WriteToken(kNewLine, 1, 0);
+}
 
 void CmoxArchive::WriteBlockStart() {
     const char text[] = {MOX_BLOCK_START, '\0'};
@@ -246,7 +251,9 @@ void CmoxArchive::WriteBlockEnd() {
     WriteToken(text, 1, 0);
 }
 
-void CmoxArchive::WritePointer() { WriteToken(MOX_POINTER, 1, 1); }
+void CmoxArchive::WritePointer() {
+    WriteToken(MOX_POINTER, 1, 1);
+}
 
 void CmoxArchive::WriteBlock(std::stringstream& block, std::ostream& out) {
     std::stringbuf* buf = block.rdbuf();

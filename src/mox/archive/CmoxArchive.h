@@ -33,7 +33,7 @@ class CmoxCell;
 /// tree being restored, never that of the input. A token is at most 10,000 characters.
 /// Threading: one thread at a time; no lock.
 class MOX_API CmoxArchive : public CObject {
-public:
+  public:
     /// Function that gives the current time for the creation-time line of the stream form.
     typedef std::time_t (*TimeSource)();
 
@@ -157,7 +157,7 @@ public:
     /// started. Returns the result of Restore, or 0 when the name is not found.
     int RestoreLookAhead(CmoxCell* cell, const char* name);
 
-private:
+  private:
     void WriteQuotedToken(const char* text, std::ostream& out);
     void WriteRaw(const char* text, std::size_t length);
     void ResetForOpen(MoxArchiveMode mode, int cacheDepth);

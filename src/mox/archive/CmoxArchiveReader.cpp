@@ -17,7 +17,9 @@ constexpr int kEnd = InputScanner::kEnd;
 // A comment line is skipped up to its LF, but never more than this many characters at once.
 constexpr int kMaxCommentSkip = 1000;
 
-inline bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+inline bool IsSpace(int c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 int HexValue(int c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -229,7 +231,8 @@ __int64 CmoxArchive::ReadBinaryBlockHeader() {
     if (m_current == nullptr) return 0;
     InputScanner scan(*m_current);
     int c = scan.Get();
-    while (c == ' ') c = scan.Get();
+    while (c == ' ')
+        c = scan.Get();
     if (c != '#') return 0;
     const int digits = HexValue(scan.Get());
     if (digits == 0 && scan.Peek() == '0') scan.Skip();
@@ -245,11 +248,13 @@ __int64 CmoxArchive::ReadBinaryBlockHeader() {
     // the first non-digit. At most 15 digits, so the value cannot overflow. A negative count
     // cannot come from the writer; it is taken as no block.
     int i = 0;
-    while (i < length && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (i < length && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
     bool negative = false;
     if (i < length && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     __int64 value = 0;
-    while (i < length && text[i] >= '0' && text[i] <= '9') value = value * 10 + (text[i++] - '0');
+    while (i < length && text[i] >= '0' && text[i] <= '9')
+        value = value * 10 + (text[i++] - '0');
     return negative ? 0 : value;
 }
 
@@ -268,9 +273,8 @@ int CmoxArchive::ReadBinaryBlock() {
     if (count > 0 && m_current->good()) {
         // Seek where the stream can; a stream that cannot (a pipe, or a string stream asked to
         // go past its end) has the bytes read and dropped, up to its end.
-        const std::streampos to =
-            m_current->rdbuf()->pubseekoff(static_cast<std::streamoff>(count), std::ios::cur,
-                                           std::ios::in);
+        const std::streampos to = m_current->rdbuf()->pubseekoff(static_cast<std::streamoff>(count),
+                                                                 std::ios::cur, std::ios::in);
         if (to == std::streampos(std::streamoff(-1))) {
             InputScanner scan(*m_current);
             scan.Ignore(count);
@@ -292,8 +296,10 @@ int CmoxArchive::Restore(CmoxCell* cell) {
     } catch (MoxRestoreError) {
         // The code was flagged by the cell; what it had restored stays. Sub-transactions first:
         // they nest inside the transactions that were opened around them.
-        while (engine.SubTransactionLevel() > subTransactions) engine.EndSubTransaction();
-        while (engine.TransactionLevel() > transactions) engine.EndTransaction();
+        while (engine.SubTransactionLevel() > subTransactions)
+            engine.EndSubTransaction();
+        while (engine.TransactionLevel() > transactions)
+            engine.EndTransaction();
         result = 0;
     }
     // One failed restore must not block the next.

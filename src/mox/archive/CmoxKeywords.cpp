@@ -39,8 +39,8 @@ std::string Cmox::ConvertCollNotifyPolicy(MoxCollNotifyPolicy policy) {
     return std::string();
 }
 
-MoxCollNotifyPolicy Cmox::ConvertCollNotifyPolicy(const std::string& keyword,
-                                                   CmoxArchive& archive, CmoxCell* cell) {
+MoxCollNotifyPolicy Cmox::ConvertCollNotifyPolicy(const std::string& keyword, CmoxArchive& archive,
+                                                  CmoxCell* cell) {
     if (keyword == kAddDelCollNotify) return ADDDEL_COLLNOTIFY;
     if (keyword == kAllCollNotify) return ALL_COLLNOTIFY;
     archive.FlagRestoreError(MOX_BAD_COLLNOTIFY, cell);

@@ -14,7 +14,7 @@ namespace mox::detail {
 // and gets failbit (as a sentry sets it); reaching the end sets eofbit. Once the end was seen
 // the buffer is not asked again, so a scan at the end costs nothing.
 class InputScanner {
-public:
+  public:
     static constexpr int kEnd = std::char_traits<char>::eof();
 
     explicit InputScanner(std::istream& in) : m_in(in) {
@@ -50,11 +50,12 @@ public:
     // Consumes up to `count` characters; returns how many were consumed.
     long long Ignore(long long count) {
         long long done = 0;
-        while (done < count && Get() != kEnd) ++done;
+        while (done < count && Get() != kEnd)
+            ++done;
         return done;
     }
 
-private:
+  private:
     void Ended() {
         m_buf = nullptr;
         m_in.setstate(std::ios::eofbit);
