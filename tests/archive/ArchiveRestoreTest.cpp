@@ -1,0 +1,320 @@
+// The restore driver and the look-ahead: results, flagged codes, transaction unwinding, and round
+// trips of saved trees.
+#include <mox/archive/CmoxArchive.h>
+
+#include "support/ArchiveTestCells.h"
+#include "support/MoxTest.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+using moxtest::RecordGroupCell;
+using moxtest::RecordValueCell;
+
+namespace {
+
+using Codes = std::vector<unsigned char>;
+
+// Opens transactions and sub-transactions while restoring, then restores like a long cell, so
+// a fault leaves them open for the driver to end.
+class TransactionalCell : public RecordValueCell {
+  public:
+    TransactionalCell() : RecordValueCell("CmoxLongCell", "Count", kLong) {}
+    void Restore(CmoxArchive& archive) override {
+        Cmox& engine = Cmox::Current();
+        engine.BeginTransaction();
+        engine.BeginSubTransaction();
+        engine.BeginTransaction();
+        engine.BeginSubTransaction();
+        RecordValueCell::Restore(archive);
+        engine.EndSubTransaction();
+        engine.EndTransaction();
+        engine.EndSubTransaction();
+        engine.EndTransaction();
+    }
+};
+
+// Reads an increment-policy keyword, which is flagged but never thrown when unknown.
+class PolicyCell : public CmoxCell {
+  public:
+    MoxIncrementPolicy policy = MOX_124_INCR;
+    void Restore(CmoxArchive& archive) override {
+        policy = Cmox::ConvertIncrementPolicy(archive.ReadToken(), archive, this);
+    }
+};
+
+class ArchiveRestore : public moxtest::MoxTest {
+  protected:
+    void OpenOn(const std::string& body) {
+        m_in.str("PREAMBLE \r\n" + body);
+        m_in.clear();
+        ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, 0), 1);
+    }
+    // Reads a record's class name and name, as a container does, and checks them.
+    void ReadFrameHead(const char* className, const char* name) {
+        ASSERT_EQ(m_archive.ReadToken(), className);
+        ASSERT_EQ(m_archive.ReadToken(), name);
+    }
+    std::string Save(CmoxCell& cell) {
+        std::stringstream out;
+        CmoxArchive archive;
+        EXPECT_EQ(archive.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
+        EXPECT_EQ(archive.Save(cell), 1);
+        archive.Close();
+        return out.str();
+    }
+
+    std::stringstream m_in;
+    CmoxArchive m_archive;
+};
+
+} // namespace
+
+TEST_F(ArchiveRestore, TruncatedValueRecordFailsWithBadFormatAndLeavesTheCell) {
+    OpenOn("CmoxLongCell \"Count\" \"$$\" = { 5");
+    RecordValueCell count("CmoxLongCell", "Count", RecordValueCell::kLong);
+    count.longValue = 9;
+    ReadFrameHead("CmoxLongCell", "Count");
+    count.RestoreUserName(m_archive);
+    EXPECT_EQ(m_archive.Restore(&count), 0);
+    EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_RESTORE_BAD_FORMAT});
+    EXPECT_EQ(m_archive.CheckRestoreStatus(), 0);
+    EXPECT_EQ(count.longValue, 9);
+    EXPECT_EQ(count.restoreCount, 0);
+    // The driver cleared the end-of-file flag, so the archive is usable again.
+    EXPECT_EQ(m_archive.Good(), 1);
+}
+
+TEST_F(ArchiveRestore, FailedRestoreEndsTheTransactionsItOpened) {
+    OpenOn("= { 5");
+    Cmox& engine = Engine();
+    engine.BeginTransaction();
+    engine.BeginSubTransaction();
+    TransactionalCell cell;
+    EXPECT_EQ(m_archive.Restore(&cell), 0);
+    EXPECT_EQ(engine.TransactionLevel(), 1);
+    EXPECT_EQ(engine.SubTransactionLevel(), 1);
+    engine.EndSubTransaction();
+    engine.EndTransaction();
+}
+
+TEST_F(ArchiveRestore, SuccessfulRestoreLeavesTheLevelsAsTheCellLeftThem) {
+    OpenOn("= { 5  }\r\n");
+    TransactionalCell cell;
+    EXPECT_EQ(m_archive.Restore(&cell), 1);
+    EXPECT_EQ(cell.longValue, 5);
+    EXPECT_EQ(Engine().TransactionLevel(), 0);
+    EXPECT_EQ(Engine().SubTransactionLevel(), 0);
+}
+
+TEST_F(ArchiveRestore, SurplusBraceFailsWithUnexpectedEndAndTheNextRecordStillRestores) {
+    OpenOn("= { 1 } }\r\nCmoxLongCell \"B\" \"$$\" = { 2  }\r\n");
+    RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
+    RecordValueCell b("CmoxLongCell", "B", RecordValueCell::kLong);
+    EXPECT_EQ(m_archive.Restore(&a), 0);
+    ReadFrameHead("CmoxLongCell", "B");
+    b.RestoreUserName(m_archive);
+    EXPECT_EQ(m_archive.Restore(&b), 1);
+    EXPECT_EQ(b.longValue, 2);
+    EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_RESTORE_UNEXPECTED_END});
+}
+
+TEST_F(ArchiveRestore, ErrorsAccumulateUntilReset) {
+    OpenOn("= } \r\n= } \r\n");
+    RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
+    EXPECT_EQ(m_archive.Restore(&a), 0);
+    EXPECT_EQ(m_archive.Restore(&a), 0);
+    EXPECT_EQ(m_archive.GetRestoreArray(), (Codes{2, 2}));
+    m_archive.ResetErrors();
+    EXPECT_EQ(m_archive.CheckRestoreStatus(), 1);
+    EXPECT_TRUE(m_archive.GetRestoreArray().empty());
+}
+
+TEST_F(ArchiveRestore, FlaggedButNotThrownErrorsLeaveTheResultOne) {
+    OpenOn("mox_fixed_incr MOX_125_INCR");
+    PolicyCell cell;
+    EXPECT_EQ(m_archive.Restore(&cell), 1);
+    EXPECT_EQ(cell.policy, MOX_FIXED_INCR);
+    EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_BAD_INCR_POLICY});
+    EXPECT_EQ(m_archive.Restore(&cell), 1);
+    EXPECT_EQ(cell.policy, MOX_125_INCR);
+    EXPECT_EQ(m_archive.GetRestoreArray().size(), 1u);
+}
+
+TEST_F(ArchiveRestore, DriverRefusesAnArchiveNotOpenForReading) {
+    RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
+    CmoxArchive closed;
+    EXPECT_EQ(closed.Restore(&a), 0);
+    std::stringstream out;
+    CmoxArchive writing;
+    ASSERT_EQ(writing.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
+    EXPECT_EQ(writing.Restore(&a), 0);
+    EXPECT_EQ(a.restoreCount, 0);
+    EXPECT_EQ(writing.RestoreLookAhead(&a, "A"), 0);
+}
+
+TEST_F(ArchiveRestore, CollectionWithoutItsBraceFailsWithBadFormat) {
+    OpenOn("CmoxCompositeCell \"G\" \"$$\" = { 1 }\r\n");
+    RecordGroupCell group("G");
+    ReadFrameHead("CmoxCompositeCell", "G");
+    group.RestoreUserName(m_archive);
+    EXPECT_EQ(m_archive.Restore(&group), 0);
+    EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_RESTORE_BAD_FORMAT});
+}
+
+TEST_F(ArchiveRestore, CollectionCutShortFailsButKeepsWhatWasRestored) {
+    OpenOn("CmoxCompositeCell \"G\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 7  }\r\n");
+    RecordGroupCell group("G");
+    auto* a = group.Add<RecordValueCell>("CmoxLongCell", "A", RecordValueCell::kLong);
+    ReadFrameHead("CmoxCompositeCell", "G");
+    group.RestoreUserName(m_archive);
+    EXPECT_EQ(m_archive.Restore(&group), 0);
+    EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_RESTORE_UNEXPECTED_END});
+    EXPECT_EQ(a->longValue, 7);
+    EXPECT_EQ(Engine().RestoreClassName(), "CmoxLongCell");
+}
+
+TEST_F(ArchiveRestore, WorkedExampleRoundTrips) {
+    RecordGroupCell saved("Settings");
+    saved.UserName("Main settings");
+    saved.Add<RecordValueCell>("CmoxLongCell", "Count", RecordValueCell::kLong)->longValue = 5;
+    saved.Add<RecordValueCell>("CmoxStringCell", "Title", RecordValueCell::kString)->stringValue =
+        "A \"quoted\" title {with} /braces/ and \\ \t\r\n\b";
+    saved.Add<RecordGroupCell>("Display")
+        ->Add<RecordValueCell>("CmoxDoubleCell", "Gain", RecordValueCell::kDouble)
+        ->doubleValue = 1.5;
+    const std::string text = Save(saved);
+
+    RecordGroupCell restored("Settings");
+    restored.UserName("old");
+    auto* count = restored.Add<RecordValueCell>("CmoxLongCell", "Count", RecordValueCell::kLong);
+    auto* title =
+        restored.Add<RecordValueCell>("CmoxStringCell", "Title", RecordValueCell::kString);
+    auto* gain = restored.Add<RecordGroupCell>("Display")->Add<RecordValueCell>(
+        "CmoxDoubleCell", "Gain", RecordValueCell::kDouble);
+
+    m_in.str(text);
+    ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, 0), 1);
+    ReadFrameHead("CmoxCompositeCell", "Settings");
+    restored.RestoreUserName(m_archive);
+    EXPECT_EQ(m_archive.Restore(&restored), 1);
+    EXPECT_STREQ(restored.UserName(), "Main settings");
+    EXPECT_EQ(count->longValue, 5);
+    EXPECT_EQ(title->stringValue, "A \"quoted\" title {with} /braces/ and \\ \t\r\n\b");
+    EXPECT_EQ(gain->doubleValue, 1.5);
+    EXPECT_TRUE(m_archive.GetRestoreArray().empty());
+    EXPECT_EQ(m_archive.ReadToken(), "");
+    EXPECT_EQ(m_archive.Line(), 10);
+}
+
+TEST_F(ArchiveRestore, NamesAndUserNamesWithEveryEscapedCharacterRoundTrip) {
+    const char* odd = "a\"b\\c{d}e/f\tg\rh\ni\bj // k";
+    RecordGroupCell saved("G");
+    auto* inner = saved.Add<RecordGroupCell>(odd);
+    inner->UserName("user \"name\" {x} /y/");
+    inner->Add<RecordValueCell>("CmoxLongCell", "", RecordValueCell::kLong)->longValue = 3;
+    const std::string text = Save(saved);
+    EXPECT_NE(text.find("CmoxLongCell \"\" \"$$\" = { 3  }"), std::string::npos) << text;
+
+    RecordGroupCell restored("G");
+    auto* target = restored.Add<RecordGroupCell>(odd);
+    target->UserName("before"); // only a cell that keeps a user name takes one from the record
+    auto* value = target->Add<RecordValueCell>("CmoxLongCell", "", RecordValueCell::kLong);
+    m_in.str(text);
+    ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, 0), 1);
+    ReadFrameHead("CmoxCompositeCell", "G");
+    restored.RestoreUserName(m_archive);
+    EXPECT_EQ(m_archive.Restore(&restored), 1);
+    EXPECT_TRUE(restored.skipped.empty());
+    EXPECT_STREQ(target->UserName(), "user \"name\" {x} /y/");
+    EXPECT_EQ(value->longValue, 3);
+}
+
+// ---- look-ahead ----------------------------------------------------------------------------
+
+namespace {
+const char kTwoChildren[] = "CmoxCompositeCell \"G\" \"$$\" {\r\n"
+                            "\tCmoxLongCell \"A\" \"$$\" = { 1  }\r\n"
+                            "\tCmoxLongCell \"B\" \"$$\" = { 2  }\r\n"
+                            "}\r\n"
+                            "CmoxLongCell \"C\" \"$$\" = { 3  }\r\n";
+}
+
+TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderAndComesBack) {
+    OpenOn(kTwoChildren);
+    ReadFrameHead("CmoxCompositeCell", "G");
+    ASSERT_EQ(m_archive.ReadToken(), "$$");
+    const int line = m_archive.Line();
+    m_archive.SetIndent(4);
+    RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
+    RecordValueCell b("CmoxLongCell", "B", RecordValueCell::kLong);
+    EXPECT_EQ(m_archive.RestoreLookAhead(&b, "B"), 1);
+    EXPECT_EQ(b.longValue, 2);
+    EXPECT_EQ(m_archive.RestoreLookAhead(&a, "A"), 1);
+    EXPECT_EQ(a.longValue, 1);
+    EXPECT_EQ(m_archive.Line(), line);
+    EXPECT_EQ(m_archive.Indent(), 4);
+    EXPECT_EQ(m_archive.ReadToken(), "{");
+    EXPECT_EQ(m_archive.ReadToken(), "CmoxLongCell");
+}
+
+TEST_F(ArchiveRestore, LookAheadDoesNotSearchPastTheBlockThatOpensHere) {
+    OpenOn(kTwoChildren);
+    ReadFrameHead("CmoxCompositeCell", "G");
+    ASSERT_EQ(m_archive.ReadToken(), "$$");
+    RecordValueCell c("CmoxLongCell", "C", RecordValueCell::kLong);
+    EXPECT_EQ(m_archive.RestoreLookAhead(&c, "C"), 0);
+    EXPECT_EQ(c.restoreCount, 0);
+    EXPECT_EQ(m_archive.Good(), 1);
+    EXPECT_EQ(m_archive.ReadToken(), "{");
+}
+
+TEST_F(ArchiveRestore, LookAheadMissingAtTheEndOfATruncatedFileComesBack) {
+    OpenOn("CmoxCompositeCell \"G\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 1  }\r\n");
+    ReadFrameHead("CmoxCompositeCell", "G");
+    ASSERT_EQ(m_archive.ReadToken(), "$$");
+    RecordValueCell z("CmoxLongCell", "Z", RecordValueCell::kLong);
+    EXPECT_EQ(m_archive.RestoreLookAhead(&z, "Z"), 0);
+    EXPECT_EQ(m_archive.Good(), 1);
+    EXPECT_EQ(m_archive.Line(), 2);
+    EXPECT_EQ(m_archive.ReadToken(), "{");
+}
+
+TEST_F(ArchiveRestore, LookAheadRestoreFailureIsCaughtAndStillComesBack) {
+    OpenOn("{ CmoxLongCell \"A\" \"$$\" = { 1 } } }\r\n}\r\n");
+    RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
+    EXPECT_EQ(m_archive.RestoreLookAhead(&a, "A"), 0);
+    EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_RESTORE_UNEXPECTED_END});
+    EXPECT_EQ(m_archive.ReadToken(), "{");
+}
+
+TEST_F(ArchiveRestore, LookAheadOnAFileArchive) {
+    const std::string path = testing::TempDir() + "mox_restore_lookahead.qvx";
+    {
+        RecordGroupCell saved("G");
+        saved.Add<RecordValueCell>("CmoxLongCell", "A", RecordValueCell::kLong)->longValue = 11;
+        saved.Add<RecordValueCell>("CmoxLongCell", "B", RecordValueCell::kLong)->longValue = 22;
+        CmoxArchive writer;
+        ASSERT_EQ(writer.Open(path.c_str(), MOX_ARCHIVE_WRITE, 0), 1);
+        ASSERT_EQ(writer.Save(saved), 1);
+        ASSERT_EQ(writer.Close(), 1);
+    }
+    CmoxArchive reader;
+    ASSERT_EQ(reader.Open(path.c_str(), MOX_ARCHIVE_READ, 0), 1);
+    EXPECT_EQ(reader.ReadToken(), "CmoxCompositeCell");
+    EXPECT_EQ(reader.ReadToken(), "G");
+    EXPECT_EQ(reader.ReadToken(), "$$");
+    EXPECT_EQ(reader.Line(), 18);
+    RecordValueCell b("CmoxLongCell", "B", RecordValueCell::kLong);
+    EXPECT_EQ(reader.RestoreLookAhead(&b, "B"), 1);
+    EXPECT_EQ(b.longValue, 22);
+    EXPECT_EQ(reader.Line(), 18);
+    EXPECT_EQ(reader.ReadToken(), "{");
+    EXPECT_EQ(reader.ReadToken(), "CmoxLongCell");
+    EXPECT_EQ(reader.ReadToken(), "A");
+    EXPECT_EQ(reader.Close(), 1);
+    std::remove(path.c_str());
+}

@@ -1,0 +1,136 @@
+// The record frame every cell writes and reads, and the policy keyword converters.
+#include <mox/archive/CmoxArchive.h>
+
+#include "support/ArchiveTestCells.h"
+#include "support/MoxTest.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+using moxtest::RecordGroupCell;
+
+namespace {
+
+using Codes = std::vector<unsigned char>;
+
+class RecordFrame : public moxtest::MoxTest {
+  protected:
+    // The bytes that the cell's Save writes after the preamble.
+    std::string Frame(CmoxCell& cell) {
+        std::stringstream out;
+        CmoxArchive archive;
+        EXPECT_EQ(archive.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
+        const std::string preamble = out.str();
+        cell.CmoxCell::Save(archive); // the frame alone, whatever the cell adds after it
+        return out.str().substr(preamble.size());
+    }
+    void OpenOn(const std::string& body) {
+        m_in.str("PREAMBLE \r\n" + body);
+        m_in.clear();
+        ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, 0), 1);
+    }
+
+    std::stringstream m_in;
+    CmoxArchive m_archive;
+};
+
+class PolicyKeywords : public RecordFrame {};
+
+} // namespace
+
+TEST_F(RecordFrame, PlainCellWritesClassNameQuotedNameAndNoUserName) {
+    CmoxCell cell("Count", MOX_STATE_PRIORITY);
+    EXPECT_EQ(Frame(cell), "CmoxCell \"Count\" \"$$\" ");
+    moxtest::NamedClassCell derived("CmoxLongCell", "Count");
+    EXPECT_EQ(Frame(derived), "CmoxLongCell \"Count\" \"$$\" ");
+}
+
+TEST_F(RecordFrame, UserNameIsWrittenMarkedAndQuoted) {
+    RecordGroupCell group("Settings");
+    group.UserName("Main {settings} \"x\"");
+    EXPECT_EQ(Frame(group), "CmoxCompositeCell \"Settings\" \"$Main \\{settings\\} \\\"x\\\"$\" ");
+    group.UserName("");
+    EXPECT_EQ(Frame(group), "CmoxCompositeCell \"Settings\" \"$$\" ");
+}
+
+TEST_F(RecordFrame, RestoreUserNameStripsTheDelimitersWithoutCheckingThem) {
+    OpenOn("\"$Main settings$\" xAbcx \"$\" $$ next");
+    RecordGroupCell group("Settings");
+    group.UserName("old");
+    group.RestoreUserName(m_archive);
+    EXPECT_STREQ(group.UserName(), "Main settings");
+    group.RestoreUserName(m_archive);
+    EXPECT_STREQ(group.UserName(), "Abc");
+    group.RestoreUserName(m_archive);
+    EXPECT_STREQ(group.UserName(), "");
+    group.UserName("old");
+    group.RestoreUserName(m_archive);
+    EXPECT_STREQ(group.UserName(), "");
+    EXPECT_EQ(m_archive.ReadToken(), "next");
+}
+
+TEST_F(RecordFrame, RestoreUserNameOfACellWithoutOneConsumesOneToken) {
+    OpenOn("\"$Label$\" next");
+    CmoxCell cell("Count", MOX_STATE_PRIORITY);
+    cell.RestoreUserName(m_archive);
+    EXPECT_EQ(cell.HasUserName(), 0);
+    EXPECT_STREQ(cell.UserName(), "");
+    EXPECT_EQ(m_archive.ReadToken(), "next");
+}
+
+TEST_F(RecordFrame, BaseRestoreReadsNothing) {
+    OpenOn("= { 5 } next");
+    CmoxCell cell("Count", MOX_STATE_PRIORITY);
+    EXPECT_EQ(m_archive.Restore(&cell), 1);
+    EXPECT_EQ(m_archive.ReadToken(), "=");
+}
+
+TEST_F(PolicyKeywords, ValuesBecomeTheirKeywords) {
+    EXPECT_EQ(Cmox::ConvertNotifyParent(1), "NOTIFY_PARENT");
+    EXPECT_EQ(Cmox::ConvertNotifyParent(-5), "NOTIFY_PARENT");
+    EXPECT_EQ(Cmox::ConvertNotifyParent(0), "NO_NOTIFY_PARENT");
+    EXPECT_EQ(Cmox::ConvertCollNotifyPolicy(ADDDEL_COLLNOTIFY), "ADDDEL_COLLNOTIFY");
+    EXPECT_EQ(Cmox::ConvertCollNotifyPolicy(ALL_COLLNOTIFY), "ALL_COLLNOTIFY");
+    EXPECT_EQ(Cmox::ConvertCollNotifyPolicy(static_cast<MoxCollNotifyPolicy>(2)), "");
+    EXPECT_EQ(Cmox::ConvertMakeParent(2), "MAKE_PARENT");
+    EXPECT_EQ(Cmox::ConvertMakeParent(0), "NO_MAKE_PARENT");
+    EXPECT_EQ(Cmox::ConvertIncrementPolicy(MOX_FIXED_INCR), "MOX_FIXED_INCR");
+    EXPECT_EQ(Cmox::ConvertIncrementPolicy(MOX_125_INCR), "MOX_125_INCR");
+    EXPECT_EQ(Cmox::ConvertIncrementPolicy(MOX_124_INCR), "MOX_124_INCR");
+    EXPECT_EQ(Cmox::ConvertIncrementPolicy(static_cast<MoxIncrementPolicy>(3)), "");
+}
+
+TEST_F(PolicyKeywords, KnownKeywordsConvertBackWithoutFlagging) {
+    CmoxCell cell;
+    EXPECT_EQ(Cmox::ConvertNotifyParent("NOTIFY_PARENT", m_archive, &cell), 1);
+    EXPECT_EQ(Cmox::ConvertNotifyParent("NO_NOTIFY_PARENT", m_archive, &cell), 0);
+    EXPECT_EQ(Cmox::ConvertCollNotifyPolicy("ADDDEL_COLLNOTIFY", m_archive, &cell),
+              ADDDEL_COLLNOTIFY);
+    EXPECT_EQ(Cmox::ConvertCollNotifyPolicy("ALL_COLLNOTIFY", m_archive, &cell), ALL_COLLNOTIFY);
+    EXPECT_EQ(Cmox::ConvertMakeParent("MAKE_PARENT", m_archive, &cell), 1);
+    EXPECT_EQ(Cmox::ConvertMakeParent("NO_MAKE_PARENT", m_archive, &cell), 0);
+    EXPECT_EQ(Cmox::ConvertIncrementPolicy("MOX_FIXED_INCR", m_archive, &cell), MOX_FIXED_INCR);
+    EXPECT_EQ(Cmox::ConvertIncrementPolicy("MOX_125_INCR", m_archive, &cell), MOX_125_INCR);
+    EXPECT_EQ(Cmox::ConvertIncrementPolicy("MOX_124_INCR", m_archive, &cell), MOX_124_INCR);
+    EXPECT_EQ(m_archive.CheckRestoreStatus(), 1);
+}
+
+TEST_F(PolicyKeywords, UnknownKeywordsAreFlaggedAndGiveTheFallback) {
+    CmoxCell cell;
+    EXPECT_EQ(Cmox::ConvertNotifyParent("notify_parent", m_archive, &cell), 1);
+    EXPECT_EQ(Cmox::ConvertCollNotifyPolicy("all_collnotify", m_archive, &cell), ADDDEL_COLLNOTIFY);
+    EXPECT_EQ(Cmox::ConvertMakeParent("NO_MAKE_PARENT ", m_archive, &cell), 1);
+    EXPECT_EQ(Cmox::ConvertIncrementPolicy("", m_archive, nullptr), MOX_FIXED_INCR);
+    EXPECT_EQ(m_archive.GetRestoreArray(), (Codes{MOX_BAD_NOTIFY_PARENT, MOX_BAD_COLLNOTIFY,
+                                                  MOX_BAD_MAKE_PARENT, MOX_BAD_INCR_POLICY}));
+}
+
+TEST_F(PolicyKeywords, EmptyKeywordOfAnOutOfRangePolicyDoesNotComeBack) {
+    const std::string keyword = Cmox::ConvertIncrementPolicy(static_cast<MoxIncrementPolicy>(3));
+    CmoxCell cell;
+    EXPECT_EQ(Cmox::ConvertIncrementPolicy(keyword, m_archive, &cell), MOX_FIXED_INCR);
+    EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_BAD_INCR_POLICY});
+}
