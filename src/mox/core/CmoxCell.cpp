@@ -345,8 +345,3 @@ const CmoxCell& CmoxCell::operator=(__int64 value) {
     return *this;
 }
 
-// Scaffolding until the archive layer defines the record frame: weak, so its definitions win.
-// TODO(lead): delete once src/mox/archive/CmoxCellRecord.cpp is on main.
-__attribute__((weak)) void CmoxCell::Save(CmoxArchive&) {}
-__attribute__((weak)) void CmoxCell::Restore(CmoxArchive&) {}
-__attribute__((weak)) void CmoxCell::RestoreUserName(CmoxArchive&) {}
