@@ -35,7 +35,24 @@ test-asan: deps
 	cd $(ASAN_BUILD) && $(SAN_ENV) ctest -j $(JOBS) --output-on-failure
 
 # The whole suite twice: plain, then under AddressSanitizer + UndefinedBehaviorSanitizer.
-test: test-plain test-asan
+test: test-plain test-asan fuzz
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+
+# ---- fuzzing: the archive reader under libFuzzer + ASan + UBSan, for FUZZ_SECONDS ----------------
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_CXX     ?= clang++-14
+FUZZ_DEPS     = cmake make clang-14 libclang-rt-14-dev
+
+.PHONY: fuzz
+fuzz:
+	@scripts/install-deps.sh $(FUZZ_DEPS)
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) $(CMAKE_FLAGS) -DMOX_BUILD_FUZZ=ON \
+	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_SANITIZE=address,undefined
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target mox_archive_fuzzer
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(SAN_ENV) ./$(FUZZ_BUILD)/fuzz/mox_archive_fuzzer -max_total_time=$(FUZZ_SECONDS) \
+	  -timeout=10 -rss_limit_mb=2048 -dict=fuzz/archive.dict -print_final_stats=1 \
+	  $(FUZZ_BUILD)/corpus fuzz/corpus
