@@ -56,3 +56,29 @@ fuzz:
 	$(SAN_ENV) ./$(FUZZ_BUILD)/fuzz/mox_archive_fuzzer -max_total_time=$(FUZZ_SECONDS) \
 	  -timeout=10 -rss_limit_mb=2048 -dict=fuzz/archive.dict -print_final_stats=1 \
 	  $(FUZZ_BUILD)/corpus fuzz/corpus
+
+# ---- benchmarks: `make bench` measures, `make bench-report` rewrites docs/PERFORMANCE.md --------
+BENCH_BUILD ?= build-bench
+BENCH_DEPS   = $(DEPS) libbenchmark-dev libboost-dev rapidjson-dev nlohmann-json3-dev gnuplot-nox
+BENCH_ARGS  ?= --benchmark_repetitions=3
+BENCH_JSON   = $(BENCH_BUILD)/bench.json
+
+.PHONY: bench bench-build bench-report
+bench-build:
+	@scripts/install-deps.sh $(BENCH_DEPS)
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) -DMOX_BUILD_BENCH=ON \
+	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target mox_bench mox_bench_report
+
+bench: bench-build
+	./$(BENCH_BUILD)/bench/mox_bench $(BENCH_ARGS) --benchmark_out=$(BENCH_JSON) \
+	  --benchmark_out_format=json
+	./$(BENCH_BUILD)/bench/mox_bench_report $(BENCH_JSON)
+
+$(BENCH_JSON):
+	$(MAKE) bench
+
+bench-report: $(BENCH_JSON) bench-build
+	./$(BENCH_BUILD)/bench/mox_bench_report $(BENCH_JSON) --update-doc docs/PERFORMANCE.md \
+	  --plot-dir $(BENCH_BUILD)
+	gnuplot -e "datadir='$(BENCH_BUILD)'; outdir='docs/perf'" scripts/bench-plots.gp

@@ -1,0 +1,291 @@
+// mox_bench_report: reads the JSON that mox_bench writes and prints the table of results and
+// ratios against the performance targets. It can also write that table into
+// docs/PERFORMANCE.md (between the BENCH-TABLE markers) and the data files that
+// scripts/bench-plots.gp turns into the plots.
+//
+//   mox_bench_report bench.json [--update-doc FILE] [--plot-dir DIR] [--strict]
+//
+// With repetitions, each figure is the median over the repetitions (Google Benchmark's
+// "median" aggregate); a ratio is the median of the per-repetition ratios, each measured on
+// alternating batches of mox and the peer. --strict makes a missed target the exit status.
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Counters = std::map<std::string, double>;
+
+struct Results {
+    std::map<std::string, Counters> runs; // run name -> counters (medians when repeated)
+    std::map<std::string, std::string> labels;
+    int repetitions = 1;
+    std::string date, host;
+    int cpus = 0;
+    double mhz = 0;
+};
+
+Results Load(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot open " + path);
+    nlohmann::json doc = nlohmann::json::parse(in);
+    Results results;
+    const auto& context = doc.at("context");
+    results.date = context.value("date", "");
+    results.host = context.value("host_name", "");
+    results.cpus = context.value("num_cpus", 0);
+    results.mhz = context.value("mhz_per_cpu", 0.0);
+    std::map<std::string, Counters> firstRun, median;
+    for (const auto& bench : doc.at("benchmarks")) {
+        const std::string run = bench.value("run_name", bench.value("name", ""));
+        const std::string type = bench.value("run_type", "iteration");
+        if (bench.contains("error_occurred") && bench["error_occurred"].get<bool>()) {
+            std::cerr << "warning: " << run << " failed: " << bench.value("error_message", "")
+                      << "\n";
+            continue;
+        }
+        Counters counters;
+        for (auto it = bench.begin(); it != bench.end(); ++it)
+            if (it.value().is_number()) counters[it.key()] = it.value().get<double>();
+        if (bench.contains("label")) results.labels[run] = bench["label"].get<std::string>();
+        if (type == "aggregate") {
+            if (bench.value("aggregate_name", "") == "median") {
+                median[run] = counters;
+                results.repetitions = std::max(results.repetitions, bench.value("repetitions", 1));
+            }
+        } else if (!firstRun.count(run)) {
+            firstRun[run] = counters;
+        }
+    }
+    results.runs = firstRun;
+    for (auto& [run, counters] : median)
+        results.runs[run] = counters;
+    return results;
+}
+
+std::optional<double> Get(const Results& r, const std::string& run, const std::string& counter) {
+    auto found = r.runs.find(run);
+    if (found == r.runs.end()) return std::nullopt;
+    auto value = found->second.find(counter);
+    if (value == found->second.end()) return std::nullopt;
+    return value->second;
+}
+
+// One line of the table: what mox measured, what the peer measured, their ratio, and the
+// target that the checked figure (the ratio, or mox's own figure) must meet.
+struct Line {
+    Line(std::string workloadName, std::string unitName)
+        : workload(std::move(workloadName)), unit(std::move(unitName)) {}
+    std::string workload;
+    std::string unit;
+    std::optional<double> mox, peer, ratio;
+    std::string target;          // empty: reported only
+    std::optional<double> check; // the figure the target is about
+    double limit = 0;
+    bool strictlyBelow = false;
+    bool Met() const { return check && (strictlyBelow ? *check < limit : *check <= limit); }
+};
+
+std::string Format(std::optional<double> v, int decimals) {
+    if (!v) return "-";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, *v);
+    return buf;
+}
+
+std::string Status(const Line& line) {
+    if (line.target.empty()) return "";
+    if (!line.check) return "no data";
+    return line.Met() ? "met" : "MISSED";
+}
+
+std::vector<Line> BuildLines(const Results& r) {
+    std::vector<Line> lines;
+    // Notification: per delivered update at or below the peer's per-slot cost at every N.
+    for (const char* n : {"1", "10", "100", "1000", "10000"}) {
+        const std::string run = std::string("BM_FanOut/") + n;
+        Line line{std::string("fan-out to N = ") + n, "ns/update"};
+        line.mox = Get(r, run, "ns_per_update");
+        line.peer = Get(r, run, "peer_ns_per_update");
+        line.ratio = Get(r, run, "ratio");
+        line.target = "ratio <= 1";
+        line.check = line.ratio;
+        line.limit = 1.0;
+        lines.push_back(line);
+    }
+    {
+        Line line{"fan-out cost at N = 10,000 / N = 100", "x"};
+        auto big = Get(r, "BM_FanOut/10000", "ns_per_update");
+        auto mid = Get(r, "BM_FanOut/100", "ns_per_update");
+        if (big && mid && *mid > 0) line.mox = *big / *mid;
+        big = Get(r, "BM_FanOut/10000", "peer_ns_per_update");
+        mid = Get(r, "BM_FanOut/100", "peer_ns_per_update");
+        if (big && mid && *mid > 0) line.peer = *big / *mid;
+        line.target = "mox <= 1.5";
+        line.check = line.mox;
+        line.limit = 1.5;
+        lines.push_back(line);
+    }
+    {
+        Line line{"chain of 1,000 cells", "ns/update"};
+        line.mox = Get(r, "BM_Chain/1000", "ns_per_update");
+        line.peer = Get(r, "BM_Chain/1000", "peer_ns_per_update");
+        line.ratio = Get(r, "BM_Chain/1000", "ratio");
+        lines.push_back(line);
+    }
+    // Undo: absolute targets per change.
+    const std::string large = "BM_UndoLargeTransaction/100000";
+    struct Phase {
+        const char* name;
+        const char* counter;
+        double limit;
+    };
+    for (const Phase& phase :
+         {Phase{"record 100,000 changes in one transaction", "record_ns_per_change", 60.0},
+          Phase{"undo that transaction", "undo_ns_per_change", 50.0},
+          Phase{"redo that transaction", "redo_ns_per_change", 50.0}}) {
+        Line line{phase.name, "ns/change"};
+        line.mox = Get(r, large, phase.counter);
+        char target[32];
+        std::snprintf(target, sizeof target, "mox < %.0f", phase.limit);
+        line.target = target;
+        line.check = line.mox;
+        line.limit = phase.limit;
+        line.strictlyBelow = true;
+        lines.push_back(line);
+    }
+    {
+        Line line{"1,000 transactions of 100 changes, depth 25", "ns/change"};
+        line.mox = Get(r, "BM_UndoManyTransactions/1000/100", "ns_per_change");
+        lines.push_back(line);
+    }
+    // Memory: reported, no target.
+    for (const char* arg : {"0", "1"}) {
+        const std::string run = std::string("BM_MemoryPerValueCell/") + arg + "/iterations:1";
+        const std::string shape = arg[0] == '0' ? "plain leaf" : "leaf with a dependent";
+        if (arg[0] == '0') {
+            Line size{"value cell, sizeof", "bytes"};
+            size.mox = Get(r, run, "sizeof_cell");
+            lines.push_back(size);
+        }
+        Line heap{"value cell, heap per cell, 100,000-cell tree, " + shape, "bytes"};
+        heap.mox = Get(r, run, "heap_bytes_per_cell");
+        lines.push_back(heap);
+    }
+    return lines;
+}
+
+void PrintTable(const std::vector<Line>& lines, std::ostream& out) {
+    char buf[256];
+    std::snprintf(buf, sizeof buf, "%-70s %-10s %10s %10s %7s  %-11s %s\n", "workload", "unit",
+                  "mox", "peer", "ratio", "target", "");
+    out << buf << std::string(128, '-') << "\n";
+    for (const Line& line : lines) {
+        std::snprintf(buf, sizeof buf, "%-70s %-10s %10s %10s %7s  %-11s %s\n",
+                      line.workload.c_str(), line.unit.c_str(), Format(line.mox, 1).c_str(),
+                      Format(line.peer, 1).c_str(), Format(line.ratio, 2).c_str(),
+                      line.target.c_str(), Status(line).c_str());
+        out << buf;
+    }
+}
+
+std::string MarkdownTable(const Results& r, const std::vector<Line>& lines) {
+    std::ostringstream out;
+    out << "Measured " << r.date << " on " << r.cpus << " CPUs at " << Format(r.mhz, 0)
+        << " MHz; medians of " << r.repetitions << " repetitions. The peer is boost.signals2.\n\n";
+    out << "| Workload | Unit | mox | peer | ratio | target | |\n";
+    out << "|---|---|---:|---:|---:|---|---|\n";
+    for (const Line& line : lines)
+        out << "| " << line.workload << " | " << line.unit << " | " << Format(line.mox, 1) << " | "
+            << Format(line.peer, 1) << " | " << Format(line.ratio, 2) << " | " << line.target
+            << " | " << Status(line) << " |\n";
+    return out.str();
+}
+
+bool UpdateDoc(const std::string& path, const std::string& table) {
+    static const std::string begin = "<!-- BENCH-TABLE BEGIN -->";
+    static const std::string end = "<!-- BENCH-TABLE END -->";
+    std::ifstream in(path);
+    if (!in) return false;
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string doc = text.str();
+    const auto b = doc.find(begin);
+    const auto e = doc.find(end);
+    if (b == std::string::npos || e == std::string::npos || e < b) return false;
+    doc = doc.substr(0, b + begin.size()) + "\n" + table + doc.substr(e);
+    std::ofstream out(path);
+    out << doc;
+    return static_cast<bool>(out);
+}
+
+// fanout.dat: N, mox ns per update, peer ns per update (medians), one line per N.
+bool WritePlotData(const Results& r, const std::string& dir) {
+    std::ofstream out(dir + "/fanout.dat");
+    if (!out) return false;
+    out << "# N mox_ns_per_update signals2_ns_per_update\n";
+    for (const char* n : {"1", "10", "100", "1000", "10000"}) {
+        const std::string run = std::string("BM_FanOut/") + n;
+        auto mox = Get(r, run, "ns_per_update");
+        auto peer = Get(r, run, "peer_ns_per_update");
+        if (mox && peer) out << n << " " << *mox << " " << *peer << "\n";
+    }
+    return static_cast<bool>(out);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << "usage: mox_bench_report bench.json [--update-doc FILE] [--plot-dir DIR] "
+                     "[--strict]\n";
+        return 2;
+    }
+    std::string json = argv[1], doc, plotDir;
+    bool strict = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--update-doc" && i + 1 < argc)
+            doc = argv[++i];
+        else if (arg == "--plot-dir" && i + 1 < argc)
+            plotDir = argv[++i];
+        else if (arg == "--strict")
+            strict = true;
+        else {
+            std::cerr << "unknown argument: " << arg << "\n";
+            return 2;
+        }
+    }
+    try {
+        const Results results = Load(json);
+        const std::vector<Line> lines = BuildLines(results);
+        std::cout << "\nmox against its targets (medians of " << results.repetitions
+                  << " repetitions; peer: boost.signals2)\n\n";
+        PrintTable(lines, std::cout);
+        if (!doc.empty() && !UpdateDoc(doc, MarkdownTable(results, lines))) {
+            std::cerr << "cannot update " << doc << " (missing BENCH-TABLE markers?)\n";
+            return 1;
+        }
+        if (!plotDir.empty() && !WritePlotData(results, plotDir)) {
+            std::cerr << "cannot write the plot data into " << plotDir << "\n";
+            return 1;
+        }
+        bool allMet = true;
+        for (const Line& line : lines)
+            if (!line.target.empty() && !line.Met()) allMet = false;
+        return strict && !allMet ? 1 : 0;
+    } catch (const std::exception& e) {
+        std::cerr << "mox_bench_report: " << e.what() << "\n";
+        return 1;
+    }
+}
