@@ -53,57 +53,49 @@ using Tokens = std::vector<std::string>;
 
 // ---- tokens --------------------------------------------------------------------------------
 
-TEST_F(ArchiveReader, ValueRecordLineSplitsIntoItsTokens) {
-    OpenOn("CmoxLongCell \"Count\" \"$$\" = { 5  }\r\n");
-    EXPECT_EQ(AllTokens(), (Tokens{"CmoxLongCell", "Count", "$$", "=", "{", "5", "}"}));
-}
-
-TEST_F(ArchiveReader, BracesAreTokensOnlyBetweenWhitespace) {
-    OpenOn("a{b} { x=1 }\tend");
-    EXPECT_EQ(AllTokens(), (Tokens{"a{b}", "{", "x=1", "}", "end"}));
-}
-
-TEST_F(ArchiveReader, QuotedTokenUndoesEveryEscape) {
-    OpenOn("\"\\x\\n\\r\\t\\b\\\\\\\"\\{\\}\\/q\" \"\"");
-    EXPECT_EQ(m_archive.ReadToken(), "x\n\r\t\b\\\"{}/q");
-    EXPECT_EQ(m_archive.ReadToken(), "");
-    EXPECT_TRUE(m_in.good()); // an empty quoted token is not the end
-    EXPECT_EQ(m_archive.ReadToken(), "");
-    EXPECT_FALSE(m_in.good());
-}
-
-TEST_F(ArchiveReader, QuotedTokenKeepsSpacesAndIsNotAComment) {
-    OpenOn("\"// not a comment\" \"a b\"");
-    EXPECT_EQ(AllTokens(), (Tokens{"// not a comment", "a b"}));
-}
-
-TEST_F(ArchiveReader, UnterminatedQuoteRunsToTheEnd) {
-    OpenOn("\"abc def\r\nghi");
-    EXPECT_EQ(m_archive.ReadToken(), "abc def\r\nghi");
-    EXPECT_EQ(m_archive.ReadToken(), "");
-    EXPECT_EQ(m_archive.ReadToken(), "");
-}
-
-TEST_F(ArchiveReader, BareTokenIsCutAtTenThousandCharacters) {
-    OpenOn(std::string(10001, 'a') + " b");
-    EXPECT_EQ(m_archive.ReadToken(), std::string(10000, 'a'));
-    EXPECT_EQ(m_archive.ReadToken(), "a");
-    EXPECT_EQ(m_archive.ReadToken(), "b");
-}
-
-TEST_F(ArchiveReader, QuotedTokenLimitCountsTheQuoteAndBothEscapeCharacters) {
-    OpenOn("\"" + std::string(10000, 'a') + "\"");
-    EXPECT_EQ(m_archive.ReadToken(), std::string(9999, 'a'));
-    EXPECT_EQ(m_archive.ReadToken(), "a\"");
-
-    std::string escaped;
-    for (int i = 0; i < 5000; ++i)
-        escaped += "\\n";
-    OpenOn("\"" + escaped + "\" next");
-    // 1 + 4999 escapes of 2 = 9999 consumed, so one more escape fits and ends the token.
-    EXPECT_EQ(m_archive.ReadToken(), std::string(5000, '\n'));
-    // The closing quote was not reached: it now opens a token of its own.
-    EXPECT_EQ(m_archive.ReadToken(), " next");
+TEST_F(ArchiveReader, InputSplitsIntoTokens) {
+    const std::string escapes5000 = [] {
+        std::string s;
+        for (int i = 0; i < 5000; ++i)
+            s += "\\n";
+        return s;
+    }();
+    struct Case {
+        const char* what;
+        std::string body;
+        Tokens tokens;
+    };
+    const Case cases[] = {
+        {"value record",
+         "CmoxLongCell \"Count\" \"$$\" = { 5  }\r\n",
+         {"CmoxLongCell", "Count", "$$", "=", "{", "5", "}"}},
+        {"braces only between blanks", "a{b} { x=1 }\tend", {"a{b}", "{", "x=1", "}", "end"}},
+        {"escapes", "\"\\x\\n\\r\\t\\b\\\\\\\"\\{\\}\\/q\" \"\" z", {"x\n\r\t\b\\\"{}/q", "", "z"}},
+        {"quoted keeps blanks, is no comment",
+         "\"// no comment\" \"a b\"",
+         {"// no comment", "a b"}},
+        {"unterminated quote", "\"abc def\r\nghi", {"abc def\r\nghi"}},
+        {"bare limit", std::string(10001, 'a') + " b", {std::string(10000, 'a'), "a", "b"}},
+        // The opening quote counts, so the closing one is not reached.
+        {"quoted limit", "\"" + std::string(10000, 'a') + "\"", {std::string(9999, 'a'), "a\""}},
+        // 1 + 4999 escapes of 2 = 9999 consumed: one more escape fits and ends the token; the
+        // closing quote then opens a token of its own.
+        {"escape limit", "\"" + escapes5000 + "\" next", {std::string(5000, '\n'), " next"}},
+        {"comments", "A\r\n// c { }\r\n  //x\r\nB", {"A", "B"}},
+        {"ends in a comment line", "A\r\n// last\r\n", {"A"}},
+        {"ends in a comment", "A\r\n// last", {"A"}},
+        // The comment token is long; the skip then stops at the LF.
+        {"long comment token", "//" + std::string(1500, 'x') + " tail\r\nB", {"B"}},
+        // "//" is the token; 1000 of the 1201 characters after it go, the rest is read as text.
+        {"long comment line",
+         "// " + std::string(1200, 'x') + "\r\nB",
+         {std::string(201, 'x'), "B"}},
+    };
+    for (const Case& c : cases) {
+        OpenOn(c.body);
+        EXPECT_EQ(AllTokens(), c.tokens) << c.what;
+        EXPECT_EQ(m_archive.ReadToken(), "") << c.what; // and again at the end
+    }
 }
 
 TEST_F(ArchiveReader, CommentLinesAreSkippedAndCounted) {
@@ -116,26 +108,6 @@ TEST_F(ArchiveReader, CommentLinesAreSkippedAndCounted) {
     EXPECT_EQ(m_archive.ReadToken(), "C");
     EXPECT_EQ(m_archive.ReadToken(), "");
     EXPECT_EQ(m_archive.Line(), 6);
-}
-
-TEST_F(ArchiveReader, FileEndingInACommentGivesTheEmptyToken) {
-    OpenOn("A\r\n// last line\r\n");
-    EXPECT_EQ(m_archive.ReadToken(), "A");
-    EXPECT_EQ(m_archive.ReadToken(), "");
-    OpenOn("A\r\n// no line end");
-    EXPECT_EQ(m_archive.ReadToken(), "A");
-    EXPECT_EQ(m_archive.ReadToken(), "");
-    EXPECT_EQ(m_archive.Good(), 0);
-}
-
-TEST_F(ArchiveReader, LongCommentLineIsSkippedAThousandCharactersAtATime) {
-    OpenOn("//" + std::string(1500, 'x') + " tail\r\nB");
-    // The comment token takes 1502 characters; the skip then stops at the LF well within 1000.
-    EXPECT_EQ(m_archive.ReadToken(), "B");
-    OpenOn("// " + std::string(1200, 'x') + "\r\nB");
-    // "//" is the token; 1000 of the 1203 characters after it go, the rest is read as text.
-    EXPECT_EQ(m_archive.ReadToken(), std::string(201, 'x'));
-    EXPECT_EQ(m_archive.ReadToken(), "B");
 }
 
 TEST_F(ArchiveReader, LinesAreCountedOnlyOnTheArchivesOwnStream) {
@@ -204,63 +176,38 @@ TEST_F(ArchiveReader, BlockStopsAtTheEndOfTheLineWhereBracesBalance) {
     EXPECT_EQ(m_archive.Line(), 3);
 }
 
-TEST_F(ArchiveReader, NestedBalancedBlockReadsAsOne) {
-    OpenOn("= { 1 {2} 3 } tail\r\n");
-    std::stringstream block;
-    EXPECT_EQ(m_archive.ReadBlock(block), MOX_RESTORE_OK);
-    EXPECT_EQ(Rest(block), " 1 {2} 3 } tail\r");
+TEST_F(ArchiveReader, BlockReadsToTheLineWhereItsBracesBalance) {
+    struct Case {
+        const char* body;
+        MoxRestoreError code;
+        const char* rest; // what the block holds after its first "{"
+        const char* next; // the next token of the archive
+    };
+    const Case cases[] = {
+        {"= { 1 {2} 3 } tail\r\nN", MOX_RESTORE_OK, " 1 {2} 3 } tail\r", "N"},
+        {"= { 1\r\n2\r\n3 }\r\nN", MOX_RESTORE_OK, " 1\r2\r3 }\r", "N"},
+        {"= { \"a\\}\\}b\\{\"  }\r\nN", MOX_RESTORE_OK, " \"a\\}\\}b\\{\"  }\r", "N"},
+        {"= { 5 // } { junk\r\n }\r\nN", MOX_RESTORE_OK, " 5  }\r", "N"},
+        {"   ", MOX_RESTORE_OK, "", ""},
+        {"= { 1", MOX_RESTORE_BAD_FORMAT, " 1", ""},
+        {"= { 1\r\n 2\r\n", MOX_RESTORE_BAD_FORMAT, " 1\r 2\r", ""},
+        {"= } more\r\nN", MOX_RESTORE_UNEXPECTED_END, "", "N"},
+    };
+    for (const Case& c : cases) {
+        OpenAtMark(c.body);
+        // Stale content must not survive: the block is replaced, not overwritten.
+        std::stringstream block("= { stale stale stale stale stale stale stale }");
+        EXPECT_EQ(m_archive.ReadBlock(block), c.code) << c.body;
+        EXPECT_EQ(Rest(block), c.rest) << c.body;
+        EXPECT_EQ(m_archive.ReadToken(), c.next) << c.body;
+    }
 }
 
-TEST_F(ArchiveReader, BlockOverSeveralLinesIsJoinedWithoutLineFeeds) {
-    OpenOn("= { 1\r\n2\r\n3 }\r\nZ");
-    std::stringstream block;
-    EXPECT_EQ(m_archive.ReadBlock(block), MOX_RESTORE_OK);
-    EXPECT_EQ(Rest(block), " 1\r2\r3 }\r");
-    EXPECT_EQ(m_archive.Line(), 4);
-}
-
-TEST_F(ArchiveReader, BlockOpenAtTheEndIsBadFormat) {
-    OpenOn("= { 1");
-    std::stringstream block;
-    EXPECT_EQ(m_archive.ReadBlock(block), MOX_RESTORE_BAD_FORMAT);
-    OpenOn("= { 1\r\n 2\r\n");
-    EXPECT_EQ(m_archive.ReadBlock(block), MOX_RESTORE_BAD_FORMAT);
-}
-
-TEST_F(ArchiveReader, SurplusClosingBraceIsUnexpectedEnd) {
-    OpenOn("= } more\r\nNEXT");
-    std::stringstream block;
-    EXPECT_EQ(m_archive.ReadBlock(block), MOX_RESTORE_UNEXPECTED_END);
-    EXPECT_EQ(m_archive.ReadToken(), "NEXT");
-}
-
-TEST_F(ArchiveReader, EscapedBracesInAQuotedValueDoNotCount) {
-    OpenOn("= { \"a\\}\\}b\\{\"  }\r\nNEXT");
+TEST_F(ArchiveReader, QuotedValueIsReadBackFromTheBlock) {
+    OpenOn("= { \"a\\}\\}b\\{\"  }\r\n");
     std::stringstream block;
     EXPECT_EQ(m_archive.ReadBlock(block), MOX_RESTORE_OK);
     EXPECT_EQ(m_archive.ReadToken(block), "a}}b{");
-    EXPECT_EQ(m_archive.ReadToken(), "NEXT");
-}
-
-TEST_F(ArchiveReader, CommentInsideABlockIsLeftOutWithItsBraces) {
-    OpenOn("= { 5 // } { junk\r\n }\r\n");
-    std::stringstream block;
-    EXPECT_EQ(m_archive.ReadBlock(block), MOX_RESTORE_OK);
-    EXPECT_EQ(Rest(block), " 5  }\r");
-}
-
-TEST_F(ArchiveReader, InputEndingBeforeAnyBraceGivesAnEmptyBlock) {
-    OpenOn("   ");
-    std::stringstream block("stale content that must go");
-    EXPECT_EQ(m_archive.ReadBlock(block), MOX_RESTORE_OK);
-    EXPECT_EQ(Rest(block), "");
-}
-
-TEST_F(ArchiveReader, BlockReplacesWhatTheBlockStreamHeld) {
-    OpenOn("= { 1 }\r\n");
-    std::stringstream block("= { 123456789 long stale text }");
-    EXPECT_EQ(m_archive.ReadBlock(block), MOX_RESTORE_OK);
-    EXPECT_EQ(Rest(block), " 1 }\r");
 }
 
 TEST_F(ArchiveReader, BlockFromAnotherStreamCountsNoLines) {
@@ -275,9 +222,22 @@ TEST_F(ArchiveReader, BlockFromAnotherStreamCountsNoLines) {
 // ---- skipping ------------------------------------------------------------------------------
 
 TEST_F(ArchiveReader, SkipperStopsRightAfterTheClosingBrace) {
-    OpenOn("= { a { b } \"\\}\" }tail next");
-    EXPECT_EQ(m_archive.SkipOverBlock(), MOX_RESTORE_OK);
-    EXPECT_EQ(m_archive.ReadToken(), "tail");
+    struct Case {
+        const char* body;
+        MoxRestoreError code;
+        const char* next;
+    };
+    const Case cases[] = {
+        {"= { a { b } \"\\}\" }tail next", MOX_RESTORE_OK, "tail"},
+        {"no braces at all", MOX_RESTORE_OK, ""},
+        {"= { 1 { 2 }", MOX_RESTORE_BAD_FORMAT, ""},
+        {"= } x", MOX_RESTORE_UNEXPECTED_END, "x"},
+    };
+    for (const Case& c : cases) {
+        OpenAtMark(c.body);
+        EXPECT_EQ(m_archive.SkipOverBlock(), c.code) << c.body;
+        EXPECT_EQ(m_archive.ReadToken(), c.next) << c.body;
+    }
 }
 
 TEST_F(ArchiveReader, SkipperIgnoresCommentBracesAndCountsLines) {
@@ -289,45 +249,28 @@ TEST_F(ArchiveReader, SkipperIgnoresCommentBracesAndCountsLines) {
     EXPECT_EQ(m_archive.Line(), 4);
 }
 
-TEST_F(ArchiveReader, SkipperReportsOpenAndSurplusBlocks) {
-    OpenOn("= { 1 { 2 }");
-    EXPECT_EQ(m_archive.SkipOverBlock(), MOX_RESTORE_BAD_FORMAT);
-    OpenOn("= } x");
-    EXPECT_EQ(m_archive.SkipOverBlock(), MOX_RESTORE_UNEXPECTED_END);
-    EXPECT_EQ(m_archive.ReadToken(), "x");
-    OpenOn("no braces at all");
-    EXPECT_EQ(m_archive.SkipOverBlock(), MOX_RESTORE_OK);
-    EXPECT_EQ(m_archive.ReadToken(), "");
-}
-
-// ---- binary blocks -------------------------------------------------------------------------
-
 TEST_F(ArchiveReader, BinaryHeaderGivesTheByteCount) {
-    OpenAtMark("#3123");
-    EXPECT_EQ(m_archive.ReadBinaryBlockHeader(), 123);
-    OpenAtMark("   #10rest");
-    EXPECT_EQ(m_archive.ReadBinaryBlockHeader(), 0);
-    EXPECT_EQ(m_archive.ReadToken(), "rest");
-    OpenAtMark("#F999999999999999");
-    EXPECT_EQ(m_archive.ReadBinaryBlockHeader(), 999999999999999LL);
-}
-
-TEST_F(ArchiveReader, BinaryHeaderMissingConsumesOneCharacter) {
-    OpenAtMark("xyz");
-    EXPECT_EQ(m_archive.ReadBinaryBlockHeader(), 0);
-    EXPECT_EQ(m_archive.ReadToken(), "yz");
-}
-
-TEST_F(ArchiveReader, MalformedBinaryHeadersGiveNoNegativeOrWildCounts) {
-    OpenAtMark("#3-12");
-    EXPECT_EQ(m_archive.ReadBinaryBlockHeader(), 0);
-    OpenAtMark("#G12");
-    EXPECT_EQ(m_archive.ReadBinaryBlockHeader(), 0);
-    EXPECT_EQ(m_archive.ReadToken(), "12");
-    OpenAtMark("#312x4");
-    EXPECT_EQ(m_archive.ReadBinaryBlockHeader(), 12);
-    OpenAtMark("#512");
-    EXPECT_EQ(m_archive.ReadBinaryBlockHeader(), 12);
+    struct Case {
+        const char* body;
+        long long count;
+        const char* next;
+    };
+    const Case cases[] = {
+        {"#3123", 123, ""},
+        {"   #10rest", 0, "rest"},
+        {"#F999999999999999", 999999999999999LL, ""},
+        {"xyz", 0, "yz"}, // the character in place of "#" is consumed
+        {"#00abc", 0, "abc"},
+        {"#G12", 0, "12"},
+        {"#312x4", 12, "4"},
+        {"#512", 12, ""},
+        {"#3-12", 0, ""}, // never a negative count
+    };
+    for (const Case& c : cases) {
+        OpenAtMark(c.body);
+        EXPECT_EQ(m_archive.ReadBinaryBlockHeader(), c.count) << c.body;
+        EXPECT_EQ(m_archive.ReadToken(), c.next) << c.body;
+    }
 }
 
 TEST_F(ArchiveReader, BinaryBlockIsSteppedOverWithItsBytes) {
