@@ -3,11 +3,15 @@
 /// Umbrella header: everything an application needs from mox.
 
 #include <mox/platform/CCriticalSection.h>
+#include <mox/platform/CDataExchange.h>
+#include <mox/platform/CEdit.h>
 #include <mox/platform/CException.h>
 #include <mox/platform/CObject.h>
 #include <mox/platform/CThreadLocal.h>
+#include <mox/platform/CWnd.h>
 #include <mox/platform/MainThread.h>
 #include <mox/platform/MessageBox.h>
+#include <mox/platform/MoxWindow.h>
 #include <mox/platform/StringResource.h>
 
 #include <mox/core/CmoxCell.h>
@@ -22,3 +26,13 @@
 #include <mox/undo/CmoxUndoList.h>
 
 #include <mox/archive/CmoxArchive.h>
+
+#include <mox/dialog/CmoxFormatter.h>
+
+// The headless windowing backend (tests, demos, servers without a display).
+#include <mox/platform/headless/Button.h>
+#include <mox/platform/headless/ComboBox.h>
+#include <mox/platform/headless/Desktop.h>
+#include <mox/platform/headless/Dialog.h>
+#include <mox/platform/headless/Edit.h>
+#include <mox/platform/headless/ListBox.h>

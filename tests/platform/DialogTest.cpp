@@ -1,0 +1,557 @@
+#include <mox/platform/CDataExchange.h>
+#include <mox/platform/CEdit.h>
+#include <mox/platform/CException.h>
+#include <mox/platform/CWnd.h>
+#include <mox/platform/MessageBox.h>
+#include <mox/platform/headless/Button.h>
+#include <mox/platform/headless/ComboBox.h>
+#include <mox/platform/headless/Desktop.h>
+#include <mox/platform/headless/Dialog.h>
+#include <mox/platform/headless/Edit.h>
+#include <mox/platform/headless/ListBox.h>
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace mox::headless;
+
+namespace {
+
+const unsigned int kSimpleBeep = 0xFFFFFFFFu;
+
+LPARAM Text(const char* text) {
+    return reinterpret_cast<LPARAM>(text);
+}
+WPARAM Index(int index) {
+    return static_cast<WPARAM>(index);
+}
+
+// An application's edit object that lets only digits through.
+class DigitsOnlyEdit : public CEdit {
+  protected:
+    LRESULT WindowProc(unsigned int message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CHAR && wParam >= 0x20 && !std::isdigit(static_cast<int>(wParam)))
+            return 0;
+        return CEdit::WindowProc(message, wParam, lParam);
+    }
+};
+
+// Logs every message it sees before passing it on.
+class RecordingWnd : public CEdit {
+  public:
+    std::vector<unsigned int> messages;
+
+  protected:
+    LRESULT WindowProc(unsigned int message, WPARAM wParam, LPARAM lParam) override {
+        messages.push_back(message);
+        return CEdit::WindowProc(message, wParam, lParam);
+    }
+};
+
+class DialogTest : public ::testing::Test {
+  protected:
+    Desktop desktop;
+    Dialog dialog{desktop};
+    CWnd* Dlg() { return dialog.Wnd(); }
+};
+
+} // namespace
+
+// ---- windows, text and item lookup ------------------------------------------------------------
+
+TEST_F(DialogTest, DlgItemTextIsCutToTheBufferWithItsTerminator) {
+    dialog.AddEdit(10);
+    Dlg()->SetDlgItemText(10, "hello world");
+    char buffer[6];
+    EXPECT_EQ(5, Dlg()->GetDlgItemText(10, buffer, sizeof buffer));
+    EXPECT_STREQ("hello", buffer);
+    std::string whole;
+    Dlg()->GetDlgItem(10)->GetWindowText(whole);
+    EXPECT_EQ("hello world", whole);
+    EXPECT_EQ(11, Dlg()->GetDlgItem(10)->GetWindowTextLength());
+}
+
+TEST_F(DialogTest, MissingItemGivesNullAndEmptyText) {
+    dialog.AddEdit(10);
+    EXPECT_EQ(nullptr, Dlg()->GetDlgItem(11));
+    char buffer[8] = "junk";
+    EXPECT_EQ(0, Dlg()->GetDlgItemText(11, buffer, sizeof buffer));
+    EXPECT_STREQ("", buffer);
+    Dlg()->SetDlgItemText(11, "ignored"); // no item, no effect, no crash
+}
+
+TEST_F(DialogTest, ItemObjectIsStableAndKnowsItsPlace) {
+    Edit& edit = dialog.AddEdit(10);
+    CWnd* item = Dlg()->GetDlgItem(10);
+    EXPECT_EQ(item, Dlg()->GetDlgItem(10));
+    EXPECT_EQ(edit.Handle(), item->GetSafeHwnd());
+    EXPECT_EQ(10, item->GetDlgCtrlID());
+    EXPECT_EQ(Dlg(), item->GetParent());
+    EXPECT_EQ(nullptr, Dlg()->GetParent());
+}
+
+TEST_F(DialogTest, DuplicateControlIdIsRejected) {
+    dialog.AddEdit(10);
+    EXPECT_THROW(dialog.AddListBox(10), CInvalidArgException);
+}
+
+TEST_F(DialogTest, SetTextCountCountsProgramWritesOnly) {
+    Edit& edit = dialog.AddEdit(10);
+    edit.Type("abc");
+    EXPECT_EQ(0, edit.SetTextCount());
+    Dlg()->SetDlgItemText(10, "x");
+    EXPECT_EQ(1, edit.SetTextCount());
+}
+
+// ---- subclassing ------------------------------------------------------------------------------
+
+TEST_F(DialogTest, SubclassedEditFiltersTheUsersTyping) {
+    Edit& edit = dialog.AddEdit(10);
+    {
+        DigitsOnlyEdit digits;
+        ASSERT_NE(0, digits.SubclassDlgItem(10, Dlg()));
+        EXPECT_EQ(&digits, Dlg()->GetDlgItem(10));
+        edit.Type("1a2-3");
+        EXPECT_EQ("123", edit.Text());
+    }
+    // The object is gone: the field is back to its own handling.
+    edit.Type("x");
+    EXPECT_EQ("123x", edit.Text());
+    EXPECT_NE(nullptr, Dlg()->GetDlgItem(10));
+}
+
+TEST_F(DialogTest, SubclassingRefusesNullTakenAndSecondWindows) {
+    dialog.AddEdit(10);
+    dialog.AddEdit(11);
+    CEdit first;
+    CEdit second;
+    EXPECT_EQ(0, first.SubclassWindow(nullptr));
+    EXPECT_EQ(0, first.SubclassDlgItem(99, Dlg()));
+    ASSERT_NE(0, first.SubclassDlgItem(10, Dlg()));
+    EXPECT_EQ(0, second.SubclassDlgItem(10, Dlg())); // already has an object
+    EXPECT_EQ(0, first.SubclassDlgItem(11, Dlg()));  // already attached elsewhere
+    HWND window = first.UnsubclassWindow();
+    EXPECT_EQ(Dlg()->GetDlgItem(10)->GetSafeHwnd(), window);
+    EXPECT_NE(0, second.SubclassWindow(window));
+}
+
+TEST(Dialog, ObjectOutlivingItsWindowIsDetached) {
+    Desktop desktop;
+    auto dialog = std::make_unique<Dialog>(desktop);
+    dialog->AddEdit(10);
+    CEdit edit;
+    ASSERT_NE(0, edit.SubclassDlgItem(10, dialog->Wnd()));
+    dialog.reset();
+    EXPECT_EQ(nullptr, edit.GetSafeHwnd());
+    EXPECT_EQ(0, edit.SendMessage(WM_GETTEXTLENGTH));
+    char buffer[4] = "abc";
+    EXPECT_EQ(0, edit.GetWindowText(buffer, sizeof buffer));
+    EXPECT_STREQ("", buffer);
+}
+
+// ---- edit fields ------------------------------------------------------------------------------
+
+TEST_F(DialogTest, EditSelectionIsReplacedByTyping) {
+    Edit& edit = dialog.AddEdit(10);
+    CEdit object;
+    ASSERT_NE(0, object.SubclassWindow(edit.Handle()));
+    object.SetWindowText("12345");
+    int start = -1, end = -1;
+    object.GetSel(start, end);
+    EXPECT_EQ(0, start); // setting the text puts the caret at the start
+    EXPECT_EQ(0, end);
+    object.SetSel(1, 3);
+    object.GetSel(start, end);
+    EXPECT_EQ(1, start);
+    EXPECT_EQ(3, end);
+    edit.Type("x");
+    EXPECT_EQ("1x45", edit.Text());
+    object.SetSel(0, -1);
+    EXPECT_EQ(0, edit.SelStart());
+    EXPECT_EQ(4, edit.SelEnd());
+    object.ReplaceSel("9");
+    EXPECT_EQ("9", edit.Text());
+}
+
+TEST_F(DialogTest, EditBackspaceAndDeselect) {
+    Edit& edit = dialog.AddEdit(10);
+    edit.Enter("abcd");
+    edit.Type("\b");
+    EXPECT_EQ("abc", edit.Text());
+    CWnd* item = Dlg()->GetDlgItem(10);
+    item->SendMessage(EM_SETSEL, 0, -1);
+    item->SendMessage(EM_SETSEL, Index(-1), 0); // deselect, caret stays at the end
+    EXPECT_EQ(3, edit.SelStart());
+    EXPECT_EQ(3, edit.SelEnd());
+    edit.Type("\b\b\b\b");
+    EXPECT_EQ("", edit.Text());
+    edit.Enter("new");
+    EXPECT_EQ("new", edit.Text());
+}
+
+// ---- combo boxes ------------------------------------------------------------------------------
+
+TEST_F(DialogTest, ComboSelectionShowsTheItemInTheEditField) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CWnd* box = Dlg()->GetDlgItem(20);
+    EXPECT_EQ(0, box->SendMessage(CB_ADDSTRING, 0, Text("Red")));
+    EXPECT_EQ(1, box->SendMessage(CB_ADDSTRING, 0, Text("Green")));
+    EXPECT_EQ(2, box->SendMessage(CB_ADDSTRING, 0, Text("Blue")));
+    EXPECT_EQ(3, box->SendMessage(CB_GETCOUNT));
+    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
+    EXPECT_EQ(1, box->SendMessage(CB_SETCURSEL, 1));
+    EXPECT_EQ(1, box->SendMessage(CB_GETCURSEL));
+    std::string shown;
+    box->GetWindowText(shown);
+    EXPECT_EQ("Green", shown);
+    EXPECT_EQ("Green", combo.EditField().Text());
+    ASSERT_EQ(4, box->SendMessage(CB_GETLBTEXTLEN, 2));
+    char item[5];
+    EXPECT_EQ(4, box->SendMessage(CB_GETLBTEXT, 2, Text(item)));
+    EXPECT_STREQ("Blue", item);
+    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETLBTEXT, 3, Text(item)));
+    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETLBTEXTLEN, Index(-1)));
+}
+
+TEST_F(DialogTest, ComboSetCurSelOutOfRangeClearsSelectionAndField) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CWnd* box = Dlg()->GetDlgItem(20);
+    box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
+    box->SendMessage(CB_SETCURSEL, 0);
+    EXPECT_EQ(CB_ERR, box->SendMessage(CB_SETCURSEL, 255));
+    EXPECT_EQ(-1, combo.CurSel());
+    EXPECT_EQ("", combo.Text());
+    box->SendMessage(CB_SETCURSEL, 0);
+    EXPECT_EQ(CB_ERR, box->SendMessage(CB_SETCURSEL, Index(-1)));
+    EXPECT_EQ(-1, combo.CurSel());
+    EXPECT_EQ("", combo.Text());
+}
+
+TEST_F(DialogTest, ComboSelectStringMatchesPrefixIgnoringCaseAndWraps) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CWnd* box = Dlg()->GetDlgItem(20);
+    for (const char* item : {"Red", "Green", "Greenish", "Blue"})
+        box->SendMessage(CB_ADDSTRING, 0, Text(item));
+    EXPECT_EQ(1, box->SendMessage(CB_SELECTSTRING, Index(-1), Text("gre")));
+    EXPECT_EQ("Green", combo.Text());
+    EXPECT_EQ(2, box->SendMessage(CB_SELECTSTRING, 1, Text("Green"))); // starts after item 1
+    EXPECT_EQ(1, box->SendMessage(CB_FINDSTRING, 2, Text("Green")));   // wraps to the top
+    EXPECT_EQ(2, combo.CurSel());                                      // find selects nothing
+    EXPECT_EQ(CB_ERR, box->SendMessage(CB_SELECTSTRING, Index(-1), Text("Purple")));
+    EXPECT_EQ(2, combo.CurSel()); // a failed search leaves the selection
+    EXPECT_EQ("Greenish", combo.Text());
+    EXPECT_EQ(CB_ERR, box->SendMessage(CB_SELECTSTRING, Index(-1), Text("Greenisher")));
+}
+
+TEST_F(DialogTest, ComboTextWrittenOrTypedClearsTheSelection) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CWnd* box = Dlg()->GetDlgItem(20);
+    box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
+    box->SendMessage(CB_ADDSTRING, 0, Text("Green"));
+    combo.Select(1);
+    box->SetWindowText("Purple");
+    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
+    EXPECT_EQ("Purple", combo.Text());
+    EXPECT_EQ(1, combo.SetTextCount());
+    combo.Select(0);
+    EXPECT_EQ(0, combo.CurSel());
+    combo.EditField().Type("dish");
+    EXPECT_EQ(-1, combo.CurSel());
+    EXPECT_EQ("dishRed", combo.Text()); // selecting put the caret at the start
+}
+
+TEST_F(DialogTest, ComboResetContentEmptiesListAndField) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CWnd* box = Dlg()->GetDlgItem(20);
+    box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
+    combo.Select(0);
+    box->SendMessage(CB_RESETCONTENT);
+    EXPECT_EQ(0, box->SendMessage(CB_GETCOUNT));
+    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
+    EXPECT_EQ("", combo.Text());
+}
+
+TEST_F(DialogTest, ComboEditFieldLiesAtTheComboEditOffset) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CWnd* box = Dlg()->GetDlgItem(20);
+    CWnd* field = box->ChildWindowFromPoint(CPoint(5, 5));
+    ASSERT_NE(nullptr, field);
+    EXPECT_EQ(combo.EditField().Handle(), field->GetSafeHwnd());
+    EXPECT_EQ(ComboBox::kEditFieldId, field->GetDlgCtrlID());
+    EXPECT_EQ(box, field->GetParent());
+    EXPECT_EQ(nullptr, box->ChildWindowFromPoint(CPoint(-1, 5)));
+    EXPECT_EQ(nullptr, box->ChildWindowFromPoint(CPoint(5, 1000)));
+}
+
+TEST_F(DialogTest, ObjectOnComboFieldSeesTheComboTextTraffic) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CWnd* box = Dlg()->GetDlgItem(20);
+    box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
+    RecordingWnd recorder;
+    ASSERT_NE(0, recorder.SubclassWindow(box->ChildWindowFromPoint(CPoint(5, 5))->GetSafeHwnd()));
+    box->SetWindowText("abc");
+    combo.Select(0);
+    std::string text;
+    box->GetWindowText(text);
+    EXPECT_EQ("Red", text);
+    const std::vector<unsigned int> expected{WM_SETTEXT, WM_SETTEXT, WM_GETTEXTLENGTH, WM_GETTEXT};
+    EXPECT_EQ(expected, recorder.messages);
+}
+
+// ---- list boxes -------------------------------------------------------------------------------
+
+TEST_F(DialogTest, ListSelectionAndItemText) {
+    ListBox& list = dialog.AddListBox(30);
+    CWnd* box = Dlg()->GetDlgItem(30);
+    EXPECT_EQ(0, box->SendMessage(LB_ADDSTRING, 0, Text("One")));
+    EXPECT_EQ(1, box->SendMessage(LB_ADDSTRING, 0, Text("")));
+    EXPECT_EQ(2, box->SendMessage(LB_ADDSTRING, 0, Text("Three")));
+    EXPECT_EQ(3, box->SendMessage(LB_GETCOUNT));
+    EXPECT_EQ(LB_ERR, box->SendMessage(LB_GETCURSEL));
+    EXPECT_EQ(2, box->SendMessage(LB_SETCURSEL, 2));
+    EXPECT_EQ(2, box->SendMessage(LB_GETCURSEL));
+    char item[6];
+    EXPECT_EQ(5, box->SendMessage(LB_GETTEXT, 2, Text(item)));
+    EXPECT_STREQ("Three", item);
+    EXPECT_EQ(0, box->SendMessage(LB_GETTEXTLEN, 1));
+    EXPECT_EQ(LB_ERR, box->SendMessage(LB_GETTEXT, 3, Text(item)));
+    EXPECT_EQ(LB_ERR, box->SendMessage(LB_SETCURSEL, 7));
+    EXPECT_EQ(-1, list.CurSel());
+    EXPECT_EQ("", list.Text()); // the window text is no item
+}
+
+TEST_F(DialogTest, ListSelectStringLeavesSelectionWhenNothingMatches) {
+    ListBox& list = dialog.AddListBox(30);
+    CWnd* box = Dlg()->GetDlgItem(30);
+    for (const char* item : {"alpha", "beta", "Bravo"})
+        box->SendMessage(LB_ADDSTRING, 0, Text(item));
+    list.Select(0);
+    EXPECT_EQ(LB_ERR, box->SendMessage(LB_SELECTSTRING, Index(-1), Text("gamma")));
+    EXPECT_EQ(0, list.CurSel());
+    EXPECT_EQ(1, box->SendMessage(LB_SELECTSTRING, Index(-1), Text("B")));
+    EXPECT_EQ(2, box->SendMessage(LB_SELECTSTRING, 1, Text("b")));
+    EXPECT_EQ(2, list.CurSel());
+    box->SendMessage(LB_RESETCONTENT);
+    EXPECT_EQ(0, box->SendMessage(LB_GETCOUNT));
+    EXPECT_EQ(-1, list.CurSel());
+}
+
+// ---- check boxes ------------------------------------------------------------------------------
+
+TEST_F(DialogTest, ClickCyclesTwoAndThreeStateBoxes) {
+    CheckBox& two = dialog.AddCheckBox(40);
+    CheckBox& three = dialog.AddCheckBox(41, true);
+    std::vector<int> twoStates, threeStates;
+    for (int i = 0; i < 3; ++i) {
+        two.Click();
+        three.Click();
+        twoStates.push_back(two.State());
+        threeStates.push_back(three.State());
+    }
+    EXPECT_EQ((std::vector<int>{1, 0, 1}), twoStates);
+    EXPECT_EQ((std::vector<int>{1, 2, 0}), threeStates);
+}
+
+TEST_F(DialogTest, DdxCheckExchangesTheThreeStates) {
+    CheckBox& box = dialog.AddCheckBox(41, true);
+    CDataExchange load(Dlg(), 0);
+    for (int state : {BST_CHECKED, BST_INDETERMINATE, BST_UNCHECKED}) {
+        int value = state;
+        DDX_Check(&load, 41, value);
+        EXPECT_EQ(state, box.State());
+    }
+    box.Click();
+    box.Click(); // indeterminate
+    CDataExchange save(Dlg(), 1);
+    int value = -5;
+    DDX_Check(&save, 41, value);
+    EXPECT_EQ(BST_INDETERMINATE, value);
+}
+
+TEST_F(DialogTest, DdxCheckShowsOutOfRangeAsUncheckedAndTwoStateIndeterminateAsChecked) {
+    CheckBox& three = dialog.AddCheckBox(41, true);
+    CheckBox& two = dialog.AddCheckBox(42);
+    three.Click();
+    CDataExchange load(Dlg(), 0);
+    int value = 7;
+    DDX_Check(&load, 41, value);
+    EXPECT_EQ(BST_UNCHECKED, three.State());
+    value = BST_INDETERMINATE;
+    DDX_Check(&load, 42, value);
+    EXPECT_EQ(BST_CHECKED, two.State());
+}
+
+// ---- radio groups -----------------------------------------------------------------------------
+
+namespace {
+
+// Radio group 50..52 (with a check box inside it), then a second group 60..61.
+class RadioTest : public DialogTest {
+  protected:
+    RadioButton& r0 = dialog.AddRadioButton(50, WS_GROUP);
+    RadioButton& r1 = dialog.AddRadioButton(51);
+    CheckBox& inside = dialog.AddCheckBox(55, false, 0);
+    RadioButton& r2 = dialog.AddRadioButton(52);
+    RadioButton& s0 = dialog.AddRadioButton(60, WS_GROUP);
+    RadioButton& s1 = dialog.AddRadioButton(61);
+
+    std::vector<bool> Checks() const {
+        return {r0.IsChecked(), r1.IsChecked(), r2.IsChecked(), s0.IsChecked(), s1.IsChecked()};
+    }
+};
+
+} // namespace
+
+TEST_F(RadioTest, ClickChecksOnlyWithinItsGroup) {
+    s1.Click();
+    r0.Click();
+    r2.Click();
+    EXPECT_EQ((std::vector<bool>{false, false, true, false, true}), Checks());
+}
+
+TEST_F(RadioTest, DdxRadioSavesPositionOfCheckedButtonSkippingOtherControls) {
+    s0.Click();
+    CDataExchange save(Dlg(), 1);
+    int value = 99;
+    DDX_Radio(&save, 50, value);
+    EXPECT_EQ(-1, value); // nothing checked in this group
+    r2.Click();
+    DDX_Radio(&save, 50, value);
+    EXPECT_EQ(2, value); // the check box between is not counted
+    DDX_Radio(&save, 60, value);
+    EXPECT_EQ(0, value);
+}
+
+TEST_F(RadioTest, DdxRadioLoadChecksOneButtonAndStopsAtNextGroup) {
+    s0.Click();
+    r0.Click();
+    CDataExchange load(Dlg(), 0);
+    int value = 1;
+    DDX_Radio(&load, 50, value);
+    EXPECT_EQ((std::vector<bool>{false, true, false, true, false}), Checks());
+    value = 3; // no fourth button: all of the group unchecked
+    DDX_Radio(&load, 50, value);
+    EXPECT_EQ((std::vector<bool>{false, false, false, true, false}), Checks());
+    EXPECT_EQ(BST_UNCHECKED, inside.State()); // the check box was left alone
+}
+
+// ---- focus, beeps and data exchange -----------------------------------------------------------
+
+TEST_F(DialogTest, FocusMovesAndReportsThePreviousHolder) {
+    dialog.AddEdit(10);
+    dialog.AddEdit(11);
+    EXPECT_EQ(nullptr, CWnd::GetFocus());
+    EXPECT_EQ(nullptr, Dlg()->GetDlgItem(10)->SetFocus());
+    EXPECT_EQ(Dlg()->GetDlgItem(10), CWnd::GetFocus());
+    EXPECT_EQ(Dlg()->GetDlgItem(10), Dlg()->GetDlgItem(11)->SetFocus());
+    EXPECT_EQ(Dlg()->GetDlgItem(11), CWnd::GetFocus());
+}
+
+TEST(Dialog, DestroyedWindowLosesTheFocus) {
+    Desktop desktop;
+    auto dialog = std::make_unique<Dialog>(desktop);
+    dialog->AddEdit(10);
+    dialog->Wnd()->GetDlgItem(10)->SetFocus();
+    ASSERT_NE(nullptr, CWnd::GetFocus());
+    dialog.reset();
+    EXPECT_EQ(nullptr, CWnd::GetFocus());
+}
+
+TEST(Dialog, DesktopsNestAndRefuseForeignWindows) {
+    Desktop outer;
+    Dialog dialog(outer);
+    Edit& edit = dialog.AddEdit(10);
+    {
+        Desktop inner;
+        EXPECT_EQ(&inner, MoxGetWindowSystem());
+        EXPECT_EQ(nullptr, dialog.Wnd()->GetDlgItem(10)->SetFocus());
+        EXPECT_EQ(nullptr, CWnd::GetFocus()); // the inner desktop does not own the field
+        MessageBeep(kSimpleBeep);
+        EXPECT_EQ(1u, inner.Beeps().size());
+    }
+    EXPECT_EQ(&outer, MoxGetWindowSystem());
+    EXPECT_TRUE(outer.Beeps().empty());
+    edit.Wnd()->SetFocus();
+    EXPECT_TRUE(edit.HasFocus());
+}
+
+TEST(Dialog, WithoutDesktopBeepsAreSilentAndNothingHasFocus) {
+    EXPECT_EQ(0, MessageBeep(kSimpleBeep));
+    EXPECT_EQ(nullptr, CWnd::GetFocus());
+}
+
+TEST_F(DialogTest, BeepsAreRecordedInOrder) {
+    MessageBeep(kSimpleBeep);
+    MessageBeep(MB_ICONEXCLAMATION);
+    EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep, MB_ICONEXCLAMATION}), desktop.Beeps());
+    desktop.ClearBeeps();
+    EXPECT_TRUE(desktop.Beeps().empty());
+}
+
+TEST_F(DialogTest, PrepareCtrlRejectsUnknownControl) {
+    CDataExchange exchange(Dlg(), 1);
+    EXPECT_THROW(exchange.PrepareCtrl(77), CInvalidArgException);
+    int value = 0;
+    EXPECT_THROW(DDX_Check(&exchange, 77, value), CInvalidArgException);
+}
+
+TEST_F(DialogTest, FailWhenSavingFocusesAndSelectsTheLastEditField) {
+    Edit& edit = dialog.AddEdit(10);
+    dialog.AddEdit(11);
+    edit.Enter("oops");
+    Dlg()->GetDlgItem(11)->SetFocus();
+    CDataExchange exchange(Dlg(), 1);
+    exchange.PrepareEditCtrl(10);
+    EXPECT_THROW(exchange.Fail(), CUserException);
+    EXPECT_TRUE(edit.HasFocus());
+    EXPECT_EQ(0, edit.SelStart());
+    EXPECT_EQ(4, edit.SelEnd());
+}
+
+TEST_F(DialogTest, FailWhenLoadingLeavesFocusAlone) {
+    Edit& edit = dialog.AddEdit(10);
+    dialog.AddEdit(11);
+    Dlg()->GetDlgItem(11)->SetFocus();
+    CDataExchange exchange(Dlg(), 0);
+    exchange.PrepareEditCtrl(10);
+    EXPECT_THROW(exchange.Fail(), CUserException);
+    EXPECT_FALSE(edit.HasFocus());
+}
+
+namespace {
+
+// An application dialog: a check box that must be ticked to accept.
+class ConsentDialog : public CWnd {
+  public:
+    int consent = BST_UNCHECKED;
+    int exchanges = 0;
+
+  protected:
+    void DoDataExchange(CDataExchange* exchange) override {
+        ++exchanges;
+        DDX_Check(exchange, 40, consent);
+        if (exchange->m_bSaveAndValidate && consent != BST_CHECKED) exchange->Fail();
+    }
+};
+
+} // namespace
+
+TEST_F(DialogTest, UpdateDataRunsTheExchangeAndReportsRejection) {
+    CheckBox& box = dialog.AddCheckBox(40);
+    ConsentDialog consent;
+    ASSERT_NE(0, consent.SubclassWindow(dialog.Handle()));
+    consent.consent = BST_CHECKED;
+    EXPECT_EQ(1, consent.UpdateData(0));
+    EXPECT_EQ(BST_CHECKED, box.State());
+    box.Click();
+    EXPECT_EQ(0, consent.UpdateData(1));
+    EXPECT_EQ(BST_UNCHECKED, consent.consent);
+    EXPECT_TRUE(box.HasFocus());
+    box.Click();
+    EXPECT_EQ(1, consent.UpdateData());
+    EXPECT_EQ(3, consent.exchanges);
+}
