@@ -1,0 +1,167 @@
+#include <mox/values/CmoxByteCell.h>
+
+#include <mox/values/CmoxByteUndoInfo.h>
+#include <mox/values/internal/Recording.h>
+
+IMPLEMENT_DYNAMIC(CmoxByteCell, CmoxCell)
+
+CmoxByteCell::CmoxByteCell() { Initialize(MOX_NO_NAME, 0, 0, MOX_STATE_PRIORITY); }
+
+CmoxByteCell::CmoxByteCell(const char* name, unsigned char value, unsigned char defaultValue,
+                           unsigned char priority) {
+    Initialize(name, value, defaultValue, priority);
+}
+
+CmoxByteCell::~CmoxByteCell() = default;
+
+void CmoxByteCell::Initialize(const char* name, unsigned char value, unsigned char defaultValue,
+                              unsigned char priority) {
+    CmoxCell::Initialize(name, priority);
+    m_value = value;
+    m_default = defaultValue;
+    m_min = MOX_BYTE_MIN;
+    m_max = MOX_BYTE_MAX;
+    m_restoreDomain = 0;
+    m_saveDomain = 0;
+}
+
+int CmoxByteCell::operator==(const CmoxCell& other) const {
+    if (!CmoxCell::operator==(other)) return 0;
+    const auto* cell = dynamic_cast<const CmoxByteCell*>(&other);
+    return cell != nullptr && cell->Value() == Value();
+}
+
+unsigned char CmoxByteCell::Quantize(unsigned char x) {
+    if (x <= m_min) return m_min;
+    if (x >= m_max) return m_max;
+    return x;
+}
+
+void CmoxByteCell::QuantizeCell() {
+    const unsigned char min = m_min;
+    const unsigned char max = m_max;
+    m_min = MOX_BYTE_MIN;
+    m_max = MOX_BYTE_MAX;
+    m_min = Quantize(min);
+    // Quantized against the new min, so a max below it is raised to it.
+    m_max = Quantize(max);
+    m_value = Quantize(m_value);
+    m_default = Quantize(m_default);
+}
+
+MoxSetValue CmoxByteCell::Value(unsigned char value) {
+    const unsigned char oldValue = m_value;
+    const unsigned char oldDefault = m_default;
+    const unsigned char oldMin = m_min;
+    const unsigned char oldMax = m_max;
+    const unsigned char q = Quantize(value);
+    const bool changed = q != oldValue;
+    if (changed) {
+        m_value = q;
+        CmoxUndoInfo* record = nullptr;
+        if (mox::detail::UndoContextOpen())
+            record = new CmoxByteUndoInfo(oldValue, oldDefault, oldMin, oldMax, m_value, m_default,
+                                          m_min, m_max);
+        CmoxCell::Changed(0, MOX_VALUE_CHANGED, 1, record);
+    }
+    if (q == value) return changed ? MOX_VALUE_SET : MOX_VALUE_SAME;
+    return changed ? MOX_VALUE_ADJUSTED : MOX_VALUE_ADJUSTED_SAME;
+}
+
+int CmoxByteCell::IsPrimitive() { return 1; }
+
+void CmoxByteCell::MakeDefaultCurrent() { Value(m_default); }
+
+void CmoxByteCell::MakeCurrentDefault() {
+    // Unlike the unranged cells this always reports, even when the default already matched.
+    const unsigned char oldDefault = m_default;
+    m_default = m_value;
+    CmoxUndoInfo* record = nullptr;
+    if (mox::detail::UndoContextOpen())
+        record = new CmoxByteUndoInfo(m_value, oldDefault, m_min, m_max, m_value, m_default, m_min,
+                                      m_max);
+    CmoxCell::Changed(0, MOX_DEFAULT_CHANGED, 1, record);
+}
+
+void CmoxByteCell::Undo(CmoxUndoInfo* undo) {
+    if (auto* record = dynamic_cast<CmoxByteUndoInfo*>(undo)) {
+        m_value = record->m_oldValue;
+        m_default = record->m_oldDefault;
+        m_min = record->m_oldMin;
+        m_max = record->m_oldMax;
+    }
+}
+
+void CmoxByteCell::Redo(CmoxUndoInfo* undo) {
+    if (auto* record = dynamic_cast<CmoxByteUndoInfo*>(undo)) {
+        m_value = record->m_newValue;
+        m_default = record->m_newDefault;
+        m_min = record->m_newMin;
+        m_max = record->m_newMax;
+    }
+}
+
+unsigned char CmoxByteCell::Value() const { return m_value; }
+
+MoxSetValue CmoxByteCell::Increment(unsigned char n) {
+    // Modulo 256 before the range applies: 250 + 10 gives 4.
+    return Value(static_cast<unsigned char>(m_value + n));
+}
+
+MoxSetValue CmoxByteCell::Decrement(unsigned char n) {
+    return Value(static_cast<unsigned char>(m_value - n));
+}
+
+void CmoxByteCell::InitRange(unsigned char min, unsigned char max) {
+    m_min = min;
+    m_max = max;
+    QuantizeCell();
+}
+
+namespace {
+
+// What a recorded range change starts from.
+struct ByteState {
+    unsigned char value, def, min, max;
+};
+
+} // namespace
+
+void CmoxByteCell::SetRange(unsigned char min, unsigned char max) {
+    if (min == m_min && max == m_max) return;
+    const ByteState old{m_value, m_default, m_min, m_max};
+    m_max = max;
+    m_min = min;
+    QuantizeCell();
+    CmoxUndoInfo* record = nullptr;
+    if (mox::detail::UndoContextOpen())
+        record = new CmoxByteUndoInfo(old.value, old.def, old.min, old.max, m_value, m_default,
+                                      m_min, m_max);
+    // One report for the whole change, even when it moved the value or the default.
+    CmoxCell::Changed(0, MOX_RANGE_CHANGED, 1, record);
+}
+
+void CmoxByteCell::Min(unsigned char min) {
+    if (min == m_min) return;
+    SetRange(min, m_max);
+}
+
+void CmoxByteCell::Max(unsigned char max) {
+    if (max == m_max) return;
+    SetRange(m_min, max);
+}
+
+const CmoxByteCell& CmoxByteCell::operator=(unsigned char value) {
+    Value(value);
+    return *this;
+}
+
+const CmoxByteCell& CmoxByteCell::operator=(const CmoxCell& other) {
+    // Only a byte cell has a byte value to give; assigning another kind is ignored.
+    if (const auto* cell = dynamic_cast<const CmoxByteCell*>(&other)) Value(cell->Value());
+    return *this;
+}
+
+const CmoxByteCell& CmoxByteCell::operator=(const CmoxByteCell& other) {
+    return operator=(static_cast<const CmoxCell&>(other));
+}

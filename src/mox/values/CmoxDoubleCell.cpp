@@ -1,0 +1,82 @@
+#include <mox/values/CmoxDoubleCell.h>
+
+#include <mox/values/CmoxValueUndoInfo.h>
+#include <mox/values/internal/Recording.h>
+
+IMPLEMENT_DYNAMIC(CmoxDoubleCell, CmoxCell)
+
+CmoxDoubleCell::CmoxDoubleCell() { Initialize(MOX_NO_NAME, 0.0, 0.0, MOX_STATE_PRIORITY); }
+
+CmoxDoubleCell::CmoxDoubleCell(const char* name, double value, double defaultValue,
+                               unsigned char priority) {
+    Initialize(name, value, defaultValue, priority);
+}
+
+CmoxDoubleCell::~CmoxDoubleCell() = default;
+
+void CmoxDoubleCell::Initialize(const char* name, double value, double defaultValue,
+                                unsigned char priority) {
+    CmoxCell::Initialize(name, priority);
+    m_value = value;
+    m_default = defaultValue;
+}
+
+int CmoxDoubleCell::operator==(const CmoxCell& other) const {
+    if (!CmoxCell::operator==(other)) return 0;
+    const auto* cell = dynamic_cast<const CmoxDoubleCell*>(&other);
+    return cell != nullptr && cell->Value() == Value();
+}
+
+MoxSetValue CmoxDoubleCell::Value(double value) {
+    // Plain ==: a NaN never matches, so it is always stored and reported.
+    if (value == m_value) return MOX_VALUE_SAME;
+    CmoxUndoInfo* record = nullptr;
+    if (mox::detail::UndoContextOpen())
+        record = new CmoxDoubleUndoInfo(m_value, m_default, value, m_default);
+    m_value = value;
+    Changed(0, MOX_VALUE_CHANGED, 1, record);
+    return MOX_VALUE_SET;
+}
+
+int CmoxDoubleCell::IsPrimitive() { return 1; }
+
+void CmoxDoubleCell::MakeDefaultCurrent() { Value(m_default); }
+
+void CmoxDoubleCell::MakeCurrentDefault() {
+    if (m_value == m_default) return;
+    CmoxUndoInfo* record = nullptr;
+    if (mox::detail::UndoContextOpen())
+        record = new CmoxDoubleUndoInfo(m_value, m_default, m_value, m_value);
+    m_default = m_value;
+    Changed(0, MOX_DEFAULT_CHANGED, 1, record);
+}
+
+void CmoxDoubleCell::Undo(CmoxUndoInfo* undo) {
+    if (auto* record = dynamic_cast<CmoxDoubleUndoInfo*>(undo)) {
+        m_value = record->m_oldValue;
+        m_default = record->m_oldDefault;
+    }
+}
+
+void CmoxDoubleCell::Redo(CmoxUndoInfo* undo) {
+    if (auto* record = dynamic_cast<CmoxDoubleUndoInfo*>(undo)) {
+        m_value = record->m_newValue;
+        m_default = record->m_newDefault;
+    }
+}
+
+double CmoxDoubleCell::Value() const { return m_value; }
+
+MoxSetValue CmoxDoubleCell::Increment(double d) { return Value(m_value + d); }
+
+MoxSetValue CmoxDoubleCell::Decrement(double d) { return Value(m_value - d); }
+
+const CmoxDoubleCell& CmoxDoubleCell::operator=(const CmoxCell& other) {
+    // Only a double cell has a double value to give; assigning another kind is ignored.
+    if (const auto* cell = dynamic_cast<const CmoxDoubleCell*>(&other)) Value(cell->Value());
+    return *this;
+}
+
+const CmoxDoubleCell& CmoxDoubleCell::operator=(const CmoxDoubleCell& other) {
+    return operator=(static_cast<const CmoxCell&>(other));
+}

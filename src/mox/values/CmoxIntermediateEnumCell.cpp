@@ -1,0 +1,7 @@
+#include <mox/values/CmoxIntermediateEnumCell.h>
+
+IMPLEMENT_DYNAMIC(CmoxIntermediateEnumCell, CmoxLongCell)
+
+CmoxIntermediateEnumCell::CmoxIntermediateEnumCell() = default;
+
+CmoxIntermediateEnumCell::~CmoxIntermediateEnumCell() = default;

@@ -1,0 +1,89 @@
+#include <mox/values/CmoxLongCell.h>
+
+#include <mox/values/CmoxValueUndoInfo.h>
+#include <mox/values/internal/Arithmetic.h>
+#include <mox/values/internal/Recording.h>
+
+IMPLEMENT_DYNAMIC(CmoxLongCell, CmoxCell)
+
+CmoxLongCell::CmoxLongCell() { Initialize(MOX_NO_NAME, 0, 0, MOX_STATE_PRIORITY); }
+
+CmoxLongCell::CmoxLongCell(const char* name, long value, long defaultValue,
+                           unsigned char priority) {
+    Initialize(name, value, defaultValue, priority);
+}
+
+CmoxLongCell::~CmoxLongCell() = default;
+
+void CmoxLongCell::Initialize(const char* name, long value, long defaultValue,
+                              unsigned char priority) {
+    CmoxCell::Initialize(name, priority);
+    m_value = mox::detail::WrapToInt32(value);
+    m_default = mox::detail::WrapToInt32(defaultValue);
+}
+
+int CmoxLongCell::operator==(const CmoxCell& other) const {
+    if (!CmoxCell::operator==(other)) return 0;
+    // Same run-time class, so `other` is a long cell (or a class derived from it).
+    const auto* cell = dynamic_cast<const CmoxLongCell*>(&other);
+    return cell != nullptr && cell->Value() == Value();
+}
+
+MoxSetValue CmoxLongCell::Value(long value) {
+    // A `long` wider than 32 bits is reduced first, so the comparison sees what would be stored.
+    const std::int32_t v = mox::detail::WrapToInt32(value);
+    if (v == m_value) return MOX_VALUE_SAME;
+    CmoxUndoInfo* record = nullptr;
+    if (mox::detail::UndoContextOpen()) record = new CmoxLongUndoInfo(m_value, m_default, v, m_default);
+    m_value = v;
+    Changed(0, MOX_VALUE_CHANGED, 1, record);
+    return MOX_VALUE_SET;
+}
+
+int CmoxLongCell::IsPrimitive() { return 1; }
+
+void CmoxLongCell::MakeDefaultCurrent() { Value(static_cast<long>(m_default)); }
+
+void CmoxLongCell::MakeCurrentDefault() {
+    if (m_value == m_default) return;
+    CmoxUndoInfo* record = nullptr;
+    if (mox::detail::UndoContextOpen())
+        record = new CmoxLongUndoInfo(m_value, m_default, m_value, m_value);
+    m_default = m_value;
+    Changed(0, MOX_DEFAULT_CHANGED, 1, record);
+}
+
+void CmoxLongCell::Undo(CmoxUndoInfo* undo) {
+    // Records reach a cell only from the lists it filed them in; another kind is ignored.
+    if (auto* record = dynamic_cast<CmoxLongUndoInfo*>(undo)) {
+        m_value = record->m_oldValue;
+        m_default = record->m_oldDefault;
+    }
+}
+
+void CmoxLongCell::Redo(CmoxUndoInfo* undo) {
+    if (auto* record = dynamic_cast<CmoxLongUndoInfo*>(undo)) {
+        m_value = record->m_newValue;
+        m_default = record->m_newDefault;
+    }
+}
+
+long CmoxLongCell::Value() const { return m_value; }
+
+MoxSetValue CmoxLongCell::Increment(long n) {
+    return Value(static_cast<long>(mox::detail::AddWrap32(m_value, n)));
+}
+
+MoxSetValue CmoxLongCell::Decrement(long n) {
+    return Value(static_cast<long>(mox::detail::SubWrap32(m_value, n)));
+}
+
+const CmoxLongCell& CmoxLongCell::operator=(const CmoxCell& other) {
+    // Only a long cell has a long value to give; assigning another kind of cell is ignored.
+    if (const auto* cell = dynamic_cast<const CmoxLongCell*>(&other)) Value(cell->Value());
+    return *this;
+}
+
+const CmoxLongCell& CmoxLongCell::operator=(const CmoxLongCell& other) {
+    return operator=(static_cast<const CmoxCell&>(other));
+}

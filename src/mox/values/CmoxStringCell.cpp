@@ -1,0 +1,99 @@
+#include <mox/values/CmoxStringCell.h>
+
+#include <mox/values/CmoxValueUndoInfo.h>
+#include <mox/values/internal/Recording.h>
+
+#include <utility>
+
+IMPLEMENT_DYNAMIC(CmoxStringCell, CmoxCell)
+
+namespace {
+// A null text is a caller error; it is read as the empty text rather than dereferenced.
+const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
+} // namespace
+
+CmoxStringCell::CmoxStringCell() {
+    Initialize(MOX_NO_NAME, MOX_NO_NAME, MOX_NO_NAME, MOX_STATE_PRIORITY);
+}
+
+CmoxStringCell::CmoxStringCell(const char* name, const char* value, const char* defaultValue,
+                               unsigned char priority) {
+    Initialize(name, value, defaultValue, priority);
+}
+
+CmoxStringCell::~CmoxStringCell() = default;
+
+void CmoxStringCell::Initialize(const char* name, const char* value, const char* defaultValue,
+                                unsigned char priority) {
+    CmoxCell::Initialize(name, priority);
+    m_value = OrEmpty(value);
+    m_default = OrEmpty(defaultValue);
+}
+
+int CmoxStringCell::operator==(const CmoxCell& other) const {
+    if (!CmoxCell::operator==(other)) return 0;
+    const auto* cell = dynamic_cast<const CmoxStringCell*>(&other);
+    return cell != nullptr && cell->m_value == m_value;
+}
+
+MoxSetValue CmoxStringCell::Value(const char* value) {
+    value = OrEmpty(value);
+    if (m_value == value) return MOX_VALUE_SAME;
+    // Copy first: `value` may point into one of this cell's own strings.
+    std::string text(value);
+    CmoxUndoInfo* record = nullptr;
+    if (mox::detail::UndoContextOpen())
+        record = new CmoxStringUndoInfo(m_value.c_str(), m_default.c_str(), text.c_str(),
+                                        m_default.c_str());
+    m_value = std::move(text);
+    Changed(0, MOX_VALUE_CHANGED, 1, record);
+    return MOX_VALUE_SET;
+}
+
+int CmoxStringCell::IsPrimitive() { return 1; }
+
+void CmoxStringCell::MakeDefaultCurrent() {
+    // The setter copies before it stores, so handing it the default's own buffer is safe.
+    Value(m_default.c_str());
+}
+
+void CmoxStringCell::MakeCurrentDefault() {
+    if (m_value == m_default) return;
+    CmoxUndoInfo* record = nullptr;
+    if (mox::detail::UndoContextOpen())
+        record = new CmoxStringUndoInfo(m_value.c_str(), m_default.c_str(), m_value.c_str(),
+                                        m_value.c_str());
+    m_default = m_value;
+    Changed(0, MOX_DEFAULT_CHANGED, 1, record);
+}
+
+void CmoxStringCell::Undo(CmoxUndoInfo* undo) {
+    if (auto* record = dynamic_cast<CmoxStringUndoInfo*>(undo)) {
+        m_value = record->m_oldValue;
+        m_default = record->m_oldDefault;
+    }
+}
+
+void CmoxStringCell::Redo(CmoxUndoInfo* undo) {
+    if (auto* record = dynamic_cast<CmoxStringUndoInfo*>(undo)) {
+        m_value = record->m_newValue;
+        m_default = record->m_newDefault;
+    }
+}
+
+std::string& CmoxStringCell::Value() { return m_value; }
+
+const CmoxStringCell& CmoxStringCell::operator=(const CmoxCell& other) {
+    // Only a string cell has a text to give; assigning another kind is ignored.
+    const auto* cell = dynamic_cast<const CmoxStringCell*>(&other);
+    if (cell == nullptr) return *this;
+    // Read through the virtual getter so a derived class's view of its text is honoured. The
+    // getter is non-const only because it hands out a modifiable reference; nothing is modified.
+    const std::string text = const_cast<CmoxStringCell*>(cell)->Value();
+    Value(text.c_str());
+    return *this;
+}
+
+const CmoxStringCell& CmoxStringCell::operator=(const CmoxStringCell& other) {
+    return operator=(static_cast<const CmoxCell&>(other));
+}
