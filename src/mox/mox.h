@@ -25,6 +25,19 @@
 #include <mox/undo/CmoxUndoInfo.h>
 #include <mox/undo/CmoxUndoList.h>
 
+#include <mox/values/CmoxBooleanCell.h>
+#include <mox/values/CmoxByteCell.h>
+#include <mox/values/CmoxByteUndoInfo.h>
+#include <mox/values/CmoxDoubleCell.h>
+#include <mox/values/CmoxIntermediateEnumCell.h>
+#include <mox/values/CmoxLongCell.h>
+#include <mox/values/CmoxLongLongCell.h>
+#include <mox/values/CmoxLongLongUndoInfo.h>
+#include <mox/values/CmoxPtrCell.h>
+#include <mox/values/CmoxStringCell.h>
+#include <mox/values/CmoxValueUndoInfo.h>
+#include <mox/values/MoxEngUnits.h>
+
 #include <mox/archive/CmoxArchive.h>
 
 #include <mox/dialog/CmoxFormatter.h>

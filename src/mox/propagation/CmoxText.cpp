@@ -12,14 +12,22 @@ namespace {
 // Giga is deliberately 0: 10^21 pico-units do not fit in 64 bits.
 __int64 EngFactor(char c) {
     switch (c) {
-    case 'M': return 1000000000000000000LL;
-    case 'K': return 1000000000000000LL;
-    case ' ': return 1000000000000LL;
-    case 'm': return 1000000000LL;
-    case 'u': return 1000000LL;
-    case 'n': return 1000LL;
-    case 'p': return 1LL;
-    default: return 0;
+    case 'M':
+        return 1000000000000000000LL;
+    case 'K':
+        return 1000000000000000LL;
+    case ' ':
+        return 1000000000000LL;
+    case 'm':
+        return 1000000000LL;
+    case 'u':
+        return 1000000LL;
+    case 'n':
+        return 1000LL;
+    case 'p':
+        return 1LL;
+    default:
+        return 0;
     }
 }
 
@@ -38,8 +46,10 @@ int Cmox::IsEngUnit(char c) {
     case 'm':
     case 'u':
     case 'n':
-    case 'p': return 1;
-    default: return 0; // the space stands for the base unit, which has no prefix
+    case 'p':
+        return 1;
+    default:
+        return 0; // the space stands for the base unit, which has no prefix
     }
 }
 
@@ -57,16 +67,16 @@ __int64 Cmox::TextToLongLong(const char* text) {
     // digit) gives 0; numbers beyond the 64-bit range give the bound they exceed.
     if (text == nullptr) return 0;
     const char* p = text;
-    while (IsSpace(*p)) ++p;
+    while (IsSpace(*p))
+        ++p;
     bool negative = false;
     if (*p == '+' || *p == '-') {
         negative = *p == '-';
         ++p;
     }
     // Accumulate the magnitude in unsigned arithmetic; the negative limit is one larger.
-    const unsigned long long limit =
-        negative ? static_cast<unsigned long long>(LLONG_MAX) + 1ull
-                 : static_cast<unsigned long long>(LLONG_MAX);
+    const unsigned long long limit = negative ? static_cast<unsigned long long>(LLONG_MAX) + 1ull
+                                              : static_cast<unsigned long long>(LLONG_MAX);
     unsigned long long magnitude = 0;
     bool saturated = false;
     for (; *p >= '0' && *p <= '9'; ++p) {

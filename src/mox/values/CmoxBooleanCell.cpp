@@ -5,7 +5,9 @@
 
 IMPLEMENT_DYNAMIC(CmoxBooleanCell, CmoxCell)
 
-CmoxBooleanCell::CmoxBooleanCell() { Initialize(MOX_NO_NAME, 0, 0, MOX_STATE_PRIORITY); }
+CmoxBooleanCell::CmoxBooleanCell() {
+    Initialize(MOX_NO_NAME, 0, 0, MOX_STATE_PRIORITY);
+}
 
 CmoxBooleanCell::CmoxBooleanCell(const char* name, int value, int defaultValue,
                                  unsigned char priority) {
@@ -40,9 +42,13 @@ MoxSetValue CmoxBooleanCell::Value(int value) {
     return MOX_VALUE_SET;
 }
 
-int CmoxBooleanCell::IsPrimitive() { return 1; }
+int CmoxBooleanCell::IsPrimitive() {
+    return 1;
+}
 
-void CmoxBooleanCell::MakeDefaultCurrent() { Value(static_cast<int>(m_default)); }
+void CmoxBooleanCell::MakeDefaultCurrent() {
+    Value(static_cast<int>(m_default));
+}
 
 void CmoxBooleanCell::MakeCurrentDefault() {
     if (m_value == m_default) return;
@@ -67,7 +73,9 @@ void CmoxBooleanCell::Redo(CmoxUndoInfo* undo) {
     }
 }
 
-MoxSetValue CmoxBooleanCell::Toggle() { return Value(m_value == 0 ? 1 : 0); }
+MoxSetValue CmoxBooleanCell::Toggle() {
+    return Value(m_value == 0 ? 1 : 0);
+}
 
 const CmoxBooleanCell& CmoxBooleanCell::operator=(const CmoxCell& other) {
     // Only a boolean cell has a stored byte to give; assigning another kind is ignored.

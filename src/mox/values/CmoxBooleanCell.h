@@ -16,7 +16,7 @@
 class MOX_API CmoxBooleanCell : public CmoxCell {
     DECLARE_DYNAMIC(CmoxBooleanCell)
 
-public:
+  public:
     using CmoxCell::Value;
     using CmoxCell::operator=;
 
@@ -46,9 +46,13 @@ public:
     /// Puts back the value and default after the recorded change, without notifying.
     void Redo(CmoxUndoInfo* undo) override;
 
-    // ---- plain accessors -------------------------------------------------------------------------
+    // ---- plain accessors
+    // -------------------------------------------------------------------------
     /// The stored byte.
     unsigned char Value() const { return m_value; }
+    /// The stored byte. (A non-const overload too, so that it is preferred over the cell
+    /// base's conversions to other types.)
+    operator unsigned char() { return m_value; }
     /// The stored byte.
     operator unsigned char() const { return m_value; }
     /// The default byte.
@@ -64,7 +68,7 @@ public:
     /// Sets this cell's value from `other`'s stored byte through the setter.
     const CmoxBooleanCell& operator=(const CmoxBooleanCell& other);
 
-private:
+  private:
     unsigned char m_value = 0;
     unsigned char m_default = 0;
 };

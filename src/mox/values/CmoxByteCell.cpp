@@ -5,7 +5,9 @@
 
 IMPLEMENT_DYNAMIC(CmoxByteCell, CmoxCell)
 
-CmoxByteCell::CmoxByteCell() { Initialize(MOX_NO_NAME, 0, 0, MOX_STATE_PRIORITY); }
+CmoxByteCell::CmoxByteCell() {
+    Initialize(MOX_NO_NAME, 0, 0, MOX_STATE_PRIORITY);
+}
 
 CmoxByteCell::CmoxByteCell(const char* name, unsigned char value, unsigned char defaultValue,
                            unsigned char priority) {
@@ -68,9 +70,13 @@ MoxSetValue CmoxByteCell::Value(unsigned char value) {
     return changed ? MOX_VALUE_ADJUSTED : MOX_VALUE_ADJUSTED_SAME;
 }
 
-int CmoxByteCell::IsPrimitive() { return 1; }
+int CmoxByteCell::IsPrimitive() {
+    return 1;
+}
 
-void CmoxByteCell::MakeDefaultCurrent() { Value(m_default); }
+void CmoxByteCell::MakeDefaultCurrent() {
+    Value(m_default);
+}
 
 void CmoxByteCell::MakeCurrentDefault() {
     // Unlike the unranged cells this always reports, even when the default already matched.
@@ -101,7 +107,9 @@ void CmoxByteCell::Redo(CmoxUndoInfo* undo) {
     }
 }
 
-unsigned char CmoxByteCell::Value() const { return m_value; }
+unsigned char CmoxByteCell::Value() const {
+    return m_value;
+}
 
 MoxSetValue CmoxByteCell::Increment(unsigned char n) {
     // Modulo 256 before the range applies: 250 + 10 gives 4.

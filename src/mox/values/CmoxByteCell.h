@@ -17,7 +17,7 @@
 class MOX_API CmoxByteCell : public CmoxCell {
     DECLARE_DYNAMIC(CmoxByteCell)
 
-public:
+  public:
     using CmoxCell::Value;
     using CmoxCell::operator=;
 
@@ -72,7 +72,11 @@ public:
     /// Sets the upper bound as SetRange does; nothing when it is unchanged.
     void Max(unsigned char max);
 
-    // ---- plain accessors -------------------------------------------------------------------------
+    // ---- plain accessors
+    // -------------------------------------------------------------------------
+    /// The current value. (A non-const overload too, so that it is preferred over the cell
+    /// base's conversions to other types.)
+    operator unsigned char() { return Value(); }
     /// The current value.
     operator unsigned char() const { return Value(); }
     /// The default value.
@@ -92,13 +96,13 @@ public:
     /// Sets this cell's value from `other`'s through the setter.
     const CmoxByteCell& operator=(const CmoxByteCell& other);
 
-protected:
+  protected:
     /// Rebuilds min, max, value and default through Quantize against the full range. Silent.
     virtual void QuantizeCell();
     /// `x` clamped into [min, max].
     virtual unsigned char Quantize(unsigned char x);
 
-private:
+  private:
     int m_restoreDomain = 0;
     int m_saveDomain = 0;
     unsigned char m_value = 0;

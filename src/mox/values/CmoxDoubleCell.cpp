@@ -5,7 +5,9 @@
 
 IMPLEMENT_DYNAMIC(CmoxDoubleCell, CmoxCell)
 
-CmoxDoubleCell::CmoxDoubleCell() { Initialize(MOX_NO_NAME, 0.0, 0.0, MOX_STATE_PRIORITY); }
+CmoxDoubleCell::CmoxDoubleCell() {
+    Initialize(MOX_NO_NAME, 0.0, 0.0, MOX_STATE_PRIORITY);
+}
 
 CmoxDoubleCell::CmoxDoubleCell(const char* name, double value, double defaultValue,
                                unsigned char priority) {
@@ -38,9 +40,13 @@ MoxSetValue CmoxDoubleCell::Value(double value) {
     return MOX_VALUE_SET;
 }
 
-int CmoxDoubleCell::IsPrimitive() { return 1; }
+int CmoxDoubleCell::IsPrimitive() {
+    return 1;
+}
 
-void CmoxDoubleCell::MakeDefaultCurrent() { Value(m_default); }
+void CmoxDoubleCell::MakeDefaultCurrent() {
+    Value(m_default);
+}
 
 void CmoxDoubleCell::MakeCurrentDefault() {
     if (m_value == m_default) return;
@@ -65,11 +71,17 @@ void CmoxDoubleCell::Redo(CmoxUndoInfo* undo) {
     }
 }
 
-double CmoxDoubleCell::Value() const { return m_value; }
+double CmoxDoubleCell::Value() const {
+    return m_value;
+}
 
-MoxSetValue CmoxDoubleCell::Increment(double d) { return Value(m_value + d); }
+MoxSetValue CmoxDoubleCell::Increment(double d) {
+    return Value(m_value + d);
+}
 
-MoxSetValue CmoxDoubleCell::Decrement(double d) { return Value(m_value - d); }
+MoxSetValue CmoxDoubleCell::Decrement(double d) {
+    return Value(m_value - d);
+}
 
 const CmoxDoubleCell& CmoxDoubleCell::operator=(const CmoxCell& other) {
     // Only a double cell has a double value to give; assigning another kind is ignored.

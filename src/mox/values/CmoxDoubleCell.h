@@ -15,7 +15,7 @@
 class MOX_API CmoxDoubleCell : public CmoxCell {
     DECLARE_DYNAMIC(CmoxDoubleCell)
 
-public:
+  public:
     using CmoxCell::Value;
     using CmoxCell::operator=;
 
@@ -53,7 +53,11 @@ public:
     /// Sets value - d.
     virtual MoxSetValue Decrement(double d);
 
-    // ---- plain accessors -------------------------------------------------------------------------
+    // ---- plain accessors
+    // -------------------------------------------------------------------------
+    /// The current value. (A non-const overload too, so that it is preferred over the cell
+    /// base's conversions to other types.)
+    operator double() { return Value(); }
     /// The current value.
     operator double() const { return Value(); }
     /// The default value.
@@ -63,7 +67,7 @@ public:
     /// Sets this cell's value from `other`'s through the setter.
     const CmoxDoubleCell& operator=(const CmoxDoubleCell& other);
 
-private:
+  private:
     double m_value = 0.0;
     double m_default = 0.0;
 };

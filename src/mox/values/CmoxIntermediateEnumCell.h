@@ -10,7 +10,7 @@
 class MOX_API CmoxIntermediateEnumCell : public CmoxLongCell {
     DECLARE_DYNAMIC(CmoxIntermediateEnumCell)
 
-public:
+  public:
     using CmoxLongCell::CmoxLongCell;
     using CmoxLongCell::operator=;
 

@@ -6,7 +6,9 @@
 
 IMPLEMENT_DYNAMIC(CmoxLongCell, CmoxCell)
 
-CmoxLongCell::CmoxLongCell() { Initialize(MOX_NO_NAME, 0, 0, MOX_STATE_PRIORITY); }
+CmoxLongCell::CmoxLongCell() {
+    Initialize(MOX_NO_NAME, 0, 0, MOX_STATE_PRIORITY);
+}
 
 CmoxLongCell::CmoxLongCell(const char* name, long value, long defaultValue,
                            unsigned char priority) {
@@ -34,15 +36,20 @@ MoxSetValue CmoxLongCell::Value(long value) {
     const std::int32_t v = mox::detail::WrapToInt32(value);
     if (v == m_value) return MOX_VALUE_SAME;
     CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen()) record = new CmoxLongUndoInfo(m_value, m_default, v, m_default);
+    if (mox::detail::UndoContextOpen())
+        record = new CmoxLongUndoInfo(m_value, m_default, v, m_default);
     m_value = v;
     Changed(0, MOX_VALUE_CHANGED, 1, record);
     return MOX_VALUE_SET;
 }
 
-int CmoxLongCell::IsPrimitive() { return 1; }
+int CmoxLongCell::IsPrimitive() {
+    return 1;
+}
 
-void CmoxLongCell::MakeDefaultCurrent() { Value(static_cast<long>(m_default)); }
+void CmoxLongCell::MakeDefaultCurrent() {
+    Value(static_cast<long>(m_default));
+}
 
 void CmoxLongCell::MakeCurrentDefault() {
     if (m_value == m_default) return;
@@ -68,7 +75,9 @@ void CmoxLongCell::Redo(CmoxUndoInfo* undo) {
     }
 }
 
-long CmoxLongCell::Value() const { return m_value; }
+long CmoxLongCell::Value() const {
+    return m_value;
+}
 
 MoxSetValue CmoxLongCell::Increment(long n) {
     return Value(static_cast<long>(mox::detail::AddWrap32(m_value, n)));

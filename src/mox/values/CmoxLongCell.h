@@ -17,7 +17,7 @@
 class MOX_API CmoxLongCell : public CmoxCell {
     DECLARE_DYNAMIC(CmoxLongCell)
 
-public:
+  public:
     using CmoxCell::Value;
     using CmoxCell::operator=;
 
@@ -55,7 +55,11 @@ public:
     /// Sets value - n, wrapping around in 32 bits.
     virtual MoxSetValue Decrement(long n);
 
-    // ---- plain accessors -------------------------------------------------------------------------
+    // ---- plain accessors
+    // -------------------------------------------------------------------------
+    /// The current value. (A non-const overload too, so that it is preferred over the cell
+    /// base's conversions to other types.)
+    operator long() { return Value(); }
     /// The current value.
     operator long() const { return Value(); }
     /// The default value.
@@ -65,7 +69,7 @@ public:
     /// Sets this cell's value from `other`'s through the setter.
     const CmoxLongCell& operator=(const CmoxLongCell& other);
 
-private:
+  private:
     std::int32_t m_value = 0;
     std::int32_t m_default = 0;
 };

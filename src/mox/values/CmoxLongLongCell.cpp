@@ -42,23 +42,33 @@ __int64 DecadeStep(__int64 v, MoxIncrementPolicy policy, bool up) {
     const auto half = [](__int64 x) { return x / 2; };
     if (policy == MOX_125_INCR) {
         switch (digit) {
-        case 1: return up ? times2(v) : half(v);
-        case 2: return up ? times25over10(v) : half(v);
-        case 5: return up ? times2(v) : times10over25(v);
-        default: return v;
+        case 1:
+            return up ? times2(v) : half(v);
+        case 2:
+            return up ? times25over10(v) : half(v);
+        case 5:
+            return up ? times2(v) : times10over25(v);
+        default:
+            return v;
         }
     }
     switch (digit) {
-    case 1: return up ? times2(v) : times10over25(v);
-    case 2: return up ? times2(v) : half(v);
-    case 4: return up ? times25over10(v) : half(v);
-    default: return v;
+    case 1:
+        return up ? times2(v) : times10over25(v);
+    case 2:
+        return up ? times2(v) : half(v);
+    case 4:
+        return up ? times25over10(v) : half(v);
+    default:
+        return v;
     }
 }
 
 } // namespace
 
-CmoxLongLongCell::CmoxLongLongCell() { Initialize(MOX_NO_NAME, 0, 1, MOX_STATE_PRIORITY); }
+CmoxLongLongCell::CmoxLongLongCell() {
+    Initialize(MOX_NO_NAME, 0, 1, MOX_STATE_PRIORITY);
+}
 
 CmoxLongLongCell::CmoxLongLongCell(const char* name, __int64 value, __int64 defaultValue,
                                    unsigned char priority) {
@@ -137,9 +147,13 @@ MoxSetValue CmoxLongLongCell::Value(__int64 value) {
     return q == value ? MOX_VALUE_SET : MOX_VALUE_ADJUSTED;
 }
 
-int CmoxLongLongCell::IsPrimitive() { return 1; }
+int CmoxLongLongCell::IsPrimitive() {
+    return 1;
+}
 
-void CmoxLongLongCell::MakeDefaultCurrent() { Value(m_default); }
+void CmoxLongLongCell::MakeDefaultCurrent() {
+    Value(m_default);
+}
 
 void CmoxLongLongCell::MakeCurrentDefault() {
     if (m_value == m_default) return;
@@ -174,7 +188,9 @@ void CmoxLongLongCell::Redo(CmoxUndoInfo* undo) {
     }
 }
 
-__int64 CmoxLongLongCell::Value() const { return m_value; }
+__int64 CmoxLongLongCell::Value() const {
+    return m_value;
+}
 
 MoxSetValue CmoxLongLongCell::Step(__int64 n, bool up) {
     switch (m_policy) {
@@ -214,9 +230,13 @@ MoxSetValue CmoxLongLongCell::Decrement(__int64 n) {
     return Step(n, false);
 }
 
-MoxSetValue CmoxLongLongCell::MultiplyByThousand() { return Value(SatMul64(m_value, 1000)); }
+MoxSetValue CmoxLongLongCell::MultiplyByThousand() {
+    return Value(SatMul64(m_value, 1000));
+}
 
-MoxSetValue CmoxLongLongCell::DivideByThousand() { return Value(m_value / 1000); }
+MoxSetValue CmoxLongLongCell::DivideByThousand() {
+    return Value(m_value / 1000);
+}
 
 void CmoxLongLongCell::InitRange(__int64 min, __int64 max) {
     m_min = min;
@@ -260,13 +280,21 @@ void CmoxLongLongCell::SetRangeAndSize(__int64 min, __int64 max, __int64 size) {
     Changed(0, MOX_RANGE_CHANGED, 1, record);
 }
 
-void CmoxLongLongCell::SetRange(__int64 min, __int64 max) { SetRangeAndSize(min, max, m_size); }
+void CmoxLongLongCell::SetRange(__int64 min, __int64 max) {
+    SetRangeAndSize(min, max, m_size);
+}
 
-void CmoxLongLongCell::SetIncrementSize(__int64 size) { SetRangeAndSize(m_min, m_max, size); }
+void CmoxLongLongCell::SetIncrementSize(__int64 size) {
+    SetRangeAndSize(m_min, m_max, size);
+}
 
-void CmoxLongLongCell::Min(__int64 min) { SetRangeAndSize(min, m_max, m_size); }
+void CmoxLongLongCell::Min(__int64 min) {
+    SetRangeAndSize(min, m_max, m_size);
+}
 
-void CmoxLongLongCell::Max(__int64 max) { SetRangeAndSize(m_min, max, m_size); }
+void CmoxLongLongCell::Max(__int64 max) {
+    SetRangeAndSize(m_min, max, m_size);
+}
 
 const CmoxLongLongCell& CmoxLongLongCell::operator=(long value) {
     Value(static_cast<__int64>(value));

@@ -22,7 +22,7 @@
 class MOX_API CmoxLongLongCell : public CmoxCell {
     DECLARE_DYNAMIC(CmoxLongLongCell)
 
-public:
+  public:
     using CmoxCell::Value;
     using CmoxCell::operator=;
 
@@ -35,8 +35,7 @@ public:
 
     /// Resets the cell base, stores value and default unchecked, sets the full range, size 1,
     /// the fixed policy and clears both domain flags. No report.
-    void Initialize(const char* name, __int64 value, __int64 defaultValue,
-                    unsigned char priority);
+    void Initialize(const char* name, __int64 value, __int64 defaultValue, unsigned char priority);
 
     // ---- overrides of the cell interface -------------------------------------------------------
     /// TRUE when `other` has the same run-time class and an equal value.
@@ -66,7 +65,8 @@ public:
     /// Sets value / 1000 (truncated toward zero) through the setter.
     virtual MoxSetValue DivideByThousand();
 
-    // ---- silent set-up ---------------------------------------------------------------------------
+    // ---- silent set-up
+    // ---------------------------------------------------------------------------
     /// Stores the range, then re-quantizes. No record, no report.
     void InitRange(__int64 min, __int64 max);
     /// Stores the increment size, then re-quantizes. No record, no report.
@@ -76,7 +76,8 @@ public:
     /// Stores the policy, then re-quantizes. No record, no report.
     void InitIncrementPolicy(MoxIncrementPolicy policy);
 
-    // ---- recorded, reported domain changes -------------------------------------------------------
+    // ---- recorded, reported domain changes
+    // -------------------------------------------------------
     /// Stores range and size and re-quantizes, reported once with MOX_RANGE_CHANGED; nothing
     /// when all three are unchanged.
     void SetRangeAndSize(__int64 min, __int64 max, __int64 size);
@@ -93,7 +94,11 @@ public:
     /// SetRangeAndSize with a new upper bound.
     void Max(__int64 max);
 
-    // ---- plain accessors -------------------------------------------------------------------------
+    // ---- plain accessors
+    // -------------------------------------------------------------------------
+    /// The current value. (A non-const overload too, so that it is preferred over the cell
+    /// base's conversions to other types.)
+    operator __int64() { return Value(); }
     /// The current value.
     operator __int64() const { return Value(); }
     /// The default value.
@@ -117,13 +122,13 @@ public:
     /// Sets this cell's value from `other`'s through the setter.
     const CmoxLongLongCell& operator=(const CmoxLongLongCell& other);
 
-protected:
+  protected:
     /// Rebuilds min, max, value and default through Quantize against the full range. Silent.
     virtual void QuantizeCell();
     /// `x` clamped into [min, max] (bounds returned as stored), then rounded to the policy.
     virtual __int64 Quantize(__int64 x);
 
-private:
+  private:
     MoxSetValue Step(__int64 n, bool up);
 
     __int64 m_value = 0;

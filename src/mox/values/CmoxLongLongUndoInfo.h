@@ -8,7 +8,7 @@
 /// transaction. One record type serves every recorded change of the cell; owned by the undo list
 /// that files it.
 class MOX_API CmoxLongLongUndoInfo : public CmoxUndoInfo {
-public:
+  public:
     /// A record of the two states, each as value, default, min, max, size and policy.
     CmoxLongLongUndoInfo(__int64 oldValue, __int64 oldDefault, __int64 oldMin, __int64 oldMax,
                          __int64 oldSize, MoxIncrementPolicy oldPolicy, __int64 newValue,

@@ -5,7 +5,9 @@
 
 IMPLEMENT_DYNAMIC(CmoxPtrCell, CmoxCell)
 
-CmoxPtrCell::CmoxPtrCell() { Initialize(MOX_NO_NAME, nullptr, nullptr, MOX_STATE_PRIORITY); }
+CmoxPtrCell::CmoxPtrCell() {
+    Initialize(MOX_NO_NAME, nullptr, nullptr, MOX_STATE_PRIORITY);
+}
 
 CmoxPtrCell::CmoxPtrCell(const char* name, void* value, void* defaultValue,
                          unsigned char priority) {
@@ -23,9 +25,13 @@ void CmoxPtrCell::Initialize(const char* name, void* value, void* defaultValue,
     Savable(0);
 }
 
-int CmoxPtrCell::IsPrimitive() { return 1; }
+int CmoxPtrCell::IsPrimitive() {
+    return 1;
+}
 
-void CmoxPtrCell::MakeDefaultCurrent() { Value(m_default); }
+void CmoxPtrCell::MakeDefaultCurrent() {
+    Value(m_default);
+}
 
 void CmoxPtrCell::MakeCurrentDefault() {
     if (m_value == m_default) return;
@@ -50,7 +56,9 @@ void CmoxPtrCell::Redo(CmoxUndoInfo* undo) {
     }
 }
 
-void* CmoxPtrCell::Value() const { return m_value; }
+void* CmoxPtrCell::Value() const {
+    return m_value;
+}
 
 MoxSetValue CmoxPtrCell::Value(void* value) {
     if (value == m_value) return MOX_VALUE_SAME;

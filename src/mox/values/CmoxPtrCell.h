@@ -18,7 +18,7 @@
 class MOX_API CmoxPtrCell : public CmoxCell {
     DECLARE_DYNAMIC(CmoxPtrCell)
 
-public:
+  public:
     using CmoxCell::Value;
     using CmoxCell::operator=;
 
@@ -50,11 +50,12 @@ public:
     /// Stores `value`; MOX_VALUE_SAME when it is the pointer already held, else MOX_VALUE_SET.
     virtual MoxSetValue Value(void* value);
 
-    // ---- plain accessors -------------------------------------------------------------------------
+    // ---- plain accessors
+    // -------------------------------------------------------------------------
     /// The default pointer.
     void* DefaultValue() const { return m_default; }
 
-private:
+  private:
     void* m_value = nullptr;
     void* m_default = nullptr;
 };

@@ -9,7 +9,9 @@ IMPLEMENT_DYNAMIC(CmoxStringCell, CmoxCell)
 
 namespace {
 // A null text is a caller error; it is read as the empty text rather than dereferenced.
-const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
+const char* OrEmpty(const char* text) {
+    return text != nullptr ? text : "";
+}
 } // namespace
 
 CmoxStringCell::CmoxStringCell() {
@@ -50,7 +52,9 @@ MoxSetValue CmoxStringCell::Value(const char* value) {
     return MOX_VALUE_SET;
 }
 
-int CmoxStringCell::IsPrimitive() { return 1; }
+int CmoxStringCell::IsPrimitive() {
+    return 1;
+}
 
 void CmoxStringCell::MakeDefaultCurrent() {
     // The setter copies before it stores, so handing it the default's own buffer is safe.
@@ -81,7 +85,9 @@ void CmoxStringCell::Redo(CmoxUndoInfo* undo) {
     }
 }
 
-std::string& CmoxStringCell::Value() { return m_value; }
+std::string& CmoxStringCell::Value() {
+    return m_value;
+}
 
 const CmoxStringCell& CmoxStringCell::operator=(const CmoxCell& other) {
     // Only a string cell has a text to give; assigning another kind is ignored.

@@ -17,7 +17,7 @@
 class MOX_API CmoxStringCell : public CmoxCell {
     DECLARE_DYNAMIC(CmoxStringCell)
 
-public:
+  public:
     using CmoxCell::Value;
     using CmoxCell::operator=;
 
@@ -52,7 +52,8 @@ public:
     /// The stored text, modifiable (changes through it are not reported).
     virtual std::string& Value();
 
-    // ---- plain accessors -------------------------------------------------------------------------
+    // ---- plain accessors
+    // -------------------------------------------------------------------------
     /// The stored text.
     const std::string& Value() const { return m_value; }
     /// The characters of the stored text.
@@ -66,7 +67,7 @@ public:
     /// Sets this cell's text from a copy of `other`'s through the setter.
     const CmoxStringCell& operator=(const CmoxStringCell& other);
 
-private:
+  private:
     std::string m_value;
     std::string m_default;
 };

@@ -4,7 +4,9 @@
 
 namespace {
 
-const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
+const char* OrEmpty(const char* text) {
+    return text != nullptr ? text : "";
+}
 
 // The undo list only merges records that the same cell made, so the down-cast succeeds; a
 // record of another kind is ignored rather than trusted.
@@ -85,8 +87,7 @@ void CmoxStringUndoInfo::Merge(CmoxUndoInfo* later) {
 
 // ---- CmoxPtrUndoInfo ---------------------------------------------------------------------------
 
-CmoxPtrUndoInfo::CmoxPtrUndoInfo(void* oldValue, void* oldDefault, void* newValue,
-                                 void* newDefault)
+CmoxPtrUndoInfo::CmoxPtrUndoInfo(void* oldValue, void* oldDefault, void* newValue, void* newDefault)
     : m_oldValue(oldValue), m_oldDefault(oldDefault), m_newValue(newValue),
       m_newDefault(newDefault) {}
 

@@ -11,7 +11,7 @@
 /// Value and default of a long cell before and after one transaction. Made by the cell, owned by
 /// the undo list that files it; merging keeps the oldest before state and the newest after state.
 class MOX_API CmoxLongUndoInfo : public CmoxUndoInfo {
-public:
+  public:
     /// A record of the two states (the values are taken as 32-bit two's complement).
     CmoxLongUndoInfo(long oldValue, long oldDefault, long newValue, long newDefault);
     ~CmoxLongUndoInfo() override;
@@ -26,7 +26,7 @@ public:
 
 /// Value and default of a double cell before and after one transaction; owned by its undo list.
 class MOX_API CmoxDoubleUndoInfo : public CmoxUndoInfo {
-public:
+  public:
     /// A record of the two states.
     CmoxDoubleUndoInfo(double oldValue, double oldDefault, double newValue, double newDefault);
     ~CmoxDoubleUndoInfo() override;
@@ -41,7 +41,7 @@ public:
 
 /// Stored bytes of a boolean cell before and after one transaction; owned by its undo list.
 class MOX_API CmoxBooleanUndoInfo : public CmoxUndoInfo {
-public:
+  public:
     /// A record of the two states.
     CmoxBooleanUndoInfo(unsigned char oldValue, unsigned char oldDefault, unsigned char newValue,
                         unsigned char newDefault);
@@ -58,7 +58,7 @@ public:
 /// Copies of a string cell's value and default before and after one transaction; owned by its
 /// undo list, which releases the copies with the record.
 class MOX_API CmoxStringUndoInfo : public CmoxUndoInfo {
-public:
+  public:
     /// A record holding copies of the four texts (null reads as "").
     CmoxStringUndoInfo(const char* oldValue, const char* oldDefault, const char* newValue,
                        const char* newDefault);
@@ -74,7 +74,7 @@ public:
 
 /// Pointers of a pointer cell before and after one transaction (the pointees are not owned).
 class MOX_API CmoxPtrUndoInfo : public CmoxUndoInfo {
-public:
+  public:
     /// A record of the two states.
     CmoxPtrUndoInfo(void* oldValue, void* oldDefault, void* newValue, void* newDefault);
     ~CmoxPtrUndoInfo() override;

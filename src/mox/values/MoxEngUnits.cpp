@@ -2,6 +2,10 @@
 
 #include <mox/propagation/Cmox.h>
 
-int MoxIsEngUnit(char c) { return Cmox::IsEngUnit(c); }
+int MoxIsEngUnit(char c) {
+    return Cmox::IsEngUnit(c);
+}
 
-__int64 MoxEngValue(__int64 v, char c) { return Cmox::EngValue(v, c); }
+__int64 MoxEngValue(__int64 v, char c) {
+    return Cmox::EngValue(v, c);
+}

@@ -21,14 +21,14 @@ inline std::int32_t WrapToInt32(long long v) {
 
 /// a + b in 32-bit two's complement, wrapping around on overflow.
 inline std::int32_t AddWrap32(long long a, long long b) {
-    return WrapToInt32(static_cast<long long>(static_cast<std::uint32_t>(a) +
-                                              static_cast<std::uint32_t>(b)));
+    return WrapToInt32(
+        static_cast<long long>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b)));
 }
 
 /// a - b in 32-bit two's complement, wrapping around on overflow.
 inline std::int32_t SubWrap32(long long a, long long b) {
-    return WrapToInt32(static_cast<long long>(static_cast<std::uint32_t>(a) -
-                                              static_cast<std::uint32_t>(b)));
+    return WrapToInt32(
+        static_cast<long long>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b)));
 }
 
 /// a + b, saturated to the 64-bit range.

@@ -1,0 +1,168 @@
+#include "values/ValueTesting.h"
+
+#include <mox/values/CmoxByteCell.h>
+#include <mox/values/CmoxByteUndoInfo.h>
+
+using valuetest::OpenRecord;
+using valuetest::OpenRecordCount;
+using valuetest::Record;
+using valuetest::RedoOnce;
+using valuetest::UndoOnce;
+using valuetest::Watch;
+
+namespace {
+unsigned char B(int v) {
+    return static_cast<unsigned char>(v);
+}
+} // namespace
+
+class ByteCell : public moxtest::MoxTest {};
+
+TEST_F(ByteCell, ConstructionGivesTheFullRangeAndClearFlags) {
+    CmoxByteCell cell("Channel", 300 % 256, 7);
+    EXPECT_EQ(cell.Value(), 44);
+    EXPECT_EQ(cell.DefaultValue(), 7);
+    EXPECT_EQ(cell.Min(), 0);
+    EXPECT_EQ(cell.Max(), 255);
+    EXPECT_EQ(cell.SaveDomain(), 0);
+    EXPECT_EQ(cell.RestoreDomain(), 0);
+    EXPECT_STREQ(cell.GetRuntimeClass()->m_lpszClassName, "CmoxByteCell");
+}
+
+TEST_F(ByteCell, SetterClampsAndReportsAdjustment) {
+    CmoxByteCell cell("Channel", 15, 15);
+    cell.InitRange(10, 20);
+    Watch watch(cell);
+    EXPECT_EQ(cell.Value(B(5)), MOX_VALUE_ADJUSTED);
+    EXPECT_EQ(cell.Value(), 10);
+    EXPECT_EQ(cell.Value(B(5)), MOX_VALUE_ADJUSTED_SAME);
+    EXPECT_EQ(watch.log.size(), 1u) << "the second clamp changed nothing";
+    EXPECT_EQ(cell.Value(B(20)), MOX_VALUE_SET);
+    EXPECT_EQ(cell.Value(B(25)), MOX_VALUE_ADJUSTED_SAME);
+    EXPECT_EQ(cell.Value(B(20)), MOX_VALUE_SAME);
+    EXPECT_EQ(watch.Reasons(),
+              (std::vector<MoxChangeReason>{MOX_VALUE_CHANGED, MOX_VALUE_CHANGED}));
+}
+
+TEST_F(ByteCell, InitRangeMovesTheValueSilently) {
+    CmoxByteCell cell("Channel", 200, 3);
+    Watch watch(cell);
+    Record([&] {
+        cell.InitRange(10, 100);
+        EXPECT_EQ(OpenRecordCount(), 0);
+    });
+    EXPECT_EQ(cell.Value(), 100);
+    EXPECT_EQ(cell.DefaultValue(), 10);
+    EXPECT_TRUE(watch.log.empty());
+}
+
+TEST_F(ByteCell, SetRangeWithMaxBelowMinCollapsesToMin) {
+    CmoxByteCell cell("Channel", 10, 90);
+    Watch watch(cell);
+    cell.SetRange(50, 40);
+    EXPECT_EQ(cell.Min(), 50);
+    EXPECT_EQ(cell.Max(), 50);
+    EXPECT_EQ(cell.Value(), 50);
+    EXPECT_EQ(cell.DefaultValue(), 50);
+    EXPECT_EQ(watch.Reasons(), std::vector<MoxChangeReason>{MOX_RANGE_CHANGED});
+}
+
+TEST_F(ByteCell, UnchangedBoundsDoNothing) {
+    CmoxByteCell cell("Channel", 10, 10);
+    cell.InitRange(5, 50);
+    Watch watch(cell);
+    cell.SetRange(5, 50);
+    cell.Min(5);
+    cell.Max(50);
+    EXPECT_TRUE(watch.log.empty());
+    cell.Max(8);
+    EXPECT_EQ(cell.Value(), 8);
+    EXPECT_EQ(cell.Min(), 5);
+    EXPECT_EQ(watch.Reasons(), std::vector<MoxChangeReason>{MOX_RANGE_CHANGED});
+}
+
+TEST_F(ByteCell, IncrementAndDecrementWrapBeforeClamping) {
+    CmoxByteCell cell("Channel", 250, 0);
+    cell.Increment(10);
+    EXPECT_EQ(cell.Value(), 4);
+    cell.Value(B(0));
+    cell.Decrement(1);
+    EXPECT_EQ(cell.Value(), 255);
+    cell.InitRange(10, 200);
+    cell.Value(B(195));
+    EXPECT_EQ(cell.Increment(70), MOX_VALUE_ADJUSTED) << "195 + 70 wraps to 9, clamped to 10";
+    EXPECT_EQ(cell.Value(), 10);
+}
+
+TEST_F(ByteCell, MakeCurrentDefaultAlwaysReports) {
+    CmoxByteCell cell("Channel", 9, 9);
+    Watch watch(cell);
+    cell.MakeCurrentDefault();
+    EXPECT_EQ(watch.Reasons(), std::vector<MoxChangeReason>{MOX_DEFAULT_CHANGED});
+}
+
+TEST_F(ByteCell, MakeDefaultCurrentUsesTheClampingSetter) {
+    CmoxByteCell cell("Channel", 9, 3);
+    EXPECT_EQ(cell.DefaultValue(), 3);
+    cell.MakeDefaultCurrent();
+    EXPECT_EQ(cell.Value(), 3);
+}
+
+TEST_F(ByteCell, UndoOfSetRangeRestoresBoundsValueAndDefault) {
+    CmoxByteCell cell("Channel", 200, 150);
+    CmoxUndoContext* context = Record([&] {
+        cell.SetRange(10, 100);
+        auto* record = OpenRecord<CmoxByteUndoInfo>(cell);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->Reason(), MOX_RANGE_CHANGED);
+    });
+    EXPECT_EQ(cell.Value(), 100);
+    EXPECT_EQ(cell.DefaultValue(), 100);
+    UndoOnce(context);
+    EXPECT_EQ(cell.Min(), 0);
+    EXPECT_EQ(cell.Max(), 255);
+    EXPECT_EQ(cell.Value(), 200);
+    EXPECT_EQ(cell.DefaultValue(), 150);
+    RedoOnce(context);
+    EXPECT_EQ(cell.Min(), 10);
+    EXPECT_EQ(cell.Max(), 100);
+    EXPECT_EQ(cell.Value(), 100);
+}
+
+TEST_F(ByteCell, RangeAndValueChangesMergeIntoOneRecord) {
+    CmoxByteCell cell("Channel", 50, 50);
+    CmoxUndoContext* context = Record([&] {
+        cell.Value(B(60));
+        cell.SetRange(0, 40);
+        cell.Value(B(30));
+        EXPECT_EQ(OpenRecordCount(), 1);
+        auto* record = OpenRecord<CmoxByteUndoInfo>(cell);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->m_oldValue, 50);
+        EXPECT_EQ(record->m_oldMax, 255);
+        EXPECT_EQ(record->m_newValue, 30);
+        EXPECT_EQ(record->m_newMax, 40);
+        EXPECT_EQ(record->Reason(), MOX_VALUE_CHANGED);
+    });
+    UndoOnce(context);
+    EXPECT_EQ(cell.Value(), 50);
+    EXPECT_EQ(cell.Max(), 255);
+    EXPECT_EQ(cell.DefaultValue(), 50);
+}
+
+TEST_F(ByteCell, EqualityIgnoresRangeAndDefault) {
+    CmoxByteCell a("A", 5, 1), b("B", 5, 2);
+    b.InitRange(0, 9);
+    EXPECT_TRUE(a == b);
+    b.Value(B(6));
+    EXPECT_FALSE(a == b);
+}
+
+TEST_F(ByteCell, AssignmentsGoThroughTheClampingSetter) {
+    CmoxByteCell cell("Channel", 0, 0), source("Source", 99, 0);
+    cell.InitRange(0, 50);
+    cell = source;
+    EXPECT_EQ(cell.Value(), 50);
+    cell = B(7);
+    EXPECT_EQ(cell.Value(), 7);
+}

@@ -1,0 +1,410 @@
+#include "values/ValueTesting.h"
+
+#include <mox/values/CmoxLongLongCell.h>
+#include <mox/values/CmoxLongLongUndoInfo.h>
+
+#include <climits>
+
+using valuetest::OpenRecord;
+using valuetest::OpenRecordCount;
+using valuetest::Record;
+using valuetest::RedoOnce;
+using valuetest::UndoOnce;
+using valuetest::Watch;
+
+namespace {
+
+// A cell exposing the protected quantizer, to check it without going through the setter.
+class ProbeCell : public CmoxLongLongCell {
+  public:
+    using CmoxLongLongCell::CmoxLongLongCell;
+    using CmoxLongLongCell::Quantize;
+};
+
+// A cell under `policy` with range [min, max], holding `value`.
+void Prepare(CmoxLongLongCell& cell, MoxIncrementPolicy policy, __int64 min, __int64 max,
+             __int64 value) {
+    cell.InitIncrementPolicy(policy);
+    cell.InitRange(min, max);
+    cell.Value(value);
+}
+
+} // namespace
+
+class LongLongCell : public moxtest::MoxTest {};
+
+TEST_F(LongLongCell, DefaultConstructorHoldsZeroWithDefaultOne) {
+    CmoxLongLongCell cell;
+    EXPECT_EQ(cell.Name(), "NoName");
+    EXPECT_EQ(cell.Value(), 0);
+    EXPECT_EQ(cell.DefaultValue(), 1);
+    EXPECT_EQ(cell.Min(), MOX_LONGLONG_MIN);
+    EXPECT_EQ(cell.Max(), MOX_LONGLONG_MAX);
+    EXPECT_EQ(cell.IncrementSize(), 1);
+    EXPECT_EQ(cell.IncrementPolicy(), MOX_FIXED_INCR);
+    EXPECT_STREQ(cell.GetRuntimeClass()->m_lpszClassName, "CmoxLongLongCell");
+}
+
+// ---- quantization ---------------------------------------------------------------------------
+
+TEST_F(LongLongCell, FixedPolicyRoundsTowardZero) {
+    CmoxLongLongCell cell("Freq", 0, 0);
+    cell.InitIncrementSize(10);
+    Watch watch(cell);
+    EXPECT_EQ(cell.Value(37LL), MOX_VALUE_ADJUSTED);
+    EXPECT_EQ(cell.Value(), 30);
+    EXPECT_EQ(cell.Value(-37LL), MOX_VALUE_ADJUSTED);
+    EXPECT_EQ(cell.Value(), -30);
+    EXPECT_EQ(cell.Value(-31LL), MOX_VALUE_ADJUSTED_SAME);
+    EXPECT_EQ(cell.Value(-30LL), MOX_VALUE_SAME);
+    EXPECT_EQ(watch.log.size(), 2u);
+}
+
+TEST_F(LongLongCell, DecadePoliciesRoundDownToTheSequence) {
+    ProbeCell cell("Freq", 0, 0);
+    cell.InitIncrementPolicy(MOX_125_INCR);
+    EXPECT_EQ(cell.Quantize(37), 20);
+    EXPECT_EQ(cell.Quantize(99), 50);
+    EXPECT_EQ(cell.Quantize(150), 100);
+    EXPECT_EQ(cell.Quantize(-37), -20);
+    EXPECT_EQ(cell.Quantize(0), 2);
+    EXPECT_EQ(cell.Quantize(5000000000000000000LL), 5000000000000000000LL);
+    EXPECT_EQ(cell.Quantize(9000000000000000000LL), 5000000000000000000LL);
+    cell.InitIncrementPolicy(MOX_124_INCR);
+    EXPECT_EQ(cell.Quantize(3), 2);
+    EXPECT_EQ(cell.Quantize(5), 4);
+    EXPECT_EQ(cell.Quantize(9), 4);
+    EXPECT_EQ(cell.Quantize(45), 40);
+    EXPECT_EQ(cell.Quantize(0), 2);
+    EXPECT_EQ(cell.Quantize(-399), -200);
+}
+
+TEST_F(LongLongCell, BoundsAreReturnedAsStored) {
+    ProbeCell cell("Freq", 0, 0);
+    cell.InitIncrementSize(10);
+    // Restored or undone fields may be unquantized; the bounds themselves win over rounding.
+    cell.InitRange(MOX_LONGLONG_MIN, MOX_LONGLONG_MAX);
+    EXPECT_EQ(cell.Quantize(LLONG_MIN), MOX_LONGLONG_MIN);
+    EXPECT_EQ(cell.Quantize(LLONG_MAX), MOX_LONGLONG_MAX);
+    EXPECT_EQ(cell.Quantize(LLONG_MAX - 1), LLONG_MAX - 7);
+}
+
+TEST_F(LongLongCell, InitIncrementPolicyQuantizesSilently) {
+    CmoxLongLongCell cell("Freq", 37, 370);
+    Watch watch(cell);
+    Record([&] {
+        cell.InitIncrementPolicy(MOX_125_INCR);
+        EXPECT_EQ(OpenRecordCount(), 0);
+    });
+    EXPECT_EQ(cell.Value(), 20);
+    EXPECT_EQ(cell.DefaultValue(), 200);
+    EXPECT_TRUE(watch.log.empty());
+}
+
+TEST_F(LongLongCell, ZeroIncrementSizeKeepsValuesUnrounded) {
+    CmoxLongLongCell cell("Freq", 37, 0);
+    cell.InitIncrementSize(0);
+    EXPECT_EQ(cell.Value(), 37);
+    EXPECT_EQ(cell.Value(41LL), MOX_VALUE_SET);
+    EXPECT_EQ(cell.Increment(5), MOX_VALUE_SAME) << "a step of size 0 goes nowhere";
+    EXPECT_EQ(cell.Value(), 41);
+}
+
+// ---- ranges ---------------------------------------------------------------------------------
+
+TEST_F(LongLongCell, SetRangeQuantizesTheBoundsByThePolicy) {
+    CmoxLongLongCell cell("Freq", 20, 20);
+    cell.InitIncrementPolicy(MOX_125_INCR);
+    cell.SetRange(3, 70);
+    EXPECT_EQ(cell.Min(), 2);
+    EXPECT_EQ(cell.Max(), 50);
+    CmoxLongLongCell fixed("Fixed", 0, 0);
+    fixed.InitIncrementSize(10);
+    fixed.SetRange(5, 95);
+    EXPECT_EQ(fixed.Min(), 0);
+    EXPECT_EQ(fixed.Max(), 90);
+}
+
+TEST_F(LongLongCell, SetRangeWithMaxBelowMinCollapsesToMin) {
+    CmoxLongLongCell cell("Freq", 0, 0);
+    cell.SetRange(50, 40);
+    EXPECT_EQ(cell.Min(), 50);
+    EXPECT_EQ(cell.Max(), 50);
+    EXPECT_EQ(cell.Value(), 50);
+}
+
+TEST_F(LongLongCell, UnchangedDomainDoesNothing) {
+    CmoxLongLongCell cell("Freq", 10, 10);
+    cell.InitRangeAndSize(0, 100, 5);
+    Watch watch(cell);
+    cell.SetRangeAndSize(0, 100, 5);
+    cell.SetRange(0, 100);
+    cell.SetIncrementSize(5);
+    cell.Min(0);
+    cell.Max(100);
+    EXPECT_TRUE(watch.log.empty());
+}
+
+TEST_F(LongLongCell, RangeChangeThatMovesTheValueReportsOnceAndUndoes) {
+    CmoxLongLongCell cell("Freq", 500, 2);
+    Watch watch(cell);
+    CmoxUndoContext* context = Record([&] { cell.SetRange(1, 100); });
+    EXPECT_EQ(cell.Value(), 100);
+    EXPECT_EQ(watch.Reasons(), std::vector<MoxChangeReason>{MOX_RANGE_CHANGED});
+    UndoOnce(context);
+    EXPECT_EQ(cell.Min(), MOX_LONGLONG_MIN);
+    EXPECT_EQ(cell.Max(), MOX_LONGLONG_MAX);
+    EXPECT_EQ(cell.Value(), 500);
+    EXPECT_EQ(cell.DefaultValue(), 2);
+    RedoOnce(context);
+    EXPECT_EQ(cell.Min(), 1);
+    EXPECT_EQ(cell.Max(), 100);
+    EXPECT_EQ(cell.Value(), 100);
+}
+
+TEST_F(LongLongCell, EachDomainSetterChangesOnlyItsField) {
+    CmoxLongLongCell cell("Freq", 40, 40);
+    cell.InitRangeAndSize(0, 100, 1);
+    cell.Min(20);
+    EXPECT_EQ(cell.Min(), 20);
+    EXPECT_EQ(cell.Max(), 100);
+    cell.Max(30);
+    EXPECT_EQ(cell.Max(), 30);
+    EXPECT_EQ(cell.Value(), 30);
+    cell.SetIncrementSize(4);
+    EXPECT_EQ(cell.IncrementSize(), 4);
+    EXPECT_EQ(cell.Min(), 20);
+    EXPECT_EQ(cell.Max(), 28);
+    EXPECT_EQ(cell.Value(), 28);
+}
+
+TEST_F(LongLongCell, DomainAndValueChangesMergeIntoOneRecord) {
+    CmoxLongLongCell cell("Freq", 7, 7);
+    CmoxUndoContext* context = Record([&] {
+        cell.Value(8LL);
+        cell.SetIncrementSize(2);
+        cell.SetRange(0, 6);
+        cell.MakeCurrentDefault();
+        EXPECT_EQ(OpenRecordCount(), 1);
+        auto* record = OpenRecord<CmoxLongLongUndoInfo>(cell);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->m_oldValue, 7);
+        EXPECT_EQ(record->m_oldSize, 1);
+        EXPECT_EQ(record->m_oldMax, MOX_LONGLONG_MAX);
+        EXPECT_EQ(record->m_newValue, 6);
+        EXPECT_EQ(record->m_newDefault, 6);
+        EXPECT_EQ(record->m_newSize, 2);
+        EXPECT_EQ(record->m_newMax, 6);
+    });
+    UndoOnce(context);
+    EXPECT_EQ(cell.Value(), 7);
+    EXPECT_EQ(cell.DefaultValue(), 7);
+    EXPECT_EQ(cell.IncrementSize(), 1);
+    EXPECT_EQ(cell.Max(), MOX_LONGLONG_MAX);
+    RedoOnce(context);
+    EXPECT_EQ(cell.Value(), 6);
+    EXPECT_EQ(cell.DefaultValue(), 6);
+    EXPECT_EQ(cell.Max(), 6);
+}
+
+TEST_F(LongLongCell, UndoRestoresThePolicyFieldsRecorded) {
+    CmoxLongLongCell cell("Freq", 1, 1);
+    Prepare(cell, MOX_124_INCR, 1, 1000, 4);
+    CmoxUndoContext* context = Record([&] { cell.Increment(1); });
+    EXPECT_EQ(cell.Value(), 10);
+    UndoOnce(context);
+    EXPECT_EQ(cell.Value(), 4);
+    EXPECT_EQ(cell.IncrementPolicy(), MOX_124_INCR);
+}
+
+// ---- stepping -------------------------------------------------------------------------------
+
+TEST_F(LongLongCell, Steps125Sequence) {
+    CmoxLongLongCell cell("Freq", 1, 1);
+    Prepare(cell, MOX_125_INCR, 1, 1000, 1);
+    cell.Increment(1);
+    EXPECT_EQ(cell.Value(), 2);
+    cell.Increment(1);
+    EXPECT_EQ(cell.Value(), 5);
+    cell.Increment(1);
+    EXPECT_EQ(cell.Value(), 10);
+    cell.Value(1LL);
+    cell.Increment(3);
+    EXPECT_EQ(cell.Value(), 10);
+}
+
+TEST_F(LongLongCell, SteppingStopsAtTheMax) {
+    CmoxLongLongCell cell("Freq", 1, 1);
+    Prepare(cell, MOX_125_INCR, 1, 1000, 100);
+    EXPECT_EQ(cell.Increment(10), MOX_VALUE_SET);
+    EXPECT_EQ(cell.Value(), 1000);
+}
+
+TEST_F(LongLongCell, Decrement125DownToTheMin) {
+    CmoxLongLongCell cell("Freq", 1, 1);
+    Prepare(cell, MOX_125_INCR, 1, 1000, 10);
+    cell.Decrement(1);
+    EXPECT_EQ(cell.Value(), 5);
+    cell.Decrement(1);
+    EXPECT_EQ(cell.Value(), 2);
+    cell.Decrement(1);
+    EXPECT_EQ(cell.Value(), 1);
+    EXPECT_EQ(cell.Decrement(1), MOX_VALUE_ADJUSTED_SAME) << "0 is clamped back to the min 1";
+    EXPECT_EQ(cell.Value(), 1);
+}
+
+TEST_F(LongLongCell, DecrementThroughZeroQuantizesToTwo) {
+    CmoxLongLongCell cell("Freq", 1, 1);
+    Prepare(cell, MOX_125_INCR, -1000, 1000, 1);
+    EXPECT_EQ(cell.Decrement(1), MOX_VALUE_ADJUSTED);
+    EXPECT_EQ(cell.Value(), 2);
+}
+
+TEST_F(LongLongCell, Steps124Sequence) {
+    CmoxLongLongCell cell("Freq", 1, 1);
+    Prepare(cell, MOX_124_INCR, 1, 1000, 1);
+    const __int64 expected[] = {2, 4, 10, 20, 40, 100};
+    for (__int64 value : expected) {
+        cell.Increment(1);
+        EXPECT_EQ(cell.Value(), value);
+    }
+    cell.Value(10LL);
+    cell.Decrement(1);
+    EXPECT_EQ(cell.Value(), 4);
+    cell.Decrement(2);
+    EXPECT_EQ(cell.Value(), 1);
+}
+
+TEST_F(LongLongCell, StepsScaleTheMagnitudeOfNegativeValues) {
+    CmoxLongLongCell cell("Freq", 1, 1);
+    Prepare(cell, MOX_125_INCR, -1000, 1000, -5);
+    cell.Increment(1);
+    EXPECT_EQ(cell.Value(), -10);
+    cell.Decrement(1);
+    EXPECT_EQ(cell.Value(), -5);
+}
+
+TEST_F(LongLongCell, NegativeCountsStepTheOtherWay) {
+    CmoxLongLongCell cell("Freq", 1, 1);
+    Prepare(cell, MOX_125_INCR, 1, 1000, 10);
+    cell.Increment(-1);
+    EXPECT_EQ(cell.Value(), 5);
+    cell.Decrement(-2);
+    EXPECT_EQ(cell.Value(), 20);
+}
+
+TEST_F(LongLongCell, ZeroCountDoesNotCallTheSetter) {
+    // An unquantized 0 under the 1-2-5 policy (as an undo can leave it): a call of the setter
+    // would quantize it to 2 and report.
+    CmoxLongLongCell cell("Freq", 0, 0);
+    CmoxLongLongUndoInfo state(0, 0, -10, 10, 1, MOX_125_INCR, 0, 0, -10, 10, 1, MOX_125_INCR);
+    cell.Undo(&state);
+    Watch watch(cell);
+    EXPECT_EQ(cell.Increment(0), MOX_VALUE_SAME);
+    EXPECT_EQ(cell.Decrement(0), MOX_VALUE_SAME);
+    EXPECT_EQ(cell.Value(), 0);
+    EXPECT_TRUE(watch.log.empty());
+}
+
+TEST_F(LongLongCell, LowestCountTerminatesAndReachesTheBound) {
+    CmoxLongLongCell cell("Freq", 0, 0);
+    cell.InitRange(-1000, 1000);
+    cell.Increment(LLONG_MIN);
+    EXPECT_EQ(cell.Value(), -1000);
+    cell.Decrement(LLONG_MIN);
+    EXPECT_EQ(cell.Value(), 1000);
+    cell.InitIncrementPolicy(MOX_125_INCR);
+    cell.Decrement(LLONG_MIN);
+    EXPECT_EQ(cell.Value(), 1000);
+    cell.Increment(LLONG_MIN);
+    EXPECT_EQ(cell.Value(), 2) << "halving ends at 0, which quantizes to 2";
+}
+
+TEST_F(LongLongCell, HugeCountsSaturateInsteadOfWrapping) {
+    CmoxLongLongCell cell("Freq", 0, 0);
+    cell.InitIncrementSize(3);
+    cell.Increment(LLONG_MAX);
+    EXPECT_EQ(cell.Value(), MOX_LONGLONG_MAX) << "the setter returns the bound as stored";
+    cell.Decrement(LLONG_MAX);
+    EXPECT_EQ(cell.Value(), MOX_LONGLONG_MIN);
+    // A large step count from far below still lands exactly where the sum says.
+    cell.Value(-9000000000000000000LL);
+    cell.Increment(5000000000000000000LL);
+    EXPECT_EQ(cell.Value(), 6000000000000000000LL);
+}
+
+TEST_F(LongLongCell, DecadeSteppingSaturatesAtTheTop) {
+    CmoxLongLongCell cell("Freq", 1, 1);
+    Prepare(cell, MOX_125_INCR, 1, MOX_LONGLONG_MAX, 5000000000000000000LL);
+    EXPECT_EQ(cell.Increment(1), MOX_VALUE_SET);
+    EXPECT_EQ(cell.Value(), MOX_LONGLONG_MAX);
+    // The max is kept as stored; its leading digit 9 is not in the table, so it does not step.
+    EXPECT_EQ(cell.Decrement(LLONG_MAX), MOX_VALUE_SAME);
+    EXPECT_EQ(cell.Value(), MOX_LONGLONG_MAX);
+}
+
+TEST_F(LongLongCell, MultiplyAndDivideByThousand) {
+    CmoxLongLongCell cell("Freq", 0, 0);
+    cell.InitRange(-5000000, 5000000);
+    cell.Value(-1234LL);
+    cell.MultiplyByThousand();
+    EXPECT_EQ(cell.Value(), -1234000);
+    cell.MultiplyByThousand();
+    EXPECT_EQ(cell.Value(), -5000000);
+    cell.Value(-1999LL);
+    cell.DivideByThousand();
+    EXPECT_EQ(cell.Value(), -1);
+    CmoxLongLongCell big("Big", 0, 0);
+    big.Value(LLONG_MAX / 10);
+    big.MultiplyByThousand();
+    EXPECT_EQ(big.Value(), MOX_LONGLONG_MAX);
+}
+
+// ---- the rest of the protocol ---------------------------------------------------------------
+
+TEST_F(LongLongCell, MakeCurrentDefaultReportsOnlyADifference) {
+    CmoxLongLongCell cell("Freq", 5, 5);
+    Watch watch(cell);
+    cell.MakeCurrentDefault();
+    EXPECT_TRUE(watch.log.empty());
+    cell.Value(6LL);
+    cell.MakeCurrentDefault();
+    EXPECT_EQ(cell.DefaultValue(), 6);
+    EXPECT_EQ(watch.Reasons(),
+              (std::vector<MoxChangeReason>{MOX_VALUE_CHANGED, MOX_DEFAULT_CHANGED}));
+}
+
+TEST_F(LongLongCell, MakeDefaultCurrentIsAPlainValueChange) {
+    CmoxLongLongCell cell("Freq", 10, 20);
+    Watch watch(cell);
+    CmoxUndoContext* context = Record([&] { cell.MakeDefaultCurrent(); });
+    EXPECT_EQ(cell.Value(), 20);
+    EXPECT_EQ(watch.Reasons(), std::vector<MoxChangeReason>{MOX_VALUE_CHANGED});
+    UndoOnce(context);
+    EXPECT_EQ(cell.Value(), 10);
+    EXPECT_EQ(cell.DefaultValue(), 20);
+}
+
+TEST_F(LongLongCell, AssignmentsAndEquality) {
+    CmoxLongLongCell cell("Freq", 0, 0), source("Source", 77, 1);
+    cell = source;
+    EXPECT_EQ(cell.Value(), 77);
+    EXPECT_TRUE(cell == source);
+    cell = -5L;
+    EXPECT_EQ(cell.Value(), -5);
+    cell = static_cast<__int64>(1) << 40;
+    EXPECT_EQ(cell.Value(), 1LL << 40);
+    EXPECT_FALSE(cell == source);
+    EXPECT_EQ(static_cast<__int64>(cell), 1LL << 40);
+}
+
+TEST_F(LongLongCell, DomainFlagsAreStoredAndResetByInitialize) {
+    CmoxLongLongCell cell("Freq", 0, 0);
+    cell.SaveDomain(1);
+    cell.RestoreDomain(1);
+    EXPECT_EQ(cell.SaveDomain(), 1);
+    EXPECT_EQ(cell.RestoreDomain(), 1);
+    cell.Initialize("Freq", 0, 0, MOX_STATE_PRIORITY);
+    EXPECT_EQ(cell.SaveDomain(), 0);
+    EXPECT_EQ(cell.RestoreDomain(), 0);
+}

@@ -1,0 +1,286 @@
+#include "values/ValueTesting.h"
+
+#include <mox/values/CmoxBooleanCell.h>
+#include <mox/values/CmoxDoubleCell.h>
+#include <mox/values/CmoxLongCell.h>
+#include <mox/values/CmoxPtrCell.h>
+#include <mox/values/CmoxStringCell.h>
+#include <mox/values/CmoxValueUndoInfo.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+using valuetest::OpenRecord;
+using valuetest::OpenRecordCount;
+using valuetest::Record;
+using valuetest::RedoOnce;
+using valuetest::UndoOnce;
+using valuetest::Watch;
+
+namespace {
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+}
+
+// ---- double ---------------------------------------------------------------------------------
+
+class DoubleCell : public moxtest::MoxTest {};
+
+TEST_F(DoubleCell, SettingNaNIsAChangeEveryTime) {
+    CmoxDoubleCell cell("Level", kNaN, 0.0);
+    Watch watch(cell);
+    EXPECT_EQ(cell.Value(kNaN), MOX_VALUE_SET);
+    EXPECT_EQ(cell.Value(kNaN), MOX_VALUE_SET);
+    EXPECT_TRUE(std::isnan(cell.Value()));
+    EXPECT_EQ(watch.log.size(), 2u);
+}
+
+TEST_F(DoubleCell, NegativeZeroEqualsZero) {
+    CmoxDoubleCell cell("Level", 0.0, 0.0);
+    EXPECT_EQ(cell.Value(-0.0), MOX_VALUE_SAME);
+    CmoxDoubleCell other("Other", -0.0, 1.0);
+    EXPECT_TRUE(cell == other);
+}
+
+TEST_F(DoubleCell, TwoNaNCellsAreNotEqual) {
+    CmoxDoubleCell a("A", kNaN, 0.0), b("B", kNaN, 0.0);
+    EXPECT_FALSE(a == b);
+    EXPECT_TRUE(a != b);
+    EXPECT_FALSE(a == a);
+}
+
+TEST_F(DoubleCell, EqualityNeedsTheSameClass) {
+    CmoxDoubleCell a("A", 2.0, 0.0);
+    CmoxLongCell b("B", 2, 0);
+    EXPECT_FALSE(a == b);
+}
+
+TEST_F(DoubleCell, IncrementDecrementAndAssignment) {
+    CmoxDoubleCell cell("Level", 1.5, 0.0);
+    cell.Increment(2.25);
+    EXPECT_DOUBLE_EQ(cell.Value(), 3.75);
+    cell.Decrement(0.75);
+    EXPECT_DOUBLE_EQ(cell.Value(), 3.0);
+    cell = 8.5;
+    EXPECT_DOUBLE_EQ(cell.Value(), 8.5);
+    CmoxDoubleCell source("Source", -2.0, 7.0);
+    cell = source;
+    EXPECT_DOUBLE_EQ(cell.Value(), -2.0);
+    EXPECT_DOUBLE_EQ(cell.DefaultValue(), 0.0);
+}
+
+TEST_F(DoubleCell, UndoRestoresValueAndDefault) {
+    CmoxDoubleCell cell("Level", 1.0, 2.0);
+    CmoxUndoContext* context = Record([&] {
+        cell.Value(4.0);
+        cell.MakeCurrentDefault();
+        cell.Value(kNaN);
+        EXPECT_EQ(OpenRecordCount(), 1);
+    });
+    UndoOnce(context);
+    EXPECT_DOUBLE_EQ(cell.Value(), 1.0);
+    EXPECT_DOUBLE_EQ(cell.DefaultValue(), 2.0);
+    RedoOnce(context);
+    EXPECT_TRUE(std::isnan(cell.Value()));
+    EXPECT_DOUBLE_EQ(cell.DefaultValue(), 4.0);
+}
+
+TEST_F(DoubleCell, MakeCurrentDefaultOfANaNValueAlwaysReports) {
+    // NaN never equals the default, not even a NaN default.
+    CmoxDoubleCell cell("Level", kNaN, kNaN);
+    Watch watch(cell);
+    cell.MakeCurrentDefault();
+    EXPECT_EQ(watch.Reasons(), std::vector<MoxChangeReason>{MOX_DEFAULT_CHANGED});
+}
+
+// ---- boolean --------------------------------------------------------------------------------
+
+class BooleanCell : public moxtest::MoxTest {};
+
+TEST_F(BooleanCell, SetterKeepsTheLowByte) {
+    CmoxBooleanCell cell("On", 0, 0);
+    EXPECT_EQ(cell.Value(2), MOX_VALUE_SET);
+    EXPECT_EQ(cell.Value(), 2);
+    EXPECT_NE(cell.IsTrue(), 0);
+    EXPECT_EQ(cell.IsFalse(), 0);
+    EXPECT_EQ(cell.Value(256), MOX_VALUE_SET);
+    EXPECT_EQ(cell.Value(), 0);
+    EXPECT_EQ(cell.IsFalse(), 1);
+}
+
+TEST_F(BooleanCell, SetterComparesTheStoredByteWithTheWholeArgument) {
+    CmoxBooleanCell cell("On", 0, 0);
+    Watch watch(cell);
+    EXPECT_EQ(cell.Value(0), MOX_VALUE_SAME);
+    EXPECT_TRUE(watch.log.empty());
+    EXPECT_EQ(cell.Value(256), MOX_VALUE_SET) << "256 differs from the stored 0";
+    EXPECT_EQ(watch.log.size(), 1u);
+}
+
+TEST_F(BooleanCell, ToggleFlipsBetweenZeroAndOne) {
+    CmoxBooleanCell cell("On", 2, 0);
+    cell.Toggle();
+    EXPECT_EQ(cell.Value(), 0);
+    cell.Toggle();
+    EXPECT_EQ(cell.Value(), 1);
+}
+
+TEST_F(BooleanCell, EqualityComparesStoredBytes) {
+    CmoxBooleanCell a("A", 1, 0), b("B", 2, 0), c("C", 1, 1);
+    EXPECT_FALSE(a == b) << "both true, but the bytes differ";
+    EXPECT_TRUE(a == c);
+}
+
+TEST_F(BooleanCell, AssignmentCopiesTheOtherByte) {
+    CmoxBooleanCell cell("On", 0, 0), source("Source", 7, 0);
+    cell = source;
+    EXPECT_EQ(cell.Value(), 7);
+    cell = 0;
+    EXPECT_EQ(cell.Value(), 0);
+}
+
+TEST_F(BooleanCell, UndoRestoresTheBytes) {
+    CmoxBooleanCell cell("On", 0, 1);
+    CmoxUndoContext* context = Record([&] {
+        cell.Toggle();
+        cell.Toggle();
+        cell.Value(5);
+        auto* record = OpenRecord<CmoxBooleanUndoInfo>(cell);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->m_oldValue, 0);
+        EXPECT_EQ(record->m_newValue, 5);
+    });
+    UndoOnce(context);
+    EXPECT_EQ(cell.Value(), 0);
+    RedoOnce(context);
+    EXPECT_EQ(cell.Value(), 5);
+}
+
+// ---- string ---------------------------------------------------------------------------------
+
+class StringCell : public moxtest::MoxTest {};
+
+TEST_F(StringCell, DefaultConstructorUsesNoNameThreeTimes) {
+    CmoxStringCell cell;
+    EXPECT_EQ(cell.Name(), "NoName");
+    EXPECT_EQ(cell.Value(), "NoName");
+    EXPECT_EQ(cell.DefaultValue(), "NoName");
+}
+
+TEST_F(StringCell, SetterComparesCaseSensitively) {
+    CmoxStringCell cell("Title", "Scope", "");
+    Watch watch(cell);
+    EXPECT_EQ(cell.Value("Scope"), MOX_VALUE_SAME);
+    EXPECT_EQ(cell.Value("scope"), MOX_VALUE_SET);
+    EXPECT_EQ(cell.Value(), "scope");
+    EXPECT_EQ(watch.log.size(), 1u);
+}
+
+TEST_F(StringCell, NullTextReadsAsEmpty) {
+    CmoxStringCell cell("Title", "x", "");
+    EXPECT_EQ(cell.Value(static_cast<const char*>(nullptr)), MOX_VALUE_SET);
+    EXPECT_EQ(cell.Value(), "");
+}
+
+TEST_F(StringCell, TextFromTheCellsOwnBuffersIsCopiedSafely) {
+    CmoxStringCell cell("Title", "abcdef", "default text");
+    cell.Value(cell.Value().c_str() + 2);
+    EXPECT_EQ(cell.Value(), "cdef");
+    cell.MakeDefaultCurrent();
+    EXPECT_EQ(cell.Value(), "default text");
+}
+
+TEST_F(StringCell, ChangesThroughTheReferenceBypassTheProtocol) {
+    CmoxStringCell cell("Title", "a", "");
+    Watch watch(cell);
+    Record([&] {
+        cell.Value() = "b";
+        EXPECT_EQ(OpenRecordCount(), 0);
+    });
+    EXPECT_EQ(static_cast<const char*>(cell), std::string("b"));
+    EXPECT_TRUE(watch.log.empty());
+}
+
+TEST_F(StringCell, AssignmentCopiesTheText) {
+    CmoxStringCell cell("Title", "a", "d"), source("Source", "copied", "x");
+    cell = source;
+    EXPECT_EQ(cell.Value(), "copied");
+    EXPECT_EQ(cell.DefaultValue(), "d");
+    source.Value("changed");
+    EXPECT_EQ(cell.Value(), "copied");
+    cell = "literal";
+    EXPECT_EQ(cell.Value(), "literal");
+}
+
+TEST_F(StringCell, EqualityIsCaseSensitive) {
+    CmoxStringCell a("A", "Gain", ""), b("B", "gain", ""), c("C", "Gain", "other");
+    EXPECT_FALSE(a == b);
+    EXPECT_TRUE(a == c);
+}
+
+TEST_F(StringCell, UndoRestoresValueAndDefault) {
+    CmoxStringCell cell("Title", "first", "def");
+    CmoxUndoContext* context = Record([&] {
+        cell.Value("second");
+        cell.MakeCurrentDefault();
+        cell.Value("third");
+        auto* record = OpenRecord<CmoxStringUndoInfo>(cell);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->m_oldValue, "first");
+        EXPECT_EQ(record->m_oldDefault, "def");
+        EXPECT_EQ(record->m_newValue, "third");
+        EXPECT_EQ(record->m_newDefault, "second");
+    });
+    UndoOnce(context);
+    EXPECT_EQ(cell.Value(), "first");
+    EXPECT_EQ(cell.DefaultValue(), "def");
+    RedoOnce(context);
+    EXPECT_EQ(cell.Value(), "third");
+    EXPECT_EQ(cell.DefaultValue(), "second");
+}
+
+// ---- pointer --------------------------------------------------------------------------------
+
+class PtrCell : public moxtest::MoxTest {};
+
+TEST_F(PtrCell, IsNeverSavable) {
+    int x = 0;
+    CmoxPtrCell a, b("B", &x, nullptr);
+    EXPECT_EQ(a.Savable(), 0);
+    EXPECT_EQ(b.Savable(), 0);
+    a.Savable(1);
+    a.Initialize("A", nullptr, nullptr, MOX_STATE_PRIORITY);
+    EXPECT_EQ(a.Savable(), 0);
+}
+
+TEST_F(PtrCell, CellsWithDifferentPointersCompareEqual) {
+    int x = 0, y = 0;
+    CmoxPtrCell a("A", &x, nullptr), b("B", &y, nullptr);
+    EXPECT_TRUE(a == b);
+}
+
+TEST_F(PtrCell, SetterComparesPointers) {
+    int x = 0, y = 0;
+    CmoxPtrCell cell("P", &x, nullptr);
+    Watch watch(cell);
+    EXPECT_EQ(cell.Value(static_cast<void*>(&x)), MOX_VALUE_SAME);
+    EXPECT_EQ(cell.Value(static_cast<void*>(&y)), MOX_VALUE_SET);
+    EXPECT_EQ(cell.Value(), &y);
+    EXPECT_EQ(watch.log.size(), 1u);
+}
+
+TEST_F(PtrCell, UndoRestoresThePointers) {
+    int x = 0, y = 0, z = 0;
+    CmoxPtrCell cell("P", &x, &z);
+    CmoxUndoContext* context = Record([&] {
+        cell.Value(static_cast<void*>(&y));
+        cell.MakeCurrentDefault();
+    });
+    EXPECT_EQ(cell.DefaultValue(), &y);
+    UndoOnce(context);
+    EXPECT_EQ(cell.Value(), &x);
+    EXPECT_EQ(cell.DefaultValue(), &z);
+    RedoOnce(context);
+    EXPECT_EQ(cell.Value(), &y);
+    EXPECT_EQ(cell.DefaultValue(), &y);
+}
