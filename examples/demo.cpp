@@ -34,32 +34,6 @@ public:
     }
 };
 
-// A tiny integer setting that follows the library's set-value protocol, with undo.
-class Setting : public CmoxCell {
-public:
-    struct Record : CmoxUndoInfo {
-        Record(int b, int a) : before(b), after(a) {}
-        void Merge(CmoxUndoInfo* later) override {
-            CmoxUndoInfo::Merge(later);
-            after = static_cast<Record*>(later)->after;
-        }
-        int before, after;
-    };
-    Setting(const char* name, int value) : CmoxCell(name, MOX_STATE_PRIORITY), m_value(value) {}
-    int Get() const { return m_value; }
-    void Set(int value) {
-        if (value == m_value) return;
-        Record* record = Cmox::Current().UndoContext() ? new Record(m_value, value) : nullptr;
-        m_value = value;
-        Changed(0, MOX_VALUE_CHANGED, 1, record);
-    }
-    void Undo(CmoxUndoInfo* undo) override { m_value = static_cast<Record*>(undo)->before; }
-    void Redo(CmoxUndoInfo* undo) override { m_value = static_cast<Record*>(undo)->after; }
-
-private:
-    int m_value;
-};
-
 // A folder of settings: owns its children and finds them by name.
 class Folder : public CmoxCell {
 public:
@@ -96,8 +70,8 @@ int main() {
 
     Folder root("Root");
     Folder* scope = root.Add(new Folder("Scope"));
-    Setting* gain = scope->Add(new Setting("Gain", 1));
-    Setting* offset = scope->Add(new Setting("Offset", 0));
+    CmoxLongCell* gain = scope->Add(new CmoxLongCell("Gain", 1));
+    CmoxLongCell* offset = scope->Add(new CmoxLongCell("Offset", 0));
 
     Printer model("Model", 200), filter("Filter", MOX_STATE_PRIORITY),
         display("Display", MOX_UI_PRIORITY), overview("Overview", MOX_UI_PRIORITY);
@@ -111,7 +85,7 @@ int main() {
     std::printf("Found by path: %s\n", root.FindDescendent("\\Scope\\Gain")->PathName().c_str());
 
     std::printf("\n1. Gain = 5 outside a transaction: state dependents now, UI ones wait\n");
-    gain->Set(5);
+    gain->Value(5L);
     std::printf("  queued after the change: %d\n", engine.NotifyList().GetList().GetCount());
     std::printf("  ...end of a transaction delivers the deferred ones:\n");
     engine.BeginTransaction();
@@ -120,21 +94,21 @@ int main() {
     std::printf("\n2. A recorded transaction changing Gain and Offset\n");
     CmoxUndoContext* edits = engine.GetUndoContext("Edits");
     engine.BeginTransaction(edits, "Adjust scope");
-    gain->Set(7);
-    offset->Set(-3);
+    gain->Value(7L);
+    offset->Value(-3L);
     engine.EndTransaction();
-    std::printf("  Gain=%d Offset=%d\n", gain->Get(), offset->Get());
+    std::printf("  Gain=%ld Offset=%ld\n", gain->Value(), offset->Value());
     PrintList("undo", edits->UndoDescriptions());
 
     std::printf("\n3. Undo (UI dependents hear of it; state ones only with UndoNotify)\n");
     engine.Undo(edits, 1);
-    std::printf("  Gain=%d Offset=%d\n", gain->Get(), offset->Get());
+    std::printf("  Gain=%ld Offset=%ld\n", gain->Value(), offset->Value());
     PrintList("undo", edits->UndoDescriptions());
     PrintList("redo", edits->RedoDescriptions());
 
     std::printf("\n4. Redo\n");
     engine.Redo(edits, 1);
-    std::printf("  Gain=%d Offset=%d\n", gain->Get(), offset->Get());
+    std::printf("  Gain=%ld Offset=%ld\n", gain->Value(), offset->Value());
     PrintList("undo", edits->UndoDescriptions());
     PrintList("redo", edits->RedoDescriptions());
 
