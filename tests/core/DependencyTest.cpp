@@ -14,6 +14,22 @@ using moxtest::UpdateLog;
 
 class Dependencies : public MoxTest {};
 
+// Root > Scope > Gain, each with one state dependent.
+class Chain : public MoxTest {
+  protected:
+    UpdateLog log;
+    TreeCell root{"Root"};
+    TreeCell* scope = root.AddChild("Scope");
+    IntCell* gain = scope->Adopt(std::make_unique<IntCell>("Gain"));
+    RecordingCell onGain{"OnGain", 150, log}, onScope{"OnScope", 150, log},
+        onRoot{"OnRoot", 150, log};
+    void SetUp() override {
+        gain->AddDependent(&onGain);
+        scope->AddDependent(&onScope);
+        root.AddDependent(&onRoot);
+    }
+};
+
 static std::vector<CmoxCell*> Cells(const CmoxCellList& list) {
     return list.ToVector();
 }
@@ -97,16 +113,7 @@ TEST_F(Dependencies, DestroyedCellLeavesBothSides) {
     EXPECT_TRUE(c.GetDependees().IsEmpty());
 }
 
-TEST_F(Dependencies, ChangedQueuesOwnDependentsThenAncestorsThenDelivers) {
-    UpdateLog log;
-    TreeCell root("Root");
-    TreeCell* scope = root.AddChild("Scope");
-    IntCell* gain = scope->Adopt(std::make_unique<IntCell>("Gain"));
-    RecordingCell onGain("OnGain", 150, log), onScope("OnScope", 150, log),
-        onRoot("OnRoot", 150, log);
-    gain->AddDependent(&onGain);
-    scope->AddDependent(&onScope);
-    root.AddDependent(&onRoot);
+TEST_F(Chain, ChangedQueuesOwnDependentsThenAncestorsThenDelivers) {
     // Nothing may be delivered before the whole chain is queued: the first Update must already
     // see every ancestor's dependent queued behind it.
     int queuedAtFirstUpdate = -1;
@@ -126,16 +133,7 @@ TEST_F(Dependencies, ChangedQueuesOwnDependentsThenAncestorsThenDelivers) {
     EXPECT_EQ(log[2].changed, std::vector<std::string>{"Root"});
 }
 
-TEST_F(Dependencies, NotifyParentFlagStopsTheClimb) {
-    UpdateLog log;
-    TreeCell root("Root");
-    TreeCell* scope = root.AddChild("Scope");
-    IntCell* gain = scope->Adopt(std::make_unique<IntCell>("Gain"));
-    RecordingCell onGain("OnGain", 150, log), onScope("OnScope", 150, log),
-        onRoot("OnRoot", 150, log);
-    gain->AddDependent(&onGain);
-    scope->AddDependent(&onScope);
-    root.AddDependent(&onRoot);
+TEST_F(Chain, NotifyParentFlagStopsTheClimb) {
 
     gain->NotifyParent(0);
     gain->Set(1);

@@ -183,6 +183,8 @@ class MOX_API Cmox : public CNoTrackObject {
     static Cmox& Current();
 
   private:
+    void ReplayHistory(CmoxUndoContext* context, int count, bool undo);
+
     CmoxNotifyList* m_notifyList;
     CCriticalSection m_lock;
     std::vector<CmoxNotifyList*> m_subTransactionLists;

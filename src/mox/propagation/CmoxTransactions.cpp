@@ -73,28 +73,26 @@ void Cmox::EndWorkerThreadTransaction(CThreadLocal<Cmox>& holder) {
     --m_transactionLevel;
 }
 
-void Cmox::Undo(CmoxUndoContext* context, int count) {
+void Cmox::ReplayHistory(CmoxUndoContext* context, int count, bool undo) {
     if (context == nullptr) return;
-    CmoxUndoContext* previous = m_undoContextInProgress;
-    m_undoContextInProgress = context;
-    struct Restore {
+    // The context in progress is what IsUndoInProgress looks at; it is reset on every exit.
+    struct InProgress {
         CmoxUndoContext*& field;
-        CmoxUndoContext* value;
-        ~Restore() { field = value; }
-    } restore{m_undoContextInProgress, previous};
-    context->Undo(count);
+        CmoxUndoContext* previous;
+        ~InProgress() { field = previous; }
+    } inProgress{m_undoContextInProgress, m_undoContextInProgress};
+    m_undoContextInProgress = context;
+    if (undo)
+        context->Undo(count);
+    else
+        context->Redo(count);
 }
 
+void Cmox::Undo(CmoxUndoContext* context, int count) {
+    ReplayHistory(context, count, true);
+}
 void Cmox::Redo(CmoxUndoContext* context, int count) {
-    if (context == nullptr) return;
-    CmoxUndoContext* previous = m_undoContextInProgress;
-    m_undoContextInProgress = context;
-    struct Restore {
-        CmoxUndoContext*& field;
-        CmoxUndoContext* value;
-        ~Restore() { field = value; }
-    } restore{m_undoContextInProgress, previous};
-    context->Redo(count);
+    ReplayHistory(context, count, false);
 }
 
 CmoxUndoContext* Cmox::GetUndoContext(const char* name) {
