@@ -38,6 +38,9 @@
 #include <mox/values/CmoxValueUndoInfo.h>
 #include <mox/values/MoxEngUnits.h>
 
+#include <mox/collections/CmoxArrayCell.h>
+#include <mox/collections/CmoxArrayUndoInfo.h>
+
 #include <mox/archive/CmoxArchive.h>
 
 #include <mox/dialog/CmoxFormatter.h>

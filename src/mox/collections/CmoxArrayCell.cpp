@@ -1,0 +1,391 @@
+#include <mox/collections/CmoxArrayCell.h>
+
+#include <mox/collections/CmoxArrayUndoInfo.h>
+#include <mox/collections/internal/ArrayRecordFamily.h>
+#include <mox/platform/CException.h>
+#include <mox/propagation/Cmox.h>
+#include <mox/undo/CmoxUndoList.h>
+
+#include <algorithm>
+#include <cstring>
+
+IMPLEMENT_DYNAMIC(CmoxArrayCell, CmoxCell)
+
+namespace {
+
+bool SameText(const std::string& a, const char* b) {
+    return b != nullptr ? a == b : a.empty();
+}
+
+bool SameText(const char* a, const char* b) {
+    return std::strcmp(a != nullptr ? a : "", b != nullptr ? b : "") == 0;
+}
+
+} // namespace
+
+CmoxArrayCell::CmoxArrayCell() {
+    Initialize(MOX_NO_NAME, NULLSTR.c_str(), 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 1);
+}
+
+CmoxArrayCell::CmoxArrayCell(const char* name, const char* childSuffix, int notifyParent,
+                             unsigned char priority, MoxCollNotifyPolicy policy, int makeParent) {
+    Initialize(name, childSuffix, notifyParent, priority, policy, makeParent);
+}
+
+void CmoxArrayCell::Initialize(const char* name, const char* childSuffix, int notifyParent,
+                               unsigned char priority, MoxCollNotifyPolicy policy, int makeParent) {
+    CmoxCell::Initialize(name, priority);
+    m_findCache = nullptr;
+    ChildSuffix(childSuffix);
+    NotifyParent(notifyParent);
+    m_notifyPolicy = policy;
+    m_makeParent = makeParent;
+}
+
+CmoxArrayCell::~CmoxArrayCell() {
+    if (m_makeParent) DestroyElements();
+    // Records in undo lists may outlive the array by a moment (the cell base removes them
+    // next) or for good (lists of an unregistered context); from now on they must not ask it.
+    if (m_family != nullptr) m_family->array = nullptr;
+}
+
+// ---- change reporting --------------------------------------------------------------------------
+
+void CmoxArrayCell::Changed(unsigned long userData, MoxChangeReason reason, int notifyNow,
+                            CmoxUndoInfo* undo) {
+    Cmox& engine = Cmox::Current();
+    if (!engine.RecordChanges()) {
+        // Nobody will file the record, so it dies here; an element it was given to destroy
+        // dies with it, which is what the caller asked for.
+        delete undo;
+        return;
+    }
+    if (undo != nullptr) {
+        if (engine.UndoContext() != nullptr) {
+            undo->UserData(userData);
+            undo->Reason(reason);
+            engine.UndoList().AddUndoInfo(this, undo);
+        } else {
+            delete undo;
+        }
+    }
+    if (m_notifyPolicy == ALL_COLLNOTIFY || reason != MOX_CHILD_CHANGED)
+        engine.AddNotify(this, userData, reason);
+    if (Parent() != nullptr && NotifyParent()) Parent()->Changed(0, MOX_CHILD_CHANGED, 0, nullptr);
+    if (notifyNow) engine.Notify();
+}
+
+CmoxArrayUndoInfo* CmoxArrayCell::BeginRecord() {
+    if (Cmox::Current().UndoContext() == nullptr) return nullptr;
+    auto* record = new CmoxArrayUndoInfo;
+    record->SaveBefore(m_elements);
+    if (m_family == nullptr) {
+        m_family = std::make_shared<mox::detail::ArrayRecordFamily>();
+        m_family->array = this;
+        m_family->identity = this;
+    }
+    record->m_family = m_family;
+    m_family->records.push_back(record);
+    return record;
+}
+
+void CmoxArrayCell::DestroyCell(CmoxCell* cell) {
+    if (m_family != nullptr) m_family->RemoveCell(cell);
+    delete cell;
+}
+
+// ---- forwarders --------------------------------------------------------------------------------
+// The count is taken once; an element that shrinks the array meanwhile makes GetAt throw rather
+// than read past the end.
+
+void CmoxArrayCell::CreateDependencies() {
+    CmoxCell::CreateDependencies();
+    const int n = GetSize();
+    for (int i = 0; i < n; ++i)
+        GetAt(i)->CreateDependencies();
+}
+
+void CmoxArrayCell::DestroyDependencies() {
+    CmoxCell::DestroyDependencies();
+    const int n = GetSize();
+    for (int i = 0; i < n; ++i)
+        GetAt(i)->DestroyDependencies();
+}
+
+void CmoxArrayCell::PropogateMoxMessage(int message, long param, void* data) {
+    ProcessMoxMessage(message, param, data);
+    const int n = GetSize();
+    for (int i = 0; i < n; ++i)
+        GetAt(i)->PropogateMoxMessage(message, param, data);
+}
+
+void CmoxArrayCell::MakeDefaultCurrent() {
+    const int n = GetSize();
+    for (int i = 0; i < n; ++i)
+        GetAt(i)->MakeDefaultCurrent();
+}
+
+void CmoxArrayCell::MakeCurrentDefault() {
+    const int n = GetSize();
+    for (int i = 0; i < n; ++i)
+        GetAt(i)->MakeCurrentDefault();
+}
+
+void CmoxArrayCell::PropogatePriority(unsigned char priority) {
+    Priority(priority);
+    const int n = GetSize();
+    for (int i = 0; i < n; ++i)
+        GetAt(i)->PropogatePriority(priority);
+}
+
+void CmoxArrayCell::MakeDependentOnChildren() {
+    const int n = GetSize();
+    for (int i = 0; i < n; ++i)
+        GetAt(i)->AddDependent(this);
+}
+
+// ---- undo --------------------------------------------------------------------------------------
+
+void CmoxArrayCell::Undo(CmoxUndoInfo* undo) {
+    CSingleLock lock(&m_lock, true);
+    auto* record = dynamic_cast<CmoxArrayUndoInfo*>(undo);
+    if (record == nullptr) return;
+    m_elements = record->m_before;
+    m_findCache = nullptr;
+    record->m_undone = true;
+}
+
+void CmoxArrayCell::Redo(CmoxUndoInfo* undo) {
+    CSingleLock lock(&m_lock, true);
+    auto* record = dynamic_cast<CmoxArrayUndoInfo*>(undo);
+    if (record == nullptr) return;
+    m_elements = record->m_after;
+    // They are elements again; the array owns them.
+    record->m_removedByUndo.clear();
+    m_findCache = nullptr;
+    record->m_undone = false;
+}
+
+void CmoxArrayCell::PostUndo(CmoxUndoInfo* undo) {
+    if (auto* record = dynamic_cast<CmoxArrayUndoInfo*>(undo)) CacheRemovedByUndo(record);
+}
+
+void CmoxArrayCell::CacheRemovedByUndo(CmoxArrayUndoInfo* record) {
+    record->m_removedByUndo.clear();
+    for (CmoxCell* cell : record->m_after)
+        if (cell->Parent() == this && IndexOf(cell) == -1) record->m_removedByUndo.push_back(cell);
+}
+
+// ---- finders -----------------------------------------------------------------------------------
+
+CmoxCell* CmoxArrayCell::FindChild(const char* name) {
+    CSingleLock lock(&m_lock, true);
+    if (m_findCache != nullptr && SameText(m_findCache->Name(), name)) return m_findCache;
+    for (CmoxCell* element : m_elements)
+        if (SameText(element->Name(), name)) return m_findCache = element;
+    return nullptr;
+}
+
+CmoxCell* CmoxArrayCell::FindChildUser(const char* userName) {
+    CSingleLock lock(&m_lock, true);
+    if (m_findCache != nullptr && SameText(m_findCache->UserName(), userName)) return m_findCache;
+    for (CmoxCell* element : m_elements)
+        if (element->HasUserName() && SameText(element->UserName(), userName))
+            return m_findCache = element;
+    return nullptr;
+}
+
+CmoxCell* CmoxArrayCell::FindChildMatch(CmoxCell* pattern, int mode) {
+    CSingleLock lock(&m_lock, true);
+    if (m_findCache != nullptr && m_findCache->Match(pattern, mode)) return m_findCache;
+    for (CmoxCell* element : m_elements)
+        if (element->Match(pattern, mode)) return m_findCache = element;
+    return nullptr;
+}
+
+int CmoxArrayCell::CountChildMatch(CmoxCell* pattern, int mode) {
+    int count = 0;
+    for (CmoxCell* element : m_elements)
+        if (element->Match(pattern, mode)) ++count;
+    return count;
+}
+
+// ---- access ------------------------------------------------------------------------------------
+
+std::string& CmoxArrayCell::NewChildName(std::string& out) {
+    out = std::to_string(NewCellId());
+    out += m_childSuffix;
+    return out;
+}
+
+CmoxCell* CmoxArrayCell::GetAt(int index) const {
+    if (index < 0 || index >= GetSize()) AfxThrowInvalidArgException();
+    return m_elements[static_cast<std::size_t>(index)];
+}
+
+CmoxCell*& CmoxArrayCell::ElementAt(int index) {
+    if (index < 0 || index >= GetSize()) AfxThrowInvalidArgException();
+    return m_elements[static_cast<std::size_t>(index)];
+}
+
+int CmoxArrayCell::IndexOf(const CmoxCell* cell) const {
+    auto found = std::find(m_elements.begin(), m_elements.end(), cell);
+    return found != m_elements.end() ? static_cast<int>(found - m_elements.begin()) : -1;
+}
+
+int CmoxArrayCell::Contains(CmoxCell* cell) {
+    return IndexOf(cell) != -1 ? 1 : 0;
+}
+
+int CmoxArrayCell::FindIndexByName(const char* name) const {
+    for (std::size_t i = 0; i < m_elements.size(); ++i)
+        if (SameText(m_elements[i]->Name(), name)) return static_cast<int>(i);
+    return -1;
+}
+
+int CmoxArrayCell::FindIndexByUserName(const char* userName) const {
+    // Every element's UserName is compared, whether or not it has one: an element without a
+    // user name matches the empty text.
+    for (std::size_t i = 0; i < m_elements.size(); ++i)
+        if (SameText(m_elements[i]->UserName(), userName)) return static_cast<int>(i);
+    return -1;
+}
+
+// ---- changes -----------------------------------------------------------------------------------
+
+int CmoxArrayCell::InsertAt(int index, CmoxCell* element) {
+    // Inserting past the end would leave null elements behind, which no other operation
+    // expects: it is refused like any other bad index.
+    if (index < 0 || index > GetSize()) AfxThrowInvalidArgException();
+    CmoxArrayUndoInfo* record = BeginRecord();
+    if (m_makeParent) element->Parent(this);
+    m_elements.insert(m_elements.begin() + index, element);
+    if (element->Priority() != Priority()) element->PropogatePriority(Priority());
+    if (record != nullptr) record->SaveAfter(m_elements);
+    Changed(0, MOX_CHILD_ADDED, 1, record);
+    return index;
+}
+
+int CmoxArrayCell::Add(CmoxCell* element) {
+    return InsertAt(GetSize(), element);
+}
+
+CmoxCell* CmoxArrayCell::Remove(int index, int destroy) {
+    CSingleLock lock(&m_lock, true);
+    if (index < 0 || index >= GetSize()) {
+        lock.Unlock();
+        AfxThrowInvalidArgException();
+    }
+    CmoxArrayUndoInfo* record = BeginRecord();
+    CmoxCell* element = m_elements[static_cast<std::size_t>(index)];
+    if (m_findCache != nullptr && m_findCache->Name() == element->Name()) m_findCache = nullptr;
+    // A destroyed element keeps its parent so that an undo can put it back intact.
+    if (element->Parent() == this && !destroy) element->Parent(nullptr);
+    m_elements.erase(m_elements.begin() + index);
+    if (record != nullptr) {
+        record->SaveAfter(m_elements);
+        if (destroy) record->AddDestroyed(element);
+    }
+    Changed(0, MOX_CHILD_REMOVED, 1, record);
+    return element;
+}
+
+CmoxCell* CmoxArrayCell::Remove(const char* name) {
+    const int index = FindIndexByName(name);
+    return index != -1 ? Remove(index, 0) : nullptr;
+}
+
+CmoxCell* CmoxArrayCell::RemoveUser(const char* userName) {
+    const int index = FindIndexByUserName(userName);
+    return index != -1 ? Remove(index, 0) : nullptr;
+}
+
+CmoxCell* CmoxArrayCell::Remove(CmoxCell* element) {
+    const int index = IndexOf(element);
+    if (index != -1) Remove(index, 0);
+    return element;
+}
+
+void CmoxArrayCell::DestroyElement(int index) {
+    if (Cmox::Current().UndoContext() != nullptr) {
+        Remove(index, 1);
+        return;
+    }
+    DestroyCell(Remove(index, 0));
+}
+
+void CmoxArrayCell::DestroyElement(const char* name) {
+    const int index = FindIndexByName(name);
+    if (index != -1) DestroyElement(index);
+}
+
+void CmoxArrayCell::DestroyElementUser(const char* userName) {
+    const int index = FindIndexByUserName(userName);
+    if (index != -1) DestroyElement(index);
+}
+
+void CmoxArrayCell::DestroyElement(CmoxCell* element) {
+    const int index = IndexOf(element);
+    if (index != -1) DestroyElement(index);
+}
+
+void CmoxArrayCell::RemoveAll() {
+    if (m_elements.empty()) return;
+    CSingleLock lock(&m_lock, true);
+    CmoxArrayUndoInfo* record = BeginRecord();
+    m_findCache = nullptr;
+    m_elements.clear();
+    if (record != nullptr) record->SaveAfter(m_elements);
+    Changed(0, MOX_CHILD_REMOVED, 1, record);
+}
+
+void CmoxArrayCell::RemoveAndDestroyAll() {
+    if (m_elements.empty()) return;
+    CSingleLock lock(&m_lock, true);
+    CmoxArrayUndoInfo* record = BeginRecord();
+    if (record == nullptr) {
+        DestroyElements();
+        Changed(0, MOX_CHILD_REMOVED, 1, nullptr);
+        return;
+    }
+    m_findCache = nullptr;
+    while (!m_elements.empty()) {
+        record->AddDestroyed(m_elements.back());
+        m_elements.pop_back();
+    }
+    record->SaveAfter(m_elements);
+    Changed(0, MOX_CHILD_REMOVED, 1, record);
+}
+
+void CmoxArrayCell::DestroyElements() {
+    CSingleLock lock(&m_lock, true);
+    m_findCache = nullptr;
+    std::vector<CmoxCell*> doomed;
+    doomed.swap(m_elements);
+    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it)
+        DestroyCell(*it);
+}
+
+void CmoxArrayCell::RemoveDynamicElements() {
+    CSingleLock lock(&m_lock, true);
+    if (m_makeParent)
+        DestroyElements();
+    else
+        m_elements.clear();
+    m_findCache = nullptr;
+    Changed(0, MOX_CHILD_REMOVED, 1, nullptr);
+}
+
+CmoxCell* CmoxArrayCell::CreateAndAdd() {
+    std::string name;
+    NewChildName(name);
+    auto* element = new CmoxCell(name.c_str(), MOX_STATE_PRIORITY);
+    Add(element);
+    return element;
+}
+
+void CmoxArrayCell::CreateAddRestoreElement(CmoxArchive&, std::string&, const char*) {}
+
+CmoxCell* CmoxArrayCell::TrueParent() {
+    return nullptr;
+}

@@ -1,0 +1,557 @@
+#include "collections/ElementCells.h"
+#include "support/MoxTest.h"
+#include "support/Recorder.h"
+#include "support/TestCells.h"
+
+#include <functional>
+#include <memory>
+#include <thread>
+
+using moxtest::CountedCell;
+using moxtest::ElementNames;
+using moxtest::LifetimeCounter;
+using moxtest::MoxTest;
+using moxtest::Order;
+using moxtest::RecordingCell;
+using moxtest::TagCell;
+using moxtest::UpdateLog;
+using Names = std::vector<std::string>;
+
+namespace {
+
+class ArrayCell : public MoxTest {
+  protected:
+    LifetimeCounter counter;
+    UpdateLog log;
+    TagCell* Tag(const char* name, int tag = 0) { return new TagCell(name, counter, tag); }
+};
+
+// A cell whose CreateDependencies runs an action (to change the array while it is walked).
+class HookCell : public CmoxCell {
+  public:
+    using CmoxCell::CmoxCell;
+    void CreateDependencies() override {
+        ++calls;
+        if (onCreate) onCreate();
+    }
+    void* ProcessMoxMessage(int message, long param, void*) override {
+        messages.push_back(message * 1000 + static_cast<int>(param));
+        return nullptr;
+    }
+    std::function<void()> onCreate;
+    int calls = 0;
+    std::vector<int> messages;
+};
+
+} // namespace
+
+// ---- construction and settings -----------------------------------------------------------------
+
+TEST_F(ArrayCell, DefaultConstructionOwnsAndNotifiesEverything) {
+    CmoxArrayCell array;
+    EXPECT_EQ(array.Name(), "NoName");
+    EXPECT_EQ(array.ChildSuffix(), "");
+    EXPECT_EQ(array.NotifyParent(), 1);
+    EXPECT_EQ(array.Priority(), MOX_STATE_PRIORITY);
+    EXPECT_EQ(array.NotifyPolicy(), ALL_COLLNOTIFY);
+    EXPECT_EQ(array.MakeParent(), 1);
+    EXPECT_EQ(array.GetSize(), 0);
+    EXPECT_STREQ(array.GetRuntimeClass()->m_lpszClassName, "CmoxArrayCell");
+    EXPECT_TRUE(array.IsKindOf(RUNTIME_CLASS(CmoxCell)));
+}
+
+TEST_F(ArrayCell, InitializeResetsSettingsButKeepsElements) {
+    CmoxArrayCell array("List", "Item", 1, 150, ALL_COLLNOTIFY, 1);
+    array.Add(Tag("A"));
+    array.Initialize("Other", "Row", 0, 60, ADDDEL_COLLNOTIFY, 0);
+    EXPECT_EQ(array.Name(), "Other");
+    EXPECT_EQ(array.ChildSuffix(), "Row");
+    EXPECT_EQ(array.NotifyParent(), 0);
+    EXPECT_EQ(array.Priority(), 60);
+    EXPECT_EQ(array.NotifyPolicy(), ADDDEL_COLLNOTIFY);
+    EXPECT_EQ(array.MakeParent(), 0);
+    EXPECT_EQ(ElementNames(array), Names({"A"}));
+    array.MakeParent(1); // give the element back to the array's care
+}
+
+TEST_F(ArrayCell, NewChildNameUsesTheSharedCounterAndSuffix) {
+    CmoxArrayCell array("List", "Item");
+    CmoxCell::InitializeCellId();
+    for (int i = 0; i < 16; ++i)
+        CmoxCell::NewCellId();
+    std::string name;
+    EXPECT_EQ(array.NewChildName(name), "17Item");
+    EXPECT_EQ(CmoxCell::NewCellId(), 18); // the array raised the cell counter itself
+    array.ChildSuffix("");
+    EXPECT_EQ(array.NewChildName(name), "19");
+}
+
+TEST_F(ArrayCell, CreateAndAddAppendsAPlainCellWithAGeneratedName) {
+    CmoxArrayCell array("List", "Row");
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    array.AddDependent(&watcher);
+    array.Add(Tag("First"));
+    log.clear();
+    CmoxCell::InitializeCellId();
+    CmoxCell* created = array.CreateAndAdd();
+    ASSERT_EQ(array.GetSize(), 2);
+    EXPECT_EQ(array.GetAt(1), created);
+    EXPECT_EQ(created->Name(), "1Row");
+    EXPECT_EQ(created->GetRuntimeClass(), RUNTIME_CLASS(CmoxCell));
+    EXPECT_EQ(created->Parent(), &array);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_ADDED});
+}
+
+// ---- insertion and access ----------------------------------------------------------------------
+
+TEST_F(ArrayCell, AddAppendsAndInsertAtShiftsLaterElements) {
+    CmoxArrayCell array("List");
+    EXPECT_EQ(array.Add(Tag("A")), 0);
+    EXPECT_EQ(array.Add(Tag("B")), 1);
+    EXPECT_EQ(array.Add(Tag("C")), 2);
+    EXPECT_EQ(array.InsertAt(0, Tag("X")), 0);
+    EXPECT_EQ(ElementNames(array), Names({"X", "A", "B", "C"}));
+    EXPECT_EQ(array.InsertAt(4, Tag("End")), 4);
+    EXPECT_EQ(array.InsertAt(2, Tag("Mid")), 2);
+    EXPECT_EQ(ElementNames(array), Names({"X", "A", "Mid", "B", "C", "End"}));
+    EXPECT_EQ(array[2]->Name(), "Mid");
+    EXPECT_EQ(array.IndexOf(array.GetAt(3)), 3);
+}
+
+TEST_F(ArrayCell, OwningArrayAdoptsAndNonOwningLeavesParentAlone) {
+    CmoxArrayCell owner("Owner");
+    CmoxArrayCell refs("Refs", "", 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 0);
+    TagCell* a = Tag("A");
+    owner.Add(a);
+    EXPECT_EQ(a->Parent(), &owner);
+    refs.Add(a);
+    EXPECT_EQ(a->Parent(), &owner);
+    EXPECT_EQ(refs.Contains(a), 1);
+    EXPECT_EQ(refs.Contains(&owner), 0);
+}
+
+TEST_F(ArrayCell, InsertedElementTakesTheArrayPriorityDownItsTree) {
+    CmoxArrayCell array("List", "", 1, 150);
+    auto* inner = new CmoxArrayCell("Inner", "", 1, 50);
+    TagCell* leaf = Tag("Leaf");
+    leaf->Priority(50);
+    inner->Add(leaf);
+    EXPECT_EQ(leaf->Priority(), 50);
+    array.Add(inner);
+    EXPECT_EQ(inner->Priority(), 150);
+    EXPECT_EQ(leaf->Priority(), 150);
+}
+
+TEST_F(ArrayCell, BadIndexesRaiseInvalidArgument) {
+    CmoxArrayCell array("List");
+    array.Add(Tag("A"));
+    array.Add(Tag("B"));
+    array.Add(Tag("C"));
+    EXPECT_THROW(array.GetAt(3), CInvalidArgException);
+    EXPECT_THROW(array.GetAt(-1), CInvalidArgException);
+    EXPECT_THROW(array.ElementAt(3), CInvalidArgException);
+    EXPECT_THROW(array[3], CInvalidArgException);
+    const CmoxArrayCell& constArray = array;
+    EXPECT_THROW(constArray[-1], CInvalidArgException);
+    EXPECT_THROW(array.Remove(5, 0), CInvalidArgException);
+    EXPECT_THROW(array.InsertAt(-1, nullptr), CInvalidArgException);
+    EXPECT_THROW(array.InsertAt(4, nullptr), CInvalidArgException);
+    EXPECT_EQ(array.GetSize(), 3);
+    // Remove released its lock before throwing: another thread can still use the finders.
+    CmoxCell* found = nullptr;
+    std::thread other([&] { found = array.FindChild("B"); });
+    other.join();
+    EXPECT_EQ(found, array.GetAt(1));
+}
+
+TEST_F(ArrayCell, ElementAtGivesAWritableSlot) {
+    CmoxArrayCell array("List", "", 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 0);
+    CmoxCell a("A", 150), b("B", 150);
+    array.Add(&a);
+    array.ElementAt(0) = &b;
+    EXPECT_EQ(array.GetAt(0), &b);
+    array[0] = &a;
+    EXPECT_EQ(array.GetAt(0), &a);
+}
+
+// ---- removal and ownership ---------------------------------------------------------------------
+
+TEST_F(ArrayCell, RemoveHandsTheElementBackDetached) {
+    CmoxArrayCell array("List");
+    array.Add(Tag("A"));
+    array.Add(Tag("B"));
+    array.Add(Tag("C"));
+    std::unique_ptr<CmoxCell> b(array.Remove(1, 0));
+    EXPECT_EQ(b->Name(), "B");
+    EXPECT_EQ(b->Parent(), nullptr);
+    EXPECT_EQ(ElementNames(array), Names({"A", "C"}));
+    EXPECT_EQ(counter.destroyed, 0);
+}
+
+TEST_F(ArrayCell, RemoveVariantsFindTheFirstMatch) {
+    CmoxArrayCell array("List");
+    TagCell* a = Tag("A");
+    TagCell* b1 = Tag("B");
+    TagCell* b2 = Tag("B");
+    TagCell* labelled = Tag("L");
+    labelled->UserName("Label");
+    for (CmoxCell* cell : {static_cast<CmoxCell*>(a), static_cast<CmoxCell*>(b1),
+                           static_cast<CmoxCell*>(labelled), static_cast<CmoxCell*>(b2)})
+        array.Add(cell);
+
+    std::unique_ptr<CmoxCell> removed(array.Remove("B"));
+    EXPECT_EQ(removed.get(), b1);
+    EXPECT_EQ(array.Remove("Missing"), nullptr);
+    std::unique_ptr<CmoxCell> byUser(array.RemoveUser("Label"));
+    EXPECT_EQ(byUser.get(), labelled);
+    EXPECT_EQ(byUser->Parent(), nullptr);
+    // Every element's UserName is compared: one without a user name matches the empty text.
+    std::unique_ptr<CmoxCell> unnamed(array.RemoveUser(""));
+    EXPECT_EQ(unnamed.get(), a);
+    EXPECT_EQ(ElementNames(array), Names({"B"}));
+
+    CmoxCell stranger("S", 150);
+    EXPECT_EQ(array.Remove(&stranger), &stranger);
+    EXPECT_EQ(array.GetSize(), 1);
+    std::unique_ptr<CmoxCell> last(array.Remove(static_cast<CmoxCell*>(b2)));
+    EXPECT_EQ(last.get(), b2);
+    EXPECT_EQ(array.GetSize(), 0);
+    EXPECT_EQ(counter.destroyed, 0);
+}
+
+TEST_F(ArrayCell, DestroyElementOutsideARecordedTransactionDestroysAtOnce) {
+    CmoxArrayCell array("List");
+    array.Add(Tag("A"));
+    array.Add(Tag("B"));
+    TagCell* c = Tag("C");
+    c->UserName("Third");
+    array.Add(c);
+    array.Add(Tag("D"));
+    array.DestroyElement(0);
+    EXPECT_EQ(counter.destroyed, 1);
+    array.DestroyElement("Missing");
+    array.DestroyElementUser("Nobody");
+    EXPECT_EQ(counter.destroyed, 1);
+    array.DestroyElementUser("Third");
+    EXPECT_EQ(counter.destroyed, 2);
+    array.DestroyElement(array.GetAt(1));
+    EXPECT_EQ(counter.destroyed, 3);
+    array.DestroyElement("B");
+    EXPECT_EQ(counter.destroyed, 4);
+    EXPECT_EQ(array.GetSize(), 0);
+}
+
+TEST_F(ArrayCell, OwningArrayDestroysItsElementsOnceLastFirst) {
+    std::vector<std::string> deaths;
+    struct Mortal : CountedCell {
+        Mortal(const char* name, LifetimeCounter& c, std::vector<std::string>& d)
+            : CountedCell(name, c), deaths(d) {}
+        ~Mortal() override { deaths.push_back(Name()); }
+        std::vector<std::string>& deaths;
+    };
+    {
+        CmoxArrayCell array("List");
+        array.Add(new Mortal("A", counter, deaths));
+        array.Add(new Mortal("B", counter, deaths));
+        array.Add(new Mortal("C", counter, deaths));
+    }
+    EXPECT_EQ(counter.constructed, 3);
+    EXPECT_EQ(counter.destroyed, 3);
+    EXPECT_EQ(deaths, Names({"C", "B", "A"}));
+}
+
+TEST_F(ArrayCell, NonOwningArrayLeavesItsElementsAlive) {
+    CountedCell a("A", counter), b("B", counter);
+    {
+        CmoxArrayCell refs("Refs", "", 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 0);
+        refs.Add(&a);
+        refs.Add(&b);
+        refs.RemoveDynamicElements();
+        EXPECT_EQ(refs.GetSize(), 0);
+        refs.Add(&a);
+    }
+    EXPECT_EQ(counter.destroyed, 0);
+}
+
+TEST_F(ArrayCell, RemoveAllReportsOnceAndLeavesElementsAliveAndAttached) {
+    CmoxArrayCell array("List");
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    array.AddDependent(&watcher);
+    array.RemoveAll();
+    EXPECT_TRUE(log.empty());
+
+    std::unique_ptr<TagCell> a(Tag("A")), b(Tag("B"));
+    array.Add(a.get());
+    array.Add(b.get());
+    log.clear();
+    array.RemoveAll();
+    EXPECT_EQ(array.GetSize(), 0);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_REMOVED});
+    EXPECT_EQ(counter.destroyed, 0);
+    EXPECT_EQ(a->Parent(), &array);
+}
+
+TEST_F(ArrayCell, RemoveAndDestroyAllDestroysAndReportsOnce) {
+    CmoxArrayCell array("List");
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    array.AddDependent(&watcher);
+    array.RemoveAndDestroyAll();
+    EXPECT_TRUE(log.empty());
+    array.Add(Tag("A"));
+    array.Add(Tag("B"));
+    log.clear();
+    array.RemoveAndDestroyAll();
+    EXPECT_EQ(array.GetSize(), 0);
+    EXPECT_EQ(counter.destroyed, 2);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_REMOVED});
+}
+
+TEST_F(ArrayCell, DestroyElementsReportsNothing) {
+    CmoxArrayCell array("List");
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    array.AddDependent(&watcher);
+    array.Add(Tag("A"));
+    array.Add(Tag("B"));
+    log.clear();
+    array.DestroyElements();
+    EXPECT_EQ(array.GetSize(), 0);
+    EXPECT_EQ(counter.destroyed, 2);
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(ArrayCell, RemoveDynamicElementsReportsEvenWhenEmpty) {
+    CmoxArrayCell array("List");
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    array.AddDependent(&watcher);
+    array.RemoveDynamicElements();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_REMOVED});
+    array.Add(Tag("A"));
+    array.RemoveDynamicElements();
+    EXPECT_EQ(counter.destroyed, 1);
+}
+
+// ---- notification ------------------------------------------------------------------------------
+
+TEST_F(ArrayCell, InsertAndRemoveReportToDependentsAndDeliverAtOnce) {
+    CmoxArrayCell array("List");
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    array.AddDependent(&watcher);
+    array.Add(Tag("A"));
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].changed, Names({"List"}));
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_ADDED});
+    std::unique_ptr<CmoxCell> a(array.Remove(0, 0));
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1].reasons, std::vector<MoxChangeReason>{MOX_CHILD_REMOVED});
+}
+
+TEST_F(ArrayCell, AddDelPolicyPassesChildChangesUpWithoutTellingDependents) {
+    CmoxArrayCell root("Root");
+    auto* array = new CmoxArrayCell("List", "", 1, MOX_STATE_PRIORITY, ADDDEL_COLLNOTIFY);
+    root.Add(array);
+    TagCell* element = Tag("E");
+    array->Add(element);
+    RecordingCell arrayWatcher("AW", MOX_STATE_PRIORITY, log);
+    RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
+    array->AddDependent(&arrayWatcher);
+    root.AddDependent(&rootWatcher);
+
+    element->Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
+    EXPECT_EQ(Order(log), Names({"RW"}));
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_CHANGED});
+
+    log.clear();
+    array->NotifyPolicy(ALL_COLLNOTIFY);
+    element->Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
+    EXPECT_EQ(Order(log), Names({"AW", "RW"}));
+    EXPECT_EQ(log[0].changed, Names({"List"}));
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_CHANGED});
+}
+
+TEST_F(ArrayCell, AddDelPolicyStillReportsTheArraysOwnChanges) {
+    CmoxArrayCell array("List", "", 1, MOX_STATE_PRIORITY, ADDDEL_COLLNOTIFY);
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    array.AddDependent(&watcher);
+    array.Add(Tag("A"));
+    array.Changed(7, MOX_VALUE_CHANGED, 1, nullptr);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_ADDED});
+    EXPECT_EQ(log[1].reasons, std::vector<MoxChangeReason>{MOX_VALUE_CHANGED});
+    EXPECT_EQ(log[1].userData, std::vector<unsigned long>{7});
+}
+
+TEST_F(ArrayCell, NotifyParentOffKeepsChangesFromTheParent) {
+    CmoxArrayCell root("Root");
+    auto* array = new CmoxArrayCell("List", "", 0);
+    root.Add(array);
+    RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
+    root.AddDependent(&rootWatcher);
+    array->Add(Tag("A"));
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(ArrayCell, StoppedRecordingReportsNothingAndDropsTheRecord) {
+    CmoxArrayCell array("List");
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    array.AddDependent(&watcher);
+    Engine().StopRecordingChanges();
+    array.Add(Tag("A"));
+    Engine().StartRecordingChanges();
+    EXPECT_EQ(array.GetSize(), 1);
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(ArrayCell, AnUpdateMayChangeTheArrayDuringItsOwnReport) {
+    // The array's lock is held while Remove reports; it must let the same thread back in.
+    CmoxArrayCell array("List");
+    array.Add(Tag("A"));
+    array.Add(Tag("B"));
+    array.Add(Tag("C"));
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    array.AddDependent(&watcher);
+    watcher.onUpdate = [&](CmoxChangedList&) {
+        if (array.GetSize() == 2) {
+            EXPECT_NE(array.FindChild("C"), nullptr);
+            array.DestroyElement(0);
+        }
+    };
+    array.DestroyElement(0);
+    EXPECT_EQ(ElementNames(array), Names({"C"}));
+    EXPECT_EQ(counter.destroyed, 2);
+}
+
+// ---- forwarders --------------------------------------------------------------------------------
+
+TEST_F(ArrayCell, ForwardersReachEveryElement) {
+    CmoxArrayCell array("List");
+    auto* a = new HookCell("A", 150);
+    auto* b = new HookCell("B", 150);
+    array.Add(a);
+    array.Add(b);
+    array.CreateDependencies();
+    EXPECT_EQ(a->calls, 1);
+    EXPECT_EQ(b->calls, 1);
+    array.PropogateMoxMessage(3, 4, nullptr);
+    EXPECT_EQ(a->messages, std::vector<int>{3004});
+    EXPECT_EQ(b->messages, std::vector<int>{3004});
+    array.PropogatePriority(90);
+    EXPECT_EQ(array.Priority(), 90);
+    EXPECT_EQ(a->Priority(), 90);
+    EXPECT_EQ(b->Priority(), 90);
+    array.MakeDependentOnChildren();
+    EXPECT_TRUE(a->HasDependent(&array));
+    EXPECT_TRUE(b->HasDependent(&array));
+    CmoxCell source("Src", 150);
+    a->MakeDependentOn(&source);
+    array.MakeDependentOn(&source);
+    array.DestroyDependencies();
+    EXPECT_FALSE(source.HasDependent(a));
+    EXPECT_FALSE(source.HasDependent(&array));
+    // The array depended on its elements; those dependencies are its own and go too.
+    EXPECT_FALSE(a->HasDependent(&array));
+    EXPECT_FALSE(b->HasDependent(&array));
+}
+
+TEST_F(ArrayCell, ShrinkingWhileForwardingRaisesInvalidArgument) {
+    CmoxArrayCell array("List");
+    auto* a = new HookCell("A", 150);
+    array.Add(a);
+    array.Add(new HookCell("B", 150));
+    a->onCreate = [&] { array.DestroyElement(1); };
+    EXPECT_THROW(array.CreateDependencies(), CInvalidArgException);
+    EXPECT_EQ(array.GetSize(), 1);
+}
+
+// ---- the find cache ----------------------------------------------------------------------------
+
+TEST_F(ArrayCell, FindChildReturnsTheFirstMatchUnlessTheCacheHoldsAnother) {
+    CmoxArrayCell array("List");
+    array.Add(Tag("A", 0));
+    array.Add(Tag("B", 1));
+    array.Add(Tag("Twin", 2));
+    array.Add(Tag("C", 3));
+    array.Add(Tag("Twin", 4));
+    EXPECT_EQ(array.FindChild("Twin"), array.GetAt(2));
+    TagCell pattern("P", counter, 4);
+    EXPECT_EQ(array.FindChildMatch(&pattern, 0), array.GetAt(4));
+    EXPECT_EQ(array.FindChild("Twin"), array.GetAt(4));
+    EXPECT_EQ(array.FindChild("twin"), nullptr); // case-sensitive; a miss keeps the cache
+    EXPECT_EQ(array.FindChild("Twin"), array.GetAt(4));
+    EXPECT_EQ(array.CountChildMatch(&pattern, 0), 1);
+    TagCell none("N", counter, 9);
+    EXPECT_EQ(array.FindChildMatch(&none, 0), nullptr);
+}
+
+TEST_F(ArrayCell, InsertKeepsTheCacheAndRemovingANamesakeClearsIt) {
+    CmoxArrayCell array("List");
+    array.Add(Tag("N", 0));
+    array.Add(Tag("M", 1));
+    array.Add(Tag("N", 2));
+    TagCell pattern("P", counter, 2);
+    CmoxCell* cached = array.FindChildMatch(&pattern, 0);
+    ASSERT_EQ(cached, array.GetAt(2));
+    array.InsertAt(0, Tag("N", 3));
+    EXPECT_EQ(array.FindChild("N"), cached);
+    // Removing another element of another name leaves it.
+    std::unique_ptr<CmoxCell> m(array.Remove(2, 0));
+    EXPECT_EQ(array.FindChild("N"), cached);
+    // Removing an element that shares the cached name clears it: the scan starts afresh.
+    std::unique_ptr<CmoxCell> first(array.Remove(1, 0));
+    EXPECT_EQ(array.FindChild("N"), array.GetAt(0));
+    EXPECT_NE(array.GetAt(0), cached);
+}
+
+TEST_F(ArrayCell, RemoveAllAndDestroyingOperationsClearTheCache) {
+    CmoxArrayCell array("List");
+    std::unique_ptr<TagCell> old(Tag("X"));
+    array.Add(old.get());
+    ASSERT_EQ(array.FindChild("X"), old.get());
+    array.RemoveAll();
+    TagCell* fresh = Tag("X");
+    array.Add(fresh);
+    EXPECT_EQ(array.FindChild("X"), fresh);
+    old->Parent(nullptr);
+
+    array.RemoveDynamicElements();
+    TagCell* second = Tag("X");
+    array.Add(second);
+    EXPECT_EQ(array.FindChild("X"), second);
+    array.DestroyElements();
+    TagCell* third = Tag("X");
+    array.Add(third);
+    EXPECT_EQ(array.FindChild("X"), third);
+    array.RemoveAndDestroyAll();
+    TagCell* fourth = Tag("X");
+    array.Add(fourth);
+    EXPECT_EQ(array.FindChild("X"), fourth);
+}
+
+TEST_F(ArrayCell, FindChildUserSkipsElementsWithoutAUserName) {
+    CmoxArrayCell array("List");
+    TagCell* plain = Tag("Plain");
+    TagCell* labelled = Tag("L");
+    labelled->UserName("");
+    array.Add(plain);
+    array.Add(labelled);
+    EXPECT_EQ(array.FindChildUser(""), labelled);
+    labelled->UserName("Gain");
+    EXPECT_EQ(array.FindChildUser("Gain"), labelled);
+    EXPECT_EQ(array.FindChildUser("gain"), nullptr);
+}
+
+TEST_F(ArrayCell, LookupsWorkThroughTheCellFinders) {
+    CmoxArrayCell root("Root");
+    auto* list = new CmoxArrayCell("List");
+    root.Add(list);
+    TagCell* leaf = Tag("Leaf");
+    leaf->UserName("Label");
+    list->Add(leaf);
+    EXPECT_EQ(root.FindGrandChild("List", "Leaf"), leaf);
+    EXPECT_EQ(root.FindDescendent("\\List\\Leaf"), leaf);
+    EXPECT_EQ(root.FindDescendentUser("\\List\\$Label$"), leaf);
+    EXPECT_EQ(leaf->PathName(), "\\Root\\List\\Leaf");
+}
