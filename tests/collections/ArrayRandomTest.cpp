@@ -81,6 +81,7 @@ class RandomRun {
     int badDestructions() const { return m_registry.badDestructions; }
     int created() const { return m_nextId - 1; }
     int destroyed() const { return m_registry.destroyed; }
+    int replayedLists() const { return m_replayed; }
 
     void Step(int number) {
         m_step = number;
@@ -164,6 +165,7 @@ class RandomRun {
             // Cells destroyed since the snapshot were taken out of it when they died.
             m_seq = Living(undo ? list.before : list.after);
             target.push_front(list);
+            ++m_replayed;
         }
     }
 
@@ -349,6 +351,7 @@ class RandomRun {
     int m_depth = 25;
     int m_nextId = 1;
     int m_step = 0;
+    int m_replayed = 0; // lists undone or redone
 
     std::vector<int> m_seq;       // the array as it should be
     std::deque<ModelList> m_undo; // newest first
@@ -374,6 +377,8 @@ TEST_F(ArrayRandom, LongOperationSequencesMatchTheModelAndFreeEveryCellOnce) {
         run.Finish();
         EXPECT_EQ(run.badDestructions(), 0) << "seed " << seed;
         EXPECT_EQ(run.destroyed(), run.created()) << "seed " << seed;
+        // A guard on the driver itself: the run must have gone back and forth in its history.
+        EXPECT_GT(run.replayedLists(), 100) << "seed " << seed;
         if (HasFailure()) {
             ADD_FAILURE() << "seed " << seed;
             return;
