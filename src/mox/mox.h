@@ -42,6 +42,7 @@
 #include <mox/collections/CmoxArrayUndoInfo.h>
 
 #include <mox/archive/CmoxArchive.h>
+#include <mox/archive/CmoxFindSpec.h>
 
 #include <mox/dialog/CmoxFormatter.h>
 

@@ -65,6 +65,8 @@ void CmoxArchive::ResetForOpen(MoxArchiveMode mode, int cacheDepth) {
     m_line = 1;
     m_indent = 0;
     m_token.clear();
+    m_cache.clear();
+    m_cacheAmbiguous = false;
 }
 
 bool CmoxArchive::IsCurrent(const std::istream& in) const {
@@ -113,6 +115,7 @@ int CmoxArchive::Open(const char* fileName, MoxArchiveMode mode, int cacheDepth)
         m_file.close();
         return 0;
     }
+    InitLocate();
     return 1;
 }
 
@@ -140,12 +143,14 @@ int CmoxArchive::Open(std::iostream* stream, MoxArchiveMode mode, int cacheDepth
             m_current = nullptr;
             return 0;
         }
+        InitLocate();
     }
     return Good();
 }
 
 int CmoxArchive::Close() {
     m_fileName.clear();
+    m_cache.clear(); // it describes the file being closed
     m_mode = 0;
     m_line = 0;
     if (m_current != nullptr && m_current != &m_file) {

@@ -5,13 +5,16 @@
 #include <mox/core/MoxConstants.h>
 #include <mox/platform/CObject.h>
 
+#include <cstddef>
 #include <ctime>
 #include <fstream>
 #include <iosfwd>
+#include <map>
 #include <string>
 #include <vector>
 
 class CmoxCell;
+class CmoxFindSpec;
 
 /// Reads and writes the archive text format: a "PREAMBLE" line, a comment, then one record per
 /// saved cell (class name, quoted name, quoted user-name field, then a value block, a braced list
@@ -28,9 +31,18 @@ class CmoxCell;
 /// FlagRestoreError and throws the MoxRestoreError value, which only the restore driver
 /// (Restore, RestoreLookAhead) catches; the driver then ends the transactions and
 /// sub-transactions of the calling thread's engine that were opened during the restore.
+/// Search: Locate, Contents and the search forms of Restore and RestoreLookAhead find records by
+/// the path of the collection that holds them (CmoxFindSpec). A read-mode Open with a cache
+/// depth above 0 walks the file once and keeps the position of every record nested at most that
+/// deep, keyed by its path (the first record of a path wins), so a Locate seeks to the cached
+/// record that leads to its target and walks only that record.
 /// Hostile input: the reader never reads past its input, every loop consumes input or stops,
-/// and the reader itself does not recurse; the nesting depth of a restore is that of the cell
-/// tree being restored, never that of the input. A token is at most 10,000 characters.
+/// and the tokenizer, block reader and skipper do not recurse; the nesting depth of a restore
+/// is that of the cell tree being restored, never that of the input. A token is at most 10,000
+/// characters. The record search does recurse on the input's nesting, so it is bounded: a walk
+/// that meets records nested more than kMaxSearchDepth levels below where it started (the top
+/// level for Locate, Contents and the cache) takes the file as malformed, stops, flags
+/// MOX_RESTORE_BAD_FORMAT once and finds nothing beyond that point.
 /// Threading: one thread at a time; no lock.
 class MOX_API CmoxArchive : public CObject {
   public:
@@ -71,6 +83,10 @@ class MOX_API CmoxArchive : public CObject {
     int Line() const { return m_line; }
     /// The current indentation level, in TABs.
     int Indent() const { return m_indent; }
+    /// The cache depth given to Open (0 or less: no position cache).
+    int CacheDepth() const { return m_cacheDepth; }
+    /// Number of record paths held in the position cache.
+    std::size_t CacheSize() const { return m_cache.size(); }
 
     /// Replaces the clock of the creation-time line (null restores the system clock).
     void SetTimeSource(TimeSource source) { m_timeSource = source; }
@@ -157,7 +173,61 @@ class MOX_API CmoxArchive : public CObject {
     /// started. Returns the result of Restore, or 0 when the name is not found.
     int RestoreLookAhead(CmoxCell* cell, const char* name);
 
+    // ---- record search -------------------------------------------------------------------------
+    /// Deepest nesting of records, counted from where a walk starts, that a search walks into;
+    /// records nested deeper make the walk stop as on a malformed file.
+    static const int kMaxSearchDepth = 256;
+
+    /// Positions the stream at the body of the first record that matches the find spec (just
+    /// after its user-name token) and returns 1; 0 when there is none, the spec is a list spec
+    /// or the archive is not open for reading. With a cache, a record whose cached ancestor is
+    /// missing is reported absent without reading the file.
+    int Locate(CmoxFindSpec& spec);
+    /// Appends to the list spec's match array an entry for every record held by the collection
+    /// at the spec's path, in file order (the array is not emptied first). Returns 1 after
+    /// walking the whole file, 0 when the archive is not open for reading, the spec is a find
+    /// spec, or the walk stopped at records nested too deeply (the entries found before stay).
+    int Contents(CmoxFindSpec& spec);
+    /// Locates the spec's record and restores `cell`'s body from it as Restore(cell) does (the
+    /// record's user name is not restored). 0 without calling the cell when there is no match.
+    int Restore(CmoxCell* cell, CmoxFindSpec& spec);
+    /// Searches the records that follow the next two tokens (for instance a collection's "{"
+    /// and its first child's class name) as the top level, restores `cell` from the one the
+    /// find spec matches and moves back to where it started (position, line, indentation).
+    /// Returns the result of Restore, or 0 when not found.
+    int RestoreLookAhead(CmoxCell* cell, CmoxFindSpec& spec);
+    /// Clears the stream's error flags, moves it to position 0, sets the line number to 1 and
+    /// reads the "PREAMBLE", so that the stream stands before the first record. A stream that
+    /// cannot be moved is left failed.
+    void ResetFilePointer();
+
   private:
+    // Where the cache found a record path: the stream position just after the record's class
+    // name, the line at that position, and whether later records had the same path.
+    struct CacheEntry {
+        __int64 position = 0;
+        int line = 0;
+        bool shared = false;
+    };
+    // How walking one record ended.
+    enum SearchStep {
+        kSearchGoOn,     // record walked; the next token is the next record's class name or "}"
+        kSearchFound,    // a find spec matched; the stream stands at the record's body
+        kSearchLevelEnd, // the record had no body and the "}" of its collection was read
+        kSearchStop      // the input ended, or the walk stopped at too deep a nesting
+    };
+    struct SearchScope;
+
+    void InitLocate();
+    int FindElement(CmoxFindSpec& spec, std::string& path);
+    SearchStep FindInRecord(CmoxFindSpec& spec, std::string& path);
+    int MatchNames(CmoxFindSpec& spec, std::string& path);
+    int WalkFile(CmoxFindSpec& spec);
+    std::string CachePath(const CmoxFindSpec& spec) const;
+    void CacheAdd(const std::string& path, __int64 position, int line);
+    const CacheEntry* CacheLookup(const CmoxFindSpec& spec, std::string& parentPath) const;
+    bool AtEndOfInput(const std::string& token) const;
+
     void WriteQuotedToken(const char* text, std::ostream& out);
     void WriteRaw(const char* text, std::size_t length);
     void ResetForOpen(MoxArchiveMode mode, int cacheDepth);
@@ -176,5 +246,10 @@ class MOX_API CmoxArchive : public CObject {
     std::string m_blockText; // ReadBlock's scratch, kept to reuse its capacity
     std::vector<unsigned char> m_restoreErrors;
     int m_cacheDepth = 0;
+    std::map<std::string, CacheEntry> m_cache;
+    bool m_cacheBuilding = false;
+    bool m_cacheAmbiguous = false; // a cached name holds a backslash: keys cannot be cut safely
+    int m_searchDepth = 0;
+    bool m_searchStopped = false; // the walk in progress met too deep a nesting
     TimeSource m_timeSource = nullptr;
 };

@@ -1,0 +1,231 @@
+// Record search on bad input: truncated files, records without a body, and nesting deep enough
+// to exhaust the stack of a walk that followed it. No search may crash, hang or disagree with
+// itself between cache depths.
+#include <mox/archive/CmoxArchive.h>
+#include <mox/archive/CmoxFindSpec.h>
+
+#include "support/ArchiveTestCells.h"
+#include "support/MoxTest.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using moxtest::RecordGroupCell;
+using moxtest::RecordValueCell;
+
+namespace {
+
+using Codes = std::vector<unsigned char>;
+
+const char kArchive[] = "PREAMBLE \r\n"
+                        "CmoxCompositeCell \"Settings\" \"$Main$\" {\r\n"
+                        "\tCmoxLongCell \"Count\" \"$$\" = { 5  }\r\n"
+                        "\tCmoxBlobCell \"Blob\" \"$$\" = #14{}{}\r\n"
+                        "\tCmoxCompositeCell \"Display\" \"$$\" {\r\n"
+                        "\t\tCmoxDoubleCell \"Gain\" \"$$\" = { 1.5  }\r\n"
+                        "\t\tCmoxLongCell \"Ref\" \"$$\" * \r\n"
+                        "\t}\r\n"
+                        "}\r\n"
+                        "CmoxLongCell \"Last\" \"$Tail$\" = { 8  }\r\n";
+
+// Records nested `levels` deep (n0 holding n1 holding ...), the innermost holding a long cell
+// named Leaf, which therefore lies at nesting depth levels + 1.
+std::string Nested(int levels) {
+    std::string text = "PREAMBLE \r\n";
+    for (int i = 0; i < levels; ++i)
+        text += "CmoxCompositeCell \"n" + std::to_string(i) + "\" \"$$\" {\r\n";
+    text += "CmoxLongCell \"Leaf\" \"$$\" = { 1  }\r\n";
+    for (int i = 0; i < levels; ++i)
+        text += "}\r\n";
+    text += "CmoxLongCell \"After\" \"$$\" = { 2  }\r\n";
+    return text;
+}
+
+std::string NestedPath(int levels) {
+    std::string path;
+    for (int i = 0; i < levels; ++i)
+        path += "\\n" + std::to_string(i);
+    return path;
+}
+
+class SearchInput : public moxtest::MoxTest {
+  protected:
+    void OpenOn(const std::string& text, int cacheDepth) {
+        m_in.str(text);
+        m_in.clear();
+        ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, cacheDepth), 1);
+    }
+
+    std::stringstream m_in;
+    CmoxArchive m_archive;
+};
+
+struct Outcome {
+    int found;
+    int line;
+    bool operator==(const Outcome& o) const { return found == o.found && line == o.line; }
+};
+
+} // namespace
+
+TEST_F(SearchInput, TruncatedFilesGiveTheSameResultsAtEveryCacheDepth) {
+    const std::string full = kArchive;
+    const CmoxFindSpec specs[] = {{"", "Settings", 0},
+                                  {"\\Settings", "Count", 0},
+                                  {"\\Settings", "Display", 0},
+                                  {"\\Settings\\Display", "Gain", 0},
+                                  {"\\Settings\\Display", "Ref", 0},
+                                  {"", "Last", 0},
+                                  {"", "Tail", 1},
+                                  {"\\Settings", "", 1},
+                                  {"\\Settings", "Nope", 0}};
+    for (std::size_t length = 11; length <= full.size(); ++length) {
+        const std::string text = full.substr(0, length);
+        std::vector<Outcome> uncached;
+        for (int depth = 0; depth <= 3; ++depth) {
+            std::stringstream in(text);
+            CmoxArchive archive;
+            ASSERT_EQ(archive.Open(&in, MOX_ARCHIVE_READ, depth), 1) << length;
+            CmoxFindSpec list("\\Settings", 0, 0);
+            EXPECT_EQ(archive.Contents(list), 1);
+            EXPECT_LE(list.MatchArray().size(), 3u);
+            for (std::size_t s = 0; s < std::size(specs); ++s) {
+                CmoxFindSpec spec = specs[s];
+                const int found = archive.Locate(spec);
+                const Outcome outcome{found, found != 0 ? archive.Line() : 0};
+                if (depth == 0) {
+                    uncached.push_back(outcome);
+                } else {
+                    EXPECT_EQ(outcome, uncached[s])
+                        << "length " << length << " depth " << depth << " spec " << s;
+                }
+            }
+        }
+    }
+    // The whole file finds them all.
+    EXPECT_TRUE(std::all_of(std::begin(specs), std::end(specs) - 1, [&](const CmoxFindSpec& s) {
+        std::stringstream in(full);
+        CmoxArchive archive;
+        CmoxFindSpec spec = s;
+        return archive.Open(&in, MOX_ARCHIVE_READ, 1) == 1 && archive.Locate(spec) == 1;
+    }));
+}
+
+TEST_F(SearchInput, TruncatedCollectionAddsNoCacheEntryForAChildItNeverHad) {
+    OpenOn("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n", 3);
+    EXPECT_EQ(m_archive.CacheSize(), 1u);
+    CmoxFindSpec list("\\S", 0, 0);
+    EXPECT_EQ(m_archive.Contents(list), 1);
+    EXPECT_TRUE(list.MatchArray().empty());
+}
+
+TEST_F(SearchInput, TruncatedNameIsTakenAsWritten) {
+    // The quoted name never closes: the token runs to the end of the file.
+    OpenOn("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"Cou", 0);
+    CmoxFindSpec list("\\S", 0, 1);
+    EXPECT_EQ(m_archive.Contents(list), 1);
+    EXPECT_EQ(list.MatchArray(), std::vector<std::string>{"\\S\\Cou"});
+    CmoxFindSpec count("\\S", "Count", 0);
+    EXPECT_EQ(m_archive.Locate(count), 0);
+}
+
+TEST_F(SearchInput, RecordWithoutBodyEndsItsCollection) {
+    // A cell without a body of its own writes only its frame. As the last of its collection it
+    // is followed by the "}", which must not be passed over in search of a body.
+    const std::string text = "PREAMBLE \r\n"
+                             "CmoxCompositeCell \"S\" \"$$\" {\r\n"
+                             "\tCmoxCell \"Bare\" \"$$\" \r\n"
+                             "}\r\n"
+                             "CmoxLongCell \"After\" \"$$\" = { 2  }\r\n";
+    for (int depth = 0; depth <= 2; ++depth) {
+        OpenOn(text, depth);
+        CmoxFindSpec list("\\S", 0, 0);
+        ASSERT_EQ(m_archive.Contents(list), 1);
+        EXPECT_EQ(list.MatchArray(), std::vector<std::string>{"Bare"});
+        CmoxFindSpec top("", 0, 0);
+        ASSERT_EQ(m_archive.Contents(top), 1);
+        EXPECT_EQ(top.MatchArray(), (std::vector<std::string>{"S", "After"}));
+        CmoxFindSpec after("", "After", 0);
+        EXPECT_EQ(m_archive.Locate(after), 1) << "cache depth " << depth;
+    }
+}
+
+TEST_F(SearchInput, RecordsAtTheDepthBoundAreFound) {
+    const int levels = CmoxArchive::kMaxSearchDepth - 1;
+    for (const int depth : {0, 1, 3, CmoxArchive::kMaxSearchDepth + 10}) {
+        OpenOn(Nested(levels), depth);
+        RecordValueCell leaf("CmoxLongCell", "Leaf", RecordValueCell::kLong);
+        CmoxFindSpec spec(NestedPath(levels).c_str(), "Leaf", 0);
+        EXPECT_EQ(m_archive.Restore(&leaf, spec), 1) << "cache depth " << depth;
+        EXPECT_EQ(leaf.longValue, 1);
+        CmoxFindSpec after("", "After", 0);
+        EXPECT_EQ(m_archive.Locate(after), 1);
+        EXPECT_EQ(m_archive.CheckRestoreStatus(), 1);
+    }
+}
+
+TEST_F(SearchInput, NestingPastTheBoundIsAMalformedFile) {
+    const int levels = CmoxArchive::kMaxSearchDepth;
+    for (const int depth : {0, 1, 3, CmoxArchive::kMaxSearchDepth + 10}) {
+        m_archive.ResetErrors();
+        OpenOn(Nested(levels), depth);
+        // Building the cache walks the file and meets the fault first.
+        EXPECT_EQ(m_archive.GetRestoreArray(), depth > 0 ? Codes{MOX_RESTORE_BAD_FORMAT} : Codes{});
+        m_archive.ResetErrors();
+        RecordValueCell leaf("CmoxLongCell", "Leaf", RecordValueCell::kLong);
+        CmoxFindSpec spec(NestedPath(levels).c_str(), "Leaf", 0);
+        EXPECT_EQ(m_archive.Restore(&leaf, spec), 0) << "cache depth " << depth;
+        EXPECT_EQ(leaf.restoreCount, 0);
+        // A cache deeper than the fault answers without walking: the record was never cached.
+        EXPECT_EQ(m_archive.GetRestoreArray(),
+                  depth <= levels ? Codes{MOX_RESTORE_BAD_FORMAT} : Codes{});
+
+        // Nothing past the fault is found; a record before it still is.
+        CmoxFindSpec after("", "After", 0);
+        EXPECT_EQ(m_archive.Locate(after), 0);
+        CmoxFindSpec outer("\\n0", "n1", 0);
+        EXPECT_EQ(m_archive.Locate(outer), 1);
+
+        CmoxFindSpec list("", 0, 0);
+        EXPECT_EQ(m_archive.Contents(list), 0);
+        EXPECT_EQ(list.MatchArray(), std::vector<std::string>{"n0"});
+        EXPECT_EQ(m_archive.Good(), 1);
+    }
+}
+
+TEST_F(SearchInput, AMillionOpenBracesNeitherCrashNorHang) {
+    const std::string braces = [] {
+        std::string s = "PREAMBLE \r\n";
+        s.reserve(s.size() + 2000000);
+        for (int i = 0; i < 1000000; ++i)
+            s += "{ ";
+        return s;
+    }();
+    for (const int depth : {0, 1, 3}) {
+        OpenOn(braces, depth);
+        m_archive.ResetErrors();
+        CmoxFindSpec find("\\{\\{", "x", 0);
+        EXPECT_EQ(m_archive.Locate(find), 0);
+        CmoxFindSpec top("", "{", 0);
+        EXPECT_EQ(m_archive.Locate(top), 1); // the first "{" is the name of a record
+        CmoxFindSpec list("", 0, 1);
+        EXPECT_EQ(m_archive.Contents(list), 0);
+        EXPECT_FALSE(m_archive.GetRestoreArray().empty());
+        EXPECT_EQ(m_archive.GetRestoreArray().front(), MOX_RESTORE_BAD_FORMAT);
+
+        // The look-aheads and a collection restore from the same place.
+        m_archive.ResetFilePointer();
+        RecordValueCell cell("CmoxLongCell", "x", RecordValueCell::kLong);
+        EXPECT_EQ(m_archive.RestoreLookAhead(&cell, find), 0);
+        EXPECT_EQ(m_archive.RestoreLookAhead(&cell, "x"), 0);
+        RecordGroupCell group("g");
+        group.Add<RecordGroupCell>("{");
+        EXPECT_EQ(m_archive.Restore(&group), 0);
+        EXPECT_EQ(cell.restoreCount, 0);
+    }
+}

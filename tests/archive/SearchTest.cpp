@@ -1,0 +1,474 @@
+// Record search: finding records by path and name or user name, listing a collection's records,
+// restoring from a found record and the search form of the look-ahead, each at cache depths 0
+// to 3 where the cache could change the outcome.
+#include <mox/archive/CmoxArchive.h>
+#include <mox/archive/CmoxFindSpec.h>
+
+#include "support/ArchiveTestCells.h"
+#include "support/MoxTest.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+using moxtest::RecordGroupCell;
+using moxtest::RecordValueCell;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// A value record whose body is a binary block: "= #" d n and then the raw bytes.
+std::string BinaryRecord(const std::string& name, const std::string& bytes) {
+    const std::string count = std::to_string(bytes.size());
+    return "CmoxBlobCell \"" + name + "\" \"$$\" = #" + std::to_string(count.size()) + count +
+           bytes;
+}
+
+// The bytes of the binary block: braces and the text of a record, all of which a search must
+// step over unread. No LF, so the line numbers below stay those of the file.
+const char kBlobBytes[] = "}}} CmoxLongCell \"Fake\" \"$$\" = { 9  } {{";
+
+// One archive with the record kinds a search meets: nested collections, user names, a string
+// value holding escaped braces and slashes, a binary block, a top-level record sharing a nested
+// record's name, and a collection holding a reference. The comments give each line's number.
+std::string StandardArchive() {
+    return std::string("PREAMBLE \r\n"                                                       // 1
+                       "// File creation time: Friday, December 04, 2026\r\n"                // 2
+                       "CmoxCompositeCell \"Settings\" \"$Main settings$\" {\r\n"            // 3
+                       "\tCmoxLongCell \"Count\" \"$$\" = { 5  }\r\n"                        // 4
+                       "\tCmoxStringCell \"Title\" \"$$\" = { \"A \\{b\\} \\/\\/ t\"  }\r\n" // 5
+                       "\tCmoxCompositeCell \"Display\" \"$Screen$\" {\r\n"                  // 6
+                       "\t\tCmoxDoubleCell \"Gain\" \"$$\" = { 1.5  }\r\n"                   // 7
+                       "\t\tCmoxCompositeCell \"Deep\" \"$$\" {\r\n"                         // 8
+                       "\t\t\tCmoxLongCell \"Level\" \"$$\" = { 3  }\r\n"                    // 9
+                       "\t\t}\r\n"                                                           // 10
+                       "\t}\r\n"                                                             // 11
+                       "}\r\n") +                                                            // 12
+           BinaryRecord("Blob", kBlobBytes) +
+           "\r\n" +                                            // 13
+           "CmoxLongCell \"Gain\" \"$Top gain$\" = { 7  }\r\n" // 14
+           "CmoxArrayCell \"List\" \"$$\" {\r\n"               // 15
+           "\tCmoxLongCell \"Ref\" \"$$\" * \r\n"              // 16
+           "\tCmoxLongCell \"Item\" \"$$\" = { 1  }\r\n"       // 17
+           "}\r\n";                                            // 18
+}
+
+class SearchTest : public moxtest::MoxTest {
+  protected:
+    void OpenOn(const std::string& text, int cacheDepth) {
+        m_in.str(text);
+        m_in.clear();
+        ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, cacheDepth), 1);
+    }
+    std::string Next() { return m_archive.ReadToken(); }
+
+    std::stringstream m_in;
+    CmoxArchive m_archive;
+};
+
+// The same searches at every cache depth: the cache may only make them faster.
+class SearchAtDepth : public SearchTest, public ::testing::WithParamInterface<int> {
+  protected:
+    void SetUp() override { OpenOn(StandardArchive(), GetParam()); }
+};
+
+INSTANTIATE_TEST_SUITE_P(CacheDepths, SearchAtDepth, ::testing::Values(0, 1, 2, 3));
+
+} // namespace
+
+// ---- find specs and list specs -------------------------------------------------------------
+
+TEST(FindSpec, FindAndListFormsSetTheirKind) {
+    CmoxFindSpec find("\\Settings", "Gain", 1);
+    EXPECT_EQ(find.FindFirst(), 1);
+    EXPECT_EQ(find.Path(), "\\Settings");
+    EXPECT_EQ(find.Match(), "Gain");
+    EXPECT_EQ(find.ByUserName(), 1);
+    EXPECT_EQ(find.FullPath(), 0);
+
+    CmoxFindSpec list("\\Settings", 0, 1);
+    EXPECT_EQ(list.FindFirst(), 0);
+    EXPECT_EQ(list.Match(), "");
+    EXPECT_EQ(list.ByUserName(), 0);
+    EXPECT_EQ(list.FullPath(), 1);
+    EXPECT_TRUE(list.MatchArray().empty());
+}
+
+// ---- Locate --------------------------------------------------------------------------------
+
+TEST_P(SearchAtDepth, FindsTopLevelRecordAndStandsAtItsBody) {
+    CmoxFindSpec spec("", "Settings", 0);
+    ASSERT_EQ(m_archive.Locate(spec), 1);
+    EXPECT_EQ(m_archive.Line(), 3);
+    EXPECT_EQ(Next(), "{");
+    EXPECT_EQ(Next(), "CmoxLongCell");
+    EXPECT_EQ(Next(), "Count");
+}
+
+TEST_P(SearchAtDepth, FindsNestedRecordsByTheirCollectionsPath) {
+    CmoxFindSpec gain("\\Settings\\Display", "Gain", 0);
+    ASSERT_EQ(m_archive.Locate(gain), 1);
+    EXPECT_EQ(m_archive.Line(), 7);
+    EXPECT_EQ(Next(), "=");
+    EXPECT_EQ(Next(), "{");
+    EXPECT_EQ(Next(), "1.5");
+
+    CmoxFindSpec level("\\Settings\\Display\\Deep", "Level", 0);
+    ASSERT_EQ(m_archive.Locate(level), 1);
+    EXPECT_EQ(m_archive.Line(), 9);
+}
+
+TEST_P(SearchAtDepth, MatchesOnlyRecordsHeldByTheNamedCollection) {
+    // The top-level Gain and the nested one: each is found under its own path only.
+    CmoxFindSpec top("", "Gain", 0);
+    ASSERT_EQ(m_archive.Locate(top), 1);
+    EXPECT_EQ(m_archive.Line(), 14);
+
+    CmoxFindSpec notChild("\\Settings", "Gain", 0);
+    EXPECT_EQ(m_archive.Locate(notChild), 0);
+    CmoxFindSpec wrongParent("\\Settings\\Display", "Count", 0);
+    EXPECT_EQ(m_archive.Locate(wrongParent), 0);
+    CmoxFindSpec absentParent("\\Absent", "Gain", 0);
+    EXPECT_EQ(m_archive.Locate(absentParent), 0);
+    CmoxFindSpec otherCase("\\settings", "Count", 0);
+    EXPECT_EQ(m_archive.Locate(otherCase), 0);
+}
+
+TEST_P(SearchAtDepth, FailedSearchLeavesTheArchiveSearchable) {
+    CmoxFindSpec missing("\\Settings\\Display", "Nope", 0);
+    EXPECT_EQ(m_archive.Locate(missing), 0);
+    EXPECT_EQ(m_archive.Good(), 1);
+    CmoxFindSpec count("\\Settings", "Count", 0);
+    EXPECT_EQ(m_archive.Locate(count), 1);
+    EXPECT_EQ(m_archive.Line(), 4);
+}
+
+TEST_P(SearchAtDepth, FindsByUserNameWithoutItsDelimiters) {
+    CmoxFindSpec display("\\Settings", "Screen", 1);
+    ASSERT_EQ(m_archive.Locate(display), 1);
+    EXPECT_EQ(m_archive.Line(), 6);
+    EXPECT_EQ(Next(), "{");
+
+    CmoxFindSpec settings("", "Main settings", 1);
+    ASSERT_EQ(m_archive.Locate(settings), 1);
+    EXPECT_EQ(m_archive.Line(), 3);
+
+    // A user name is not a name, nor the other way round.
+    CmoxFindSpec byName("\\Settings", "Screen", 0);
+    EXPECT_EQ(m_archive.Locate(byName), 0);
+    CmoxFindSpec byUserName("\\Settings", "Display", 1);
+    EXPECT_EQ(m_archive.Locate(byUserName), 0);
+    CmoxFindSpec delimited("\\Settings", "$Screen$", 1);
+    EXPECT_EQ(m_archive.Locate(delimited), 0);
+}
+
+TEST_P(SearchAtDepth, EmptyUserNameMatchesTheFirstRecordWithoutOne) {
+    // "$$" holds the empty user name: Count in Settings, Blob at the top level (Settings has
+    // one of its own).
+    CmoxFindSpec inSettings("\\Settings", "", 1);
+    ASSERT_EQ(m_archive.Locate(inSettings), 1);
+    EXPECT_EQ(m_archive.Line(), 4);
+
+    CmoxFindSpec atTop("", "", 1);
+    ASSERT_EQ(m_archive.Locate(atTop), 1);
+    EXPECT_EQ(m_archive.Line(), 13);
+    EXPECT_EQ(Next(), "=");
+
+    // By name, the empty match looks for an empty name, which no record has.
+    CmoxFindSpec emptyName("\\Settings", "", 0);
+    EXPECT_EQ(m_archive.Locate(emptyName), 0);
+}
+
+TEST_P(SearchAtDepth, BinaryBlockIsSteppedOverUnread) {
+    // The block's bytes hold braces and the text of a record named Fake.
+    CmoxFindSpec fake("", "Fake", 0);
+    EXPECT_EQ(m_archive.Locate(fake), 0);
+    CmoxFindSpec fakeInside("\\Blob", "Fake", 0);
+    EXPECT_EQ(m_archive.Locate(fakeInside), 0);
+
+    RecordValueCell gain("CmoxLongCell", "Gain", RecordValueCell::kLong);
+    CmoxFindSpec top("", "Gain", 0);
+    ASSERT_EQ(m_archive.Restore(&gain, top), 1);
+    EXPECT_EQ(gain.longValue, 7);
+}
+
+TEST_P(SearchAtDepth, ReferenceRecordIsMatchedByNameAndHasNoBody) {
+    CmoxFindSpec ref("\\List", "Ref", 0);
+    ASSERT_EQ(m_archive.Locate(ref), 1);
+    EXPECT_EQ(Next(), "*");
+    EXPECT_EQ(Next(), "CmoxLongCell");
+
+    // The record after the reference is its own record, not the reference's body.
+    CmoxFindSpec item("\\List", "Item", 0);
+    ASSERT_EQ(m_archive.Locate(item), 1);
+    EXPECT_EQ(m_archive.Line(), 17);
+}
+
+TEST_P(SearchAtDepth, EscapedBracesInValuesDoNotEndCollections) {
+    // Title's value holds \{ \} and \/\/: were they taken for braces or a comment, Display
+    // would not be found under Settings.
+    CmoxFindSpec display("\\Settings", "Display", 0);
+    EXPECT_EQ(m_archive.Locate(display), 1);
+}
+
+TEST_F(SearchTest, ListSpecIsRefusedByLocate) {
+    OpenOn(StandardArchive(), 0);
+    CmoxFindSpec list("", 0, 1);
+    EXPECT_EQ(m_archive.Locate(list), 0);
+    EXPECT_TRUE(list.MatchArray().empty());
+}
+
+TEST_F(SearchTest, ArchiveNotOpenForReadingIsNotSearched) {
+    std::stringstream out;
+    ASSERT_EQ(m_archive.Open(&out, MOX_ARCHIVE_WRITE, 1), 1);
+    const std::string written = out.str();
+    CmoxFindSpec find("", "PREAMBLE", 0);
+    CmoxFindSpec list("", 0, 0);
+    EXPECT_EQ(m_archive.Locate(find), 0);
+    EXPECT_EQ(m_archive.Contents(list), 0);
+    EXPECT_TRUE(list.MatchArray().empty());
+    EXPECT_EQ(out.str(), written);
+
+    CmoxArchive closed;
+    EXPECT_EQ(closed.Locate(find), 0);
+    EXPECT_EQ(closed.Contents(list), 0);
+    closed.ResetFilePointer(); // no stream: nothing to do
+    EXPECT_EQ(closed.Line(), 1);
+}
+
+// ---- Contents ------------------------------------------------------------------------------
+
+TEST_P(SearchAtDepth, ListsDirectChildrenWithFullPathsAndAppendsOnEveryCall) {
+    CmoxFindSpec list("\\Settings", 0, 1);
+    ASSERT_EQ(m_archive.Contents(list), 1);
+    const Strings once{"\\Settings\\Count", "\\Settings\\Title", "\\Settings\\Display"};
+    EXPECT_EQ(list.MatchArray(), once);
+
+    ASSERT_EQ(m_archive.Contents(list), 1);
+    Strings twice = once;
+    twice.insert(twice.end(), once.begin(), once.end());
+    EXPECT_EQ(list.MatchArray(), twice);
+    EXPECT_EQ(m_archive.Good(), 1);
+}
+
+TEST_P(SearchAtDepth, ListsNamesOrUserNamesWithoutPaths) {
+    CmoxFindSpec names("\\Settings\\Display", 0, 0);
+    ASSERT_EQ(m_archive.Contents(names), 1);
+    EXPECT_EQ(names.MatchArray(), (Strings{"Gain", "Deep"}));
+
+    CmoxFindSpec userNames("\\Settings", 1, 0);
+    ASSERT_EQ(m_archive.Contents(userNames), 1);
+    EXPECT_EQ(userNames.MatchArray(), (Strings{"", "", "Screen"}));
+
+    CmoxFindSpec userPaths("", 1, 1);
+    ASSERT_EQ(m_archive.Contents(userPaths), 1);
+    EXPECT_EQ(userPaths.MatchArray(), (Strings{"\\Main settings", "\\", "\\Top gain", "\\"}));
+}
+
+TEST_P(SearchAtDepth, ListsTopLevelAndEmptyCollections) {
+    CmoxFindSpec top("", 0, 1);
+    ASSERT_EQ(m_archive.Contents(top), 1);
+    EXPECT_EQ(top.MatchArray(), (Strings{"\\Settings", "\\Blob", "\\Gain", "\\List"}));
+
+    CmoxFindSpec list("\\List", 0, 0);
+    ASSERT_EQ(m_archive.Contents(list), 1);
+    EXPECT_EQ(list.MatchArray(), (Strings{"Ref", "Item"}));
+
+    CmoxFindSpec valueRecord("\\Settings\\Count", 0, 0);
+    ASSERT_EQ(m_archive.Contents(valueRecord), 1);
+    EXPECT_TRUE(valueRecord.MatchArray().empty());
+}
+
+TEST_F(SearchTest, FindSpecIsRefusedByContents) {
+    OpenOn(StandardArchive(), 0);
+    CmoxFindSpec find("\\Settings", "Count", 0);
+    EXPECT_EQ(m_archive.Contents(find), 0);
+    EXPECT_TRUE(find.MatchArray().empty());
+}
+
+// ---- restoring a found record --------------------------------------------------------------
+
+TEST_P(SearchAtDepth, RestoresTheFoundRecordsBodyOnly) {
+    RecordValueCell title("CmoxStringCell", "Title", RecordValueCell::kString);
+    CmoxFindSpec spec("\\Settings", "Title", 0);
+    ASSERT_EQ(m_archive.Restore(&title, spec), 1);
+    EXPECT_EQ(title.stringValue, "A {b} // t");
+    EXPECT_EQ(title.restoreCount, 1);
+
+    RecordGroupCell display("Display");
+    display.UserName("kept");
+    auto* gain = display.Add<RecordValueCell>("CmoxDoubleCell", "Gain", RecordValueCell::kDouble);
+    auto* deep = display.Add<RecordGroupCell>("Deep");
+    auto* level = deep->Add<RecordValueCell>("CmoxLongCell", "Level", RecordValueCell::kLong);
+    CmoxFindSpec byUser("\\Settings", "Screen", 1);
+    ASSERT_EQ(m_archive.Restore(&display, byUser), 1);
+    EXPECT_DOUBLE_EQ(gain->doubleValue, 1.5);
+    EXPECT_EQ(level->longValue, 3);
+    // The search consumed the user-name field; the cell keeps its own.
+    EXPECT_STREQ(display.UserName(), "kept");
+}
+
+TEST_P(SearchAtDepth, NoMatchRestoresNothing) {
+    RecordValueCell count("CmoxLongCell", "Count", RecordValueCell::kLong);
+    count.longValue = 42;
+    CmoxFindSpec spec("\\Settings\\Display", "Count", 0);
+    EXPECT_EQ(m_archive.Restore(&count, spec), 0);
+    EXPECT_EQ(count.restoreCount, 0);
+    EXPECT_EQ(count.longValue, 42);
+    EXPECT_EQ(m_archive.Restore(nullptr, spec), 0);
+}
+
+TEST_F(SearchTest, FaultInTheFoundRecordIsCaughtAndFlagged) {
+    // The found record's block never closes: the cell flags and throws, the driver catches.
+    OpenOn("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"Count\" \"$$\" = { 5",
+           1);
+    RecordValueCell count("CmoxLongCell", "Count", RecordValueCell::kLong);
+    CmoxFindSpec spec("\\S", "Count", 0);
+    m_archive.ResetErrors();
+    EXPECT_EQ(m_archive.Restore(&count, spec), 0);
+    EXPECT_EQ(m_archive.GetRestoreArray(), std::vector<unsigned char>{MOX_RESTORE_BAD_FORMAT});
+    EXPECT_EQ(count.restoreCount, 0);
+}
+
+// ---- look-ahead with a find spec -----------------------------------------------------------
+
+TEST_P(SearchAtDepth, LookAheadSearchesTheCollectionThatOpensHereAndMovesBack) {
+    CmoxFindSpec settings("", "Settings", 0);
+    ASSERT_EQ(m_archive.Locate(settings), 1);
+    // The stream stands at Settings' body: its "{" and first child's class name come next.
+    const int line = m_archive.Line();
+    m_archive.SetIndent(2);
+
+    RecordValueCell title("CmoxStringCell", "Title", RecordValueCell::kString);
+    CmoxFindSpec titleSpec("", "Title", 0);
+    ASSERT_EQ(m_archive.RestoreLookAhead(&title, titleSpec), 1);
+    EXPECT_EQ(title.stringValue, "A {b} // t");
+    EXPECT_EQ(m_archive.Line(), line);
+    EXPECT_EQ(m_archive.Indent(), 2);
+
+    // Paths are relative to the collection: its grandchild lies under \Display.
+    RecordValueCell gain("CmoxDoubleCell", "Gain", RecordValueCell::kDouble);
+    CmoxFindSpec bare("", "Gain", 0);
+    EXPECT_EQ(m_archive.RestoreLookAhead(&gain, bare), 0);
+    CmoxFindSpec relative("\\Display", "Gain", 0);
+    ASSERT_EQ(m_archive.RestoreLookAhead(&gain, relative), 1);
+    EXPECT_DOUBLE_EQ(gain.doubleValue, 1.5);
+
+    // The walk ends with the collection: records after it are not reached.
+    RecordValueCell top("CmoxLongCell", "Gain", RecordValueCell::kLong);
+    CmoxFindSpec after("", "List", 0);
+    EXPECT_EQ(m_archive.RestoreLookAhead(&top, after), 0);
+
+    EXPECT_EQ(m_archive.Line(), line);
+    EXPECT_EQ(m_archive.Indent(), 2);
+    EXPECT_EQ(Next(), "{");
+    EXPECT_EQ(Next(), "CmoxLongCell");
+    EXPECT_EQ(Next(), "Count");
+}
+
+TEST_F(SearchTest, LookAheadOnTruncatedInputFindsNothingAndMovesBack) {
+    OpenOn("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 1", 0);
+    ASSERT_EQ(Next(), "CmoxCompositeCell");
+    ASSERT_EQ(Next(), "S");
+    ASSERT_EQ(Next(), "$$");
+    RecordValueCell cell("CmoxLongCell", "B", RecordValueCell::kLong);
+    CmoxFindSpec spec("", "B", 0);
+    EXPECT_EQ(m_archive.RestoreLookAhead(&cell, spec), 0);
+    EXPECT_EQ(cell.restoreCount, 0);
+    EXPECT_EQ(m_archive.Line(), 2);
+    EXPECT_EQ(Next(), "{");
+}
+
+// ---- ResetFilePointer ----------------------------------------------------------------------
+
+TEST_F(SearchTest, ResetFilePointerStandsBeforeTheFirstRecord) {
+    OpenOn(StandardArchive(), 0);
+    for (int i = 0; i < 20; ++i)
+        Next();
+    m_in.setstate(std::ios::failbit);
+    m_archive.ResetFilePointer();
+    EXPECT_EQ(m_archive.Good(), 1);
+    EXPECT_EQ(m_archive.Line(), 1);
+    EXPECT_EQ(Next(), "CmoxCompositeCell");
+    EXPECT_EQ(m_archive.Line(), 3);
+}
+
+// ---- a large archive -----------------------------------------------------------------------
+
+namespace {
+
+// Saves 150 top-level groups of 4 subgroups of 8 long cells, each holding a value unique to its
+// place, through the file-name form of Open.
+class LargeArchive : public moxtest::MoxTest, public ::testing::WithParamInterface<int> {
+  protected:
+    static long ValueAt(int group, int sub, int item) { return group * 1000 + sub * 100 + item; }
+    static std::string Name(const char* stem, int i) { return stem + std::to_string(i); }
+
+    void SetUp() override {
+        m_path = ::testing::TempDir() + "mox_search_large_" + std::to_string(GetParam()) + ".qvx";
+        CmoxArchive writer;
+        ASSERT_EQ(writer.Open(m_path.c_str(), MOX_ARCHIVE_WRITE, 0), 1);
+        for (int g = 0; g < kGroups; ++g) {
+            RecordGroupCell group(Name("Group", g).c_str());
+            for (int s = 0; s < 4; ++s) {
+                auto* sub = group.Add<RecordGroupCell>(Name("Sub", s).c_str());
+                for (int i = 0; i < 8; ++i) {
+                    auto* item = sub->Add<RecordValueCell>("CmoxLongCell", Name("Item", i).c_str(),
+                                                           RecordValueCell::kLong);
+                    item->longValue = ValueAt(g, s, i);
+                }
+            }
+            ASSERT_EQ(writer.Save(group), 1);
+        }
+        ASSERT_EQ(writer.Close(), 1);
+    }
+    void TearDown() override {
+        std::remove(m_path.c_str());
+        moxtest::MoxTest::TearDown();
+    }
+
+    static constexpr int kGroups = 150;
+    std::string m_path;
+};
+
+INSTANTIATE_TEST_SUITE_P(CacheDepths, LargeArchive, ::testing::Values(0, 1, 2, 3));
+
+} // namespace
+
+TEST_P(LargeArchive, RestoresOneDeepCellByPath) {
+    CmoxArchive archive;
+    ASSERT_EQ(archive.Open(m_path.c_str(), MOX_ARCHIVE_READ, GetParam()), 1);
+    RecordValueCell item("CmoxLongCell", "Item6", RecordValueCell::kLong);
+    CmoxFindSpec spec("\\Group123\\Sub2", "Item6", 0);
+    ASSERT_EQ(archive.Restore(&item, spec), 1);
+    EXPECT_EQ(item.longValue, ValueAt(123, 2, 6));
+
+    // Then a whole group, and a cell of the first group, from the same open archive.
+    RecordGroupCell group("Group7");
+    auto* sub = group.Add<RecordGroupCell>("Sub3");
+    auto* last = sub->Add<RecordValueCell>("CmoxLongCell", "Item7", RecordValueCell::kLong);
+    CmoxFindSpec groupSpec("", "Group7", 0);
+    ASSERT_EQ(archive.Restore(&group, groupSpec), 1);
+    EXPECT_EQ(last->longValue, ValueAt(7, 3, 7));
+
+    CmoxFindSpec first("\\Group0\\Sub0", "Item0", 0);
+    ASSERT_EQ(archive.Restore(&item, first), 1);
+    EXPECT_EQ(item.longValue, ValueAt(0, 0, 0));
+
+    CmoxFindSpec absent("\\Group150\\Sub0", "Item0", 0);
+    EXPECT_EQ(archive.Restore(&item, absent), 0);
+    EXPECT_EQ(item.restoreCount, 2);
+}
+
+TEST_P(LargeArchive, ListsTheRecordsOfOneDeepCollection) {
+    CmoxArchive archive;
+    ASSERT_EQ(archive.Open(m_path.c_str(), MOX_ARCHIVE_READ, GetParam()), 1);
+    CmoxFindSpec list("\\Group149\\Sub3", 0, 1);
+    ASSERT_EQ(archive.Contents(list), 1);
+    ASSERT_EQ(list.MatchArray().size(), 8u);
+    EXPECT_EQ(list.MatchArray().front(), "\\Group149\\Sub3\\Item0");
+    EXPECT_EQ(list.MatchArray().back(), "\\Group149\\Sub3\\Item7");
+}
