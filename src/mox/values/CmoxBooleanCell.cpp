@@ -2,6 +2,7 @@
 
 #include <mox/values/CmoxValueUndoInfo.h>
 #include <mox/values/internal/Recording.h>
+#include <mox/values/internal/Records.h>
 
 IMPLEMENT_DYNAMIC(CmoxBooleanCell, CmoxCell)
 
@@ -86,4 +87,21 @@ const CmoxBooleanCell& CmoxBooleanCell::operator=(const CmoxCell& other) {
 
 const CmoxBooleanCell& CmoxBooleanCell::operator=(const CmoxBooleanCell& other) {
     return operator=(static_cast<const CmoxCell&>(other));
+}
+
+void CmoxBooleanCell::Save(CmoxArchive& archive) {
+    CmoxCell::Save(archive);
+    std::stringstream block;
+    block << (m_value != 0 ? "TRUE " : "FALSE ");
+    archive.WriteBlock(block);
+}
+
+void CmoxBooleanCell::Restore(CmoxArchive& archive) {
+    std::stringstream block;
+    mox::detail::ReadValueBlock(archive, block, this);
+    // Only the exact word TRUE is true; anything else, including a missing word, is false.
+    const unsigned char v = mox::detail::ReadWord(block) == "TRUE" ? 1 : 0;
+    if (v == m_value) return;
+    m_value = v;
+    CmoxCell::Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
 }

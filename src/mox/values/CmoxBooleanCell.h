@@ -45,6 +45,12 @@ class MOX_API CmoxBooleanCell : public CmoxCell {
     void Undo(CmoxUndoInfo* undo) override;
     /// Puts back the value and default after the recorded change, without notifying.
     void Redo(CmoxUndoInfo* undo) override;
+    /// Writes the record frame and a value block holding "TRUE" or "FALSE".
+    void Save(CmoxArchive& archive) override;
+    /// Reads the value block back (only "TRUE" reads as true); reports a changed value without an
+    /// undo record. A block fault is flagged on the archive and thrown as its MoxRestoreError
+    /// value.
+    void Restore(CmoxArchive& archive) override;
 
     // ---- plain accessors
     // -------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <mox/values/CmoxByteUndoInfo.h>
 #include <mox/values/internal/Recording.h>
+#include <mox/values/internal/Records.h>
 
 IMPLEMENT_DYNAMIC(CmoxByteCell, CmoxCell)
 
@@ -172,4 +173,51 @@ const CmoxByteCell& CmoxByteCell::operator=(const CmoxCell& other) {
 
 const CmoxByteCell& CmoxByteCell::operator=(const CmoxByteCell& other) {
     return operator=(static_cast<const CmoxCell&>(other));
+}
+
+void CmoxByteCell::Save(CmoxArchive& archive) {
+    CmoxCell::Save(archive);
+    std::stringstream block;
+    mox::detail::PrepareBlock(block);
+    block << static_cast<int>(m_value) << ' ';
+    // Written as the format has it: a second space before the range and none after the max.
+    if (m_saveDomain != 0)
+        block << ' ' << static_cast<int>(m_min) << ' ' << static_cast<int>(m_max);
+    archive.WriteBlock(block);
+}
+
+void CmoxByteCell::Restore(CmoxArchive& archive) {
+    std::stringstream block;
+    mox::detail::ReadValueBlock(archive, block, this);
+    MoxChangeReason reason = MOX_NO_CHANGE;
+    // Each field keeps its low 8 bits (300 reads as 44) and is stored as read: restoring
+    // does not clamp. A field that cannot be read leaves the cell's field as it was.
+    const auto readByte = [&block](unsigned char& out) {
+        long long v = 0;
+        if (!mox::detail::ReadInteger(block, v)) return false;
+        out = static_cast<unsigned char>(static_cast<unsigned long long>(v));
+        return true;
+    };
+    unsigned char v = 0;
+    if (readByte(v) && v != m_value) {
+        m_value = v;
+        reason = MOX_VALUE_CHANGED;
+    }
+    if (m_restoreDomain != 0) {
+        // Two changed fields are reported as a value change, one range field alone as a range
+        // change.
+        const auto note = [&reason] {
+            reason = reason == MOX_NO_CHANGE ? MOX_RANGE_CHANGED : MOX_VALUE_CHANGED;
+        };
+        unsigned char bound = 0;
+        if (readByte(bound) && bound != m_min) {
+            m_min = bound;
+            note();
+        }
+        if (readByte(bound) && bound != m_max) {
+            m_max = bound;
+            note();
+        }
+    }
+    if (reason != MOX_NO_CHANGE) CmoxCell::Changed(0, reason, 1, nullptr);
 }

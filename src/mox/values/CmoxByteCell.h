@@ -48,6 +48,11 @@ class MOX_API CmoxByteCell : public CmoxCell {
     void Undo(CmoxUndoInfo* undo) override;
     /// Puts back value, default and range after the recorded change, without notifying.
     void Redo(CmoxUndoInfo* undo) override;
+    /// Writes the record frame and a value block: the value, and the range when SaveDomain is set.
+    void Save(CmoxArchive& archive) override;
+    /// Reads the value (low 8 bits), and the range when RestoreDomain is set, unclamped;
+    /// reports changes without an undo record. A block fault is flagged and thrown.
+    void Restore(CmoxArchive& archive) override;
 
     // ---- own virtual operations ----------------------------------------------------------------
     /// The current value.

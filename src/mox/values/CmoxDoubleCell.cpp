@@ -2,6 +2,9 @@
 
 #include <mox/values/CmoxValueUndoInfo.h>
 #include <mox/values/internal/Recording.h>
+#include <mox/values/internal/Records.h>
+
+#include <limits>
 
 IMPLEMENT_DYNAMIC(CmoxDoubleCell, CmoxCell)
 
@@ -91,4 +94,48 @@ const CmoxDoubleCell& CmoxDoubleCell::operator=(const CmoxCell& other) {
 
 const CmoxDoubleCell& CmoxDoubleCell::operator=(const CmoxDoubleCell& other) {
     return operator=(static_cast<const CmoxCell&>(other));
+}
+
+namespace {
+
+// The stream writes non-finite values as nan, inf and -inf (or -nan) but cannot read them
+// back; they are recognised here so that every value the cell can hold survives a round trip.
+bool ReadDouble(std::istream& block, double& out) {
+    const std::string word = mox::detail::ReadWord(block);
+    if (word == "nan" || word == "-nan") {
+        out = std::numeric_limits<double>::quiet_NaN();
+        return true;
+    }
+    if (word == "inf" || word == "-inf") {
+        out = word[0] == '-' ? -std::numeric_limits<double>::infinity()
+                             : std::numeric_limits<double>::infinity();
+        return true;
+    }
+    std::istringstream text(word);
+    text.imbue(std::locale::classic());
+    double v = 0.0;
+    if (!(text >> v)) return false;
+    out = v;
+    return true;
+}
+
+} // namespace
+
+void CmoxDoubleCell::Save(CmoxArchive& archive) {
+    CmoxCell::Save(archive);
+    std::stringstream block;
+    mox::detail::PrepareBlock(block);
+    // The stream's default: six significant digits, fixed or exponent form as %g chooses.
+    block << m_value << ' ';
+    archive.WriteBlock(block);
+}
+
+void CmoxDoubleCell::Restore(CmoxArchive& archive) {
+    std::stringstream block;
+    mox::detail::ReadValueBlock(archive, block, this);
+    double v = 0.0;
+    if (!ReadDouble(block, v)) return;
+    if (v == m_value) return; // a NaN never matches, so it is always taken and reported
+    m_value = v;
+    CmoxCell::Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
 }

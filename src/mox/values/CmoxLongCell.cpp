@@ -3,6 +3,7 @@
 #include <mox/values/CmoxValueUndoInfo.h>
 #include <mox/values/internal/Arithmetic.h>
 #include <mox/values/internal/Recording.h>
+#include <mox/values/internal/Records.h>
 
 IMPLEMENT_DYNAMIC(CmoxLongCell, CmoxCell)
 
@@ -95,4 +96,24 @@ const CmoxLongCell& CmoxLongCell::operator=(const CmoxCell& other) {
 
 const CmoxLongCell& CmoxLongCell::operator=(const CmoxLongCell& other) {
     return operator=(static_cast<const CmoxCell&>(other));
+}
+
+void CmoxLongCell::Save(CmoxArchive& archive) {
+    CmoxCell::Save(archive);
+    std::stringstream block;
+    mox::detail::PrepareBlock(block);
+    block << Value() << ' ';
+    archive.WriteBlock(block);
+}
+
+void CmoxLongCell::Restore(CmoxArchive& archive) {
+    std::stringstream block;
+    mox::detail::ReadValueBlock(archive, block, this);
+    long long read = 0;
+    if (!mox::detail::ReadInteger(block, read)) return;
+    // Taken as 32-bit two's complement, as the setter takes a wider long.
+    const std::int32_t v = mox::detail::WrapToInt32(read);
+    if (v == m_value) return;
+    m_value = v;
+    Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
 }

@@ -5,6 +5,7 @@
 #include <mox/values/internal/Recording.h>
 
 #include <climits>
+#include <mox/values/internal/Records.h>
 
 IMPLEMENT_DYNAMIC(CmoxLongLongCell, CmoxCell)
 
@@ -309,4 +310,57 @@ const CmoxLongLongCell& CmoxLongLongCell::operator=(const CmoxCell& other) {
 
 const CmoxLongLongCell& CmoxLongLongCell::operator=(const CmoxLongLongCell& other) {
     return operator=(static_cast<const CmoxCell&>(other));
+}
+
+void CmoxLongLongCell::Save(CmoxArchive& archive) {
+    CmoxCell::Save(archive);
+    std::stringstream block;
+    block << Cmox::LongLongToText(m_value) << ' ';
+    if (m_saveDomain != 0) {
+        block << Cmox::LongLongToText(m_min) << ' ' << Cmox::LongLongToText(m_max) << ' '
+              << Cmox::LongLongToText(m_size) << ' ' << Cmox::ConvertIncrementPolicy(m_policy)
+              << ' ';
+    }
+    archive.WriteBlock(block);
+}
+
+void CmoxLongLongCell::Restore(CmoxArchive& archive) {
+    std::stringstream block;
+    mox::detail::ReadValueBlock(archive, block, this);
+    // A word that holds no number leaves its field as it was (TextToLongLong would make it 0).
+    const std::string valueWord = mox::detail::ReadWord(block);
+    const bool hasValue = mox::detail::HoldsNumber(valueWord);
+    const __int64 archived = hasValue ? Cmox::TextToLongLong(valueWord.c_str()) : 0;
+
+    MoxChangeReason reason = MOX_NO_CHANGE;
+    if (m_restoreDomain != 0) {
+        const std::string minWord = mox::detail::ReadWord(block);
+        // A record written without its domain ends after the value; then the cell's domain
+        // stays as it is and no unknown policy is flagged.
+        if (mox::detail::HoldsNumber(minWord)) {
+            const std::string maxWord = mox::detail::ReadWord(block);
+            const std::string sizeWord = mox::detail::ReadWord(block);
+            const std::string policyWord = mox::detail::ReadWord(block);
+            const auto take = [&reason](const std::string& word, __int64& field) {
+                if (!mox::detail::HoldsNumber(word)) return;
+                const __int64 v = Cmox::TextToLongLong(word.c_str());
+                if (v == field) return;
+                field = v;
+                reason = reason == MOX_NO_CHANGE ? MOX_RANGE_CHANGED : MOX_VALUE_CHANGED;
+            };
+            take(minWord, m_min);
+            take(maxWord, m_max);
+            take(sizeWord, m_size);
+            m_policy = Cmox::ConvertIncrementPolicy(policyWord, archive, this);
+        }
+    }
+    if (hasValue) {
+        // Quantized against the domain as it now stands; the bounds and the default are not.
+        const __int64 q = Quantize(archived);
+        if (q != m_value) {
+            m_value = q;
+            reason = MOX_VALUE_CHANGED;
+        }
+    }
+    if (reason != MOX_NO_CHANGE) Changed(0, reason, 1, nullptr);
 }

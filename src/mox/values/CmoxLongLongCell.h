@@ -52,6 +52,12 @@ class MOX_API CmoxLongLongCell : public CmoxCell {
     void Undo(CmoxUndoInfo* undo) override;
     /// Puts back value, default, range, size and policy after the recorded change, silently.
     void Redo(CmoxUndoInfo* undo) override;
+    /// Writes the record frame and a value block: the value, and min, max, size and policy when
+    /// SaveDomain is set.
+    void Save(CmoxArchive& archive) override;
+    /// Reads the domain when RestoreDomain is set, then the value, quantized against it; reports
+    /// changes without an undo record. A block fault is flagged and thrown.
+    void Restore(CmoxArchive& archive) override;
 
     // ---- own virtual operations ----------------------------------------------------------------
     /// The current value.

@@ -2,6 +2,7 @@
 
 #include <mox/values/CmoxValueUndoInfo.h>
 #include <mox/values/internal/Recording.h>
+#include <mox/values/internal/Records.h>
 
 #include <utility>
 
@@ -102,4 +103,21 @@ const CmoxStringCell& CmoxStringCell::operator=(const CmoxCell& other) {
 
 const CmoxStringCell& CmoxStringCell::operator=(const CmoxStringCell& other) {
     return operator=(static_cast<const CmoxCell&>(other));
+}
+
+void CmoxStringCell::Save(CmoxArchive& archive) {
+    CmoxCell::Save(archive);
+    std::stringstream block;
+    archive.WriteToken(m_value.c_str(), block, 0, 1);
+    archive.WriteBlock(block);
+}
+
+void CmoxStringCell::Restore(CmoxArchive& archive) {
+    std::stringstream block;
+    mox::detail::ReadValueBlock(archive, block, this);
+    // Copy: the token buffer belongs to the archive and the next read overwrites it.
+    std::string text = archive.ReadToken(block);
+    if (text == m_value) return;
+    m_value = std::move(text);
+    CmoxCell::Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
 }

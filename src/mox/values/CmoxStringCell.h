@@ -47,6 +47,11 @@ class MOX_API CmoxStringCell : public CmoxCell {
     void Undo(CmoxUndoInfo* undo) override;
     /// Puts back the value and default after the recorded change, without notifying.
     void Redo(CmoxUndoInfo* undo) override;
+    /// Writes the record frame and a value block holding the text as a quoted token.
+    void Save(CmoxArchive& archive) override;
+    /// Reads the value block back; reports a changed value without an undo record.
+    /// A block fault is flagged on the archive and thrown as its MoxRestoreError value.
+    void Restore(CmoxArchive& archive) override;
 
     // ---- own virtual operations ----------------------------------------------------------------
     /// The stored text, modifiable (changes through it are not reported).
