@@ -44,7 +44,13 @@
 #include <mox/archive/CmoxArchive.h>
 #include <mox/archive/CmoxFindSpec.h>
 
+#include <mox/dialog/CmoxCheckLC.h>
+#include <mox/dialog/CmoxComboLC.h>
+#include <mox/dialog/CmoxEditLC.h>
 #include <mox/dialog/CmoxFormatter.h>
+#include <mox/dialog/CmoxLinkCell.h>
+#include <mox/dialog/CmoxListLC.h>
+#include <mox/dialog/CmoxRadioLC.h>
 
 // The headless windowing backend (tests, demos, servers without a display).
 #include <mox/platform/headless/Button.h>

@@ -1,0 +1,324 @@
+// The link cells of edit fields, combo boxes, list boxes, check boxes and radio groups.
+
+#include "dialog/LinkTesting.h"
+
+#include <mox/mox.h>
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace moxtest;
+using namespace mox::headless;
+
+namespace {
+
+// An application's edit object that drops everything but digits.
+class DigitsOnly : public CEdit {
+  public:
+    explicit DigitsOnly(int& destroyed) : m_destroyed(destroyed) {}
+    ~DigitsOnly() override { ++m_destroyed; }
+
+  protected:
+    LRESULT WindowProc(unsigned int message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CHAR && wParam >= 0x20 && !std::isdigit(static_cast<int>(wParam)))
+            return 0;
+        return CEdit::WindowProc(message, wParam, lParam);
+    }
+
+  private:
+    int& m_destroyed;
+};
+
+class ControlLinkTest : public LinkTest {
+  protected:
+    void Fill(CmoxLinkCell& link) {
+        link.InitContents(std::vector<std::string>{"Red", "Green", "Blue"});
+    }
+};
+
+} // namespace
+
+// ---- edit fields -------------------------------------------------------------------------------
+
+TEST_F(ControlLinkTest, EditFailWithoutTextBeepsFocusesAndSelectsTheEntry) {
+    Edit& edit = dialog.AddEdit(10);
+    dialog.AddEdit(11).Wnd()->SetFocus();
+    edit.Enter("oops");
+    edit.Type("\b"); // caret at the end, nothing selected
+    CmoxEditLC link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+    link.Fail(nullptr, 0);
+    EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep}), desktop.Beeps());
+    EXPECT_TRUE(edit.HasFocus());
+    EXPECT_EQ(0, edit.SelStart());
+    EXPECT_EQ(3, edit.SelEnd());
+}
+
+TEST_F(ControlLinkTest, EditFailThrowsOnlyAfterSelectingTheEntry) {
+    Edit& edit = dialog.AddEdit(10);
+    edit.Enter("12x");
+    edit.Type("\b");
+    CmoxEditLC link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+    EXPECT_THROW(link.Fail("Digits only", 1), CUserException);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Digits only", boxes[0].text);
+    EXPECT_EQ(0, edit.SelStart());
+    EXPECT_EQ(2, edit.SelEnd());
+    EXPECT_TRUE(edit.HasFocus());
+}
+
+TEST_F(ControlLinkTest, EditClampedEntryIsLeftSelectedForRetyping) {
+    Edit& edit = dialog.AddEdit(10);
+    CmoxByteCell level("Level", 1);
+    level.InitRange(1, 9);
+    CmoxEditLC link(10, &level, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    link.Formatter(new CmoxFormatter);
+    edit.Enter("5");
+    edit.Type("0"); // "50", caret at the end
+    CDataExchange exchange(Dlg(), 1);
+    link.Transfer(&exchange); // 50 is clamped to 9: shown by the change, then beep and select
+    EXPECT_EQ(9, level.Value());
+    EXPECT_EQ("9", edit.Text());
+    EXPECT_EQ(1u, desktop.Beeps().size());
+    EXPECT_EQ(0, edit.SelStart());
+    EXPECT_EQ(1, edit.SelEnd());
+}
+
+TEST_F(ControlLinkTest, EditSubclassedObjectFiltersKeysAndIsOwned) {
+    Edit& edit = dialog.AddEdit(10);
+    int destroyed = 0;
+    {
+        CmoxEditLC link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+        auto* digits = new DigitsOnly(destroyed);
+        ASSERT_NE(0, link.SubclassEditControl(digits));
+        EXPECT_EQ(digits, link.EditControl());
+        edit.Type("4a2");
+        EXPECT_EQ("42", edit.Text());
+    }
+    EXPECT_EQ(1, destroyed);
+    edit.Type("b"); // the field is back to its own handling
+    EXPECT_EQ("42b", edit.Text());
+}
+
+TEST_F(ControlLinkTest, EditSubclassOfAMissingControlFailsButKeepsTheObject) {
+    int destroyed = 0;
+    {
+        CmoxEditLC link(99, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+        EXPECT_EQ(0, link.SubclassEditControl(new DigitsOnly(destroyed)));
+        EXPECT_EQ(0, destroyed);
+    }
+    EXPECT_EQ(1, destroyed);
+}
+
+TEST_F(ControlLinkTest, RunTimeClassesAndTheEditConstant) {
+    EXPECT_STREQ("MoxEditLC", CmoxEditLC::MOX_EDIT_LC);
+    CmoxBooleanCell flag("Flag", 0);
+    CmoxByteCell index("Index", 0);
+    CmoxEditLC edit(1, nullptr, Dlg(), "E", MOX_UI_PRIORITY, 0);
+    CmoxComboLC combo(1, nullptr, Dlg(), "C", MOX_UI_PRIORITY, 0);
+    CmoxListLC list(1, nullptr, Dlg(), "L", MOX_UI_PRIORITY, 0);
+    CmoxCheckLC check(1, &flag, Dlg(), "K", MOX_UI_PRIORITY, 0);
+    CmoxRadioLC radio(1, &index, Dlg(), "R", MOX_UI_PRIORITY, 0);
+    EXPECT_STREQ("CmoxEditLC", edit.GetRuntimeClass()->m_lpszClassName);
+    EXPECT_TRUE(edit.IsKindOf(RUNTIME_CLASS(CmoxLinkCell)));
+    for (CmoxLinkCell* link : std::vector<CmoxLinkCell*>{&combo, &list, &check, &radio})
+        EXPECT_EQ(RUNTIME_CLASS(CmoxLinkCell), link->GetRuntimeClass());
+    EXPECT_EQ(&flag, check.Cell());
+}
+
+// ---- combo boxes -------------------------------------------------------------------------------
+
+TEST_F(ControlLinkTest, ComboWithNothingSelectedStores255InAByteCell) {
+    dialog.AddComboBox(20);
+    CmoxByteCell colour("Colour", 1);
+    CmoxComboLC link(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    Fill(link);
+    link.UIToState();
+    EXPECT_EQ(255, colour.Value());
+    EXPECT_TRUE(desktop.Beeps().empty());
+}
+
+TEST_F(ControlLinkTest, ComboSelectsTheItemAtTheByteValue) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CmoxByteCell colour("Colour", 2);
+    CmoxComboLC link(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    Fill(link);
+    EXPECT_EQ((std::vector<std::string>{"Red", "Green", "Blue"}), combo.Items());
+    link.StateToUI();
+    EXPECT_EQ(2, combo.CurSel());
+    EXPECT_EQ("Blue", combo.Text());
+    combo.Select(0);
+    link.UIToState();
+    EXPECT_EQ(0, colour.Value());
+}
+
+TEST_F(ControlLinkTest, ComboByteIndexRespectsTheCellRangeWithoutBeeping) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CmoxByteCell colour("Colour", 1);
+    colour.InitRange(0, 1);
+    CmoxComboLC link(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    Fill(link);
+    combo.Select(2);
+    link.UIToState();
+    EXPECT_EQ(1, colour.Value());
+    EXPECT_TRUE(desktop.Beeps().empty());
+}
+
+TEST_F(ControlLinkTest, ComboShowsAStringThatIsNoItemInItsEditField) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CmoxStringCell colour("Colour", "Purple");
+    CmoxComboLC link(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    Fill(link);
+    link.StateToUI();
+    EXPECT_EQ(-1, combo.CurSel());
+    EXPECT_EQ("Purple", combo.Text());
+    colour.Value("Gre"); // the beginning of an item selects it
+    EXPECT_EQ(1, combo.CurSel());
+    EXPECT_EQ("Green", combo.Text());
+}
+
+TEST_F(ControlLinkTest, ComboTextExchangeReadsTheSelectedItemOrTheEditField) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CmoxStringCell colour("Colour", "");
+    CmoxComboLC link(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    Fill(link);
+    combo.Select(2);
+    link.UIToState();
+    EXPECT_EQ("Blue", colour.Value());
+    combo.EditField().Enter("Teal"); // typing drops the selection
+    link.UIToState();
+    EXPECT_EQ("Teal", colour.Value());
+}
+
+TEST_F(ControlLinkTest, ComboControlTextIsCutToTheBuffer) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CmoxComboLC link(20, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+    Fill(link);
+    combo.Select(1);
+    char text[4];
+    std::memset(text, 'x', sizeof text);
+    link.GetControlText(text, sizeof text);
+    EXPECT_STREQ("Gre", text);
+}
+
+TEST_F(ControlLinkTest, ComboWithALongCellSelectsTheFormattedValue) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CmoxLongCell rate("Rate", 2400);
+    CmoxComboLC link(20, &rate, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    link.Formatter(new CmoxFormatter);
+    link.InitContents(std::vector<std::string>{"1200", "2400", "9600"});
+    link.StateToUI();
+    EXPECT_EQ(1, combo.CurSel());
+    rate.Value(300L);
+    EXPECT_EQ(-1, combo.CurSel());
+    EXPECT_EQ("300", combo.Text());
+}
+
+TEST_F(ControlLinkTest, ComboSubclassesItsEditField) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    int destroyed = 0;
+    {
+        CmoxComboLC link(20, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+        ASSERT_NE(0, link.SubclassEditControl(new DigitsOnly(destroyed)));
+        EXPECT_EQ(combo.EditField().Handle(), link.EditControl()->GetSafeHwnd());
+        combo.EditField().Type("1x2");
+        EXPECT_EQ("12", combo.Text());
+    }
+    EXPECT_EQ(1, destroyed);
+}
+
+// ---- list boxes --------------------------------------------------------------------------------
+
+TEST_F(ControlLinkTest, ListWithoutSelectionGivesEmptyTextAndALongCellZero) {
+    dialog.AddListBox(30);
+    CmoxLongCell count("Count", 7);
+    CmoxListLC link(30, &count, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    link.Formatter(new CmoxFormatter);
+    link.InitContents(std::vector<std::string>{"5", "6"});
+    char text[8] = "junk";
+    link.GetControlText(text, sizeof text);
+    EXPECT_STREQ("", text);
+    link.UIToState();
+    EXPECT_EQ(0, count.Value());
+}
+
+TEST_F(ControlLinkTest, ListExchangesAByteCellAsTheSelectedIndex) {
+    ListBox& list = dialog.AddListBox(30);
+    CmoxByteCell size("Size", 1);
+    CmoxListLC link(30, &size, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    Fill(link);
+    link.StateToUI();
+    EXPECT_EQ(1, list.CurSel());
+    list.Select(2);
+    link.UIToState();
+    EXPECT_EQ(2, size.Value());
+    list.Wnd()->SendMessage(LB_SETCURSEL, static_cast<WPARAM>(-1));
+    link.UIToState();
+    EXPECT_EQ(255, size.Value());
+    size.Value(static_cast<unsigned char>(0)); // the change notification selects item 0
+    EXPECT_EQ(0, list.CurSel());
+}
+
+TEST_F(ControlLinkTest, ListTextNoItemBeginsWithLeavesTheSelection) {
+    ListBox& list = dialog.AddListBox(30);
+    CmoxStringCell colour("Colour", "Blue");
+    CmoxListLC link(30, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    Fill(link);
+    link.StateToUI();
+    EXPECT_EQ(2, list.CurSel());
+    colour.Value("Purple");
+    EXPECT_EQ(2, list.CurSel());
+    list.Select(0);
+    link.UIToState();
+    EXPECT_EQ("Red", colour.Value());
+}
+
+// ---- check boxes and radio groups --------------------------------------------------------------
+
+TEST_F(ControlLinkTest, CheckBoxExchangesTheThreeStates) {
+    CheckBox& box = dialog.AddCheckBox(40, true);
+    CmoxBooleanCell flag("Flag", 1);
+    CmoxCheckLC link(40, &flag, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    link.StateToUI();
+    EXPECT_EQ(BST_CHECKED, box.State());
+    box.Click(); // indeterminate
+    link.UIToState();
+    EXPECT_EQ(2, flag.Value());
+    flag.Value(0); // the change notification unchecks the box
+    EXPECT_EQ(BST_UNCHECKED, box.State());
+}
+
+TEST_F(ControlLinkTest, RadioGroupStoresThePositionOfTheCheckedButton) {
+    RadioButton& r0 = dialog.AddRadioButton(50, WS_GROUP);
+    dialog.AddRadioButton(51);
+    RadioButton& r2 = dialog.AddRadioButton(52);
+    dialog.AddRadioButton(60, WS_GROUP);
+    CmoxByteCell mode("Mode", 0);
+    CmoxRadioLC link(50, &mode, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    link.UIToState(); // nothing checked: 255
+    EXPECT_EQ(255, mode.Value());
+    r2.Click();
+    link.UIToState();
+    EXPECT_EQ(2, mode.Value());
+    mode.Value(static_cast<unsigned char>(0));
+    EXPECT_TRUE(r0.IsChecked());
+    EXPECT_FALSE(r2.IsChecked());
+    mode.Value(static_cast<unsigned char>(3)); // no fourth button in the group
+    EXPECT_FALSE(r0.IsChecked());
+    EXPECT_FALSE(r2.IsChecked());
+}
+
+TEST_F(ControlLinkTest, CheckAndRadioIgnoreAMissingControl) {
+    CmoxBooleanCell flag("Flag", 1);
+    CmoxByteCell mode("Mode", 4);
+    CmoxCheckLC check(41, &flag, Dlg(), "K", MOX_STATE_PRIORITY, 0);
+    CmoxRadioLC radio(51, &mode, Dlg(), "R", MOX_STATE_PRIORITY, 0);
+    EXPECT_NO_THROW(check.UIToState());
+    EXPECT_NO_THROW(radio.UIToState());
+    EXPECT_NO_THROW(check.StateToUI());
+    EXPECT_EQ(1, flag.Value());
+    EXPECT_EQ(4, mode.Value());
+}

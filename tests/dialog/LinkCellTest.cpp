@@ -1,0 +1,406 @@
+// The link cell base: text exchange in both directions, rejected entries, relinking and the
+// filling of list-like controls.
+
+#include "dialog/LinkTesting.h"
+
+#include <mox/mox.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace moxtest;
+using mox::headless::Edit;
+
+namespace {
+
+// A link cell that logs what it is asked to add, as a list-like control would show it.
+class ItemLog : public CmoxLinkCell {
+  public:
+    using CmoxLinkCell::AddString;
+    ItemLog() : CmoxLinkCell(1, nullptr, nullptr, "Items", MOX_UI_PRIORITY, 0) {}
+    void AddString(const char* text) override { items.push_back(text); }
+    std::vector<std::string> items;
+};
+
+// A formatter whose destruction is observable.
+class CountedFormatter : public CmoxFormatter {
+  public:
+    explicit CountedFormatter(int& destroyed) : m_destroyed(destroyed) {}
+    ~CountedFormatter() override { ++m_destroyed; }
+
+  private:
+    int& m_destroyed;
+};
+
+// An element with a user name and a named string child, for the array fillers.
+class LabelledCell : public CmoxCell {
+  public:
+    LabelledCell(const char* user, const char* title) : m_user(user), m_title("Title", title) {}
+    const char* UserName() override { return m_user.c_str(); }
+    using CmoxCell::UserName;
+    CmoxCell* FindChild(const char* name) override {
+        return std::string(name) == "Title" ? &m_title : nullptr;
+    }
+
+  private:
+    std::string m_user;
+    CmoxStringCell m_title;
+};
+
+class LinkCellTest : public LinkTest {
+  protected:
+    Edit& edit = dialog.AddEdit(10);
+    Edit& other = dialog.AddEdit(11);
+
+    // A link cell on the edit field delivered at once (state priority), with a formatter.
+    std::unique_ptr<CmoxEditLC> Link(CmoxCell* cell) {
+        auto link = std::make_unique<CmoxEditLC>(10, cell, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+        link->Formatter(new CmoxFormatter);
+        return link;
+    }
+    void Save(CmoxLinkCell& link) {
+        CDataExchange exchange(Dlg(), 1);
+        link.Transfer(&exchange);
+    }
+    void Load(CmoxLinkCell& link) {
+        CDataExchange exchange(Dlg(), 0);
+        link.Transfer(&exchange);
+    }
+};
+
+} // namespace
+
+// ---- saving: from the control into the cell ----------------------------------------------------
+
+TEST_F(LinkCellTest, ClampedByteEntryBeepsFocusesAndShowsTheLimit) {
+    CmoxByteCell percent("Percent", 40);
+    percent.InitRange(0, 100);
+    auto link = Link(&percent);
+    other.Wnd()->SetFocus();
+    edit.Enter("150");
+    Save(*link);
+    EXPECT_EQ(100, percent.Value());
+    EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep}), desktop.Beeps());
+    EXPECT_TRUE(edit.HasFocus());
+    EXPECT_EQ("100", edit.Text());
+    EXPECT_TRUE(boxes.empty()); // a beep, not a message
+}
+
+TEST_F(LinkCellTest, EnteringTheHeldByteAgainStoresNothingAndDoesNotBeep) {
+    CmoxByteCell percent("Percent", 100);
+    percent.InitRange(0, 100);
+    auto link = Link(&percent);
+    edit.Enter("100");
+    const int writes = edit.SetTextCount();
+    Save(*link);
+    EXPECT_TRUE(desktop.Beeps().empty());
+    EXPECT_EQ(100, percent.Value());
+    EXPECT_EQ(writes, edit.SetTextCount()); // the field already showed 100
+}
+
+TEST_F(LinkCellTest, EntryAdjustedToTheHeldValueBeepsAndShowsTheValueAgain) {
+    CmoxByteCell percent("Percent", 100);
+    percent.InitRange(0, 100);
+    auto link = Link(&percent);
+    UpdateLog log;
+    RecordingCell watcher("Watcher", MOX_STATE_PRIORITY, log);
+    percent.AddDependent(&watcher);
+    edit.Enter("200");
+    Save(*link);
+    EXPECT_EQ(1u, desktop.Beeps().size());
+    EXPECT_EQ("100", edit.Text()); // rewritten by StateToUI, not by a change notification
+    EXPECT_TRUE(log.empty());      // the cell did not change
+    EXPECT_TRUE(edit.HasFocus());
+}
+
+TEST_F(LinkCellTest, QuantizedLongLongEntryBeepsAndShowsTheStoredValue) {
+    CmoxLongLongCell period("Period", 10, 10);
+    period.InitRangeAndSize(0, 1000, 10);
+    auto link = Link(&period);
+    edit.Enter("1,234");
+    Save(*link);
+    EXPECT_EQ(1000, period.Value());
+    EXPECT_EQ(1u, desktop.Beeps().size());
+    EXPECT_EQ("1000", edit.Text());
+}
+
+TEST_F(LinkCellTest, LongEntryWithSeparatorsIsStoredAndTheFieldRewritten) {
+    CmoxLongCell count("Count", 5);
+    auto link = Link(&count);
+    edit.Enter("1,234");
+    const int writes = edit.SetTextCount();
+    Save(*link);
+    EXPECT_EQ(1234, count.Value());
+    EXPECT_EQ("1234", edit.Text());
+    EXPECT_EQ(writes + 1, edit.SetTextCount());
+    EXPECT_TRUE(desktop.Beeps().empty()); // long cells are never reported as adjusted
+}
+
+TEST_F(LinkCellTest, DoubleEntryIsParsedByTheFormatter) {
+    CmoxDoubleCell gain("Gain", 1.0);
+    auto link = Link(&gain);
+    edit.Enter("+1,000.5");
+    Save(*link);
+    EXPECT_DOUBLE_EQ(1000.5, gain.Value());
+    EXPECT_EQ("1000.5", edit.Text());
+}
+
+TEST_F(LinkCellTest, StringEntryIsStoredUnchangedWithItsCommas) {
+    CmoxStringCell title("Title", "old");
+    auto link = Link(&title);
+    edit.Enter("Smith, John + 2");
+    Save(*link);
+    EXPECT_EQ("Smith, John + 2", title.Value());
+    EXPECT_EQ("Smith, John + 2", edit.Text());
+}
+
+TEST_F(LinkCellTest, NumericCellWithoutFormatterIsLeftAlone) {
+    CmoxLongCell count("Count", 5);
+    CmoxEditLC link(10, &count, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    edit.Enter("77");
+    Save(link);
+    EXPECT_EQ(5, count.Value());
+    Load(link);
+    EXPECT_EQ("77", edit.Text());
+}
+
+// ---- loading: from the cell into the control ---------------------------------------------------
+
+TEST_F(LinkCellTest, TransferDirectionDecidesWhichSideIsRead) {
+    CmoxLongCell count("Count", 42);
+    auto link = Link(&count);
+    Load(*link);
+    EXPECT_EQ("42", edit.Text());
+    edit.Enter("7");
+    Load(*link); // loading writes the cell's value over the typing
+    EXPECT_EQ(42, count.Value());
+    EXPECT_EQ("42", edit.Text());
+    edit.Enter("7");
+    Save(*link);
+    EXPECT_EQ(7, count.Value());
+}
+
+TEST_F(LinkCellTest, StateToUIDoesNotRewriteAFieldShowingTheValue) {
+    CmoxLongCell count("Count", 1234);
+    auto link = Link(&count);
+    edit.Enter("1234");
+    Dlg()->GetDlgItem(10)->SendMessage(EM_SETSEL, 1, 3);
+    const int writes = edit.SetTextCount();
+    link->StateToUI();
+    EXPECT_EQ(writes, edit.SetTextCount());
+    EXPECT_EQ(1, edit.SelStart()); // the selection survived
+    EXPECT_EQ(3, edit.SelEnd());
+}
+
+TEST_F(LinkCellTest, ChangeOfTheLinkedCellRefreshesTheControl) {
+    CmoxStringCell title("Title", "a");
+    auto link = Link(&title);
+    title.Value("b");
+    EXPECT_EQ("b", edit.Text());
+}
+
+TEST_F(LinkCellTest, DeferredLinkCellWaitsForTheEndOfTheTransaction) {
+    CmoxLongCell count("Count", 1);
+    CmoxEditLC link(10, &count, Dlg(), "Link", MOX_UI_PRIORITY, 1);
+    link.Formatter(new CmoxFormatter);
+    Engine().BeginTransaction();
+    count.Value(9L);
+    EXPECT_EQ("", edit.Text());
+    Engine().EndTransaction();
+    EXPECT_EQ("9", edit.Text());
+}
+
+// ---- stepping, relinking, ownership ------------------------------------------------------------
+
+TEST_F(LinkCellTest, IncrementAndDecrementGoToTheLinkedCellsOwnStep) {
+    CmoxLongLongCell wide("Wide", 100, 0);
+    CmoxDoubleCell real("Real", 1.5);
+    CmoxLongCell plain("Plain", 2147483647);
+    CmoxByteCell small("Small", 10);
+    CmoxStringCell text("Text", "x");
+    ItemLog link;
+    link.Cell(&wide, 0);
+    link.Increment(3);
+    link.Decrement(-2); // the sign is kept when widening
+    EXPECT_EQ(105, wide.Value());
+    link.Cell(&real, 0);
+    link.Decrement(2);
+    EXPECT_DOUBLE_EQ(-0.5, real.Value());
+    link.Cell(&plain, 0);
+    link.Increment(1); // the long cell wraps on its own
+    EXPECT_EQ(-2147483647L - 1, plain.Value());
+    link.Cell(&small, 0);
+    link.Increment(258); // only the low 8 bits: 2
+    EXPECT_EQ(12, small.Value());
+    link.Cell(&text, 0);
+    link.Increment(1);
+    EXPECT_EQ("x", text.Value());
+}
+
+TEST_F(LinkCellTest, RelinkingMovesTheDependencyWithoutRefreshing) {
+    CmoxStringCell first("First", "one");
+    CmoxStringCell second("Second", "two");
+    auto link = Link(&first);
+    link->Cell(&second, 1);
+    EXPECT_EQ(&second, link->Cell());
+    EXPECT_FALSE(first.HasDependent(link.get()));
+    EXPECT_TRUE(second.HasDependent(link.get()));
+    EXPECT_EQ("", edit.Text()); // relinking does not refresh
+    first.Value("changed");
+    EXPECT_EQ("", edit.Text());
+    second.Value("shown");
+    EXPECT_EQ("shown", edit.Text());
+    link->Cell(&first, 0);
+    EXPECT_FALSE(second.HasDependent(link.get()));
+    EXPECT_FALSE(first.HasDependent(link.get()));
+}
+
+TEST_F(LinkCellTest, LinkedCellMayDieBeforeTheLinkCell) {
+    auto link = Link(nullptr);
+    {
+        CmoxStringCell title("Title", "x");
+        link->Cell(&title, 1);
+    }
+    // Neither relinking nor dropping the dependencies may touch the dead cell.
+    link->DestroyDependencies();
+    CmoxStringCell next("Next", "y");
+    link->Cell(&next, 1);
+    EXPECT_TRUE(next.HasDependent(link.get()));
+    link->DestroyDependencies();
+    EXPECT_FALSE(next.HasDependent(link.get()));
+}
+
+TEST_F(LinkCellTest, FormatterIsOwnedAndDeletedOnce) {
+    int destroyed = 0;
+    {
+        CmoxEditLC link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+        EXPECT_EQ(nullptr, link.Formatter());
+        auto* first = new CountedFormatter(destroyed);
+        link.Formatter(first);
+        link.Formatter(first); // the same one again is kept, not deleted
+        EXPECT_EQ(0, destroyed);
+        link.Formatter(new CountedFormatter(destroyed));
+        EXPECT_EQ(1, destroyed);
+    }
+    EXPECT_EQ(2, destroyed);
+}
+
+TEST_F(LinkCellTest, ConstructionWithoutDependenciesLeavesTheGraphAlone) {
+    CmoxLongCell count("Count", 1);
+    CmoxEditLC loose(10, &count, Dlg(), "Loose", MOX_UI_PRIORITY, 0);
+    EXPECT_FALSE(count.HasDependent(&loose));
+    loose.CreateDependencies();
+    EXPECT_TRUE(count.HasDependent(&loose));
+    EXPECT_EQ(MOX_UI_PRIORITY, loose.Priority());
+    EXPECT_EQ("Loose", loose.Name());
+    EXPECT_EQ(10, loose.ControlID());
+    EXPECT_EQ(edit.Handle(), loose.GetControlHandle());
+}
+
+// ---- rejected entries --------------------------------------------------------------------------
+
+TEST_F(LinkCellTest, FailWithTextShowsTheMessageFocusesAndThenThrows) {
+    CmoxLinkCell link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+    other.Wnd()->SetFocus();
+    EXPECT_THROW(link.Fail("Too large", 1), CUserException);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Too large", boxes[0].text);
+    EXPECT_EQ(MB_OK | MB_ICONEXCLAMATION, boxes[0].type);
+    EXPECT_TRUE(edit.HasFocus());
+    EXPECT_TRUE(desktop.Beeps().empty());
+}
+
+TEST_F(LinkCellTest, FailWithoutTextBeepsAndDoesNotThrowUnlessAsked) {
+    CmoxLinkCell link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+    EXPECT_NO_THROW(link.Fail(nullptr, 0));
+    EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep}), desktop.Beeps());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(edit.HasFocus());
+}
+
+TEST_F(LinkCellTest, FailByResourceLoadsTheTextOrThrowsResourceException) {
+    CmoxLinkCell link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+    MoxSetStringResource(300, "Out of range");
+    link.Fail(300, 0);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Out of range", boxes[0].text);
+    EXPECT_THROW(link.Fail(301, 0), CResourceException);
+    EXPECT_EQ(1u, boxes.size());
+}
+
+// ---- filling list-like controls ----------------------------------------------------------------
+
+TEST_F(LinkCellTest, AddStringOfZeroAddsAndShowsNothing) {
+    ItemLog link;
+    link.AddString(0);
+    EXPECT_TRUE(link.items.empty());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(LinkCellTest, MissingResourceIsReportedAndAddedEmpty) {
+    ItemLog link;
+    MoxSetStringResource(5, "Five");
+    link.AddString(5);
+    link.AddString(77);
+    EXPECT_EQ((std::vector<std::string>{"Five", ""}), link.items);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("MOX was unable to load string resource 77. The\t\t\tapplication may not behave "
+              "correctly",
+              boxes[0].text);
+    EXPECT_EQ(static_cast<unsigned int>(MB_OK), boxes[0].type);
+}
+
+TEST_F(LinkCellTest, InitContentsFromIdsSkipsZero) {
+    ItemLog link;
+    MoxSetStringResource(1, "One");
+    MoxSetStringResource(2, "Two");
+    MoxSetStringResource(3, "Three");
+    link.InitContents(3, 0, 1, 0, 2);
+    link.InitContents(std::vector<unsigned int>{2, 0, 1});
+    EXPECT_EQ((std::vector<std::string>{"Three", "One", "Two", "Two", "One"}), link.items);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(LinkCellTest, InitContentsFromStringsKeepsEmptyItems) {
+    ItemLog link;
+    link.InitContents(std::vector<std::string>{"a", "", "c"});
+    EXPECT_EQ((std::vector<std::string>{"a", "", "c"}), link.items);
+}
+
+TEST_F(LinkCellTest, SingleResourceIsSplitAtEachDelimiter) {
+    ItemLog link;
+    MoxSetStringResource(40, "Red|Green||Blue|");
+    MoxSetStringResource(41, "|Tail");
+    link.InitContentsFromSingleResource(40, '|');
+    EXPECT_EQ((std::vector<std::string>{"Red", "Green", "", "Blue"}), link.items);
+    link.items.clear();
+    link.InitContentsFromSingleResource(41, '|');
+    EXPECT_EQ((std::vector<std::string>{"", "Tail"}), link.items);
+}
+
+TEST_F(LinkCellTest, SingleResourceNullIdAddsNothingAndMissingOneThrows) {
+    ItemLog link;
+    link.InitContentsFromSingleResource(MOX_NULLID, '|');
+    EXPECT_TRUE(link.items.empty());
+    EXPECT_THROW(link.InitContentsFromSingleResource(99, '|'), CResourceException);
+    EXPECT_TRUE(link.items.empty());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(LinkCellTest, InitContentsFromArrayCellsTakesValuesChildrenAndUserNames) {
+    CmoxArrayCell names("Names");
+    names.Add(new CmoxStringCell("A", "Alpha"));
+    names.Add(new CmoxStringCell("B", "Beta"));
+    CmoxArrayCell records("Records");
+    records.Add(new LabelledCell("first", "One"));
+    records.Add(new LabelledCell("second", "Two"));
+    ItemLog link;
+    link.InitContents(names);
+    link.InitContents(records, "Title");
+    link.InitContentsUser(records);
+    EXPECT_EQ((std::vector<std::string>{"Alpha", "Beta", "One", "Two", "first", "second"}),
+              link.items);
+}
