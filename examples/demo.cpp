@@ -65,6 +65,75 @@ void PrintList(const char* title, const std::vector<std::string>& items) {
 
 } // namespace
 
+// ---- a headless dialog bound to cells through link cells ---------------------------------------
+namespace {
+
+// The application's dialog object: its data exchange runs the link cells of its controls.
+class SettingsDialog : public CWnd {
+  public:
+    std::vector<CmoxLinkCell*> links;
+
+  protected:
+    void DoDataExchange(CDataExchange* exchange) override {
+        for (CmoxLinkCell* link : links)
+            link->Transfer(exchange);
+    }
+};
+
+void DialogTranscript() {
+    std::printf("\n5. A dialog (headless): typing, exchange, beeps and undo\n");
+    Cmox& engine = Cmox::Current();
+    mox::headless::Desktop desktop;
+    mox::headless::Dialog dialog(desktop);
+    mox::headless::Edit& field = dialog.AddEdit(10);
+    mox::headless::Edit& readout = dialog.AddEdit(11);
+    mox::headless::ComboBox& combo = dialog.AddComboBox(20);
+
+    CmoxLongLongCell period("Period", 100, 100);
+    period.InitRangeAndSize(0, 1000, 10);
+    CmoxByteCell unit("Unit", 0);
+    CmoxEditLC periodLink(10, &period, dialog.Wnd(), "PeriodLink");
+    periodLink.Formatter(new CmoxFormatter);
+    CmoxEditLC readoutLink(11, &period, dialog.Wnd(), "ReadoutLink");
+    readoutLink.Formatter(new CmoxFormatter);
+    CmoxComboLC unitLink(20, &unit, dialog.Wnd(), "UnitLink");
+    unitLink.InitContents(std::vector<std::string>{"ms", "s", "min"});
+
+    SettingsDialog settings;
+    settings.links = {&periodLink, &unitLink};
+    settings.SubclassWindow(dialog.Handle());
+    settings.UpdateData(0);
+    readoutLink.StateToUI();
+    auto show = [&]() {
+        std::printf(
+            "  Period=%lld Unit=%d | field \"%s\" readout \"%s\" combo \"%s\" | beeps %zu\n",
+            period.Value(), unit.Value(), field.Text().c_str(), readout.Text().c_str(),
+            combo.Text().c_str(), desktop.Beeps().size());
+    };
+    show();
+
+    CmoxUndoContext* edits = engine.GetUndoContext("Dialog");
+    const char* entries[] = {"347", "12,345"};
+    for (const char* typed : entries) {
+        std::printf("  typed \"%s\", picked \"s\", OK:\n", typed);
+        field.Enter(typed);
+        combo.Select(1);
+        engine.BeginTransaction(edits, "Dialog OK");
+        settings.UpdateData(1);
+        std::printf("  inside the transaction (readout not yet refreshed):\n");
+        show();
+        engine.EndTransaction();
+        std::printf("  after the transaction:\n");
+        show();
+    }
+    std::printf("  undo:\n");
+    engine.Undo(edits, 1);
+    show();
+    engine.RemoveUndoContext("Dialog");
+}
+
+} // namespace
+
 int main() {
     Cmox& engine = Cmox::Current();
 
@@ -113,5 +182,6 @@ int main() {
     PrintList("redo", edits->RedoDescriptions());
 
     engine.RemoveAllUndoContexts();
+    DialogTranscript();
     return 0;
 }
