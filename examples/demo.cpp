@@ -5,6 +5,7 @@
 #include <mox/mox.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -12,19 +13,26 @@ namespace {
 
 const char* ReasonName(MoxChangeReason reason) {
     switch (reason) {
-    case MOX_VALUE_CHANGED: return "value";
-    case MOX_RANGE_CHANGED: return "range";
-    case MOX_CHILD_CHANGED: return "child";
-    case MOX_DEFAULT_CHANGED: return "default";
-    case MOX_CHILD_ADDED: return "added";
-    case MOX_CHILD_REMOVED: return "removed";
-    default: return "none";
+    case MOX_VALUE_CHANGED:
+        return "value";
+    case MOX_RANGE_CHANGED:
+        return "range";
+    case MOX_CHILD_CHANGED:
+        return "child";
+    case MOX_DEFAULT_CHANGED:
+        return "default";
+    case MOX_CHILD_ADDED:
+        return "added";
+    case MOX_CHILD_REMOVED:
+        return "removed";
+    default:
+        return "none";
     }
 }
 
 // An application cell that prints every update it receives.
 class Printer : public CmoxCell {
-public:
+  public:
     Printer(const char* name, unsigned char priority) : CmoxCell(name, priority) {}
     void Update(CmoxChangedList& changes) override {
         std::printf("  %-12s (priority %3d) <-", Name().c_str(), Priority());
@@ -36,10 +44,11 @@ public:
 
 // A folder of settings: owns its children and finds them by name.
 class Folder : public CmoxCell {
-public:
+  public:
     explicit Folder(const char* name) : CmoxCell(name, MOX_STATE_PRIORITY) {}
     ~Folder() override {
-        for (CmoxCell* child : m_children) delete child;
+        for (CmoxCell* child : m_children)
+            delete child;
     }
     template <class T> T* Add(T* child) {
         child->Parent(this);
@@ -52,14 +61,15 @@ public:
         return nullptr;
     }
 
-private:
+  private:
     std::vector<CmoxCell*> m_children;
 };
 
 void PrintList(const char* title, const std::vector<std::string>& items) {
     std::printf("  %s:", title);
     if (items.empty()) std::printf(" (empty)");
-    for (const std::string& item : items) std::printf(" \"%s\"", item.c_str());
+    for (const std::string& item : items)
+        std::printf(" \"%s\"", item.c_str());
     std::printf("\n");
 }
 
@@ -80,8 +90,48 @@ class SettingsDialog : public CWnd {
     }
 };
 
+// Saves two settings to an archive file, shows the file, changes the settings and reads them
+// back record by record: class name and name are the reader's, user name and body the cell's.
+void SaveAndRestore(CmoxLongCell& gain, CmoxLongCell& offset) {
+    const char* path = "mox_demo_settings.mox";
+    std::printf("\n5. Save Gain and Offset to %s\n", path);
+    CmoxArchive writer;
+    if (!writer.Open(path, MOX_ARCHIVE_WRITE)) {
+        std::printf("  cannot write %s\n", path);
+        return;
+    }
+    writer.Save(gain);
+    writer.Save(offset);
+    writer.Close();
+    std::ifstream file(path, std::ios::binary);
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::printf("  | %s\n", line.c_str());
+    }
+
+    gain.Value(100L);
+    offset.Value(200L);
+    std::printf("  changed to Gain=%ld Offset=%ld, restoring...\n", gain.Value(), offset.Value());
+    CmoxArchive reader;
+    if (!reader.Open(path, MOX_ARCHIVE_READ)) {
+        std::printf("  cannot read %s\n", path);
+        return;
+    }
+    for (CmoxLongCell* cell : {&gain, &offset}) {
+        const std::string className = reader.ReadToken();
+        const std::string name = reader.ReadToken();
+        cell->RestoreUserName(reader);
+        const int ok = reader.Restore(cell);
+        std::printf("  record %s \"%s\": %s, value %ld\n", className.c_str(), name.c_str(),
+                    ok ? "restored" : "failed", cell->Value());
+    }
+    reader.Close();
+    std::remove(path);
+}
+
 void DialogTranscript() {
-    std::printf("\n5. A dialog (headless): typing, exchange, beeps and undo\n");
+    std::printf("\n6. A dialog (headless): typing, exchange, beeps and undo\n");
     Cmox& engine = Cmox::Current();
     mox::headless::Desktop desktop;
     mox::headless::Dialog dialog(desktop);
@@ -182,6 +232,7 @@ int main() {
     PrintList("redo", edits->RedoDescriptions());
 
     engine.RemoveAllUndoContexts();
+    SaveAndRestore(*gain, *offset);
     DialogTranscript();
     return 0;
 }
