@@ -40,6 +40,7 @@
 
 #include <mox/collections/CmoxArrayCell.h>
 #include <mox/collections/CmoxArrayUndoInfo.h>
+#include <mox/collections/CmoxCompositeCell.h>
 
 #include <mox/archive/CmoxArchive.h>
 #include <mox/archive/CmoxFindSpec.h>

@@ -1,13 +1,16 @@
 #include <mox/collections/CmoxArrayCell.h>
 
+#include <mox/archive/CmoxArchive.h>
 #include <mox/collections/CmoxArrayUndoInfo.h>
 #include <mox/collections/internal/ArrayRecordFamily.h>
 #include <mox/platform/CException.h>
+#include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
 #include <mox/undo/CmoxUndoList.h>
 
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 
 IMPLEMENT_DYNAMIC(CmoxArrayCell, CmoxCell)
 
@@ -382,6 +385,87 @@ CmoxCell* CmoxArrayCell::CreateAndAdd() {
     auto* element = new CmoxCell(name.c_str(), MOX_STATE_PRIORITY);
     Add(element);
     return element;
+}
+
+// ---- archive -----------------------------------------------------------------------------------
+
+void CmoxArrayCell::Save(CmoxArchive& archive) {
+    CmoxCell::Save(archive);
+    archive.WriteBlockStart();
+    archive.WriteNewLine();
+    archive.IncrementIndent();
+    const int n = GetSize();
+    for (int i = 0; i < n; ++i) {
+        CmoxCell* element = GetAt(i);
+        if (element->Savable() == 0) continue;
+        archive.WriteIndent();
+        if (m_makeParent) {
+            element->Save(archive);
+        } else {
+            // Saved in full by its owner; here only what finds it again.
+            element->CmoxCell::Save(archive);
+            archive.WritePointer();
+        }
+        archive.WriteNewLine();
+    }
+    archive.DecrementIndent();
+    archive.WriteIndent();
+    archive.WriteBlockEnd();
+}
+
+namespace {
+
+[[noreturn]] void FailRestore(CmoxArchive& archive, MoxRestoreError code, CmoxCell* cell) {
+    archive.FlagRestoreError(code, cell);
+    throw code;
+}
+
+} // namespace
+
+void CmoxArrayCell::Restore(CmoxArchive& archive) {
+    if (archive.ReadToken() != "{") FailRestore(archive, MOX_RESTORE_BAD_FORMAT, this);
+    RemoveDynamicElements();
+    Cmox& engine = Cmox::Current();
+    if (m_makeParent) {
+        for (;;) {
+            std::string className = archive.ReadToken();
+            if (className == "}") return;
+            if (className.empty()) FailRestore(archive, MOX_RESTORE_UNEXPECTED_END, this);
+            engine.RestoreClassName(className.c_str());
+            const std::string name = archive.ReadToken();
+            try {
+                CreateAddRestoreElement(archive, className, name.c_str());
+            } catch (MoxRestoreError code) {
+                // Other faults were flagged where they happened; the next record may still fit.
+                if (code != MOX_RESTORE_DECLINED) continue;
+                const std::string question = "The application was unable to find " + name + "." +
+                                             std::string(8, '\t') +
+                                             "Do you wish to continue restoring ?";
+                if (AfxMessageBox(question.c_str(), MB_YESNO) != IDYES)
+                    FailRestore(archive, MOX_RESTORE_DECLINED, this);
+                std::stringstream scratch;
+                archive.ReadBlock(scratch);
+            }
+        }
+    }
+    CmoxCell* trueParent = TrueParent();
+    for (;;) {
+        const std::string className = archive.ReadToken();
+        if (className == "}") return;
+        if (className.empty()) FailRestore(archive, MOX_RESTORE_UNEXPECTED_END, this);
+        engine.RestoreClassName(className.c_str());
+        const std::string name = archive.ReadToken();
+        CmoxCell* element = trueParent != nullptr ? trueParent->FindChild(name.c_str()) : nullptr;
+        if (element != nullptr) {
+            element->RestoreUserName(archive);
+            Add(element);
+        } else {
+            // A reference to a cell that is not there (or nowhere to look) is left out; its
+            // user-name field is passed over like the rest of the reference.
+            archive.ReadToken();
+        }
+        archive.ReadToken(); // the reference marker
+    }
 }
 
 void CmoxArrayCell::CreateAddRestoreElement(CmoxArchive&, std::string&, const char*) {}

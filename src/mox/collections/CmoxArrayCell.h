@@ -74,6 +74,12 @@ class MOX_API CmoxArrayCell : public CmoxCell {
     CmoxCell* FindChild(const char* name) override;
     /// The element with that user name, trying the find cache first.
     CmoxCell* FindChildUser(const char* userName) override;
+    /// Writes the frame and a braced list of the savable elements: full records when the array
+    /// owns them, else each element's frame followed by "*" (a reference).
+    void Save(CmoxArchive& archive) override;
+    /// Reads the braced list back, replacing the present elements: owned elements through
+    /// CreateAddRestoreElement, references by name among TrueParent()'s children.
+    void Restore(CmoxArchive& archive) override;
 
     // ---- the array's own virtual operations ----------------------------------------------------
     /// Makes the array a dependent of every element.

@@ -1,0 +1,309 @@
+#include <mox/collections/CmoxCompositeCell.h>
+
+#include <mox/archive/CmoxArchive.h>
+#include <mox/platform/MessageBox.h>
+#include <mox/propagation/Cmox.h>
+#include <mox/undo/CmoxUndoInfo.h>
+#include <mox/undo/CmoxUndoList.h>
+#include <mox/values/CmoxBooleanCell.h>
+#include <mox/values/CmoxByteCell.h>
+#include <mox/values/CmoxDoubleCell.h>
+#include <mox/values/CmoxLongCell.h>
+#include <mox/values/CmoxLongLongCell.h>
+#include <mox/values/CmoxStringCell.h>
+
+#include <algorithm>
+#include <cstring>
+#include <sstream>
+#include <unordered_set>
+
+IMPLEMENT_DYNAMIC(CmoxCompositeCell, CmoxCell)
+
+namespace {
+
+bool SameText(const char* a, const char* b) {
+    return std::strcmp(a != nullptr ? a : "", b != nullptr ? b : "") == 0;
+}
+
+} // namespace
+
+CmoxCompositeCell::CmoxCompositeCell() {
+    Initialize(MOX_NO_NAME, 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY);
+}
+
+CmoxCompositeCell::CmoxCompositeCell(const char* name, int notifyParent, unsigned char priority,
+                                     MoxCollNotifyPolicy policy) {
+    Initialize(name, notifyParent, priority, policy);
+}
+
+void CmoxCompositeCell::Initialize(const char* name, int notifyParent, unsigned char priority,
+                                   MoxCollNotifyPolicy policy) {
+    CmoxCell::Initialize(name, priority);
+    NotifyParent(notifyParent);
+    m_notifyPolicy = policy;
+}
+
+CmoxCompositeCell::~CmoxCompositeCell() {
+    // The list is emptied first, so a child's teardown never sees a half-destroyed list.
+    std::vector<CmoxCell*> doomed;
+    doomed.swap(m_children);
+    // Adding a cell twice is not checked; it still dies only once.
+    std::unordered_set<CmoxCell*> destroyed;
+    for (CmoxCell* child : doomed)
+        if (destroyed.insert(child).second) delete child;
+}
+
+int CmoxCompositeCell::operator==(const CmoxCell& other) const {
+    if (!CmoxCell::operator==(other)) return 0;
+    const auto& composite = static_cast<const CmoxCompositeCell&>(other);
+    if (composite.m_children.size() != m_children.size()) return 0;
+    for (std::size_t i = 0; i < m_children.size(); ++i)
+        if (*m_children[i] != *composite.m_children[i]) return 0;
+    return 1;
+}
+
+void CmoxCompositeCell::Changed(unsigned long userData, MoxChangeReason reason, int notifyNow,
+                                CmoxUndoInfo* undo) {
+    Cmox& engine = Cmox::Current();
+    if (!engine.RecordChanges()) {
+        delete undo; // nobody files it
+        return;
+    }
+    if (m_notifyPolicy == ALL_COLLNOTIFY || reason != MOX_CHILD_CHANGED) {
+        if (undo != nullptr && engine.UndoContext() != nullptr) {
+            undo->UserData(userData);
+            undo->Reason(reason);
+            engine.UndoList().AddUndoInfo(this, undo);
+            undo = nullptr;
+        }
+        engine.AddNotify(this, userData, reason);
+    }
+    delete undo; // not filed: no context, or a child change that the policy filters out
+    if (Parent() != nullptr && NotifyParent()) Parent()->Changed(0, MOX_CHILD_CHANGED, 0, nullptr);
+    if (notifyNow) engine.Notify();
+}
+
+// ---- user name ---------------------------------------------------------------------------------
+
+void CmoxCompositeCell::UserName(const char* userName) {
+    SetChildString(MOX_USER_NAME, userName);
+}
+
+const char* CmoxCompositeCell::UserName() {
+    auto* text = dynamic_cast<CmoxStringCell*>(FindChild(MOX_USER_NAME));
+    return text != nullptr ? text->Value().c_str() : NULLSTR.c_str();
+}
+
+int CmoxCompositeCell::HasUserName() {
+    return FindChild(MOX_USER_NAME) != nullptr ? 1 : 0;
+}
+
+// ---- forwarders --------------------------------------------------------------------------------
+// Indexed walks that re-read the size: a child may add or remove siblings on the way.
+
+void CmoxCompositeCell::CreateDependencies() {
+    CmoxCell::CreateDependencies();
+    for (std::size_t i = 0; i < m_children.size(); ++i)
+        m_children[i]->CreateDependencies();
+}
+
+void CmoxCompositeCell::DestroyDependencies() {
+    CmoxCell::DestroyDependencies();
+    for (std::size_t i = 0; i < m_children.size(); ++i)
+        m_children[i]->DestroyDependencies();
+}
+
+void CmoxCompositeCell::PropogateMoxMessage(int message, long param, void* data) {
+    ProcessMoxMessage(message, param, data);
+    for (std::size_t i = 0; i < m_children.size(); ++i)
+        m_children[i]->PropogateMoxMessage(message, param, data);
+}
+
+void CmoxCompositeCell::MakeDefaultCurrent() {
+    for (std::size_t i = 0; i < m_children.size(); ++i)
+        m_children[i]->MakeDefaultCurrent();
+}
+
+void CmoxCompositeCell::MakeCurrentDefault() {
+    for (std::size_t i = 0; i < m_children.size(); ++i)
+        m_children[i]->MakeCurrentDefault();
+}
+
+void CmoxCompositeCell::PropogatePriority(unsigned char priority) {
+    Priority(priority);
+    for (std::size_t i = 0; i < m_children.size(); ++i)
+        m_children[i]->PropogatePriority(priority);
+}
+
+void CmoxCompositeCell::MakeDependentOnChildren() {
+    for (std::size_t i = 0; i < m_children.size(); ++i)
+        m_children[i]->AddDependent(this);
+}
+
+// ---- lookups -----------------------------------------------------------------------------------
+
+CmoxCell* CmoxCompositeCell::FindChild(const char* name) {
+    for (CmoxCell* child : m_children)
+        if (SameText(child->Name().c_str(), name)) return child;
+    return nullptr;
+}
+
+CmoxCell* CmoxCompositeCell::FindChildUser(const char* userName) {
+    for (CmoxCell* child : m_children)
+        if (child->HasUserName() && SameText(child->UserName(), userName)) return child;
+    return nullptr;
+}
+
+int CmoxCompositeCell::Contains(CmoxCell* cell) {
+    return std::find(m_children.begin(), m_children.end(), cell) != m_children.end() ? 1 : 0;
+}
+
+CmoxCell* CmoxCompositeCell::RestoreFindChild(const char* name) {
+    return FindChild(name);
+}
+
+CmoxCell* CmoxCompositeCell::GetChildAt(int index) const {
+    if (index < 0 || index >= GetSize()) return nullptr;
+    return m_children[static_cast<std::size_t>(index)];
+}
+
+// ---- children ----------------------------------------------------------------------------------
+
+void CmoxCompositeCell::AddChild(CmoxCell* child, int quiet) {
+    m_children.push_back(child);
+    child->Parent(this);
+    if (child->Priority() != Priority()) child->PropogatePriority(Priority());
+    if (!quiet) Changed(0, MOX_CHILD_ADDED, 1, nullptr);
+}
+
+CmoxCell* CmoxCompositeCell::RemoveChild(CmoxCell* child) {
+    auto found = std::find(m_children.begin(), m_children.end(), child);
+    if (found == m_children.end()) return nullptr;
+    m_children.erase(found);
+    child->Parent(nullptr);
+    Changed(0, MOX_CHILD_REMOVED, 1, nullptr);
+    return child;
+}
+
+// ---- named children ----------------------------------------------------------------------------
+
+void CmoxCompositeCell::SetChildLong(const char* name, long value) {
+    if (CmoxCell* child = FindChild(name)) child->Value(value);
+}
+
+void CmoxCompositeCell::SetChildDouble(const char* name, double value) {
+    if (CmoxCell* child = FindChild(name)) child->Value(value);
+}
+
+void CmoxCompositeCell::SetChildBoolean(const char* name, int value) {
+    if (CmoxCell* child = FindChild(name)) child->Value(value);
+}
+
+void CmoxCompositeCell::SetChildString(const char* name, const char* value) {
+    if (CmoxCell* child = FindChild(name)) child->Value(value);
+}
+
+void CmoxCompositeCell::SetChildByte(const char* name, unsigned char value) {
+    if (CmoxCell* child = FindChild(name)) child->Value(value);
+}
+
+void CmoxCompositeCell::SetChildLongLong(const char* name, __int64 value) {
+    if (CmoxCell* child = FindChild(name)) child->Value(value);
+}
+
+long CmoxCompositeCell::GetChildLong(const char* name) {
+    auto* child = dynamic_cast<CmoxLongCell*>(FindChild(name));
+    return child != nullptr ? child->Value() : 0;
+}
+
+double CmoxCompositeCell::GetChildDouble(const char* name) {
+    auto* child = dynamic_cast<CmoxDoubleCell*>(FindChild(name));
+    return child != nullptr ? child->Value() : 0.0;
+}
+
+int CmoxCompositeCell::GetChildBoolean(const char* name) {
+    auto* child = dynamic_cast<CmoxBooleanCell*>(FindChild(name));
+    return child != nullptr && child->Value() != 0 ? 1 : 0;
+}
+
+const std::string& CmoxCompositeCell::GetChildString(const char* name) {
+    auto* child = dynamic_cast<CmoxStringCell*>(FindChild(name));
+    return child != nullptr ? child->Value() : NULLSTR;
+}
+
+unsigned char CmoxCompositeCell::GetChildByte(const char* name) {
+    auto* child = dynamic_cast<CmoxByteCell*>(FindChild(name));
+    return child != nullptr ? child->Value() : static_cast<unsigned char>(0);
+}
+
+__int64 CmoxCompositeCell::GetChildLongLong(const char* name) {
+    auto* child = dynamic_cast<CmoxLongLongCell*>(FindChild(name));
+    return child != nullptr ? child->Value() : 0;
+}
+
+void CmoxCompositeCell::ToggleChildBoolean(const char* name) {
+    if (auto* child = dynamic_cast<CmoxBooleanCell*>(FindChild(name))) child->Toggle();
+}
+
+// ---- archive -----------------------------------------------------------------------------------
+
+void CmoxCompositeCell::SaveChildren(CmoxArchive& archive, const std::vector<CmoxCell*>& children) {
+    CmoxCell::Save(archive);
+    archive.WriteBlockStart();
+    archive.WriteNewLine();
+    archive.IncrementIndent();
+    for (CmoxCell* child : children) {
+        if (child->Savable() == 0) continue;
+        archive.WriteIndent();
+        child->Save(archive);
+        archive.WriteNewLine();
+    }
+    archive.DecrementIndent();
+    archive.WriteIndent();
+    archive.WriteBlockEnd();
+}
+
+void CmoxCompositeCell::Save(CmoxArchive& archive) {
+    // A copy: a child's Save is free to add or remove siblings.
+    SaveChildren(archive, std::vector<CmoxCell*>(m_children));
+}
+
+void CmoxCompositeCell::SaveChild(CmoxArchive& archive, const char* name) {
+    std::vector<CmoxCell*> children;
+    if (CmoxCell* child = FindChild(name)) children.push_back(child);
+    SaveChildren(archive, children);
+}
+
+namespace {
+
+[[noreturn]] void FailRestore(CmoxArchive& archive, MoxRestoreError code, CmoxCell* cell) {
+    archive.FlagRestoreError(code, cell);
+    throw code;
+}
+
+} // namespace
+
+void CmoxCompositeCell::Restore(CmoxArchive& archive) {
+    if (archive.ReadToken() != "{") FailRestore(archive, MOX_RESTORE_BAD_FORMAT, this);
+    Cmox& engine = Cmox::Current();
+    for (;;) {
+        const std::string& className = archive.ReadToken();
+        if (className == "}") return;
+        if (className.empty()) FailRestore(archive, MOX_RESTORE_UNEXPECTED_END, this);
+        engine.RestoreClassName(className.c_str());
+        const std::string name = archive.ReadToken(); // a copy: the next read reuses the buffer
+        if (CmoxCell* child = RestoreFindChild(name.c_str())) {
+            child->Name(name.c_str());
+            child->RestoreUserName(archive);
+            child->Restore(archive);
+            continue;
+        }
+        const std::string question = "The application was unable to find " + name + ". " +
+                                     std::string(4, '\t') +
+                                     "        Do you wish to continue restoring ?";
+        if (AfxMessageBox(question.c_str(), MB_YESNO) != IDYES)
+            FailRestore(archive, MOX_RESTORE_DECLINED, this);
+        std::stringstream scratch;
+        archive.ReadBlock(scratch);
+    }
+}

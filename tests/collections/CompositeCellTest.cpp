@@ -1,0 +1,481 @@
+#include "collections/ElementCells.h"
+#include "support/MoxTest.h"
+#include "support/Recorder.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using moxtest::CountedCell;
+using moxtest::LifetimeCounter;
+using moxtest::MoxTest;
+using moxtest::Order;
+using moxtest::RecordingCell;
+using moxtest::TagCell;
+using moxtest::UpdateLog;
+using Names = std::vector<std::string>;
+
+namespace {
+
+class CompositeCell : public MoxTest {
+  protected:
+    LifetimeCounter counter;
+    UpdateLog log;
+};
+
+// A composite of an application's own class.
+class PanelCell : public CmoxCompositeCell {
+    DECLARE_DYNAMIC(PanelCell)
+
+  public:
+    using CmoxCompositeCell::CmoxCompositeCell;
+};
+IMPLEMENT_DYNAMIC(PanelCell, CmoxCompositeCell)
+
+// A record that counts its destruction.
+class CountingRecord : public CmoxUndoInfo {
+  public:
+    explicit CountingRecord(int& deaths) : m_deaths(deaths) {}
+    ~CountingRecord() override { ++m_deaths; }
+
+  private:
+    int& m_deaths;
+};
+
+// A cell that logs the messages it is sent and the forwarders that reach it.
+class ProbeCell : public CmoxCell {
+  public:
+    ProbeCell(const char* name, std::vector<std::string>& calls)
+        : CmoxCell(name, MOX_STATE_PRIORITY), m_calls(calls) {}
+    void CreateDependencies() override { m_calls.push_back(Name() + ".create"); }
+    void DestroyDependencies() override {
+        CmoxCell::DestroyDependencies();
+        m_calls.push_back(Name() + ".destroy");
+    }
+    void* ProcessMoxMessage(int message, long, void*) override {
+        m_calls.push_back(Name() + ".message" + std::to_string(message));
+        return nullptr;
+    }
+    void MakeDefaultCurrent() override { m_calls.push_back(Name() + ".defaultToCurrent"); }
+    void MakeCurrentDefault() override { m_calls.push_back(Name() + ".currentToDefault"); }
+
+  private:
+    std::vector<std::string>& m_calls;
+};
+
+} // namespace
+
+// ---- construction ------------------------------------------------------------------------------
+
+TEST_F(CompositeCell, DefaultConstructionNotifiesEverything) {
+    CmoxCompositeCell composite;
+    EXPECT_EQ(composite.Name(), "NoName");
+    EXPECT_EQ(composite.NotifyParent(), 1);
+    EXPECT_EQ(composite.Priority(), MOX_STATE_PRIORITY);
+    EXPECT_EQ(composite.NotifyPolicy(), ALL_COLLNOTIFY);
+    EXPECT_EQ(composite.GetSize(), 0);
+    EXPECT_STREQ(composite.GetRuntimeClass()->m_lpszClassName, "CmoxCompositeCell");
+}
+
+TEST_F(CompositeCell, InitializeResetsTheSettingsAndTheParent) {
+    CmoxCompositeCell root("Root");
+    auto* group = new CmoxCompositeCell("Group");
+    root.AddChild(group);
+    group->AddChild(new CountedCell("Kept", counter));
+    group->Initialize("Renamed", 0, 70, ADDDEL_COLLNOTIFY);
+    EXPECT_EQ(group->Name(), "Renamed");
+    EXPECT_EQ(group->Parent(), nullptr);
+    EXPECT_EQ(group->NotifyParent(), 0);
+    EXPECT_EQ(group->Priority(), 70);
+    EXPECT_EQ(group->NotifyPolicy(), ADDDEL_COLLNOTIFY);
+    EXPECT_EQ(group->GetSize(), 1);
+}
+
+// ---- ownership ---------------------------------------------------------------------------------
+
+TEST_F(CompositeCell, ChildrenDieOnceFirstToLastWithoutReport) {
+    std::vector<std::string> deaths;
+    struct Mortal : CountedCell {
+        Mortal(const char* name, LifetimeCounter& c, std::vector<std::string>& d)
+            : CountedCell(name, c), deaths(d) {}
+        ~Mortal() override { deaths.push_back(Name()); }
+        std::vector<std::string>& deaths;
+    };
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    {
+        CmoxCompositeCell composite("Group");
+        composite.AddChild(new Mortal("A", counter, deaths), 1);
+        auto* inner = new CmoxCompositeCell("Inner");
+        inner->AddChild(new Mortal("B", counter, deaths), 1);
+        composite.AddChild(inner, 1);
+        composite.AddChild(new Mortal("C", counter, deaths), 1);
+        composite.AddDependent(&watcher);
+    }
+    EXPECT_EQ(counter.destroyed, 3);
+    EXPECT_EQ(deaths, Names({"A", "B", "C"}));
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(CompositeCell, ACellAddedTwiceStillDiesOnce) {
+    {
+        CmoxCompositeCell composite("Group");
+        auto* twice = new CountedCell("Twice", counter);
+        composite.AddChild(twice, 1);
+        composite.AddChild(twice, 1);
+        EXPECT_EQ(composite.GetSize(), 2);
+    }
+    EXPECT_EQ(counter.destroyed, 1);
+}
+
+TEST_F(CompositeCell, RemoveChildHandsTheChildBack) {
+    CmoxCompositeCell composite("Group");
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    auto* a = new CountedCell("A", counter);
+    composite.AddChild(a, 1);
+    composite.AddChild(new CountedCell("B", counter), 1);
+    composite.AddDependent(&watcher);
+
+    std::unique_ptr<CmoxCell> removed(composite.RemoveChild(a));
+    EXPECT_EQ(removed.get(), a);
+    EXPECT_EQ(a->Parent(), nullptr);
+    EXPECT_EQ(composite.GetSize(), 1);
+    EXPECT_EQ(composite.Contains(a), 0);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_REMOVED});
+
+    CountedCell stranger("S", counter);
+    EXPECT_EQ(composite.RemoveChild(&stranger), nullptr);
+    EXPECT_EQ(log.size(), 1u);
+    EXPECT_EQ(counter.destroyed, 0);
+}
+
+// ---- adding ------------------------------------------------------------------------------------
+
+TEST_F(CompositeCell, AddChildAdoptsAndHandsThePriorityDown) {
+    CmoxCompositeCell composite("Group", 1, 150);
+    auto* inner = new CmoxCompositeCell("Inner", 1, 50);
+    auto* leaf = new CmoxLongCell("Leaf", 1, 0, 50);
+    inner->AddChild(leaf, 1);
+    composite.AddChild(inner, 1);
+    EXPECT_EQ(inner->Parent(), &composite);
+    EXPECT_EQ(inner->Priority(), 150);
+    EXPECT_EQ(leaf->Priority(), 150);
+    EXPECT_EQ(composite.GetChildAt(0), inner);
+    EXPECT_EQ(composite.GetChildAt(1), nullptr);
+}
+
+TEST_F(CompositeCell, AddChildReportsUnlessQuietAndRecordsNoUndo) {
+    CmoxCompositeCell composite("Group");
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    composite.AddDependent(&watcher);
+    CmoxUndoContext* context = Engine().GetUndoContext("Edit");
+    Engine().BeginTransaction(context, "add");
+    composite.AddChild(new CmoxCell("Loud", 150), 0);
+    composite.AddChild(new CmoxCell("Quiet", 150), 1);
+    EXPECT_EQ(Engine().UndoList().GetCount(), 0);
+    Engine().EndTransaction();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].changed, Names({"Group"}));
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_ADDED});
+    EXPECT_TRUE(context->UndoDescriptions().empty());
+    Engine().RemoveUndoContext("Edit");
+}
+
+// ---- notify policies ---------------------------------------------------------------------------
+
+TEST_F(CompositeCell, AddDelPolicyPassesChildChangesUpWithoutTellingDependents) {
+    CmoxCompositeCell root("Root");
+    auto* group = new CmoxCompositeCell("Group", 1, MOX_STATE_PRIORITY, ADDDEL_COLLNOTIFY);
+    root.AddChild(group, 1);
+    auto* gain = new CmoxLongCell("Gain", 0);
+    group->AddChild(gain, 1);
+    RecordingCell groupWatcher("GW", MOX_STATE_PRIORITY, log);
+    RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
+    group->AddDependent(&groupWatcher);
+    root.AddDependent(&rootWatcher);
+
+    gain->Value(5L);
+    ASSERT_EQ(Order(log), Names({"RW"}));
+    EXPECT_EQ(log[0].changed, Names({"Root"}));
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_CHANGED});
+
+    log.clear();
+    group->NotifyPolicy(ALL_COLLNOTIFY);
+    gain->Value(6L);
+    EXPECT_EQ(Order(log), Names({"GW", "RW"}));
+    EXPECT_EQ(log[0].changed, Names({"Group"}));
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_CHANGED});
+}
+
+TEST_F(CompositeCell, AddDelPolicyKeepsTheGroupOutOfADependentsChangedList) {
+    // A dependent of both the child and the group hears only of the child.
+    CmoxCompositeCell group("Group", 1, MOX_STATE_PRIORITY, ADDDEL_COLLNOTIFY);
+    auto* gain = new CmoxLongCell("Gain", 0);
+    group.AddChild(gain, 1);
+    RecordingCell both("Both", MOX_STATE_PRIORITY, log);
+    gain->AddDependent(&both);
+    group.AddDependent(&both);
+    gain->Value(1L);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].changed, Names({"Gain"}));
+    log.clear();
+    group.AddChild(new CmoxCell("New", 150));
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].changed, Names({"Group"}));
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_ADDED});
+}
+
+TEST_F(CompositeCell, FilteredChildChangeDropsItsRecordAndOthersAreFiled) {
+    CmoxCompositeCell group("Group", 1, MOX_STATE_PRIORITY, ADDDEL_COLLNOTIFY);
+    int deaths = 0;
+    Engine().BeginTransaction(Engine().GetUndoContext("Edit"), "records");
+    group.Changed(0, MOX_CHILD_CHANGED, 0, new CountingRecord(deaths));
+    EXPECT_EQ(deaths, 1);
+    EXPECT_EQ(Engine().UndoList().GetCount(), 0);
+    group.Changed(3, MOX_VALUE_CHANGED, 0, new CountingRecord(deaths));
+    EXPECT_EQ(deaths, 1);
+    ASSERT_NE(Engine().UndoList().GetUndoInfo(&group), nullptr);
+    EXPECT_EQ(Engine().UndoList().GetUndoInfo(&group)->UserData(), 3u);
+    Engine().EndTransaction();
+    Engine().RemoveUndoContext("Edit");
+    EXPECT_EQ(deaths, 2);
+}
+
+TEST_F(CompositeCell, NotifyParentOffStopsTheClimb) {
+    CmoxCompositeCell root("Root");
+    auto* group = new CmoxCompositeCell("Group", 0);
+    root.AddChild(group, 1);
+    auto* gain = new CmoxLongCell("Gain", 0);
+    group->AddChild(gain, 1);
+    RecordingCell groupWatcher("GW", MOX_STATE_PRIORITY, log);
+    RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
+    group->AddDependent(&groupWatcher);
+    root.AddDependent(&rootWatcher);
+    gain->Value(2L);
+    EXPECT_EQ(Order(log), Names({"GW"}));
+}
+
+TEST_F(CompositeCell, StoppedRecordingReportsNothing) {
+    CmoxCompositeCell root("Root");
+    auto* group = new CmoxCompositeCell("Group");
+    root.AddChild(group, 1);
+    RecordingCell groupWatcher("GW", MOX_STATE_PRIORITY, log);
+    RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
+    group->AddDependent(&groupWatcher);
+    root.AddDependent(&rootWatcher);
+    Engine().StopRecordingChanges();
+    group->AddChild(new CmoxCell("X", 150));
+    Engine().StartRecordingChanges();
+    EXPECT_TRUE(log.empty());
+}
+
+// ---- user name ---------------------------------------------------------------------------------
+
+TEST_F(CompositeCell, WithoutAUserNameChildThereIsNoUserName) {
+    CmoxCompositeCell group("Group");
+    EXPECT_EQ(group.HasUserName(), 0);
+    EXPECT_STREQ(group.UserName(), "");
+    group.UserName("Ignored"); // no child to keep it in: nothing is created
+    EXPECT_EQ(group.HasUserName(), 0);
+    EXPECT_EQ(group.GetSize(), 0);
+}
+
+TEST_F(CompositeCell, UserNameLivesInTheStringChild) {
+    CmoxCompositeCell root("Root");
+    auto* group = new CmoxCompositeCell("Group");
+    root.AddChild(group, 1);
+    auto* label = new CmoxStringCell(MOX_USER_NAME, "Main");
+    group->AddChild(label, 1);
+    EXPECT_EQ(group->HasUserName(), 1);
+    EXPECT_STREQ(group->UserName(), "Main");
+    EXPECT_EQ(root.FindChildUser("Main"), group);
+    EXPECT_EQ(root.FindChildUser("main"), nullptr);
+    EXPECT_EQ(root.FindDescendentUser("\\$Main$\\UserName"), label);
+
+    group->UserName("Scope");
+    EXPECT_EQ(label->Value(), "Scope");
+    EXPECT_EQ(root.FindChildUser("Scope"), group);
+}
+
+TEST_F(CompositeCell, UserNameChildOfAnotherTypeGivesAnEmptyUserName) {
+    CmoxCompositeCell group("Group");
+    group.AddChild(new CmoxLongCell(MOX_USER_NAME, 4), 1);
+    EXPECT_EQ(group.HasUserName(), 1);
+    EXPECT_STREQ(group.UserName(), "");
+}
+
+// ---- lookups -----------------------------------------------------------------------------------
+
+TEST_F(CompositeCell, FindChildIsExactAndTakesTheFirst) {
+    CmoxCompositeCell group("Group");
+    auto* first = new CmoxCell("Gain", 150);
+    group.AddChild(first, 1);
+    group.AddChild(new CmoxCell("Gain", 150), 1);
+    EXPECT_EQ(group.FindChild("Gain"), first);
+    EXPECT_EQ(group.FindChild("gain"), nullptr);
+    EXPECT_EQ(group.FindChild(""), nullptr);
+    EXPECT_EQ(group.Contains(first), 1);
+    CmoxCell grandChild("Deep", 150);
+    EXPECT_EQ(group.Contains(&grandChild), 0);
+    EXPECT_EQ(group.RestoreFindChild("Gain"), first);
+}
+
+TEST_F(CompositeCell, FindersReachThroughNestedComposites) {
+    CmoxCompositeCell root("Root");
+    auto* scope = new CmoxCompositeCell("Scope");
+    root.AddChild(scope, 1);
+    auto* gain = new CmoxLongCell("Gain", 1);
+    scope->AddChild(gain, 1);
+    EXPECT_EQ(root.FindGrandChild("Scope", "Gain"), gain);
+    EXPECT_EQ(root.FindDescendent("\\Scope\\Gain"), gain);
+    EXPECT_EQ(gain->FindDescendent("\\..\\..\\Scope"), scope);
+    EXPECT_EQ(gain->PathName(), "\\Root\\Scope\\Gain");
+    EXPECT_EQ(gain->FindFamily(), scope);
+    EXPECT_EQ(gain->FindSibling("Gain"), gain);
+}
+
+// ---- named children ----------------------------------------------------------------------------
+
+TEST_F(CompositeCell, NamedChildSettersAndGettersReachTheRightCells) {
+    CmoxCompositeCell group("Group");
+    group.AddChild(new CmoxLongCell("Long", 1), 1);
+    group.AddChild(new CmoxDoubleCell("Double", 1.0), 1);
+    group.AddChild(new CmoxBooleanCell("Bool", 0), 1);
+    group.AddChild(new CmoxStringCell("Text", "a"), 1);
+    group.AddChild(new CmoxByteCell("Byte", 1), 1);
+    group.AddChild(new CmoxLongLongCell("Wide", 1, 0), 1);
+
+    group.SetChildLong("Long", 42);
+    group.SetChildDouble("Double", 2.5);
+    group.SetChildBoolean("Bool", 1);
+    group.SetChildString("Text", "hello");
+    group.SetChildByte("Byte", 200);
+    group.SetChildLongLong("Wide", 5000000000LL);
+    EXPECT_EQ(group.GetChildLong("Long"), 42);
+    EXPECT_EQ(group.GetChildDouble("Double"), 2.5);
+    EXPECT_EQ(group.GetChildBoolean("Bool"), 1);
+    EXPECT_EQ(group.GetChildString("Text"), "hello");
+    EXPECT_EQ(group.GetChildByte("Byte"), 200);
+    EXPECT_EQ(group.GetChildLongLong("Wide"), 5000000000LL);
+    group.ToggleChildBoolean("Bool");
+    EXPECT_EQ(group.GetChildBoolean("Bool"), 0);
+}
+
+TEST_F(CompositeCell, NamedChildSettersGoThroughTheProtocol) {
+    CmoxCompositeCell group("Group");
+    group.AddChild(new CmoxLongCell("Long", 1), 1);
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    group.FindChild("Long")->AddDependent(&watcher);
+    CmoxUndoContext* context = Engine().GetUndoContext("Edit");
+    Engine().BeginTransaction(context, "set");
+    group.SetChildLong("Long", 9);
+    Engine().EndTransaction();
+    EXPECT_EQ(Order(log), Names({"W"}));
+    Engine().Undo(context, 1);
+    EXPECT_EQ(group.GetChildLong("Long"), 1);
+    Engine().RemoveUndoContext("Edit");
+}
+
+TEST_F(CompositeCell, NamedChildAccessToMissingOrMismatchedChildrenIsHarmless) {
+    CmoxCompositeCell group("Group");
+    group.AddChild(new CmoxStringCell("Text", "keep"), 1);
+    group.SetChildLong("Missing", 3);
+    group.SetChildLong("Text", 3);
+    group.ToggleChildBoolean("Text");
+    EXPECT_EQ(group.GetChildString("Text"), "keep");
+    EXPECT_EQ(group.GetChildLong("Text"), 0);
+    EXPECT_EQ(group.GetChildLong("Missing"), 0);
+    EXPECT_EQ(group.GetChildDouble("Missing"), 0.0);
+    EXPECT_EQ(group.GetChildBoolean("Missing"), 0);
+    EXPECT_EQ(group.GetChildString("Missing"), "");
+    EXPECT_EQ(group.GetChildByte("Missing"), 0);
+    EXPECT_EQ(group.GetChildLongLong("Missing"), 0);
+}
+
+// ---- equality ----------------------------------------------------------------------------------
+
+TEST_F(CompositeCell, EqualityComparesClassAndChildrenInOrder) {
+    CmoxCompositeCell a("A"), b("B");
+    a.AddChild(new CmoxLongCell("X", 1), 1);
+    a.AddChild(new CmoxLongCell("Y", 2), 1);
+    b.AddChild(new CmoxLongCell("P", 1), 1);
+    EXPECT_FALSE(a == b);
+    EXPECT_TRUE(a != b);
+    b.AddChild(new CmoxLongCell("Q", 2), 1);
+    EXPECT_TRUE(a == b); // names do not count, values in order do
+    EXPECT_FALSE(a != b);
+
+    CmoxCompositeCell swapped("S");
+    swapped.AddChild(new CmoxLongCell("Y", 2), 1);
+    swapped.AddChild(new CmoxLongCell("X", 1), 1);
+    EXPECT_FALSE(a == swapped);
+
+    PanelCell panel("Panel");
+    panel.AddChild(new CmoxLongCell("X", 1), 1);
+    panel.AddChild(new CmoxLongCell("Y", 2), 1);
+    EXPECT_FALSE(a == panel);
+    EXPECT_FALSE(panel == a);
+    CmoxCompositeCell emptyA("E1"), emptyB("E2");
+    EXPECT_TRUE(emptyA == emptyB);
+}
+
+// ---- forwarders --------------------------------------------------------------------------------
+
+TEST_F(CompositeCell, ForwardersReachEveryChildInOrder) {
+    std::vector<std::string> calls;
+    CmoxCompositeCell group("Group");
+    group.AddChild(new ProbeCell("A", calls), 1);
+    auto* inner = new CmoxCompositeCell("Inner");
+    inner->AddChild(new ProbeCell("B", calls), 1);
+    group.AddChild(inner, 1);
+    group.AddChild(new ProbeCell("C", calls), 1);
+
+    group.CreateDependencies();
+    group.PropogateMoxMessage(7, 0, nullptr);
+    group.MakeDefaultCurrent();
+    group.MakeCurrentDefault();
+    group.DestroyDependencies();
+    EXPECT_EQ(calls, Names({"A.create", "B.create", "C.create", "A.message7", "B.message7",
+                            "C.message7", "A.defaultToCurrent", "B.defaultToCurrent",
+                            "C.defaultToCurrent", "A.currentToDefault", "B.currentToDefault",
+                            "C.currentToDefault", "A.destroy", "B.destroy", "C.destroy"}));
+
+    group.PropogatePriority(80);
+    EXPECT_EQ(group.Priority(), 80);
+    EXPECT_EQ(inner->Priority(), 80);
+    EXPECT_EQ(inner->FindChild("B")->Priority(), 80);
+}
+
+TEST_F(CompositeCell, MakeDependentOnChildrenHearsEveryChild) {
+    struct Listening : CmoxCompositeCell {
+        using CmoxCompositeCell::CmoxCompositeCell;
+        void Update(CmoxChangedList& changes) override {
+            for (const ChangeInfo& change : changes.GetList())
+                heard.push_back(change.Cell()->Name());
+        }
+        std::vector<std::string> heard;
+    };
+    Listening group("Group", 1, MOX_STATE_PRIORITY, ADDDEL_COLLNOTIFY);
+    auto* gain = new CmoxLongCell("Gain", 0);
+    auto* offset = new CmoxLongCell("Offset", 0);
+    group.AddChild(gain, 1);
+    group.AddChild(offset, 1);
+    group.MakeDependentOnChildren();
+    offset->Value(3L);
+    gain->Value(4L);
+    EXPECT_EQ(group.heard, Names({"Offset", "Gain"}));
+    group.DestroyDependencies();
+    EXPECT_FALSE(offset->HasDependent(&group));
+    EXPECT_FALSE(gain->HasDependent(&group));
+}
+
+TEST_F(CompositeCell, DefaultsAreForwardedToValueChildren) {
+    CmoxCompositeCell group("Group");
+    auto* gain = new CmoxLongCell("Gain", 3, 7);
+    group.AddChild(gain, 1);
+    group.MakeDefaultCurrent();
+    EXPECT_EQ(gain->Value(), 7);
+    gain->Value(9L);
+    group.MakeCurrentDefault();
+    EXPECT_EQ(gain->DefaultValue(), 9);
+}
