@@ -1,8 +1,12 @@
 // Fuzzes the archive reader: arbitrary bytes are opened as an archive and a small tree of cells
 // is restored from them record by record, with look-ahead, block skipping and binary blocks in
-// between. Beyond the sanitizers it checks two properties: a restore never leaves a transaction
-// or sub-transaction open, and any text written as a quoted token reads back unchanged.
+// between; then the same bytes are searched (Locate, Contents, restore by search and the search
+// form of the look-ahead) at cache depths 0 to 3. Beyond the sanitizers it checks these
+// properties: a restore never leaves a transaction or sub-transaction open; any text written as
+// a quoted token reads back unchanged; the position cache never changes what a search finds or
+// where it leaves the stream; a look-ahead always moves back to where it started.
 #include <mox/archive/CmoxArchive.h>
+#include <mox/archive/CmoxFindSpec.h>
 #include <mox/propagation/Cmox.h>
 
 #include "support/ArchiveTestCells.h"
@@ -13,6 +17,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <vector>
 
 using moxtest::RecordGroupCell;
 using moxtest::RecordValueCell;
@@ -107,10 +112,125 @@ void RestoreRecords(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+struct Spec {
+    std::string path;
+    std::string match;
+    int byUserName;
+};
+
+// Lists one collection's records (names or user names) and keeps the first `limit` of them.
+std::vector<std::string> Listed(CmoxArchive& archive, const std::string& path, int byUserName,
+                                std::size_t limit) {
+    CmoxFindSpec list(path.c_str(), byUserName, 0);
+    archive.Contents(list);
+    std::vector<std::string> names = list.MatchArray();
+    if (names.size() > limit) names.resize(limit);
+    return names;
+}
+
+// Fixed specs, and specs made of the names the input really holds, so that searches also hit.
+std::vector<Spec> MakeSpecs(CmoxArchive& archive) {
+    std::vector<Spec> specs = {{"", "Settings", 0},
+                               {"\\Settings", "Count", 0},
+                               {"\\Settings\\Display", "Gain", 0},
+                               {"", "Main settings", 1},
+                               {"\\Settings", "", 1},
+                               {"", "", 1},
+                               {"", "", 0},
+                               {"\\Absent", "Gain", 0}};
+    for (const std::string& top : Listed(archive, "", 0, 4)) {
+        specs.push_back({"", top, 0});
+        const std::string path = "\\" + top;
+        for (const std::string& child : Listed(archive, path, 0, 3)) {
+            specs.push_back({path, child, 0});
+            const std::string childPath = path + "\\" + child;
+            for (const std::string& grandchild : Listed(archive, childPath, 0, 2))
+                specs.push_back({childPath, grandchild, 0});
+        }
+        for (const std::string& user : Listed(archive, path, 1, 2))
+            specs.push_back({path, user, 1});
+    }
+    for (const std::string& user : Listed(archive, "", 1, 2))
+        specs.push_back({"", user, 1});
+    return specs;
+}
+
+// Where a search left the stream: its result, the line, and the next two tokens.
+struct Landing {
+    int found;
+    int line;
+    std::string next;
+    bool operator==(const Landing& o) const {
+        return found == o.found && line == o.line && next == o.next;
+    }
+};
+
+Landing LocateAndLook(CmoxArchive& archive, const Spec& s) {
+    CmoxFindSpec spec(s.path.c_str(), s.match.c_str(), s.byUserName);
+    Landing landing{archive.Locate(spec), 0, ""};
+    if (landing.found != 0) {
+        landing.line = archive.Line();
+        landing.next = archive.ReadToken();
+        landing.next += '\n';
+        landing.next += archive.ReadToken();
+    }
+    return landing;
+}
+
+void SearchRecords(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::stringstream plainIn(text);
+    CmoxArchive plain;
+    if (plain.Open(&plainIn, MOX_ARCHIVE_READ, 0) == 0) return;
+    const std::vector<Spec> specs = MakeSpecs(plain);
+    std::vector<Landing> expected;
+    for (const Spec& spec : specs)
+        expected.push_back(LocateAndLook(plain, spec));
+
+    for (int depth = 1; depth <= 3; ++depth) {
+        std::stringstream in(text);
+        CmoxArchive cached;
+        Require(cached.Open(&in, MOX_ARCHIVE_READ, depth) == 1);
+        for (std::size_t i = 0; i < specs.size(); ++i)
+            Require(LocateAndLook(cached, specs[i]) == expected[i]);
+        CmoxFindSpec list("", 0, 1);
+        CmoxFindSpec plainList("", 0, 1);
+        Require(cached.Contents(list) == plain.Contents(plainList));
+        Require(list.MatchArray() == plainList.MatchArray());
+    }
+
+    // Restores by search, and look-aheads from wherever a search stopped, which must move back.
+    RecordGroupCell group("Group");
+    group.Add<RecordValueCell>("CmoxLongCell", "Count", RecordValueCell::kLong);
+    group.Add<TransactionalCell>("Steps");
+    RecordValueCell value("CmoxStringCell", "Value", RecordValueCell::kString);
+    const std::size_t stride = specs.size() / 8 + 1;
+    for (std::size_t i = 0; i < specs.size(); i += stride) {
+        CmoxFindSpec spec(specs[i].path.c_str(), specs[i].match.c_str(), specs[i].byUserName);
+        plain.Restore(i % 2 == 0 ? static_cast<CmoxCell*>(&group) : &value, spec);
+        CheckEngineIsClean();
+        if (plain.Locate(spec) == 0) continue;
+        const int line = plain.Line();
+        const int indent = plain.Indent();
+        std::streambuf* buf = plain.CurrentStream()->rdbuf();
+        const std::streampos at = buf->pubseekoff(0, std::ios::cur, std::ios::in);
+        // A few specs from the end of the list, where the names the input holds are.
+        for (std::size_t a = specs.size() > 6 ? specs.size() - 6 : 0; a < specs.size(); ++a) {
+            const Spec& ahead = specs[a];
+            CmoxFindSpec aheadSpec(ahead.path.c_str(), ahead.match.c_str(), ahead.byUserName);
+            plain.RestoreLookAhead(&group, aheadSpec);
+            CheckEngineIsClean();
+            Require(plain.Line() == line && plain.Indent() == indent);
+            Require(buf->pubseekoff(0, std::ios::cur, std::ios::in) == at);
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     RestoreRecords(data, size);
+    SearchRecords(data, size);
     CheckQuotedRoundTrip(data, size);
     return 0;
 }
