@@ -1,6 +1,7 @@
 // mox demo: a small settings tree with dependents of different priorities.
 // Shows who is updated, in which order and with which changed list; then records a transaction
-// in an undo context and walks it back and forth.
+// in an undo context and walks it back and forth. Later parts save and restore settings, drive
+// a headless dialog, and search a saved tree for one cell by its path.
 
 #include <mox/mox.h>
 
@@ -182,6 +183,77 @@ void DialogTranscript() {
     engine.RemoveUndoContext("Dialog");
 }
 
+// Saves a tree of composites, then restores one cell of the demo's own tree from it by that
+// cell's path, without restoring anything else, and lists the records two collections hold.
+// Opened with cache depth 1: the open walks the file once and remembers where each top-level
+// record starts, so each search reads only the record that leads to its target.
+void SearchSavedTree(CmoxLongCell& gain) {
+    const char* path = "mox_demo_tree.mox";
+    std::printf("\n7. Search a saved tree: restore %s by its path, list collections\n",
+                gain.PathName().c_str());
+    {
+        // The same shape as the demo's tree: \Root\Scope\Gain, with other values.
+        CmoxCompositeCell root("Root");
+        auto* scope = new CmoxCompositeCell("Scope");
+        root.AddChild(scope);
+        scope->AddChild(new CmoxLongCell("Gain", 42));
+        scope->AddChild(new CmoxLongCell("Offset", -8));
+        auto* display = new CmoxCompositeCell("Display");
+        root.AddChild(display);
+        display->AddChild(new CmoxStringCell(MOX_USER_NAME, "Screen"));
+        display->AddChild(new CmoxStringCell("Theme", "dark"));
+        display->AddChild(new CmoxDoubleCell("Brightness", 0.8));
+        CmoxCompositeCell recent("Recent");
+        recent.AddChild(new CmoxStringCell("File1", "run-17.dat"));
+        recent.AddChild(new CmoxStringCell("File2", "run-16.dat"));
+        CmoxArchive writer;
+        if (!writer.Open(path, MOX_ARCHIVE_WRITE)) {
+            std::printf("  cannot write %s\n", path);
+            return;
+        }
+        writer.Save(root);
+        writer.Save(recent);
+        writer.Close();
+    }
+
+    CmoxArchive reader;
+    if (!reader.Open(path, MOX_ARCHIVE_READ, 1)) {
+        std::printf("  cannot read %s\n", path);
+        return;
+    }
+    std::printf("  position cache: %zu top-level records\n", reader.CacheSize());
+    CmoxFindSpec top("", 0, 1);
+    reader.Contents(top);
+    PrintList("top level", top.MatchArray());
+    CmoxFindSpec rootList("\\Root", 0, 1);
+    reader.Contents(rootList);
+    PrintList("records in \\Root", rootList.MatchArray());
+    CmoxFindSpec recentList("\\Recent", 0, 0);
+    reader.Contents(recentList);
+    PrintList("records in \\Recent", recentList.MatchArray());
+    CmoxFindSpec screen("\\Root", "Screen", 1);
+    std::printf("  user name \"Screen\" in \\Root: %s\n",
+                reader.Locate(screen) ? "found" : "not found");
+
+    // The record is found by the path of the cell's parent and the cell's name.
+    const std::string cellPath = gain.PathName();
+    const std::string parentPath = cellPath.substr(0, cellPath.rfind(MOX_PATH_SEPERATOR));
+    CmoxFindSpec spec(parentPath.c_str(), gain.Name().c_str(), 0);
+    std::printf("  Gain=%ld; restoring it from the record at %s (dependents hear of it):\n",
+                gain.Value(), cellPath.c_str());
+    Cmox& engine = Cmox::Current();
+    engine.BeginTransaction();
+    const int ok = reader.Restore(&gain, spec);
+    engine.EndTransaction();
+    std::printf("  %s, Gain=%ld\n", ok ? "restored" : "not found", gain.Value());
+
+    CmoxFindSpec absent("\\Backup\\Scope", "Gain", 0);
+    std::printf("  \\Backup\\Scope\\Gain: %s (the cache knows there is no \\Backup)\n",
+                reader.Locate(absent) ? "found" : "not in the archive");
+    reader.Close();
+    std::remove(path);
+}
+
 } // namespace
 
 int main() {
@@ -234,5 +306,6 @@ int main() {
     engine.RemoveAllUndoContexts();
     SaveAndRestore(*gain, *offset);
     DialogTranscript();
+    SearchSavedTree(*gain);
     return 0;
 }
