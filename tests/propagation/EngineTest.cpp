@@ -223,3 +223,31 @@ TEST_F(EngineQueue, DumpsHaveNoEffect) {
     EXPECT_EQ(source.GetDependents().GetCount(), 2);
     EXPECT_TRUE(log.empty());
 }
+
+TEST_F(EngineQueue, NestedSubTransactionsKeepOneEntryPerDependentAtEachLevel) {
+    // UI waits at every level; each level's changes for it fold into that level's one entry,
+    // and the levels fold into one delivery at the end.
+    IntCell second("Second");
+    second.AddDependent(&ui);
+    Engine().BeginTransaction();
+    source.Set(1);
+    Engine().BeginSubTransaction();
+    second.Set(1);
+    source.Set(2);
+    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), 1) << "UI once in the inner list";
+    Engine().BeginSubTransaction();
+    source.Set(3);
+    second.Set(2);
+    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), 1);
+    EXPECT_EQ(Engine().NotifyList().GetList().GetHead()->Changes().GetCount(), 2);
+    Engine().EndSubTransaction();
+    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), 1) << "merged into the inner entry";
+    second.Set(3);
+    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), 1);
+    Engine().EndSubTransaction();
+    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), 1);
+    Engine().EndTransaction();
+    // State was told of every change of Source; UI once, of both cells, Source first.
+    EXPECT_EQ(Order(log), (Names{"State", "State", "State", "UI"}));
+    EXPECT_EQ(log.back().changed, (std::vector<std::string>{"Source", "Second"}));
+}

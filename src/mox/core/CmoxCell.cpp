@@ -3,6 +3,7 @@
 #include <mox/platform/CException.h>
 #include <mox/propagation/Cmox.h>
 #include <mox/propagation/internal/QueueOrder.h>
+#include <mox/propagation/internal/UndoReplay.h>
 #include <mox/undo/CmoxUndoContext.h>
 #include <mox/undo/CmoxUndoInfo.h>
 #include <mox/undo/CmoxUndoList.h>
@@ -38,6 +39,8 @@ CmoxCell::~CmoxCell() {
         engine->RemoveFromNotifyLists(this);
         engine->RemoveFromUndoLists(this);
     }
+    // A list that was not told (its context is not registered) must not reach this cell later.
+    if (m_undoList != nullptr) m_undoList->DetachCell(this);
 }
 
 void CmoxCell::Serialize(CArchive&) {}
@@ -94,6 +97,10 @@ void CmoxCell::Changed(unsigned long userData, MoxChangeReason reason, int notif
             delete undo; // no context to file it in
         }
     }
+    // Taking the engine's recursive lock once here makes the locks of AddNotify, the ancestors'
+    // AddNotify and Notify re-entries, which cost no atomic operation; the lock is held over
+    // the same stretch as before, plus the few steps between them.
+    CSingleLock lock(&engine.m_lock, true);
     engine.AddNotify(this, userData, reason);
     if (m_parent != nullptr && m_notifyParent) m_parent->Changed(0, MOX_CHILD_CHANGED, 0, nullptr);
     if (notifyNow) engine.Notify();
@@ -129,6 +136,8 @@ void CmoxCell::Redo(CmoxUndoInfo*) {}
 void CmoxCell::PostUndo(CmoxUndoInfo*) {}
 
 bool CmoxCell::IsUndoInProgress() {
+    // Asked for every dependent of every change: skip the engine lookup while no undo runs.
+    if (!mox::detail::AnyUndoReplay()) return false;
     CmoxUndoContext* context = Cmox::Current().UndoContextInProgress();
     if (context == nullptr) return false;
     CmoxUndoList* list = context->UndoListInProgress();
@@ -344,4 +353,3 @@ const CmoxCell& CmoxCell::operator=(__int64 value) {
     Value(value);
     return *this;
 }
-

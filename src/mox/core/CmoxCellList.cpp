@@ -1,29 +1,73 @@
 #include <mox/core/CmoxCellList.h>
 
-CmoxCellList::CmoxCellList() = default;
-CmoxCellList::~CmoxCellList() = default;
+#include <mox/core/internal/PointerMap.h>
+
+#include <cstring>
+#include <new>
+
+struct CmoxCellList::Index : mox::detail::PointerMap<std::uint32_t> {};
+
+CmoxCellList::~CmoxCellList() {
+    Release();
+}
+
+void CmoxCellList::Release() {
+    if (m_block == nullptr) return;
+    DropIndex();
+    m_block->~Block();
+    ::operator delete(m_block);
+    m_block = nullptr;
+}
+
+void CmoxCellList::DropIndex() const {
+    delete m_block->index;
+    m_block->index = nullptr;
+}
+
+void CmoxCellList::Reserve(std::uint32_t capacity) {
+    void* memory = ::operator new(sizeof(Block) + capacity * sizeof(CmoxCell*));
+    Block* grown = new (memory) Block{0, capacity, 0, 0, nullptr};
+    if (m_block != nullptr) {
+        *grown = *m_block;
+        grown->capacity = capacity;
+        CmoxCell** slots = reinterpret_cast<CmoxCell**>(grown + 1);
+        if (m_block->size != 0) std::memcpy(slots, Slots(), m_block->size * sizeof(CmoxCell*));
+        m_block->index = nullptr; // moved to the grown block
+        Release();
+    }
+    m_block = grown;
+}
 
 CmoxCell* CmoxCellList::GetHead() const {
-    for (std::size_t i = m_start; i < m_slots.size(); ++i)
-        if (m_slots[i] != nullptr) return m_slots[i];
-    return nullptr;
+    if (m_block == nullptr) return nullptr;
+    // `start` always stands on a live cell: leading holes are skipped when they are made.
+    return Slots()[m_block->start];
 }
 
 CmoxCell* CmoxCellList::RemoveHead() {
     CmoxCell* head = GetHead();
-    if (head != nullptr) Remove(head);
+    if (head != nullptr) RemoveAt(m_block->start); // no lookup: the head's slot is known
     return head;
 }
 
 std::ptrdiff_t CmoxCellList::Find(const CmoxCell* cell) const {
-    if (cell == nullptr) return -1;
-    if (m_index) {
-        auto it = m_index->find(cell);
-        return it == m_index->end() ? -1 : static_cast<std::ptrdiff_t>(it->second);
+    if (cell == nullptr || m_block == nullptr) return -1;
+    CmoxCell* const* slots = Slots();
+    if (m_block->index == nullptr) {
+        if (m_block->count <= kIndexThreshold) {
+            for (std::uint32_t i = m_block->start; i < m_block->size; ++i)
+                if (slots[i] == cell) return static_cast<std::ptrdiff_t>(i);
+            return -1;
+        }
+        // Built on the first search of a long list, not as it grows: lists that are only
+        // appended to and taken from the head (the cells of an undo) never pay for one.
+        m_block->index = new Index;
+        m_block->index->reserve(m_block->count);
+        for (std::uint32_t i = m_block->start; i < m_block->size; ++i)
+            if (slots[i] != nullptr) m_block->index->insert_or_assign(slots[i], i);
     }
-    for (std::size_t i = m_start; i < m_slots.size(); ++i)
-        if (m_slots[i] == cell) return static_cast<std::ptrdiff_t>(i);
-    return -1;
+    const std::uint32_t* at = m_block->index->find(cell);
+    return at == nullptr ? -1 : static_cast<std::ptrdiff_t>(*at);
 }
 
 bool CmoxCellList::Contains(const CmoxCell* cell) const {
@@ -31,64 +75,63 @@ bool CmoxCellList::Contains(const CmoxCell* cell) const {
 }
 
 void CmoxCellList::AddTail(CmoxCell* cell) {
-    m_slots.push_back(cell);
-    ++m_count;
-    if (m_index) {
-        m_index->emplace(cell, m_slots.size() - 1);
-    } else if (m_count > kIndexThreshold) {
-        Compact(); // builds the index
+    if (m_block == nullptr) {
+        Reserve(1); // most lists hold one cell (a value and the control that shows it)
+    } else if (m_block->size == m_block->capacity) {
+        Compact();
+        if (m_block->size * 2 > m_block->capacity) Reserve(m_block->capacity * 2);
     }
+    Slots()[m_block->size] = cell;
+    if (m_block->index != nullptr) m_block->index->insert_or_assign(cell, m_block->size);
+    ++m_block->size;
+    ++m_block->count;
 }
 
 bool CmoxCellList::Remove(const CmoxCell* cell) {
-    std::ptrdiff_t at = Find(cell);
+    const std::ptrdiff_t at = Find(cell);
     if (at < 0) return false;
-    m_slots[static_cast<std::size_t>(at)] = nullptr;
-    --m_count;
-    if (m_index) m_index->erase(cell);
-    // Leading and trailing holes cost nothing to skip or drop; inner ones are squeezed out once
-    // they outnumber the cells, so a walk never pays more than twice the live count.
-    while (!m_slots.empty() && m_slots.back() == nullptr)
-        m_slots.pop_back();
-    while (m_start < m_slots.size() && m_slots[m_start] == nullptr)
-        ++m_start;
-    if (m_start >= m_slots.size()) {
-        m_slots.clear();
-        m_start = 0;
-    }
-    if (m_slots.size() - m_start > 2 * m_count + 8 || m_start > m_count + 64) Compact();
+    RemoveAt(static_cast<std::uint32_t>(at));
     return true;
 }
 
+void CmoxCellList::RemoveAt(std::uint32_t at) {
+    if (--m_block->count == 0) {
+        Release();
+        return;
+    }
+    CmoxCell** slots = Slots();
+    if (m_block->index != nullptr) m_block->index->erase(slots[at]);
+    slots[at] = nullptr;
+    // Leading and trailing holes cost nothing to skip or drop; inner ones are squeezed out once
+    // they outnumber the cells, so a walk never pays more than twice the live count.
+    while (slots[m_block->size - 1] == nullptr)
+        --m_block->size;
+    while (slots[m_block->start] == nullptr)
+        ++m_block->start;
+    if (m_block->size - m_block->start > 2 * m_block->count + 8) Compact();
+}
+
 void CmoxCellList::RemoveAll() {
-    m_slots.clear();
-    m_count = 0;
-    m_start = 0;
-    m_index.reset();
+    Release();
 }
 
 std::vector<CmoxCell*> CmoxCellList::ToVector() const {
     std::vector<CmoxCell*> cells;
-    cells.reserve(m_count);
-    for (std::size_t i = m_start; i < m_slots.size(); ++i)
-        if (m_slots[i] != nullptr) cells.push_back(m_slots[i]);
+    if (m_block == nullptr) return cells;
+    cells.reserve(m_block->count);
+    CmoxCell* const* slots = Slots();
+    for (std::uint32_t i = m_block->start; i < m_block->size; ++i)
+        if (slots[i] != nullptr) cells.push_back(slots[i]);
     return cells;
 }
 
 void CmoxCellList::Compact() {
-    std::size_t out = 0;
-    for (std::size_t i = m_start; i < m_slots.size(); ++i)
-        if (m_slots[i] != nullptr) m_slots[out++] = m_slots[i];
-    m_slots.resize(out);
-    m_start = 0;
-    if (m_count > kIndexThreshold) {
-        if (!m_index)
-            m_index = std::make_unique<std::unordered_map<const CmoxCell*, std::size_t>>();
-        m_index->clear();
-        m_index->reserve(m_count);
-        for (std::size_t i = 0; i < m_slots.size(); ++i)
-            m_index->emplace(m_slots[i], i);
-    } else {
-        m_index.reset();
-    }
+    if (m_block->start == 0 && m_block->size == m_block->count) return; // no hole
+    CmoxCell** slots = Slots();
+    std::uint32_t out = 0;
+    for (std::uint32_t i = m_block->start; i < m_block->size; ++i)
+        if (slots[i] != nullptr) slots[out++] = slots[i];
+    m_block->size = out;
+    m_block->start = 0;
+    DropIndex(); // positions moved; the next search rebuilds it
 }

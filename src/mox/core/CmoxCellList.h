@@ -6,8 +6,8 @@
 #include <mox/platform/types.h>
 
 #include <cstddef>
-#include <memory>
-#include <unordered_map>
+#include <cstdint>
+#include <iterator>
 #include <vector>
 
 class CmoxCell;
@@ -15,7 +15,9 @@ class CmoxCell;
 /// Ordered list of borrowed cell pointers, each at most once, in insertion order.
 /// Membership tests and removals stay cheap for long lists (a cell with thousands of
 /// dependents): past a few entries a position index is kept, and removal leaves a hole that is
-/// squeezed out later, so neither walks the whole list. Not locked; belongs to one thread.
+/// squeezed out later, so neither walks the whole list. An empty list takes one pointer and no
+/// heap. Not locked; belongs to one thread (searches may build the index, so even const use
+/// must stay on that thread).
 class MOX_API CmoxCellList {
   public:
     /// Forward iterator over the cells, in order, skipping removed slots.
@@ -42,6 +44,9 @@ class MOX_API CmoxCellList {
             ++*this;
             return old;
         }
+        /// The cell `n` slots further on: null past the end or where a cell was removed. Lets a
+        /// long walk fetch cells ahead of use.
+        CmoxCell* Ahead(std::ptrdiff_t n) const { return m_end - m_at > n ? m_at[n] : nullptr; }
         /// Same position.
         bool operator==(const const_iterator& o) const { return m_at == o.m_at; }
         /// Different position.
@@ -58,24 +63,26 @@ class MOX_API CmoxCellList {
         CmoxCell* const* m_end = nullptr;
     };
 
-    CmoxCellList();
+    CmoxCellList() = default;
     ~CmoxCellList();
     CmoxCellList(const CmoxCellList&) = delete;
     CmoxCellList& operator=(const CmoxCellList&) = delete;
 
     /// First cell.
     const_iterator begin() const {
-        return const_iterator(m_slots.data() + m_start, m_slots.data() + m_slots.size());
+        if (m_block == nullptr) return const_iterator();
+        return const_iterator(Slots() + m_block->start, Slots() + m_block->size);
     }
     /// Past the last cell.
     const_iterator end() const {
-        return const_iterator(m_slots.data() + m_slots.size(), m_slots.data() + m_slots.size());
+        if (m_block == nullptr) return const_iterator();
+        return const_iterator(Slots() + m_block->size, Slots() + m_block->size);
     }
 
     /// Number of cells.
-    int GetCount() const { return static_cast<int>(m_count); }
+    int GetCount() const { return m_block != nullptr ? static_cast<int>(m_block->count) : 0; }
     /// True when there is no cell.
-    bool IsEmpty() const { return m_count == 0; }
+    bool IsEmpty() const { return m_block == nullptr; }
     /// The first cell, or null when empty.
     CmoxCell* GetHead() const;
     /// True when `cell` is in the list.
@@ -92,12 +99,26 @@ class MOX_API CmoxCellList {
     std::vector<CmoxCell*> ToVector() const;
 
   private:
-    static constexpr std::size_t kIndexThreshold = 16;
-    std::ptrdiff_t Find(const CmoxCell* cell) const;
-    void Compact();
+    struct Index;
+    // The list's single allocation: this header, followed by `capacity` slots. Every cell has
+    // two lists and most of them stay empty, so an empty list is just a null pointer.
+    struct Block {
+        std::uint32_t size;     // slots in use, holes included
+        std::uint32_t capacity; // slots allocated
+        std::uint32_t count;    // live cells
+        std::uint32_t start;    // the slots before it are all holes
+        Index* index;           // slot of each cell: made by the first search past
+                                // kIndexThreshold cells, dropped when slots move
+    };
+    static constexpr std::uint32_t kIndexThreshold = 16;
 
-    std::vector<CmoxCell*> m_slots; // cells in order; null marks a removed slot
-    std::size_t m_count = 0;        // live cells
-    std::size_t m_start = 0;        // slots before it are all holes
-    std::unique_ptr<std::unordered_map<const CmoxCell*, std::size_t>> m_index; // slot of each cell
+    CmoxCell** Slots() const { return reinterpret_cast<CmoxCell**>(m_block + 1); }
+    std::ptrdiff_t Find(const CmoxCell* cell) const;
+    void RemoveAt(std::uint32_t at);
+    void Reserve(std::uint32_t capacity);
+    void Compact();
+    void Release();
+    void DropIndex() const;
+
+    Block* m_block = nullptr;
 };

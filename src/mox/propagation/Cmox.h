@@ -183,6 +183,8 @@ class MOX_API Cmox : public CNoTrackObject {
     static Cmox& Current();
 
   private:
+    friend class CmoxCell; // Changed holds the lock once for the queueing and the delivery
+
     void ReplayHistory(CmoxUndoContext* context, int count, bool undo);
 
     CmoxNotifyList* m_notifyList;

@@ -1,11 +1,14 @@
 #include <mox/propagation/CmoxChangedList.h>
 
 #include <mox/core/CmoxCell.h>
+#include <mox/core/internal/PointerMap.h>
 #include <mox/propagation/Cmox.h>
 
 #include <cstring>
 
 IMPLEMENT_DYNAMIC(CmoxChangedList, CObject)
+
+struct CmoxChangedList::Index : mox::detail::PointerMap<std::size_t> {};
 
 CmoxChangedList::CmoxChangedList() = default;
 
@@ -15,8 +18,8 @@ CmoxChangedList::~CmoxChangedList() {
 
 const ChangeInfo* CmoxChangedList::FindEntry(const CmoxCell* cell) const {
     if (m_index) {
-        auto it = m_index->find(cell);
-        return it == m_index->end() ? nullptr : &m_entries[it->second];
+        const std::size_t* at = m_index->find(cell);
+        return at == nullptr ? nullptr : &m_entries[*at];
     }
     for (const ChangeInfo& entry : m_entries)
         if (entry.m_cell == cell) return &entry;
@@ -42,7 +45,7 @@ void CmoxChangedList::Add(CmoxCell* cell, unsigned long userData, MoxChangeReaso
     m_entries.emplace_back(cell, userData, reason);
     if (m_tracked) ++cell->m_changeEntries;
     if (m_index) {
-        m_index->emplace(cell, m_entries.size() - 1);
+        m_index->insert_or_assign(cell, m_entries.size() - 1);
     } else if (m_entries.size() > kIndexThreshold) {
         RebuildIndex();
     }
@@ -53,11 +56,11 @@ void CmoxChangedList::RebuildIndex() {
         m_index.reset();
         return;
     }
-    if (!m_index) m_index = std::make_unique<std::unordered_map<const CmoxCell*, std::size_t>>();
+    if (!m_index) m_index = std::make_unique<Index>();
     m_index->clear();
     m_index->reserve(m_entries.size() * 2);
     for (std::size_t i = 0; i < m_entries.size(); ++i)
-        m_index->emplace(m_entries[i].m_cell, i);
+        m_index->insert_or_assign(m_entries[i].m_cell, i);
 }
 
 CmoxCell* CmoxChangedList::Contains(const char* name) const {

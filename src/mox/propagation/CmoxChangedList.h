@@ -6,7 +6,6 @@
 #include <mox/platform/CObject.h>
 
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 class CmoxCell;
@@ -88,7 +87,8 @@ class MOX_API CmoxChangedList : public CObject {
     void RebuildIndex();
 
     EntryList m_entries;
-    std::unique_ptr<std::unordered_map<const CmoxCell*, std::size_t>> m_index;
+    struct Index; // position of each cell's entry, kept past kIndexThreshold entries
+    std::unique_ptr<Index> m_index;
     // Set for lists inside a notify list: they keep the cells' change counters, which lets
     // a dying cell skip lists that cannot mention it.
     bool m_tracked = false;

@@ -1,16 +1,29 @@
 #include <mox/propagation/CmoxNotifyList.h>
 
 #include <mox/core/CmoxCell.h>
+#include <mox/core/internal/PointerMap.h>
 #include <mox/propagation/Cmox.h>
 #include <mox/propagation/internal/QueueOrder.h>
 
+#include <algorithm>
 #include <atomic>
 
 IMPLEMENT_DYNAMIC(CmoxNotifyList, CObject)
 
+struct CmoxNotifyList::SecondaryIndex : mox::detail::PointerMap<NotifyInfo*> {};
+
+// The queueing and delivery loops run once per dependent of every change. Flattening inlines
+// the small bookkeeping steps they call (linking, counters, the entry pool), which the compiler
+// otherwise keeps as separate calls because they are shared with the rarer paths.
+#if defined(__GNUC__)
+#define MOX_FLATTEN __attribute__((flatten))
+#else
+#define MOX_FLATTEN
+#endif
+
 namespace {
 std::atomic<unsigned int> g_queueOrderEpoch{0};
-constexpr int kMaxSpareEntries = 64;
+constexpr int kMinSpareEntries = 64;
 } // namespace
 
 namespace mox::detail {
@@ -36,6 +49,7 @@ CmoxNotifyList::~CmoxNotifyList() {
         m_spare = spare->m_next;
         delete spare;
     }
+    delete m_secondary;
 }
 
 void CmoxNotifyList::Track() {
@@ -54,12 +68,18 @@ NotifyInfo* CmoxNotifyList::NewEntry(CmoxCell* dependent) {
     if (entry != nullptr) {
         m_spare = entry->m_next;
         --m_spareCount;
+        if (NotifyInfo* next = m_spare) {
+            // Fetch what the next entries will need: a long fan-out does not fit the cache.
+            __builtin_prefetch(next->m_next, 1);
+            __builtin_prefetch(next->m_changes.m_entries.data(), 1);
+        }
     } else {
         entry = new NotifyInfo;
     }
     entry->m_dependent = dependent;
     entry->m_slot = dependent->Priority();
     entry->m_prev = entry->m_next = nullptr;
+    entry->m_owner = this;
     entry->m_changes.m_tracked = m_tracked;
     if (m_tracked) ++dependent->m_queuedEntries;
     return entry;
@@ -67,10 +87,15 @@ NotifyInfo* CmoxNotifyList::NewEntry(CmoxCell* dependent) {
 
 void CmoxNotifyList::Release(NotifyInfo* entry) {
     // Counters were settled when the entry left the queue (Unlink), so nothing here touches a
-    // cell: the entry's cells may have died during its delivery.
-    entry->m_changes.RemoveAll();
+    // cell: the entry's cells may have died during its delivery. A short changed list without
+    // an index is simply cleared here, which is all that its RemoveAll would do.
+    if (entry->m_changes.m_index)
+        entry->m_changes.RemoveAll();
+    else
+        entry->m_changes.m_entries.clear();
     entry->m_dependent = nullptr;
-    if (m_spareCount < kMaxSpareEntries) {
+    entry->m_owner = nullptr;
+    if (m_spareCount < m_spareLimit) {
         if (entry->m_changes.m_entries.capacity() > 64) entry->m_changes.m_entries.shrink_to_fit();
         entry->m_next = m_spare;
         m_spare = entry;
@@ -78,6 +103,49 @@ void CmoxNotifyList::Release(NotifyInfo* entry) {
     } else {
         delete entry;
     }
+}
+
+void CmoxNotifyList::Drained() {
+    // Keep as many spare entries as the busiest stretch since the last drain needed, but let an
+    // allowance that is no longer used decay, so one burst does not pin its memory for good.
+    m_spareLimit = std::max({kMinSpareEntries, m_peakCount, m_spareLimit / 2});
+    m_peakCount = 0;
+    while (m_spareCount > m_spareLimit) {
+        NotifyInfo* spare = m_spare;
+        m_spare = spare->m_next;
+        --m_spareCount;
+        delete spare;
+    }
+}
+
+void CmoxNotifyList::Register(NotifyInfo* entry) {
+    if (m_list.m_count > m_peakCount) m_peakCount = m_list.m_count;
+    CmoxCell* dependent = entry->m_dependent;
+    if (m_tracked && dependent->m_queueEntry == nullptr) {
+        dependent->m_queueEntry = entry;
+    } else if (!m_walkMode) {
+        if (m_secondary == nullptr) m_secondary = new SecondaryIndex;
+        m_secondary->insert_or_assign(dependent, entry);
+    }
+}
+
+void CmoxNotifyList::LinkAtTail(NotifyInfo* entry) {
+    // Fast placement only, and only when the tail is not below the entry: the entry becomes the
+    // last of its priority.
+    NotifyInfo* tail = m_list.m_tail;
+    entry->m_prev = tail;
+    entry->m_next = nullptr;
+    if (tail != nullptr)
+        tail->m_next = entry;
+    else
+        m_list.m_head = entry;
+    m_list.m_tail = entry;
+    ++m_list.m_count;
+    Register(entry);
+    const unsigned char slot = entry->m_slot;
+    m_lastOfPriority[slot] = entry;
+    if (tail == nullptr || tail->m_slot != slot)
+        m_priorities[slot >> 6] |= std::uint64_t{1} << (slot & 63);
 }
 
 void CmoxNotifyList::Link(NotifyInfo* entry, NotifyInfo* before) {
@@ -92,12 +160,12 @@ void CmoxNotifyList::Link(NotifyInfo* entry, NotifyInfo* before) {
     else
         m_list.m_tail = entry;
     ++m_list.m_count;
+    Register(entry);
     if (!m_walkMode) {
         const unsigned char slot = entry->m_slot;
         if (m_lastOfPriority[slot] == nullptr || m_lastOfPriority[slot] == entry->m_prev)
             m_lastOfPriority[slot] = entry;
         m_priorities[slot >> 6] |= std::uint64_t{1} << (slot & 63);
-        m_byDependent.emplace(entry->m_dependent, entry);
     }
 }
 
@@ -113,7 +181,8 @@ void CmoxNotifyList::Unlink(NotifyInfo* entry) {
                 m_priorities[slot >> 6] &= ~(std::uint64_t{1} << (slot & 63));
             }
         }
-        m_byDependent.erase(entry->m_dependent);
+        if (entry->m_dependent->m_queueEntry != entry || !m_tracked)
+            m_secondary->erase(entry->m_dependent);
     }
     if (entry->m_prev != nullptr)
         entry->m_prev->m_next = entry->m_next;
@@ -129,15 +198,20 @@ void CmoxNotifyList::Unlink(NotifyInfo* entry) {
     // The entry no longer counts as queued: settle the cells' counters now, while they are
     // certainly alive, and let the changed list forget them.
     if (m_tracked) {
-        --entry->m_dependent->m_queuedEntries;
+        CmoxCell* dependent = entry->m_dependent;
+        --dependent->m_queuedEntries;
+        if (dependent->m_queueEntry == entry) dependent->m_queueEntry = nullptr;
         for (const ChangeInfo& change : entry->m_changes.m_entries)
             --change.m_cell->m_changeEntries;
         entry->m_changes.m_tracked = false;
     }
-    if (m_list.m_count == 0 && m_tracked) {
-        // An empty queue is trivially in order again.
-        m_walkMode = false;
-        m_orderEpoch = mox::detail::QueueOrderEpoch();
+    if (m_list.m_count == 0) {
+        if (m_tracked) {
+            // An empty queue is trivially in order again.
+            m_walkMode = false;
+            m_orderEpoch = mox::detail::QueueOrderEpoch();
+        }
+        Drained();
     }
 }
 
@@ -153,7 +227,7 @@ void CmoxNotifyList::CheckOrder() {
     // Some queued cell changed its priority: the placement index no longer describes what a
     // walk from the head would find, so walk until the queue drains.
     m_walkMode = true;
-    m_byDependent.clear();
+    if (m_secondary != nullptr) m_secondary->clear();
     for (NotifyInfo*& last : m_lastOfPriority)
         last = nullptr;
     for (std::uint64_t& bits : m_priorities)
@@ -170,15 +244,31 @@ NotifyInfo* CmoxNotifyList::LastAtOrAbove(unsigned char priority) const {
     return nullptr;
 }
 
+NotifyInfo* CmoxNotifyList::Find(const CmoxCell* dependent) const {
+    // Only for the fast placement mode, which only tracked lists use.
+    if (dependent->m_queuedEntries == 0) return nullptr; // queued nowhere: nothing to look up
+    NotifyInfo* own = dependent->m_queueEntry;
+    if (own != nullptr && own->m_owner == this) return own;
+    if (m_secondary == nullptr || m_secondary->empty()) return nullptr;
+    NotifyInfo* const* found = m_secondary->find(dependent);
+    return found != nullptr ? *found : nullptr;
+}
+
 NotifyInfo* CmoxNotifyList::FindOrInsert(CmoxCell* dependent) {
     CheckOrder();
     if (m_walkMode) return FindOrInsertExact(dependent);
-    auto found = m_byDependent.find(dependent);
-    if (found != m_byDependent.end()) return found->second;
-    // Behind every entry of equal or higher priority, before the first lower one.
+    if (NotifyInfo* found = Find(dependent)) return found;
+    // Behind every entry of equal or higher priority, before the first lower one. The list is
+    // sorted, so when the tail is not below the new entry that place is the tail (the usual
+    // case: most dependents share one priority).
     NotifyInfo* entry = NewEntry(dependent);
-    NotifyInfo* after = LastAtOrAbove(entry->m_slot);
-    Link(entry, after != nullptr ? after->m_next : m_list.m_head);
+    NotifyInfo* tail = m_list.m_tail;
+    if (tail == nullptr || tail->m_slot >= entry->m_slot) {
+        LinkAtTail(entry);
+    } else {
+        NotifyInfo* after = LastAtOrAbove(entry->m_slot);
+        Link(entry, after != nullptr ? after->m_next : m_list.m_head);
+    }
     return entry;
 }
 
@@ -194,14 +284,39 @@ NotifyInfo* CmoxNotifyList::FindOrInsertExact(CmoxCell* dependent) {
     return entry;
 }
 
-void CmoxNotifyList::Add(CmoxCell* dependent, CmoxCell* changed, unsigned long userData,
-                         MoxChangeReason reason) {
+MOX_FLATTEN void CmoxNotifyList::Add(CmoxCell* dependent, CmoxCell* changed, unsigned long userData,
+                                     MoxChangeReason reason) {
+    CheckOrder();
+    // A dependent queued nowhere, the usual case, needs neither a lookup nor a merge: it gets a
+    // new entry with this one change, at the tail when no entry there is below it.
+    if (!m_walkMode && dependent->m_queuedEntries == 0) {
+        NotifyInfo* entry = NewEntry(dependent);
+        NotifyInfo* tail = m_list.m_tail;
+        if (tail == nullptr || tail->m_slot >= entry->m_slot) {
+            LinkAtTail(entry);
+        } else {
+            NotifyInfo* after = LastAtOrAbove(entry->m_slot);
+            Link(entry, after != nullptr ? after->m_next : m_list.m_head);
+        }
+        // The entry's first change: nothing to merge with (CmoxChangedList::Add, inlined here).
+        entry->m_changes.m_entries.emplace_back(changed, userData, reason);
+        if (m_tracked) ++changed->m_changeEntries;
+        return;
+    }
     FindOrInsert(dependent)->m_changes.Add(changed, userData, reason);
 }
 
-void CmoxNotifyList::Add(CmoxCell* changed, unsigned long userData, MoxChangeReason reason) {
-    for (CmoxCell* dependent : changed->GetDependents())
+MOX_FLATTEN void CmoxNotifyList::Add(CmoxCell* changed, unsigned long userData,
+                                     MoxChangeReason reason) {
+    const CmoxCellList& dependents = changed->GetDependents();
+    const CmoxCellList::const_iterator end = dependents.end();
+    for (auto at = dependents.begin(); at != end; ++at) {
+        // Fetch a dependent a few places ahead, so that a long fan-out does not wait for each
+        // cell in turn.
+        if (CmoxCell* ahead = at.Ahead(4)) __builtin_prefetch(ahead);
+        CmoxCell* dependent = *at;
         if (!dependent->IsUndoInProgress()) Add(dependent, changed, userData, reason);
+    }
 }
 
 void CmoxNotifyList::AddDeferred(CmoxCell* changed, unsigned long userData,
@@ -238,9 +353,7 @@ void CmoxNotifyList::Remove(CmoxCell* cell) {
     if (cell == nullptr) return;
     if (!m_tracked || cell->m_queuedEntries > 0) {
         if (!m_walkMode) {
-            auto found = m_byDependent.find(cell);
-            if (found != m_byDependent.end()) {
-                NotifyInfo* entry = found->second;
+            if (NotifyInfo* entry = Find(cell)) {
                 Unlink(entry);
                 Release(entry);
             }
@@ -286,9 +399,16 @@ struct DeliveryFlag {
 
 } // namespace
 
-void CmoxNotifyList::Deliver(bool immediateOnly) {
+MOX_FLATTEN void CmoxNotifyList::Deliver(bool immediateOnly) {
     Cmox::Current(); // throws before anything is delivered when there is no engine
     while (NotifyInfo* head = m_list.m_head) {
+        // A long queue does not fit the cache: fetch what the next rounds need while this one
+        // runs (the entry after next, the next entry's dependent and changes).
+        if (NotifyInfo* next = head->m_next) {
+            __builtin_prefetch(next->m_next);
+            __builtin_prefetch(next->m_dependent);
+            __builtin_prefetch(next->m_changes.m_entries.data());
+        }
         if (immediateOnly && head->m_dependent->Priority() < m_cutoff) break;
         Unlink(head);
         // The entry is destroyed after Update, also when Update throws.

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <iterator>
 #include <memory>
-#include <unordered_map>
 
 class CmoxCell;
 class CmoxNotifyList;
@@ -32,7 +31,8 @@ class MOX_API NotifyInfo : public CObject {
     CmoxChangedList m_changes;
     NotifyInfo* m_prev = nullptr;
     NotifyInfo* m_next = nullptr;
-    unsigned char m_slot = 0; // the dependent's priority when the entry was placed
+    CmoxNotifyList* m_owner = nullptr; // the list the entry is queued in
+    unsigned char m_slot = 0;          // the dependent's priority when the entry was placed
 };
 
 /// Read-only view of a notify list's entries, head (highest priority) first.
@@ -144,13 +144,17 @@ class MOX_API CmoxNotifyList : public CObject {
   private:
     friend class Cmox;
     void Track();
+    NotifyInfo* Find(const CmoxCell* dependent) const;
     NotifyInfo* FindOrInsert(CmoxCell* dependent);
     NotifyInfo* FindOrInsertExact(CmoxCell* dependent);
     NotifyInfo* LastAtOrAbove(unsigned char priority) const;
     NotifyInfo* NewEntry(CmoxCell* dependent);
     void Link(NotifyInfo* entry, NotifyInfo* before);
+    void LinkAtTail(NotifyInfo* entry);
+    void Register(NotifyInfo* entry);
     void Unlink(NotifyInfo* entry);
     void Release(NotifyInfo* entry);
+    void Drained();
     void CheckOrder();
     void Deliver(bool immediateOnly);
 
@@ -160,20 +164,28 @@ class MOX_API CmoxNotifyList : public CObject {
     MoxNotifyPolicy m_policy;
 
     // Fast placement (valid while every queued dependent keeps the priority it was placed
-    // with): the entry of each dependent, the last entry of each priority and a bitmap of the
-    // priorities present. When a queued cell's priority changes, the list falls back to walking
-    // until it is empty again, which is exactly the order that a walk from the head gives.
-    std::unordered_map<const CmoxCell*, NotifyInfo*> m_byDependent;
+    // with): the last entry of each priority and a bitmap of the priorities present. A
+    // dependent's entry is found through the dependent itself (CmoxCell::m_queueEntry), or,
+    // when that names an entry of another list (a cell queued both here and in a list saved by
+    // a sub-transaction), through `m_secondary`. When a queued cell's priority changes, the
+    // list falls back to walking until it is empty again, which is exactly the order that a
+    // walk from the head gives.
+    struct SecondaryIndex;
+    SecondaryIndex* m_secondary = nullptr;
     NotifyInfo* m_lastOfPriority[256] = {};
     std::uint64_t m_priorities[4] = {};
     bool m_walkMode = true;
     unsigned int m_orderEpoch;
-    // Set on the engine's own lists: they keep the cells' queue counters, and with them the
-    // fast placement and the cheap removal of cells that are not queued. Other lists (built by
-    // client code or the undo context for one short delivery) walk, and never touch a counter,
-    // so they stay safe with cells that die while listed.
+    // Set on the engine's own lists: they keep the cells' queue counters and entry pointers, and
+    // with them the fast placement and the cheap removal of cells that are not queued. Other
+    // lists (built by client code or the undo context for one short delivery) walk, and never
+    // touch a cell, so they stay safe with cells that die while listed.
     bool m_tracked = false;
-    // Entries kept for reuse: a delivery run frees and refills entries at a high rate.
+    // Entries kept for reuse: a delivery run frees and refills entries at a high rate. The pool
+    // follows demand: it may hold as many entries as the list held at its fullest since it was
+    // last empty, and halves its allowance at each drain that needed fewer.
     NotifyInfo* m_spare = nullptr;
     int m_spareCount = 0;
+    int m_spareLimit = 64;
+    int m_peakCount = 0;
 };

@@ -3,10 +3,40 @@
 #include <mox/platform/CException.h>
 #include <mox/platform/MainThread.h>
 #include <mox/propagation/CmoxNotifyList.h>
+#include <mox/propagation/internal/UndoReplay.h>
 #include <mox/undo/CmoxUndoContext.h>
 #include <mox/undo/CmoxUndoList.h>
 
 #include <memory>
+
+namespace mox::detail {
+std::atomic<int> g_undoReplays{0};
+} // namespace mox::detail
+
+namespace {
+
+// Sets the engine's undo context in progress for one Undo or Redo call and counts the call in
+// g_undoReplays; both are put back on every exit.
+class UndoReplayScope {
+  public:
+    UndoReplayScope(CmoxUndoContext*& field, CmoxUndoContext* context)
+        : m_field(field), m_previous(field) {
+        m_field = context;
+        mox::detail::g_undoReplays.fetch_add(1, std::memory_order_acq_rel);
+    }
+    ~UndoReplayScope() {
+        mox::detail::g_undoReplays.fetch_sub(1, std::memory_order_acq_rel);
+        m_field = m_previous;
+    }
+    UndoReplayScope(const UndoReplayScope&) = delete;
+    UndoReplayScope& operator=(const UndoReplayScope&) = delete;
+
+  private:
+    CmoxUndoContext*& m_field;
+    CmoxUndoContext* m_previous;
+};
+
+} // namespace
 
 void Cmox::BeginTransaction(CmoxUndoContext* undoContext, const char* description) {
     // Attaching at the outermost level, together with opening the context's list, guarantees
@@ -75,13 +105,7 @@ void Cmox::EndWorkerThreadTransaction(CThreadLocal<Cmox>& holder) {
 
 void Cmox::ReplayHistory(CmoxUndoContext* context, int count, bool undo) {
     if (context == nullptr) return;
-    // The context in progress is what IsUndoInProgress looks at; it is reset on every exit.
-    struct InProgress {
-        CmoxUndoContext*& field;
-        CmoxUndoContext* previous;
-        ~InProgress() { field = previous; }
-    } inProgress{m_undoContextInProgress, m_undoContextInProgress};
-    m_undoContextInProgress = context;
+    UndoReplayScope scope(m_undoContextInProgress, context);
     if (undo)
         context->Undo(count);
     else

@@ -93,8 +93,11 @@ void CmoxUndoContext::NotifyUndoDependents(bool undo) {
             CmoxUndoInfo* record = list->GetUndoInfo(cell);
             if (record == nullptr) continue;
             privateList.AddUndoNotification(cell, record->UserData(), record->Reason());
-            privateList.Notify();
-            privateList.RemoveAll();
+            // Most undone cells have no dependent to tell: skip the delivery run for them.
+            if (!privateList.GetList().IsEmpty()) {
+                privateList.Notify();
+                privateList.RemoveAll();
+            }
             break;
         }
     }

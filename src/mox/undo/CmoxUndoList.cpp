@@ -2,10 +2,13 @@
 
 #include <mox/core/CmoxCell.h>
 #include <mox/core/CmoxCellList.h>
+#include <mox/core/internal/PointerMap.h>
 #include <mox/propagation/Cmox.h>
 #include <mox/undo/CmoxUndoInfo.h>
 
 #include <algorithm>
+
+struct CmoxUndoList::Index : mox::detail::PointerMap<std::size_t> {};
 
 CmoxUndoList::CmoxUndoList(const char* description)
     : m_description(description != nullptr ? description : "") {}
@@ -14,25 +17,58 @@ CmoxUndoList::~CmoxUndoList() {
     // A record may stand under several cells: it dies with its last entry, so exactly once.
     std::vector<Entry> entries;
     entries.swap(m_entries);
-    m_index.clear();
+    m_index.reset();
     m_cellReferrers.clear();
-    for (const Entry& entry : entries)
-        if (entry.cell != nullptr && --entry.record->m_filings == 0) delete entry.record;
-    delete m_inProgress;
+    for (const Entry& entry : entries) {
+        if (entry.cell == nullptr) continue;
+        if (entry.ownsHint) entry.cell->m_undoList = nullptr;
+        if (--entry.record->m_filings == 0) delete entry.record;
+    }
+}
+
+// ---- finding a cell's entry -------------------------------------------------------------------
+//
+// Each cell keeps a hint: the list and position of its latest filing. Every live entry either
+// owns its cell's hint or is counted in m_detached (the cell was filed in another list since,
+// or died without telling this list). So when the hint names another list and nothing is
+// detached, the cell has no entry here, and recording a transaction or replaying it needs no
+// table at all.
+
+std::ptrdiff_t CmoxUndoList::Locate(const CmoxCell* cell) const {
+    if (cell == nullptr) return -1;
+    if (cell->m_undoList == this) return static_cast<std::ptrdiff_t>(cell->m_undoSlot);
+    if (m_detached == 0) return -1;
+    if (!m_index) {
+        m_index = std::make_unique<Index>();
+        m_index->reserve(m_live);
+        for (std::size_t i = 0; i < m_entries.size(); ++i)
+            if (m_entries[i].cell != nullptr) m_index->insert_or_assign(m_entries[i].cell, i);
+    }
+    const std::size_t* at = m_index->find(cell);
+    return at != nullptr ? static_cast<std::ptrdiff_t>(*at) : -1;
 }
 
 bool CmoxUndoList::AddUndoInfo(CmoxCell* cell, CmoxUndoInfo* record) {
-    auto found = m_index.find(cell);
-    if (found != m_index.end()) {
-        CmoxUndoInfo* existing = m_entries[found->second].record;
+    const std::ptrdiff_t found = Locate(cell);
+    if (found >= 0) {
+        CmoxUndoInfo* existing = m_entries[static_cast<std::size_t>(found)].record;
         if (existing != record) {
             existing->Merge(record);
             delete record;
         }
         return false;
     }
-    m_entries.push_back(Entry{cell, record});
-    m_index.emplace(cell, m_entries.size() - 1);
+    const std::size_t at = m_entries.size();
+    m_entries.push_back(Entry{cell, record, true});
+    ++m_live;
+    if (m_index) m_index->insert_or_assign(cell, at);
+    // Take over the cell's hint; the list that had it keeps its entry, now detached.
+    if (CmoxUndoList* previous = cell->m_undoList) {
+        previous->m_entries[cell->m_undoSlot].ownsHint = false;
+        ++previous->m_detached;
+    }
+    cell->m_undoList = this;
+    cell->m_undoSlot = static_cast<std::uint32_t>(at);
     ++record->m_filings;
     if (record->ReferencesCells() &&
         std::find(m_cellReferrers.begin(), m_cellReferrers.end(), record) == m_cellReferrers.end())
@@ -41,27 +77,43 @@ bool CmoxUndoList::AddUndoInfo(CmoxCell* cell, CmoxUndoInfo* record) {
 }
 
 CmoxUndoInfo* CmoxUndoList::GetUndoInfo(const CmoxCell* cell) const {
-    auto found = m_index.find(cell);
-    return found != m_index.end() ? m_entries[found->second].record : nullptr;
+    const std::ptrdiff_t at = Locate(cell);
+    return at >= 0 ? m_entries[static_cast<std::size_t>(at)].record : nullptr;
 }
 
 void CmoxUndoList::Erase(std::size_t at) {
-    --m_entries[at].record->m_filings;
-    m_index.erase(m_entries[at].cell);
-    m_entries[at].cell = nullptr;
+    Entry& entry = m_entries[at];
+    --entry.record->m_filings;
+    if (m_index) m_index->erase(entry.cell);
+    if (entry.ownsHint)
+        entry.cell->m_undoList = nullptr;
+    else
+        --m_detached;
+    entry.cell = nullptr;
+    --m_live;
     ++m_holes;
+}
+
+void CmoxUndoList::DetachCell(CmoxCell* cell) {
+    // The cell dies without this list being told (its context is not registered with the
+    // engine): the entry stays, as it always did, but the list must never touch the cell again.
+    m_entries[cell->m_undoSlot].ownsHint = false;
+    ++m_detached;
+    cell->m_undoList = nullptr;
 }
 
 void CmoxUndoList::Compact() {
     // Positions must stay put while a replay walks them.
-    if (m_inProgress != nullptr || m_holes * 2 < m_entries.size() + 16) return;
+    if (m_replaying != 0 || m_holes * 2 < m_entries.size() + 16) return;
     std::size_t out = 0;
-    for (const Entry& entry : m_entries)
-        if (entry.cell != nullptr) m_entries[out++] = entry;
+    for (const Entry& entry : m_entries) {
+        if (entry.cell == nullptr) continue;
+        if (entry.ownsHint) entry.cell->m_undoSlot = static_cast<std::uint32_t>(out);
+        m_entries[out++] = entry;
+    }
     m_entries.resize(out);
     m_holes = 0;
-    for (std::size_t i = 0; i < m_entries.size(); ++i)
-        m_index[m_entries[i].cell] = i;
+    m_index.reset(); // positions moved; rebuilt by the next lookup that needs it
 }
 
 void CmoxUndoList::RemoveUndoInfo(CmoxUndoInfo* record) {
@@ -74,10 +126,10 @@ void CmoxUndoList::RemoveUndoInfo(CmoxUndoInfo* record) {
 }
 
 void CmoxUndoList::RemoveCell(CmoxCell* cell) {
-    auto found = m_index.find(cell);
-    if (found != m_index.end()) {
-        CmoxUndoInfo* record = m_entries[found->second].record;
-        Erase(found->second);
+    const std::ptrdiff_t found = Locate(cell);
+    if (found >= 0) {
+        CmoxUndoInfo* record = m_entries[static_cast<std::size_t>(found)].record;
+        Erase(static_cast<std::size_t>(found));
         // Only a record filed under other cells too needs the walk for its other entries.
         if (record->m_filings > 0 || record->ReferencesCells())
             RemoveUndoInfo(record);
@@ -85,7 +137,6 @@ void CmoxUndoList::RemoveCell(CmoxCell* cell) {
             Compact();
         delete record;
     }
-    if (m_inProgress != nullptr) m_inProgress->Remove(cell);
     // Only records that refer to other cells can hold this one; the rest ignore RemoveCell.
     for (CmoxUndoInfo* referrer : std::vector<CmoxUndoInfo*>(m_cellReferrers))
         referrer->RemoveCell(cell);
@@ -99,31 +150,38 @@ void CmoxUndoList::Redo(CmoxCellList& collected) {
 }
 
 void CmoxUndoList::UndoRedo(bool undo, CmoxCellList& collected) {
-    delete m_inProgress;
-    m_inProgress = new CmoxCellList;
-    // Snapshot of the entries: an Undo may not file records, but a cell's Undo could destroy
-    // another cell, which takes its entry out through RemoveCell.
-    for (std::size_t i = 0; i < m_entries.size(); ++i) {
-        Entry entry = m_entries[i];
+    // The cells are replayed, then given PostUndo, in filing order. The cells still to be given
+    // PostUndo are the live entries from the cursor on: a cell destroyed meanwhile leaves its
+    // entry (RemoveCell), so it is skipped without a list of its own to keep up to date.
+    ++m_replaying;
+    struct EndReplay {
+        CmoxUndoList* list;
+        ~EndReplay() {
+            --list->m_replaying;
+            list->Compact();
+        }
+    } endReplay{this};
+    const std::size_t count = m_entries.size();
+    // One record per cell: a collection that starts empty cannot already hold a cell of this
+    // list, so it needs no membership test (which would index a long collection).
+    const bool fresh = collected.IsEmpty();
+    for (std::size_t i = 0; i < count; ++i) {
+        const Entry entry = m_entries[i]; // a copy: Undo may remove entries
         if (entry.cell == nullptr) continue;
         if (undo)
             entry.cell->Undo(entry.record);
         else
             entry.cell->Redo(entry.record);
-        if (!m_inProgress->Contains(entry.cell)) m_inProgress->AddTail(entry.cell);
-        if (!collected.Contains(entry.cell)) collected.AddTail(entry.cell);
+        if (fresh || !collected.Contains(entry.cell)) collected.AddTail(entry.cell);
     }
-    {
-        Cmox& engine = Cmox::Current();
-        engine.BeginTransaction(nullptr, nullptr);
-        struct EndOnExit {
-            Cmox& engine;
-            ~EndOnExit() { engine.EndTransaction(); }
-        } end{engine};
-        while (CmoxCell* cell = m_inProgress->RemoveHead())
-            if (CmoxUndoInfo* record = GetUndoInfo(cell)) cell->PostUndo(record);
+    Cmox& engine = Cmox::Current();
+    engine.BeginTransaction(nullptr, nullptr);
+    struct EndOnExit {
+        Cmox& engine;
+        ~EndOnExit() { engine.EndTransaction(); }
+    } end{engine};
+    for (std::size_t i = 0; i < count; ++i) {
+        const Entry entry = m_entries[i];
+        if (entry.cell != nullptr) entry.cell->PostUndo(entry.record);
     }
-    delete m_inProgress;
-    m_inProgress = nullptr;
-    Compact();
 }

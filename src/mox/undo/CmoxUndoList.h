@@ -5,8 +5,8 @@
 #include <mox/platform/types.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 class CmoxCell;
@@ -31,9 +31,9 @@ class MOX_API CmoxUndoList {
     /// The record filed under `cell`, or null.
     CmoxUndoInfo* GetUndoInfo(const CmoxCell* cell) const;
     /// True when at least one record is filed.
-    bool HasUndoInfo() const { return !m_index.empty(); }
+    bool HasUndoInfo() const { return m_live != 0; }
     /// Number of cells with a record.
-    int GetCount() const { return static_cast<int>(m_index.size()); }
+    int GetCount() const { return static_cast<int>(m_live); }
     /// Removes every entry whose record is `record`; destroys nothing.
     void RemoveUndoInfo(CmoxUndoInfo* record);
     /// `cell` is being destroyed: drops and destroys its record, takes it off the in-progress
@@ -52,17 +52,31 @@ class MOX_API CmoxUndoList {
     void UndoRedo(bool undo, CmoxCellList& collected);
 
   private:
+    friend class CmoxCell; // a dying cell lets go of its hint (DetachCell)
+
     struct Entry {
         CmoxCell* cell; // null once removed
         CmoxUndoInfo* record;
+        // Whether the cell's hint (CmoxCell::m_undoList, m_undoSlot) names this entry. Only
+        // then does the list touch the cell: the cells of lists that are not told of their
+        // destruction may be dead.
+        bool ownsHint;
     };
+    struct Index;
+
+    std::ptrdiff_t Locate(const CmoxCell* cell) const;
     void Erase(std::size_t at);
     void Compact();
+    void DetachCell(CmoxCell* cell);
 
-    // Filing order is kept so that undo and redo replay in a stable order.
+    // Filing order is kept so that undo and redo replay in a stable order. A cell finds its own
+    // entry through its hint, so filing and lookup need no table; the index is built only when
+    // a lookup cannot trust the hints (some cell's hint has moved on to another list).
     std::vector<Entry> m_entries;
-    std::unordered_map<const CmoxCell*, std::size_t> m_index;
-    std::size_t m_holes = 0;
+    std::size_t m_live = 0;     // entries with a cell
+    std::size_t m_holes = 0;    // entries without
+    std::size_t m_detached = 0; // live entries whose cell's hint names another list, or none
+    mutable std::unique_ptr<Index> m_index;
     std::vector<CmoxUndoInfo*> m_cellReferrers; // distinct records with ReferencesCells()
-    CmoxCellList* m_inProgress = nullptr;
+    int m_replaying = 0;                        // UndoRedo running: positions stay put
 };
