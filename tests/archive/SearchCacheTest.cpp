@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -179,26 +177,4 @@ TEST_P(SearchCacheAtDepth, NamesHoldingABackslashAreStillFound) {
     CmoxFindSpec top("", "a\\b", 0);
     ASSERT_EQ(m_archive.Locate(top), 1);
     EXPECT_EQ(m_archive.Line(), 6);
-}
-
-TEST_F(SearchCache, WorksOnTheArchivesOwnFile) {
-    const std::string path = ::testing::TempDir() + "mox_search_cache.qvx";
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << kArchive;
-    }
-    for (int depth = 0; depth <= 3; ++depth) {
-        CmoxArchive archive;
-        ASSERT_EQ(archive.Open(path.c_str(), MOX_ARCHIVE_READ, depth), 1);
-        RecordValueCell level("CmoxLongCell", "Level", RecordValueCell::kLong);
-        CmoxFindSpec spec("\\Settings\\Display\\Deep", "Level", 0);
-        ASSERT_EQ(archive.Restore(&level, spec), 1) << "cache depth " << depth;
-        EXPECT_EQ(level.longValue, 3);
-        CmoxFindSpec other("\\Other", "Count", 0);
-        ASSERT_EQ(archive.Locate(other), 1);
-        EXPECT_EQ(archive.Line(), 12);
-        EXPECT_EQ(archive.Close(), 1);
-        EXPECT_EQ(archive.CacheSize(), 0u);
-    }
-    std::remove(path.c_str());
 }

@@ -79,24 +79,6 @@ INSTANTIATE_TEST_SUITE_P(CacheDepths, SearchAtDepth, ::testing::Values(0, 1, 2, 
 
 } // namespace
 
-// ---- find specs and list specs -------------------------------------------------------------
-
-TEST(FindSpec, FindAndListFormsSetTheirKind) {
-    CmoxFindSpec find("\\Settings", "Gain", 1);
-    EXPECT_EQ(find.FindFirst(), 1);
-    EXPECT_EQ(find.Path(), "\\Settings");
-    EXPECT_EQ(find.Match(), "Gain");
-    EXPECT_EQ(find.ByUserName(), 1);
-    EXPECT_EQ(find.FullPath(), 0);
-
-    CmoxFindSpec list("\\Settings", 0, 1);
-    EXPECT_EQ(list.FindFirst(), 0);
-    EXPECT_EQ(list.Match(), "");
-    EXPECT_EQ(list.ByUserName(), 0);
-    EXPECT_EQ(list.FullPath(), 1);
-    EXPECT_TRUE(list.MatchArray().empty());
-}
-
 // ---- Locate --------------------------------------------------------------------------------
 
 TEST_P(SearchAtDepth, FindsTopLevelRecordAndStandsAtItsBody) {
@@ -394,81 +376,4 @@ TEST_F(SearchTest, ResetFilePointerStandsBeforeTheFirstRecord) {
     EXPECT_EQ(m_archive.Line(), 1);
     EXPECT_EQ(Next(), "CmoxCompositeCell");
     EXPECT_EQ(m_archive.Line(), 3);
-}
-
-// ---- a large archive -----------------------------------------------------------------------
-
-namespace {
-
-// Saves 150 top-level groups of 4 subgroups of 8 long cells, each holding a value unique to its
-// place, through the file-name form of Open.
-class LargeArchive : public moxtest::MoxTest, public ::testing::WithParamInterface<int> {
-  protected:
-    static long ValueAt(int group, int sub, int item) { return group * 1000 + sub * 100 + item; }
-    static std::string Name(const char* stem, int i) { return stem + std::to_string(i); }
-
-    void SetUp() override {
-        m_path = ::testing::TempDir() + "mox_search_large_" + std::to_string(GetParam()) + ".qvx";
-        CmoxArchive writer;
-        ASSERT_EQ(writer.Open(m_path.c_str(), MOX_ARCHIVE_WRITE, 0), 1);
-        for (int g = 0; g < kGroups; ++g) {
-            RecordGroupCell group(Name("Group", g).c_str());
-            for (int s = 0; s < 4; ++s) {
-                auto* sub = group.Add<RecordGroupCell>(Name("Sub", s).c_str());
-                for (int i = 0; i < 8; ++i) {
-                    auto* item = sub->Add<RecordValueCell>("CmoxLongCell", Name("Item", i).c_str(),
-                                                           RecordValueCell::kLong);
-                    item->longValue = ValueAt(g, s, i);
-                }
-            }
-            ASSERT_EQ(writer.Save(group), 1);
-        }
-        ASSERT_EQ(writer.Close(), 1);
-    }
-    void TearDown() override {
-        std::remove(m_path.c_str());
-        moxtest::MoxTest::TearDown();
-    }
-
-    static constexpr int kGroups = 150;
-    std::string m_path;
-};
-
-INSTANTIATE_TEST_SUITE_P(CacheDepths, LargeArchive, ::testing::Values(0, 1, 2, 3));
-
-} // namespace
-
-TEST_P(LargeArchive, RestoresOneDeepCellByPath) {
-    CmoxArchive archive;
-    ASSERT_EQ(archive.Open(m_path.c_str(), MOX_ARCHIVE_READ, GetParam()), 1);
-    RecordValueCell item("CmoxLongCell", "Item6", RecordValueCell::kLong);
-    CmoxFindSpec spec("\\Group123\\Sub2", "Item6", 0);
-    ASSERT_EQ(archive.Restore(&item, spec), 1);
-    EXPECT_EQ(item.longValue, ValueAt(123, 2, 6));
-
-    // Then a whole group, and a cell of the first group, from the same open archive.
-    RecordGroupCell group("Group7");
-    auto* sub = group.Add<RecordGroupCell>("Sub3");
-    auto* last = sub->Add<RecordValueCell>("CmoxLongCell", "Item7", RecordValueCell::kLong);
-    CmoxFindSpec groupSpec("", "Group7", 0);
-    ASSERT_EQ(archive.Restore(&group, groupSpec), 1);
-    EXPECT_EQ(last->longValue, ValueAt(7, 3, 7));
-
-    CmoxFindSpec first("\\Group0\\Sub0", "Item0", 0);
-    ASSERT_EQ(archive.Restore(&item, first), 1);
-    EXPECT_EQ(item.longValue, ValueAt(0, 0, 0));
-
-    CmoxFindSpec absent("\\Group150\\Sub0", "Item0", 0);
-    EXPECT_EQ(archive.Restore(&item, absent), 0);
-    EXPECT_EQ(item.restoreCount, 2);
-}
-
-TEST_P(LargeArchive, ListsTheRecordsOfOneDeepCollection) {
-    CmoxArchive archive;
-    ASSERT_EQ(archive.Open(m_path.c_str(), MOX_ARCHIVE_READ, GetParam()), 1);
-    CmoxFindSpec list("\\Group149\\Sub3", 0, 1);
-    ASSERT_EQ(archive.Contents(list), 1);
-    ASSERT_EQ(list.MatchArray().size(), 8u);
-    EXPECT_EQ(list.MatchArray().front(), "\\Group149\\Sub3\\Item0");
-    EXPECT_EQ(list.MatchArray().back(), "\\Group149\\Sub3\\Item7");
 }
