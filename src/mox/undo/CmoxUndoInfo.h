@@ -12,7 +12,7 @@ class CmoxCell;
 class MOX_API CmoxUndoInfo {
   public:
     /// A record; Changed stamps user data and reason before filing it.
-    CmoxUndoInfo() = default;
+    CmoxUndoInfo() : m_filings(0), m_referencesCells(0) {}
     virtual ~CmoxUndoInfo();
     CmoxUndoInfo(const CmoxUndoInfo&) = delete;
     CmoxUndoInfo& operator=(const CmoxUndoInfo&) = delete;
@@ -33,17 +33,19 @@ class MOX_API CmoxUndoInfo {
     /// Sets the reason.
     void Reason(MoxChangeReason reason) { m_reason = reason; }
     /// Whether the record holds pointers to cells other than the one it is filed under.
-    bool ReferencesCells() const { return m_referencesCells; }
+    bool ReferencesCells() const { return m_referencesCells != 0; }
 
   protected:
     /// Declares that the record refers to other cells, so that undo lists tell it of every
     /// destroyed cell through RemoveCell. Records that refer to none are not asked.
-    void ReferencesCells(bool references) { m_referencesCells = references; }
+    void ReferencesCells(bool references) { m_referencesCells = references ? 1 : 0; }
 
   private:
     friend class CmoxUndoList;
     unsigned long m_userData = 0;
-    int m_filings = 0; // entries of undo lists that hold this record
     MoxChangeReason m_reason = MOX_NO_CHANGE;
-    bool m_referencesCells = false;
+    // Entries of undo lists that hold this record, and the flag, share one word: every change
+    // recorded makes a record, so its size counts (a long cell's record fits 40 bytes).
+    unsigned int m_filings : 31;
+    unsigned int m_referencesCells : 1;
 };
