@@ -57,6 +57,12 @@ Results Load(const std::string& path) {
         Counters counters;
         for (auto it = bench.begin(); it != bench.end(); ++it)
             if (it.value().is_number()) counters[it.key()] = it.value().get<double>();
+        // CPU time per iteration in microseconds, whatever unit the benchmark reports in.
+        if (bench.contains("cpu_time")) {
+            const std::string unit = bench.value("time_unit", "ns");
+            const double toUs = unit == "s" ? 1e6 : unit == "ms" ? 1e3 : unit == "us" ? 1.0 : 1e-3;
+            counters["cpu_us"] = bench["cpu_time"].get<double>() * toUs;
+        }
         if (bench.contains("label")) results.labels[run] = bench["label"].get<std::string>();
         if (type == "aggregate") {
             if (bench.value("aggregate_name", "") == "median") {
@@ -169,16 +175,26 @@ std::vector<Line> BuildLines(const Results& r) {
         line.mox = Get(r, "BM_UndoManyTransactions/1000/100", "ns_per_change");
         lines.push_back(line);
     }
+    // Record search in an archive of 90,000 records: reported, no target.
+    for (const char* arg : {"1", "0"}) {
+        const std::string how = arg[0] == '1' ? "with the position cache" : "without a cache";
+        Line hit{std::string("archive search, Locate a record, ") + how, "us/search"};
+        hit.mox = Get(r, std::string("BM_Locate/") + arg, "cpu_us");
+        lines.push_back(hit);
+        Line miss{std::string("archive search, Locate a missing record, ") + how, "us/search"};
+        miss.mox = Get(r, std::string("BM_LocateMiss/") + arg, "cpu_us");
+        lines.push_back(miss);
+    }
     // Memory: reported, no target.
     for (const char* arg : {"0", "1"}) {
         const std::string run = std::string("BM_MemoryPerValueCell/") + arg + "/iterations:1";
-        const std::string shape = arg[0] == '0' ? "plain leaf" : "leaf with a dependent";
+        const std::string shape = arg[0] == '0' ? "plain" : "groups depend on their children";
         if (arg[0] == '0') {
-            Line size{"value cell, sizeof", "bytes"};
+            Line size{"sizeof a long value cell", "bytes"};
             size.mox = Get(r, run, "sizeof_cell");
             lines.push_back(size);
         }
-        Line heap{"value cell, heap per cell, 100,000-cell tree, " + shape, "bytes"};
+        Line heap{"heap per cell, 100,000-cell tree, " + shape, "bytes"};
         heap.mox = Get(r, run, "heap_bytes_per_cell");
         lines.push_back(heap);
     }

@@ -2,65 +2,17 @@
 // Cells and timing helpers shared by the benchmark workloads.
 
 #include <mox/mox.h>
+#include <mox/values/CmoxLongCell.h>
 
 #include <benchmark/benchmark.h>
 
-#include <cstdint>
 #include <ctime>
 #include <string>
 
-#if __has_include(<mox/values/CmoxLongCell.h>)
-#include <mox/values/CmoxLongCell.h>
-#define MOXBENCH_HAVE_LONG_CELL 1
-#endif
-
 namespace moxbench {
 
-#ifdef MOXBENCH_HAVE_LONG_CELL
 /// The value cell every workload changes.
 using LongCell = CmoxLongCell;
-#else
-/// Undo record of the stand-in long cell: value before and after.
-class LongUndoInfo : public CmoxUndoInfo {
-  public:
-    LongUndoInfo(std::int32_t oldValue, std::int32_t newValue) : m_old(oldValue), m_new(newValue) {}
-    void Merge(CmoxUndoInfo* later) override {
-        CmoxUndoInfo::Merge(later);
-        if (auto* record = dynamic_cast<LongUndoInfo*>(later)) m_new = record->m_new;
-    }
-    std::int32_t m_old;
-    std::int32_t m_new;
-};
-
-/// Stand-in for the library's long cell until it is available: the same set-value protocol
-/// (compare, record while a context is attached, store, Changed with notify-now).
-class LongCell : public CmoxCell {
-  public:
-    LongCell(const char* name, long value, long, unsigned char priority)
-        : CmoxCell(name, priority), m_value(static_cast<std::int32_t>(value)) {}
-    using CmoxCell::Value;
-    using CmoxCell::operator=;
-    MoxSetValue Value(long value) override {
-        const auto v = static_cast<std::int32_t>(value);
-        if (v == m_value) return MOX_VALUE_SAME;
-        CmoxUndoInfo* record = nullptr;
-        if (Cmox::Current().UndoContext() != nullptr) record = new LongUndoInfo(m_value, v);
-        m_value = v;
-        Changed(0, MOX_VALUE_CHANGED, 1, record);
-        return MOX_VALUE_SET;
-    }
-    virtual long Value() const { return m_value; }
-    void Undo(CmoxUndoInfo* undo) override {
-        if (auto* record = dynamic_cast<LongUndoInfo*>(undo)) m_value = record->m_old;
-    }
-    void Redo(CmoxUndoInfo* undo) override {
-        if (auto* record = dynamic_cast<LongUndoInfo*>(undo)) m_value = record->m_new;
-    }
-
-  private:
-    std::int32_t m_value;
-};
-#endif
 
 /// A dependent that only counts its updates and the changes they carried: the least work an
 /// Update can do, so that the benchmark sees the delivery cost.
