@@ -57,18 +57,18 @@ const std::string& ArchivePath() {
     return archive.path;
 }
 
-// Find specs for records under top-level collections spread evenly over the file, visited in
+// Find queries for records under top-level collections spread evenly over the file, visited in
 // an order that jumps about so no search profits from the one before.
 std::vector<CmoxFindSpec> SpreadTargets() {
-    std::vector<CmoxFindSpec> specs;
+    std::vector<CmoxFindSpec> queries;
     constexpr int kTargets = 64;
     for (int i = 0; i < kTargets; ++i) {
         const int g = (i * 37 % kTargets) * (kTopLevelRecords / kTargets) + i % 7;
         const std::string path = "\\" + GroupName(g);
         const std::string item = "Item" + std::to_string(i % kChildren);
-        specs.emplace_back(path.c_str(), item.c_str(), 0);
+        queries.emplace_back(path.c_str(), item.c_str(), 0);
     }
-    return specs;
+    return queries;
 }
 
 void BM_Locate(benchmark::State& state) {
@@ -78,16 +78,16 @@ void BM_Locate(benchmark::State& state) {
         state.SkipWithError("cannot open the archive");
         return;
     }
-    std::vector<CmoxFindSpec> specs = SpreadTargets();
+    std::vector<CmoxFindSpec> queries = SpreadTargets();
     std::size_t next = 0;
     for (auto _ : state) {
-        const int found = archive.Locate(specs[next]);
+        const int found = archive.Locate(queries[next]);
         if (found == 0) {
             state.SkipWithError("a target was not found");
             break;
         }
         benchmark::DoNotOptimize(found);
-        next = (next + 1) % specs.size();
+        next = (next + 1) % queries.size();
     }
     state.SetItemsProcessed(state.iterations());
     state.SetLabel(state.range(0) > 0 ? "cache depth 1" : "no cache");
@@ -100,9 +100,9 @@ void BM_LocateMiss(benchmark::State& state) {
         state.SkipWithError("cannot open the archive");
         return;
     }
-    CmoxFindSpec spec("\\Absent", "Item0", 0);
+    CmoxFindSpec query("\\Absent", "Item0", 0);
     for (auto _ : state) {
-        const int found = archive.Locate(spec);
+        const int found = archive.Locate(query);
         if (found != 0) {
             state.SkipWithError("an absent record was found");
             break;

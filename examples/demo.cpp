@@ -43,27 +43,65 @@ class Printer : public CmoxCell {
     }
 };
 
-// A folder of settings: owns its children and finds them by name.
-class Folder : public CmoxCell {
+// The scope's input channels: an array of composites, each with a user name (its label) and a
+// scale. The array creates its own elements, both when asked and when a saved tree is restored.
+class ChannelArray : public CmoxArrayCell {
   public:
-    explicit Folder(const char* name) : CmoxCell(name, MOX_STATE_PRIORITY) {}
-    ~Folder() override {
-        for (CmoxCell* child : m_children)
-            delete child;
+    ChannelArray() : CmoxArrayCell("Channels") {}
+    CmoxCell* CreateAndAdd() override {
+        std::string name;
+        CmoxCell* channel = NewChannel(NewChildName(name).c_str());
+        Add(channel);
+        return channel;
     }
-    template <class T> T* Add(T* child) {
-        child->Parent(this);
-        m_children.push_back(child);
-        return child;
-    }
-    CmoxCell* FindChild(const char* name) override {
-        for (CmoxCell* child : m_children)
-            if (child->Name() == name) return child;
-        return nullptr;
+    void CreateAddRestoreElement(CmoxArchive& archive, std::string& className,
+                                 const char* name) override {
+        if (className != "CmoxCompositeCell") throw MOX_RESTORE_DECLINED;
+        CmoxCell* channel = NewChannel(name);
+        Add(channel);
+        channel->RestoreUserName(archive);
+        channel->Restore(archive);
     }
 
   private:
-    std::vector<CmoxCell*> m_children;
+    static CmoxCell* NewChannel(const char* name) {
+        auto* channel = new CmoxCompositeCell(name);
+        channel->AddChild(new CmoxStringCell(MOX_USER_NAME, ""));
+        channel->AddChild(new CmoxDoubleCell("Scale", 1.0));
+        return channel;
+    }
+};
+
+// The demo's settings: \Root\Scope\{Gain, Offset} and \Root\Channels.
+struct Settings {
+    CmoxCompositeCell root{"Root"};
+    CmoxCompositeCell* scope = new CmoxCompositeCell("Scope");
+    CmoxLongCell* gain = new CmoxLongCell("Gain", 1);
+    CmoxLongCell* offset = new CmoxLongCell("Offset", 0);
+    ChannelArray* channels = new ChannelArray;
+
+    Settings() {
+        root.AddChild(scope, 1);
+        scope->AddChild(gain, 1);
+        scope->AddChild(offset, 1);
+        root.AddChild(channels, 1);
+        AddChannel("Probe A", 1.0);
+        AddChannel("Probe B", 10.0);
+    }
+    void AddChannel(const char* label, double scale) {
+        auto* channel = static_cast<CmoxCompositeCell*>(channels->CreateAndAdd());
+        channel->UserName(label);
+        channel->SetChildDouble("Scale", scale);
+    }
+    void Print() const {
+        std::printf("  Gain=%ld Offset=%ld Channels:", gain->Value(), offset->Value());
+        for (int i = 0; i < channels->GetSize(); ++i) {
+            auto* channel = static_cast<CmoxCompositeCell*>(channels->GetAt(i));
+            std::printf(" %s \"%s\" x%g", channel->Name().c_str(), channel->UserName(),
+                        channel->GetChildDouble("Scale"));
+        }
+        std::printf("\n");
+    }
 };
 
 void PrintList(const char* title, const std::vector<std::string>& items) {
@@ -91,42 +129,61 @@ class SettingsDialog : public CWnd {
     }
 };
 
-// Saves two settings to an archive file, shows the file, changes the settings and reads them
-// back record by record: class name and name are the reader's, user name and body the cell's.
-void SaveAndRestore(CmoxLongCell& gain, CmoxLongCell& offset) {
-    const char* path = "mox_demo_settings.mox";
-    std::printf("\n5. Save Gain and Offset to %s\n", path);
-    CmoxArchive writer;
-    if (!writer.Open(path, MOX_ARCHIVE_WRITE)) {
-        std::printf("  cannot write %s\n", path);
-        return;
-    }
-    writer.Save(gain);
-    writer.Save(offset);
-    writer.Close();
+// Prints an archive file as it is on disk.
+void PrintFile(const char* path) {
     std::ifstream file(path, std::ios::binary);
     std::string line;
     while (std::getline(file, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::printf("  | %s\n", line.c_str());
     }
+}
 
-    gain.Value(100L);
-    offset.Value(200L);
-    std::printf("  changed to Gain=%ld Offset=%ld, restoring...\n", gain.Value(), offset.Value());
+// Saves the whole tree to `path`; false when the file cannot be written.
+bool SaveTree(Settings& settings, const char* path) {
+    CmoxArchive writer;
+    if (!writer.Open(path, MOX_ARCHIVE_WRITE)) {
+        std::printf("  cannot write %s\n", path);
+        return false;
+    }
+    writer.Save(settings.root);
+    writer.Close();
+    return true;
+}
+
+// Saves the settings tree, shows the file, changes values and the channel list, and restores
+// the tree as a whole: the reader reads the record's class name and name, the root its user name
+// and body; the channel array recreates its elements from their records.
+void SaveAndRestore(Settings& settings) {
+    const char* path = "mox_demo_settings.mox";
+    std::printf("\n5. Save the whole tree to %s\n", path);
+    if (!SaveTree(settings, path)) return;
+    PrintFile(path);
+
+    Cmox& engine = Cmox::Current();
+    engine.BeginTransaction();
+    settings.gain->Value(100L);
+    settings.offset->Value(200L);
+    settings.channels->DestroyElement(0);
+    settings.AddChannel("Probe C", 0.5);
+    engine.EndTransaction();
+    std::printf("  changed:\n");
+    settings.Print();
+
     CmoxArchive reader;
     if (!reader.Open(path, MOX_ARCHIVE_READ)) {
         std::printf("  cannot read %s\n", path);
         return;
     }
-    for (CmoxLongCell* cell : {&gain, &offset}) {
-        const std::string className = reader.ReadToken();
-        const std::string name = reader.ReadToken();
-        cell->RestoreUserName(reader);
-        const int ok = reader.Restore(cell);
-        std::printf("  record %s \"%s\": %s, value %ld\n", className.c_str(), name.c_str(),
-                    ok ? "restored" : "failed", cell->Value());
-    }
+    const std::string className = reader.ReadToken();
+    const std::string name = reader.ReadToken();
+    engine.BeginTransaction();
+    settings.root.RestoreUserName(reader);
+    const int ok = reader.Restore(&settings.root);
+    engine.EndTransaction();
+    std::printf("  record %s \"%s\": %s\n", className.c_str(), name.c_str(),
+                ok ? "restored" : "failed");
+    settings.Print();
     reader.Close();
     std::remove(path);
 }
@@ -183,38 +240,20 @@ void DialogTranscript() {
     engine.RemoveUndoContext("Dialog");
 }
 
-// Saves a tree of composites, then restores one cell of the demo's own tree from it by that
-// cell's path, without restoring anything else, and lists the records two collections hold.
-// Opened with cache depth 1: the open walks the file once and remembers where each top-level
-// record starts, so each search reads only the record that leads to its target.
-void SearchSavedTree(CmoxLongCell& gain) {
+// Saves the settings tree, then restores one cell of it by that cell's path, without restoring
+// anything else, and lists the records two collections hold. Opened with cache depth 1: the open
+// walks the file once and remembers where each top-level record starts, so each search reads
+// only the record that leads to its target.
+void SearchSavedTree(Settings& settings) {
     const char* path = "mox_demo_tree.mox";
+    CmoxLongCell& gain = *settings.gain;
     std::printf("\n7. Search a saved tree: restore %s by its path, list collections\n",
                 gain.PathName().c_str());
-    {
-        // The same shape as the demo's tree: \Root\Scope\Gain, with other values.
-        CmoxCompositeCell root("Root");
-        auto* scope = new CmoxCompositeCell("Scope");
-        root.AddChild(scope);
-        scope->AddChild(new CmoxLongCell("Gain", 42));
-        scope->AddChild(new CmoxLongCell("Offset", -8));
-        auto* display = new CmoxCompositeCell("Display");
-        root.AddChild(display);
-        display->AddChild(new CmoxStringCell(MOX_USER_NAME, "Screen"));
-        display->AddChild(new CmoxStringCell("Theme", "dark"));
-        display->AddChild(new CmoxDoubleCell("Brightness", 0.8));
-        CmoxCompositeCell recent("Recent");
-        recent.AddChild(new CmoxStringCell("File1", "run-17.dat"));
-        recent.AddChild(new CmoxStringCell("File2", "run-16.dat"));
-        CmoxArchive writer;
-        if (!writer.Open(path, MOX_ARCHIVE_WRITE)) {
-            std::printf("  cannot write %s\n", path);
-            return;
-        }
-        writer.Save(root);
-        writer.Save(recent);
-        writer.Close();
-    }
+    if (!SaveTree(settings, path)) return;
+    Cmox& engine = Cmox::Current();
+    engine.BeginTransaction();
+    gain.Value(99L);
+    engine.EndTransaction();
 
     CmoxArchive reader;
     if (!reader.Open(path, MOX_ARCHIVE_READ, 1)) {
@@ -228,22 +267,21 @@ void SearchSavedTree(CmoxLongCell& gain) {
     CmoxFindSpec rootList("\\Root", 0, 1);
     reader.Contents(rootList);
     PrintList("records in \\Root", rootList.MatchArray());
-    CmoxFindSpec recentList("\\Recent", 0, 0);
-    reader.Contents(recentList);
-    PrintList("records in \\Recent", recentList.MatchArray());
-    CmoxFindSpec screen("\\Root", "Screen", 1);
-    std::printf("  user name \"Screen\" in \\Root: %s\n",
-                reader.Locate(screen) ? "found" : "not found");
+    CmoxFindSpec channelList("\\Root\\Channels", 1, 0);
+    reader.Contents(channelList);
+    PrintList("user names in \\Root\\Channels", channelList.MatchArray());
+    CmoxFindSpec probe("\\Root\\Channels", "Probe B", 1);
+    std::printf("  user name \"Probe B\" in \\Root\\Channels: %s\n",
+                reader.Locate(probe) ? "found" : "not found");
 
     // The record is found by the path of the cell's parent and the cell's name.
     const std::string cellPath = gain.PathName();
     const std::string parentPath = cellPath.substr(0, cellPath.rfind(MOX_PATH_SEPERATOR));
-    CmoxFindSpec spec(parentPath.c_str(), gain.Name().c_str(), 0);
+    CmoxFindSpec query(parentPath.c_str(), gain.Name().c_str(), 0);
     std::printf("  Gain=%ld; restoring it from the record at %s (dependents hear of it):\n",
                 gain.Value(), cellPath.c_str());
-    Cmox& engine = Cmox::Current();
     engine.BeginTransaction();
-    const int ok = reader.Restore(&gain, spec);
+    const int ok = reader.Restore(&gain, query);
     engine.EndTransaction();
     std::printf("  %s, Gain=%ld\n", ok ? "restored" : "not found", gain.Value());
 
@@ -259,10 +297,10 @@ void SearchSavedTree(CmoxLongCell& gain) {
 int main() {
     Cmox& engine = Cmox::Current();
 
-    Folder root("Root");
-    Folder* scope = root.Add(new Folder("Scope"));
-    CmoxLongCell* gain = scope->Add(new CmoxLongCell("Gain", 1));
-    CmoxLongCell* offset = scope->Add(new CmoxLongCell("Offset", 0));
+    Settings settings;
+    CmoxCompositeCell* scope = settings.scope;
+    CmoxLongCell* gain = settings.gain;
+    CmoxLongCell* offset = settings.offset;
 
     Printer model("Model", 200), filter("Filter", MOX_STATE_PRIORITY),
         display("Display", MOX_UI_PRIORITY), overview("Overview", MOX_UI_PRIORITY);
@@ -273,7 +311,8 @@ int main() {
     scope->AddDependent(&overview);
 
     std::printf("Tree: %s, %s\n", gain->PathName().c_str(), offset->PathName().c_str());
-    std::printf("Found by path: %s\n", root.FindDescendent("\\Scope\\Gain")->PathName().c_str());
+    std::printf("Found by path: %s\n",
+                settings.root.FindDescendent("\\Scope\\Gain")->PathName().c_str());
 
     std::printf("\n1. Gain = 5 outside a transaction: state dependents now, UI ones wait\n");
     gain->Value(5L);
@@ -304,8 +343,8 @@ int main() {
     PrintList("redo", edits->RedoDescriptions());
 
     engine.RemoveAllUndoContexts();
-    SaveAndRestore(*gain, *offset);
+    SaveAndRestore(settings);
     DialogTranscript();
-    SearchSavedTree(*gain);
+    SearchSavedTree(settings);
     return 0;
 }

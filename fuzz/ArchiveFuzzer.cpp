@@ -112,7 +112,7 @@ void RestoreRecords(const std::uint8_t* data, std::size_t size) {
     }
 }
 
-struct Spec {
+struct Query {
     std::string path;
     std::string match;
     int byUserName;
@@ -128,31 +128,31 @@ std::vector<std::string> Listed(CmoxArchive& archive, const std::string& path, i
     return names;
 }
 
-// Fixed specs, and specs made of the names the input really holds, so that searches also hit.
-std::vector<Spec> MakeSpecs(CmoxArchive& archive) {
-    std::vector<Spec> specs = {{"", "Settings", 0},
-                               {"\\Settings", "Count", 0},
-                               {"\\Settings\\Display", "Gain", 0},
-                               {"", "Main settings", 1},
-                               {"\\Settings", "", 1},
-                               {"", "", 1},
-                               {"", "", 0},
-                               {"\\Absent", "Gain", 0}};
+// Fixed queries, and queries made of the names the input really holds, so that searches also hit.
+std::vector<Query> MakeQueries(CmoxArchive& archive) {
+    std::vector<Query> queries = {{"", "Settings", 0},
+                                  {"\\Settings", "Count", 0},
+                                  {"\\Settings\\Display", "Gain", 0},
+                                  {"", "Main settings", 1},
+                                  {"\\Settings", "", 1},
+                                  {"", "", 1},
+                                  {"", "", 0},
+                                  {"\\Absent", "Gain", 0}};
     for (const std::string& top : Listed(archive, "", 0, 4)) {
-        specs.push_back({"", top, 0});
+        queries.push_back({"", top, 0});
         const std::string path = "\\" + top;
         for (const std::string& child : Listed(archive, path, 0, 3)) {
-            specs.push_back({path, child, 0});
+            queries.push_back({path, child, 0});
             const std::string childPath = path + "\\" + child;
             for (const std::string& grandchild : Listed(archive, childPath, 0, 2))
-                specs.push_back({childPath, grandchild, 0});
+                queries.push_back({childPath, grandchild, 0});
         }
         for (const std::string& user : Listed(archive, path, 1, 2))
-            specs.push_back({path, user, 1});
+            queries.push_back({path, user, 1});
     }
     for (const std::string& user : Listed(archive, "", 1, 2))
-        specs.push_back({"", user, 1});
-    return specs;
+        queries.push_back({"", user, 1});
+    return queries;
 }
 
 // Where a search left the stream: its result, the line, and the next two tokens.
@@ -165,9 +165,9 @@ struct Landing {
     }
 };
 
-Landing LocateAndLook(CmoxArchive& archive, const Spec& s) {
-    CmoxFindSpec spec(s.path.c_str(), s.match.c_str(), s.byUserName);
-    Landing landing{archive.Locate(spec), 0, ""};
+Landing LocateAndLook(CmoxArchive& archive, const Query& s) {
+    CmoxFindSpec query(s.path.c_str(), s.match.c_str(), s.byUserName);
+    Landing landing{archive.Locate(query), 0, ""};
     if (landing.found != 0) {
         landing.line = archive.Line();
         landing.next = archive.ReadToken();
@@ -182,17 +182,17 @@ void SearchRecords(const std::uint8_t* data, std::size_t size) {
     std::stringstream plainIn(text);
     CmoxArchive plain;
     if (plain.Open(&plainIn, MOX_ARCHIVE_READ, 0) == 0) return;
-    const std::vector<Spec> specs = MakeSpecs(plain);
+    const std::vector<Query> queries = MakeQueries(plain);
     std::vector<Landing> expected;
-    for (const Spec& spec : specs)
-        expected.push_back(LocateAndLook(plain, spec));
+    for (const Query& query : queries)
+        expected.push_back(LocateAndLook(plain, query));
 
     for (int depth = 1; depth <= 3; ++depth) {
         std::stringstream in(text);
         CmoxArchive cached;
         Require(cached.Open(&in, MOX_ARCHIVE_READ, depth) == 1);
-        for (std::size_t i = 0; i < specs.size(); ++i)
-            Require(LocateAndLook(cached, specs[i]) == expected[i]);
+        for (std::size_t i = 0; i < queries.size(); ++i)
+            Require(LocateAndLook(cached, queries[i]) == expected[i]);
         CmoxFindSpec list("", 0, 1);
         CmoxFindSpec plainList("", 0, 1);
         Require(cached.Contents(list) == plain.Contents(plainList));
@@ -204,19 +204,20 @@ void SearchRecords(const std::uint8_t* data, std::size_t size) {
     group.Add<RecordValueCell>("CmoxLongCell", "Count", RecordValueCell::kLong);
     group.Add<TransactionalCell>("Steps");
     RecordValueCell value("CmoxStringCell", "Value", RecordValueCell::kString);
-    const std::size_t stride = specs.size() / 8 + 1;
-    for (std::size_t i = 0; i < specs.size(); i += stride) {
-        CmoxFindSpec spec(specs[i].path.c_str(), specs[i].match.c_str(), specs[i].byUserName);
-        plain.Restore(i % 2 == 0 ? static_cast<CmoxCell*>(&group) : &value, spec);
+    const std::size_t stride = queries.size() / 8 + 1;
+    for (std::size_t i = 0; i < queries.size(); i += stride) {
+        CmoxFindSpec query(queries[i].path.c_str(), queries[i].match.c_str(),
+                           queries[i].byUserName);
+        plain.Restore(i % 2 == 0 ? static_cast<CmoxCell*>(&group) : &value, query);
         CheckEngineIsClean();
-        if (plain.Locate(spec) == 0) continue;
+        if (plain.Locate(query) == 0) continue;
         const int line = plain.Line();
         const int indent = plain.Indent();
         std::streambuf* buf = plain.CurrentStream()->rdbuf();
         const std::streampos at = buf->pubseekoff(0, std::ios::cur, std::ios::in);
-        // A few specs from the end of the list, where the names the input holds are.
-        for (std::size_t a = specs.size() > 6 ? specs.size() - 6 : 0; a < specs.size(); ++a) {
-            const Spec& ahead = specs[a];
+        // A few queries from the end of the list, where the names the input holds are.
+        for (std::size_t a = queries.size() > 6 ? queries.size() - 6 : 0; a < queries.size(); ++a) {
+            const Query& ahead = queries[a];
             CmoxFindSpec aheadSpec(ahead.path.c_str(), ahead.match.c_str(), ahead.byUserName);
             plain.RestoreLookAhead(&group, aheadSpec);
             CheckEngineIsClean();

@@ -44,8 +44,8 @@ class SearchCache : public moxtest::MoxTest {
     long RestoreLong(const char* path, const char* name) {
         RecordValueCell cell("CmoxLongCell", name, RecordValueCell::kLong);
         cell.longValue = -1;
-        CmoxFindSpec spec(path, name, 0);
-        EXPECT_EQ(m_archive.Restore(&cell, spec), 1) << path << " " << name;
+        CmoxFindSpec query(path, name, 0);
+        EXPECT_EQ(m_archive.Restore(&cell, query), 1) << path << " " << name;
         return cell.longValue;
     }
 
@@ -90,15 +90,15 @@ TEST_F(SearchCache, ReopeningEmptiesTheCache) {
 
 TEST_F(SearchCache, WithoutCacheAMissReadsTheWholeFile) {
     OpenOn(kArchive, 0);
-    CmoxFindSpec spec("\\Settings", "Nope", 0);
-    EXPECT_EQ(m_archive.Locate(spec), 0);
+    CmoxFindSpec query("\\Settings", "Nope", 0);
+    EXPECT_EQ(m_archive.Locate(query), 0);
     EXPECT_EQ(m_archive.Line(), kLineAtEnd);
 }
 
 TEST_F(SearchCache, MissUnderAnAbsentCachedLevelReadsNothing) {
     OpenOn(kArchive, 1);
-    CmoxFindSpec spec("\\Absent\\Display", "Gain", 0);
-    EXPECT_EQ(m_archive.Locate(spec), 0);
+    CmoxFindSpec query("\\Absent\\Display", "Gain", 0);
+    EXPECT_EQ(m_archive.Locate(query), 0);
     // Still just after the first record's class name, where every Locate starts.
     EXPECT_EQ(m_archive.Line(), 2);
     EXPECT_EQ(m_archive.ReadToken(), "Settings");

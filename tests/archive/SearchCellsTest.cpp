@@ -72,8 +72,8 @@ INSTANTIATE_TEST_SUITE_P(CacheDepths, SearchCells, ::testing::Values(0, 1, 2, 3)
 
 TEST_P(SearchCells, RestoresOneDeepValueCellByPath) {
     CmoxLongCell gain("Gain", -1);
-    CmoxFindSpec spec("\\Profile87\\Scope", "Gain", 0);
-    ASSERT_EQ(m_archive.Restore(&gain, spec), 1);
+    CmoxFindSpec query("\\Profile87\\Scope", "Gain", 0);
+    ASSERT_EQ(m_archive.Restore(&gain, query), 1);
     EXPECT_EQ(gain.Value(), 87);
 
     CmoxDoubleCell level("Level", -1.0);
@@ -90,8 +90,8 @@ TEST_P(SearchCells, RestoresOneDeepValueCellByPath) {
 
 TEST_P(SearchCells, RestoresOneSubtreeFoundByUserName) {
     auto profile = MakeProfile(-1, "Copy");
-    CmoxFindSpec spec("", "Profile number 42", 1);
-    ASSERT_EQ(m_archive.Restore(profile.get(), spec), 1);
+    CmoxFindSpec query("", "Profile number 42", 1);
+    ASSERT_EQ(m_archive.Restore(profile.get(), query), 1);
     auto* scope = dynamic_cast<CmoxCompositeCell*>(profile->FindChild("Scope"));
     auto* display = dynamic_cast<CmoxCompositeCell*>(profile->FindChild("Display"));
     ASSERT_NE(scope, nullptr);

@@ -75,15 +75,15 @@ struct Outcome {
 
 TEST_F(SearchInput, TruncatedFilesGiveTheSameResultsAtEveryCacheDepth) {
     const std::string full = kArchive;
-    const CmoxFindSpec specs[] = {{"", "Settings", 0},
-                                  {"\\Settings", "Count", 0},
-                                  {"\\Settings", "Display", 0},
-                                  {"\\Settings\\Display", "Gain", 0},
-                                  {"\\Settings\\Display", "Ref", 0},
-                                  {"", "Last", 0},
-                                  {"", "Tail", 1},
-                                  {"\\Settings", "", 1},
-                                  {"\\Settings", "Nope", 0}};
+    const CmoxFindSpec queries[] = {{"", "Settings", 0},
+                                    {"\\Settings", "Count", 0},
+                                    {"\\Settings", "Display", 0},
+                                    {"\\Settings\\Display", "Gain", 0},
+                                    {"\\Settings\\Display", "Ref", 0},
+                                    {"", "Last", 0},
+                                    {"", "Tail", 1},
+                                    {"\\Settings", "", 1},
+                                    {"\\Settings", "Nope", 0}};
     for (std::size_t length = 11; length <= full.size(); ++length) {
         const std::string text = full.substr(0, length);
         std::vector<Outcome> uncached;
@@ -94,25 +94,25 @@ TEST_F(SearchInput, TruncatedFilesGiveTheSameResultsAtEveryCacheDepth) {
             CmoxFindSpec list("\\Settings", 0, 0);
             EXPECT_EQ(archive.Contents(list), 1);
             EXPECT_LE(list.MatchArray().size(), 3u);
-            for (std::size_t s = 0; s < std::size(specs); ++s) {
-                CmoxFindSpec spec = specs[s];
-                const int found = archive.Locate(spec);
+            for (std::size_t s = 0; s < std::size(queries); ++s) {
+                CmoxFindSpec query = queries[s];
+                const int found = archive.Locate(query);
                 const Outcome outcome{found, found != 0 ? archive.Line() : 0};
                 if (depth == 0) {
                     uncached.push_back(outcome);
                 } else {
                     EXPECT_EQ(outcome, uncached[s])
-                        << "length " << length << " depth " << depth << " spec " << s;
+                        << "length " << length << " depth " << depth << " query " << s;
                 }
             }
         }
     }
     // The whole file finds them all.
-    EXPECT_TRUE(std::all_of(std::begin(specs), std::end(specs) - 1, [&](const CmoxFindSpec& s) {
+    EXPECT_TRUE(std::all_of(std::begin(queries), std::end(queries) - 1, [&](const CmoxFindSpec& s) {
         std::stringstream in(full);
         CmoxArchive archive;
-        CmoxFindSpec spec = s;
-        return archive.Open(&in, MOX_ARCHIVE_READ, 1) == 1 && archive.Locate(spec) == 1;
+        CmoxFindSpec query = s;
+        return archive.Open(&in, MOX_ARCHIVE_READ, 1) == 1 && archive.Locate(query) == 1;
     }));
 }
 
@@ -160,8 +160,8 @@ TEST_F(SearchInput, RecordsAtTheDepthBoundAreFound) {
     for (const int depth : {0, 1, 3, CmoxArchive::kMaxSearchDepth + 10}) {
         OpenOn(Nested(levels), depth);
         RecordValueCell leaf("CmoxLongCell", "Leaf", RecordValueCell::kLong);
-        CmoxFindSpec spec(NestedPath(levels).c_str(), "Leaf", 0);
-        EXPECT_EQ(m_archive.Restore(&leaf, spec), 1) << "cache depth " << depth;
+        CmoxFindSpec query(NestedPath(levels).c_str(), "Leaf", 0);
+        EXPECT_EQ(m_archive.Restore(&leaf, query), 1) << "cache depth " << depth;
         EXPECT_EQ(leaf.longValue, 1);
         CmoxFindSpec after("", "After", 0);
         EXPECT_EQ(m_archive.Locate(after), 1);
@@ -178,8 +178,8 @@ TEST_F(SearchInput, NestingPastTheBoundIsAMalformedFile) {
         EXPECT_EQ(m_archive.GetRestoreArray(), depth > 0 ? Codes{MOX_RESTORE_BAD_FORMAT} : Codes{});
         m_archive.ResetErrors();
         RecordValueCell leaf("CmoxLongCell", "Leaf", RecordValueCell::kLong);
-        CmoxFindSpec spec(NestedPath(levels).c_str(), "Leaf", 0);
-        EXPECT_EQ(m_archive.Restore(&leaf, spec), 0) << "cache depth " << depth;
+        CmoxFindSpec query(NestedPath(levels).c_str(), "Leaf", 0);
+        EXPECT_EQ(m_archive.Restore(&leaf, query), 0) << "cache depth " << depth;
         EXPECT_EQ(leaf.restoreCount, 0);
         // A cache deeper than the fault answers without walking: the record was never cached.
         EXPECT_EQ(m_archive.GetRestoreArray(),

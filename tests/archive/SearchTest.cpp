@@ -82,8 +82,8 @@ INSTANTIATE_TEST_SUITE_P(CacheDepths, SearchAtDepth, ::testing::Values(0, 1, 2, 
 // ---- Locate --------------------------------------------------------------------------------
 
 TEST_P(SearchAtDepth, FindsTopLevelRecordAndStandsAtItsBody) {
-    CmoxFindSpec spec("", "Settings", 0);
-    ASSERT_EQ(m_archive.Locate(spec), 1);
+    CmoxFindSpec query("", "Settings", 0);
+    ASSERT_EQ(m_archive.Locate(query), 1);
     EXPECT_EQ(m_archive.Line(), 3);
     EXPECT_EQ(Next(), "{");
     EXPECT_EQ(Next(), "CmoxLongCell");
@@ -275,8 +275,8 @@ TEST_F(SearchTest, FindSpecIsRefusedByContents) {
 
 TEST_P(SearchAtDepth, RestoresTheFoundRecordsBodyOnly) {
     RecordValueCell title("CmoxStringCell", "Title", RecordValueCell::kString);
-    CmoxFindSpec spec("\\Settings", "Title", 0);
-    ASSERT_EQ(m_archive.Restore(&title, spec), 1);
+    CmoxFindSpec query("\\Settings", "Title", 0);
+    ASSERT_EQ(m_archive.Restore(&title, query), 1);
     EXPECT_EQ(title.stringValue, "A {b} // t");
     EXPECT_EQ(title.restoreCount, 1);
 
@@ -296,11 +296,11 @@ TEST_P(SearchAtDepth, RestoresTheFoundRecordsBodyOnly) {
 TEST_P(SearchAtDepth, NoMatchRestoresNothing) {
     RecordValueCell count("CmoxLongCell", "Count", RecordValueCell::kLong);
     count.longValue = 42;
-    CmoxFindSpec spec("\\Settings\\Display", "Count", 0);
-    EXPECT_EQ(m_archive.Restore(&count, spec), 0);
+    CmoxFindSpec query("\\Settings\\Display", "Count", 0);
+    EXPECT_EQ(m_archive.Restore(&count, query), 0);
     EXPECT_EQ(count.restoreCount, 0);
     EXPECT_EQ(count.longValue, 42);
-    EXPECT_EQ(m_archive.Restore(nullptr, spec), 0);
+    EXPECT_EQ(m_archive.Restore(nullptr, query), 0);
 }
 
 TEST_F(SearchTest, FaultInTheFoundRecordIsCaughtAndFlagged) {
@@ -308,14 +308,14 @@ TEST_F(SearchTest, FaultInTheFoundRecordIsCaughtAndFlagged) {
     OpenOn("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"Count\" \"$$\" = { 5",
            1);
     RecordValueCell count("CmoxLongCell", "Count", RecordValueCell::kLong);
-    CmoxFindSpec spec("\\S", "Count", 0);
+    CmoxFindSpec query("\\S", "Count", 0);
     m_archive.ResetErrors();
-    EXPECT_EQ(m_archive.Restore(&count, spec), 0);
+    EXPECT_EQ(m_archive.Restore(&count, query), 0);
     EXPECT_EQ(m_archive.GetRestoreArray(), std::vector<unsigned char>{MOX_RESTORE_BAD_FORMAT});
     EXPECT_EQ(count.restoreCount, 0);
 }
 
-// ---- look-ahead with a find spec -----------------------------------------------------------
+// ---- look-ahead with a find query -----------------------------------------------------------
 
 TEST_P(SearchAtDepth, LookAheadSearchesTheCollectionThatOpensHereAndMovesBack) {
     CmoxFindSpec settings("", "Settings", 0);
@@ -357,8 +357,8 @@ TEST_F(SearchTest, LookAheadOnTruncatedInputFindsNothingAndMovesBack) {
     ASSERT_EQ(Next(), "S");
     ASSERT_EQ(Next(), "$$");
     RecordValueCell cell("CmoxLongCell", "B", RecordValueCell::kLong);
-    CmoxFindSpec spec("", "B", 0);
-    EXPECT_EQ(m_archive.RestoreLookAhead(&cell, spec), 0);
+    CmoxFindSpec query("", "B", 0);
+    EXPECT_EQ(m_archive.RestoreLookAhead(&cell, query), 0);
     EXPECT_EQ(cell.restoreCount, 0);
     EXPECT_EQ(m_archive.Line(), 2);
     EXPECT_EQ(Next(), "{");

@@ -178,24 +178,24 @@ class MOX_API CmoxArchive : public CObject {
     /// records nested deeper make the walk stop as on a malformed file.
     static const int kMaxSearchDepth = 256;
 
-    /// Positions the stream at the body of the first record that matches the find spec (just
-    /// after its user-name token) and returns 1; 0 when there is none, the spec is a list spec
+    /// Positions the stream at the body of the first record that matches the find query (just
+    /// after its user-name token) and returns 1; 0 when there is none, the query is a list query
     /// or the archive is not open for reading. With a cache, a record whose cached ancestor is
     /// missing is reported absent without reading the file.
-    int Locate(CmoxFindSpec& spec);
-    /// Appends to the list spec's match array an entry for every record held by the collection
-    /// at the spec's path, in file order (the array is not emptied first). Returns 1 after
-    /// walking the whole file, 0 when the archive is not open for reading, the spec is a find
-    /// spec, or the walk stopped at records nested too deeply (the entries found before stay).
-    int Contents(CmoxFindSpec& spec);
-    /// Locates the spec's record and restores `cell`'s body from it as Restore(cell) does (the
+    int Locate(CmoxFindSpec& query);
+    /// Appends to the list query's match array an entry for every record held by the collection
+    /// at the query's path, in file order (the array is not emptied first). Returns 1 after
+    /// walking the whole file, 0 when the archive is not open for reading, the query is a find
+    /// query, or the walk stopped at records nested too deeply (the entries found before stay).
+    int Contents(CmoxFindSpec& query);
+    /// Locates the query's record and restores `cell`'s body from it as Restore(cell) does (the
     /// record's user name is not restored). 0 without calling the cell when there is no match.
-    int Restore(CmoxCell* cell, CmoxFindSpec& spec);
+    int Restore(CmoxCell* cell, CmoxFindSpec& query);
     /// Searches the records that follow the next two tokens (for instance a collection's "{"
     /// and its first child's class name) as the top level, restores `cell` from the one the
-    /// find spec matches and moves back to where it started (position, line, indentation).
+    /// find query matches and moves back to where it started (position, line, indentation).
     /// Returns the result of Restore, or 0 when not found.
-    int RestoreLookAhead(CmoxCell* cell, CmoxFindSpec& spec);
+    int RestoreLookAhead(CmoxCell* cell, CmoxFindSpec& query);
     /// Clears the stream's error flags, moves it to position 0, sets the line number to 1 and
     /// reads the "PREAMBLE", so that the stream stands before the first record. A stream that
     /// cannot be moved is left failed.
@@ -212,20 +212,20 @@ class MOX_API CmoxArchive : public CObject {
     // How walking one record ended.
     enum SearchStep {
         kSearchGoOn,     // record walked; the next token is the next record's class name or "}"
-        kSearchFound,    // a find spec matched; the stream stands at the record's body
+        kSearchFound,    // a find query matched; the stream stands at the record's body
         kSearchLevelEnd, // the record had no body and the "}" of its collection was read
         kSearchStop      // the input ended, or the walk stopped at too deep a nesting
     };
     struct SearchScope;
 
     void InitLocate();
-    int FindElement(CmoxFindSpec& spec, std::string& path);
-    SearchStep FindInRecord(CmoxFindSpec& spec, std::string& path);
-    int MatchNames(CmoxFindSpec& spec, std::string& path);
-    int WalkFile(CmoxFindSpec& spec);
-    std::string CachePath(const CmoxFindSpec& spec) const;
+    int FindElement(CmoxFindSpec& query, std::string& path);
+    SearchStep FindInRecord(CmoxFindSpec& query, std::string& path);
+    int MatchNames(CmoxFindSpec& query, std::string& path);
+    int WalkFile(CmoxFindSpec& query);
+    std::string CachePath(const CmoxFindSpec& query) const;
     void CacheAdd(const std::string& path, __int64 position, int line);
-    const CacheEntry* CacheLookup(const CmoxFindSpec& spec, std::string& parentPath) const;
+    const CacheEntry* CacheLookup(const CmoxFindSpec& query, std::string& parentPath) const;
     bool AtEndOfInput(const std::string& token) const;
 
     void WriteQuotedToken(const char* text, std::ostream& out);

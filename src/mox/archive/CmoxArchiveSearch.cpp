@@ -75,11 +75,11 @@ void CmoxArchive::ResetFilePointer() {
 
 // ---- the walk ----------------------------------------------------------------------------------
 
-int CmoxArchive::MatchNames(CmoxFindSpec& spec, std::string& path) {
+int CmoxArchive::MatchNames(CmoxFindSpec& query, std::string& path) {
     // `path` comes in as the parent path and leaves as the record's path. One buffer serves the
     // whole walk: a path per level would cost memory quadratic in the nesting of a hostile file.
     const std::size_t parentLength = path.size();
-    const bool inCollection = path == spec.Path();
+    const bool inCollection = path == query.Path();
     path += MOX_PATH_SEPERATOR;
     path += ReadToken();
     const std::size_t nameAt = parentLength + 1;
@@ -92,25 +92,25 @@ int CmoxArchive::MatchNames(CmoxFindSpec& spec, std::string& path) {
     const std::size_t userLength = hasDelimiters ? field.size() - 2 : 0;
 
     if (!inCollection) return 0;
-    if (spec.FindFirst() != 0) {
-        const std::string& match = spec.Match();
-        if (spec.ByUserName() != 0) {
+    if (query.FindFirst() != 0) {
+        const std::string& match = query.Match();
+        if (query.ByUserName() != 0) {
             return match.compare(0, std::string::npos, userName, userLength) == 0 ? 1 : 0;
         }
         return path.compare(nameAt, std::string::npos, match) == 0 ? 1 : 0;
     }
     std::string entry;
-    if (spec.FullPath() != 0) entry.assign(path, 0, nameAt);
-    if (spec.ByUserName() != 0) {
+    if (query.FullPath() != 0) entry.assign(path, 0, nameAt);
+    if (query.ByUserName() != 0) {
         entry.append(userName, userLength);
     } else {
         entry.append(path, nameAt, std::string::npos);
     }
-    spec.MatchArray().push_back(std::move(entry));
+    query.MatchArray().push_back(std::move(entry));
     return 1;
 }
 
-CmoxArchive::SearchStep CmoxArchive::FindInRecord(CmoxFindSpec& spec, std::string& path) {
+CmoxArchive::SearchStep CmoxArchive::FindInRecord(CmoxFindSpec& query, std::string& path) {
     const std::size_t parentLength = path.size();
     // The position is asked for only when it is kept: on a file it costs a system call.
     const bool caching = m_cacheBuilding && m_searchDepth <= m_cacheDepth;
@@ -121,14 +121,14 @@ CmoxArchive::SearchStep CmoxArchive::FindInRecord(CmoxFindSpec& spec, std::strin
             m_current->rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in)));
     }
 
-    const int matched = MatchNames(spec, path);
+    const int matched = MatchNames(query, path);
     if (caching) {
         if (path.find(MOX_PATH_SEPERATOR, parentLength + 1) != std::string::npos) {
             m_cacheAmbiguous = true;
         }
         CacheAdd(path, position, line);
     }
-    if (matched != 0 && spec.FindFirst() != 0) {
+    if (matched != 0 && query.FindFirst() != 0) {
         path.resize(parentLength);
         return kSearchFound;
     }
@@ -163,7 +163,7 @@ CmoxArchive::SearchStep CmoxArchive::FindInRecord(CmoxFindSpec& spec, std::strin
                 break;
             }
             // `first` is the class name of the first child; `path` is this record's path.
-            if (FindElement(spec, path) != 0) step = kSearchFound;
+            if (FindElement(query, path) != 0) step = kSearchFound;
             break;
         }
     }
@@ -174,7 +174,7 @@ CmoxArchive::SearchStep CmoxArchive::FindInRecord(CmoxFindSpec& spec, std::strin
     return step;
 }
 
-int CmoxArchive::FindElement(CmoxFindSpec& spec, std::string& path) {
+int CmoxArchive::FindElement(CmoxFindSpec& query, std::string& path) {
     if (m_searchDepth >= kMaxSearchDepth) {
         // Deeper than any archive this library writes; walking on would only eat the stack.
         m_searchStopped = true;
@@ -184,7 +184,7 @@ int CmoxArchive::FindElement(CmoxFindSpec& spec, std::string& path) {
     ++m_searchDepth;
     int found = 0;
     for (;;) {
-        const SearchStep step = FindInRecord(spec, path);
+        const SearchStep step = FindInRecord(query, path);
         if (step == kSearchFound) {
             found = 1;
             break;
@@ -198,12 +198,12 @@ int CmoxArchive::FindElement(CmoxFindSpec& spec, std::string& path) {
     return found;
 }
 
-int CmoxArchive::WalkFile(CmoxFindSpec& spec) {
+int CmoxArchive::WalkFile(CmoxFindSpec& query) {
     // The stream stands just after the first record's class name. A "}" too many at the top
     // level ends a FindElement; the walk then goes on with what follows it.
     std::string path;
     while (Good() != 0 && !m_searchStopped) {
-        if (FindElement(spec, path) != 0) return 1;
+        if (FindElement(query, path) != 0) return 1;
         ReadToken();
     }
     return 0;
@@ -217,21 +217,21 @@ void CmoxArchive::InitLocate() {
     m_cacheBuilding = true;
     ResetFilePointer();
     ReadToken();
-    CmoxFindSpec spec("", 0, 1);
-    WalkFile(spec);
+    CmoxFindSpec query("", 0, 1);
+    WalkFile(query);
     m_cacheBuilding = false;
     // Open leaves the stream just after the preamble whatever the cache depth, so a caller
     // can go on reading records in order.
     ResetFilePointer();
 }
 
-std::string CmoxArchive::CachePath(const CmoxFindSpec& spec) const {
-    std::string key = spec.Path();
+std::string CmoxArchive::CachePath(const CmoxFindSpec& query) const {
+    std::string key = query.Path();
     // A user name is no component of a record path: a search by user name is keyed by the path
     // of the collection it searches.
-    if (!spec.Match().empty() && spec.ByUserName() == 0) {
+    if (!query.Match().empty() && query.ByUserName() == 0) {
         key += MOX_PATH_SEPERATOR;
-        key += spec.Match();
+        key += query.Match();
     }
     if (m_cacheDepth >= 1) {
         int separators = 0;
@@ -251,9 +251,9 @@ void CmoxArchive::CacheAdd(const std::string& path, __int64 position, int line) 
     if (!added.second) added.first->second.shared = true;
 }
 
-const CmoxArchive::CacheEntry* CmoxArchive::CacheLookup(const CmoxFindSpec& spec,
+const CmoxArchive::CacheEntry* CmoxArchive::CacheLookup(const CmoxFindSpec& query,
                                                         std::string& parentPath) const {
-    const std::string key = CachePath(spec);
+    const std::string key = CachePath(query);
     if (key.empty()) return nullptr;
     const auto found = m_cache.find(key);
     if (found == m_cache.end()) return nullptr;
@@ -264,17 +264,17 @@ const CmoxArchive::CacheEntry* CmoxArchive::CacheLookup(const CmoxFindSpec& spec
 
 // ---- the public searches -----------------------------------------------------------------------
 
-int CmoxArchive::Locate(CmoxFindSpec& spec) {
-    if (CheckStatus(MOX_ARCHIVE_READ) == 0 || spec.FindFirst() == 0) return 0;
+int CmoxArchive::Locate(CmoxFindSpec& query) {
+    if (CheckStatus(MOX_ARCHIVE_READ) == 0 || query.FindFirst() == 0) return 0;
     SearchScope scope(*this);
     ResetFilePointer();
     ReadToken(); // the first record's class name
 
-    // The cache is used when its keys can be trusted and the spec has a key: the top level
+    // The cache is used when its keys can be trusted and the query has a key: the top level
     // (empty key) has no cached record above it and is walked in full.
-    if (m_cacheDepth > 0 && !m_cacheAmbiguous && !CachePath(spec).empty()) {
+    if (m_cacheDepth > 0 && !m_cacheAmbiguous && !CachePath(query).empty()) {
         std::string parentPath;
-        const CacheEntry* entry = CacheLookup(spec, parentPath);
+        const CacheEntry* entry = CacheLookup(query, parentPath);
         if (entry == nullptr) {
             // The cache knows every record down to its depth: the target is not in the file.
             m_current->clear();
@@ -291,7 +291,7 @@ int CmoxArchive::Locate(CmoxFindSpec& spec) {
         m_searchDepth = Levels(parentPath) + 1;
         // The target lies under the cached record (its key leads there), so the walk ends with
         // that record rather than going on through the rest of its collection.
-        const SearchStep step = FindInRecord(spec, parentPath);
+        const SearchStep step = FindInRecord(query, parentPath);
         if (step == kSearchFound) return 1;
         if (!entry->shared || m_searchStopped) {
             m_current->clear();
@@ -303,29 +303,29 @@ int CmoxArchive::Locate(CmoxFindSpec& spec) {
         ResetFilePointer();
         ReadToken();
     }
-    if (WalkFile(spec) != 0) return 1;
+    if (WalkFile(query) != 0) return 1;
     m_current->clear();
     return 0;
 }
 
-int CmoxArchive::Contents(CmoxFindSpec& spec) {
-    if (CheckStatus(MOX_ARCHIVE_READ) == 0 || spec.FindFirst() != 0) return 0;
+int CmoxArchive::Contents(CmoxFindSpec& query) {
+    if (CheckStatus(MOX_ARCHIVE_READ) == 0 || query.FindFirst() != 0) return 0;
     SearchScope scope(*this);
     ResetFilePointer();
     ReadToken();
-    WalkFile(spec);
+    WalkFile(query);
     const int complete = m_searchStopped ? 0 : 1;
     m_current->clear();
     return complete;
 }
 
-int CmoxArchive::Restore(CmoxCell* cell, CmoxFindSpec& spec) {
-    if (cell == nullptr || Locate(spec) == 0) return 0;
+int CmoxArchive::Restore(CmoxCell* cell, CmoxFindSpec& query) {
+    if (cell == nullptr || Locate(query) == 0) return 0;
     return Restore(cell);
 }
 
-int CmoxArchive::RestoreLookAhead(CmoxCell* cell, CmoxFindSpec& spec) {
-    if (CheckStatus(MOX_ARCHIVE_READ) == 0 || cell == nullptr || spec.FindFirst() == 0) return 0;
+int CmoxArchive::RestoreLookAhead(CmoxCell* cell, CmoxFindSpec& query) {
+    if (CheckStatus(MOX_ARCHIVE_READ) == 0 || cell == nullptr || query.FindFirst() == 0) return 0;
     std::iostream* stream = m_current;
     const std::streampos start = stream->rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
     // A stream that cannot tell its position cannot be moved back to it: nothing is read.
@@ -355,7 +355,7 @@ int CmoxArchive::RestoreLookAhead(CmoxCell* cell, CmoxFindSpec& spec) {
         const std::string& second = ReadToken();
         if (!AtEndOfInput(second)) {
             std::string path;
-            found = FindElement(spec, path);
+            found = FindElement(query, path);
         }
     }
     if (found == 0) return 0;

@@ -1,4 +1,4 @@
-// CmoxFindSpec: the two kinds of search specification.
+// CmoxFindSpec: the two kinds of search query.
 #include <mox/archive/CmoxFindSpec.h>
 
 namespace {
