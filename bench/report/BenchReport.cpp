@@ -185,6 +185,47 @@ std::vector<Line> BuildLines(const Results& r) {
         miss.mox = Get(r, std::string("BM_LocateMiss/") + arg, "cpu_us");
         lines.push_back(miss);
     }
+    // Archive: a tree of 100,000 leaves saved to a file and restored from it, against writing
+    // and parsing the same values as JSON. Ratios are mox's time over the peer's.
+    struct ArchivePeer {
+        const char* name;
+        const char* prefix;
+    };
+    for (const char* phase : {"save", "restore"}) {
+        const bool save = phase[0] == 's';
+        const std::string run =
+            save ? "BM_ArchiveSave/min_time:2.000" : "BM_ArchiveRestore/min_time:2.000";
+        for (const ArchivePeer& peer :
+             {ArchivePeer{"RapidJSON", "rapidjson_"}, ArchivePeer{"nlohmann::json", "nlohmann_"}}) {
+            const std::string prefix = peer.prefix;
+            Line line{std::string("archive ") + phase + " of 100,000 leaves, peer " + peer.name,
+                      "ns/leaf"};
+            line.mox = Get(r, run, "ns_per_leaf");
+            line.peer = Get(r, run, prefix + "ns_per_leaf");
+            line.ratio = Get(r, run, "ratio_" + prefix.substr(0, prefix.size() - 1));
+            if (prefix == "rapidjson_") {
+                // Within 2x of the fastest common JSON library, both ways.
+                line.target = "ratio <= 2";
+                line.limit = 2.0;
+            } else if (!save) {
+                // Reading back must beat the most common one.
+                line.target = "ratio < 1";
+                line.limit = 1.0;
+                line.strictlyBelow = true;
+            }
+            if (!line.target.empty()) line.check = line.ratio;
+            lines.push_back(line);
+        }
+        for (const ArchivePeer& peer :
+             {ArchivePeer{"RapidJSON", "rapidjson_"}, ArchivePeer{"nlohmann::json", "nlohmann_"}}) {
+            Line line{std::string("archive ") + phase + " throughput, each its own file, peer " +
+                          peer.name,
+                      "MB/s"};
+            line.mox = Get(r, run, "mb_per_s");
+            line.peer = Get(r, run, std::string(peer.prefix) + "mb_per_s");
+            lines.push_back(line);
+        }
+    }
     // Memory: reported, no target.
     for (const char* arg : {"0", "1"}) {
         const std::string run = std::string("BM_MemoryPerValueCell/") + arg + "/iterations:1";
@@ -215,20 +256,55 @@ void PrintTable(const std::vector<Line>& lines, std::ostream& out) {
     }
 }
 
-std::string MarkdownTable(const Results& r, const std::vector<Line>& lines) {
+// A table row's text by its workload, from the table the document already holds.
+using Rows = std::map<std::string, std::string>;
+
+Rows ExistingRows(const std::string& doc) {
+    Rows rows;
+    std::istringstream in(doc);
+    std::string row;
+    while (std::getline(in, row)) {
+        if (row.size() < 3 || row[0] != '|' || row.compare(0, 3, "|--") == 0) continue;
+        const auto bar = row.find(" |", 2);
+        if (bar == std::string::npos) continue;
+        rows[row.substr(2, bar - 2)] = row;
+    }
+    return rows;
+}
+
+bool Measured(const Line& line) {
+    return line.mox || line.peer || line.ratio;
+}
+
+// The rows a run did not measure (a filtered run) keep what the document said, so that one
+// workload can be re-measured without erasing the others.
+std::string MarkdownTable(const Results& r, const std::vector<Line>& lines, const Rows& before) {
+    std::ostringstream body;
+    int kept = 0;
+    for (const Line& line : lines) {
+        const auto old = before.find(line.workload);
+        if (!Measured(line) && old != before.end()) {
+            body << old->second << "\n";
+            ++kept;
+            continue;
+        }
+        body << "| " << line.workload << " | " << line.unit << " | " << Format(line.mox, 1) << " | "
+             << Format(line.peer, 1) << " | " << Format(line.ratio, 2) << " | " << line.target
+             << " | " << Status(line) << " |\n";
+    }
     std::ostringstream out;
     out << "Measured " << r.date << " on " << r.cpus << " CPUs at " << Format(r.mhz, 0)
-        << " MHz; medians of " << r.repetitions << " repetitions. The peer is boost.signals2.\n\n";
+        << " MHz; medians of " << r.repetitions
+        << " repetitions. The peer is boost.signals2 for propagation, as named for the archive.";
+    if (kept > 0) out << " Rows this run did not measure keep their earlier figures.";
+    out << "\n\n";
     out << "| Workload | Unit | mox | peer | ratio | target | |\n";
     out << "|---|---|---:|---:|---:|---|---|\n";
-    for (const Line& line : lines)
-        out << "| " << line.workload << " | " << line.unit << " | " << Format(line.mox, 1) << " | "
-            << Format(line.peer, 1) << " | " << Format(line.ratio, 2) << " | " << line.target
-            << " | " << Status(line) << " |\n";
+    out << body.str();
     return out.str();
 }
 
-bool UpdateDoc(const std::string& path, const std::string& table) {
+bool UpdateDoc(const std::string& path, const Results& r, const std::vector<Line>& lines) {
     static const std::string begin = "<!-- BENCH-TABLE BEGIN -->";
     static const std::string end = "<!-- BENCH-TABLE END -->";
     std::ifstream in(path);
@@ -239,24 +315,45 @@ bool UpdateDoc(const std::string& path, const std::string& table) {
     const auto b = doc.find(begin);
     const auto e = doc.find(end);
     if (b == std::string::npos || e == std::string::npos || e < b) return false;
+    const std::string table = MarkdownTable(r, lines, ExistingRows(doc.substr(b, e - b)));
     doc = doc.substr(0, b + begin.size()) + "\n" + table + doc.substr(e);
     std::ofstream out(path);
     out << doc;
     return static_cast<bool>(out);
 }
 
+// Writes one plot's data file when the run has its data; a plot whose workload this run did not
+// measure keeps its file (and so its plot) from an earlier run.
+bool WriteData(const std::string& path, const std::string& header, const std::string& rows) {
+    if (rows.empty()) return true;
+    std::ofstream out(path);
+    out << header << rows;
+    return static_cast<bool>(out);
+}
+
 // fanout.dat: N, mox ns per update, peer ns per update (medians), one line per N.
+// archive.dat: library, save MB/s, restore MB/s (medians), each library on its own file.
 bool WritePlotData(const Results& r, const std::string& dir) {
-    std::ofstream out(dir + "/fanout.dat");
-    if (!out) return false;
-    out << "# N mox_ns_per_update signals2_ns_per_update\n";
+    std::ostringstream fanout;
     for (const char* n : {"1", "10", "100", "1000", "10000"}) {
         const std::string run = std::string("BM_FanOut/") + n;
         auto mox = Get(r, run, "ns_per_update");
         auto peer = Get(r, run, "peer_ns_per_update");
-        if (mox && peer) out << n << " " << *mox << " " << *peer << "\n";
+        if (mox && peer) fanout << n << " " << *mox << " " << *peer << "\n";
     }
-    return static_cast<bool>(out);
+    std::ostringstream archive;
+    for (const auto& [name, prefix] : {std::pair<const char*, const char*>{"mox", ""},
+                                       {"RapidJSON", "rapidjson_"},
+                                       {"nlohmann::json", "nlohmann_"}}) {
+        const std::string counter = std::string(prefix) + "mb_per_s";
+        auto save = Get(r, "BM_ArchiveSave/min_time:2.000", counter);
+        auto restore = Get(r, "BM_ArchiveRestore/min_time:2.000", counter);
+        if (save && restore) archive << name << " " << *save << " " << *restore << "\n";
+    }
+    return WriteData(dir + "/fanout.dat", "# N mox_ns_per_update signals2_ns_per_update\n",
+                     fanout.str()) &&
+           WriteData(dir + "/archive.dat", "# library save_mb_per_s restore_mb_per_s\n",
+                     archive.str());
 }
 
 } // namespace
@@ -286,9 +383,9 @@ int main(int argc, char** argv) {
         const Results results = Load(json);
         const std::vector<Line> lines = BuildLines(results);
         std::cout << "\nmox against its targets (medians of " << results.repetitions
-                  << " repetitions; peer: boost.signals2)\n\n";
+                  << " repetitions; peers: boost.signals2, RapidJSON, nlohmann::json)\n\n";
         PrintTable(lines, std::cout);
-        if (!doc.empty() && !UpdateDoc(doc, MarkdownTable(results, lines))) {
+        if (!doc.empty() && !UpdateDoc(doc, results, lines)) {
             std::cerr << "cannot update " << doc << " (missing BENCH-TABLE markers?)\n";
             return 1;
         }
