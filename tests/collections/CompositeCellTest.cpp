@@ -320,6 +320,22 @@ TEST_F(CompositeCell, FindChildIsExactAndTakesTheFirst) {
     EXPECT_EQ(group.RestoreFindChild("Gain"), first);
 }
 
+TEST_F(CompositeCell, FindChildComparesWholeNamesAsCStrings) {
+    CmoxCompositeCell group("Group");
+    auto* gain = new CmoxCell("Gain", 150);
+    auto* held = new CmoxCell("Held", 150);
+    group.AddChild(gain, 1);
+    group.AddChild(held, 1);
+    // Neither a prefix nor an extension of a name finds it.
+    EXPECT_EQ(group.FindChild("Gai"), nullptr);
+    EXPECT_EQ(group.FindChild("Gains"), nullptr);
+    EXPECT_EQ(group.FindChild("Held"), held);
+    // A name that holds a NUL (set through the name's reference) ends there, as a C string.
+    held->Name().assign("Hold\0er", 7);
+    EXPECT_EQ(group.FindChild("Hold"), held);
+    EXPECT_EQ(group.FindChild("Held"), nullptr);
+}
+
 TEST_F(CompositeCell, FindersReachThroughNestedComposites) {
     CmoxCompositeCell root("Root");
     auto* scope = new CmoxCompositeCell("Scope");

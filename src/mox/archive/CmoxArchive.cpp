@@ -2,6 +2,7 @@
 // CmoxArchiveReader.cpp.
 #include <mox/archive/CmoxArchive.h>
 
+#include <mox/archive/internal/ArchiveAccess.h>
 #include <mox/core/CmoxCell.h>
 
 #include <cstdio>
@@ -181,47 +182,74 @@ void CmoxArchive::WriteRaw(const char* text, std::size_t length) {
 
 void CmoxArchive::WriteIndent() {
     if (m_current == nullptr || m_indent <= 0) return;
-    for (int i = 0; i < m_indent; ++i)
-        m_current->put('\t');
+    // In pieces of up to 16 TABs: one stream call for any usual depth.
+    static const char kTabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+    constexpr int kPiece = sizeof(kTabs) - 1;
+    for (int left = m_indent; left > 0; left -= kPiece)
+        m_current->write(kTabs, left < kPiece ? left : kPiece);
+}
+
+void mox::detail::AppendQuotedToken(std::string& quoted, const char* text) {
+    quoted += '"';
+    // Runs of plain bytes are appended in one piece; only the escaped ones go one at a time.
+    const char* run = text;
+    const char* p = text;
+    for (;; ++p) {
+        const char c = *p;
+        const char* escape = nullptr;
+        switch (c) {
+        case '\0':
+            quoted.append(run, static_cast<std::size_t>(p - run));
+            quoted += '"';
+            return;
+        case '\\':
+            escape = "\\\\";
+            break;
+        case '"':
+            escape = "\\\"";
+            break;
+        case '{':
+            escape = "\\{";
+            break;
+        case '}':
+            escape = "\\}";
+            break;
+        case '/':
+            escape = "\\/";
+            break;
+        case '\n':
+            escape = "\\n";
+            break;
+        case '\r':
+            escape = "\\r";
+            break;
+        case '\t':
+            escape = "\\t";
+            break;
+        case '\b':
+            escape = "\\b";
+            break;
+        default:
+            continue;
+        }
+        quoted.append(run, static_cast<std::size_t>(p - run));
+        quoted.append(escape, 2);
+        run = p + 1;
+    }
 }
 
 void CmoxArchive::WriteQuotedToken(const char* text, std::ostream& out) {
     // Built in one buffer and written with one call: names are short and the stream call is the
     // expensive part.
     std::string quoted;
-    const std::size_t length = std::strlen(text);
-    quoted.reserve(length + length / 8 + 2);
-    quoted += '"';
-    for (const char* p = text; *p != '\0'; ++p) {
-        const char c = *p;
-        switch (c) {
-        case '\\':
-        case '"':
-        case '{':
-        case '}':
-        case '/':
-            quoted += '\\';
-            quoted += c;
-            break;
-        case '\n':
-            quoted += "\\n";
-            break;
-        case '\r':
-            quoted += "\\r";
-            break;
-        case '\t':
-            quoted += "\\t";
-            break;
-        case '\b':
-            quoted += "\\b";
-            break;
-        default:
-            quoted += c;
-            break;
-        }
-    }
-    quoted += '"';
+    quoted.reserve(std::strlen(text) + 8);
+    mox::detail::AppendQuotedToken(quoted, text);
     out.write(quoted.data(), static_cast<std::streamsize>(quoted.size()));
+}
+
+void mox::detail::ArchiveAccess::WriteComposed(CmoxArchive& archive, const std::string& text) {
+    if (archive.m_current == nullptr || !StreamGood(*archive.m_current)) return;
+    archive.m_current->write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 void CmoxArchive::WriteToken(const char* text, std::ostream& out, int verbatim, int addSpace) {

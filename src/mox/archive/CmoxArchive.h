@@ -16,6 +16,11 @@
 class CmoxCell;
 class CmoxFindSpec;
 
+namespace mox::detail {
+class ArchiveAccess;
+template <class Scanner> class TokenReader;
+} // namespace mox::detail
+
 /// Reads and writes the archive text format: a "PREAMBLE" line, a comment, then one record per
 /// saved cell (class name, quoted name, quoted user-name field, then a value block, a braced list
 /// of child records, a reference marker or a binary block). Lines end in CR LF; nesting is
@@ -228,8 +233,14 @@ class MOX_API CmoxArchive : public CObject {
     const CacheEntry* CacheLookup(const CmoxFindSpec& query, std::string& parentPath) const;
     bool AtEndOfInput(const std::string& token) const;
 
+    // The library's own record code reaches the buffers below through ArchiveAccess, so that a
+    // value record is written with one stream call and read without a string stream.
+    friend class mox::detail::ArchiveAccess;
+    template <class Scanner> friend class mox::detail::TokenReader;
+
     void WriteQuotedToken(const char* text, std::ostream& out);
     void WriteRaw(const char* text, std::size_t length);
+    MoxRestoreError ReadBlockText(std::istream& in);
     void ResetForOpen(MoxArchiveMode mode, int cacheDepth);
     bool CheckPreamble();
     bool IsCurrent(const std::istream& in) const;
@@ -243,7 +254,8 @@ class MOX_API CmoxArchive : public CObject {
     int m_line = 1;
     int m_indent = 0;
     std::string m_token;
-    std::string m_blockText; // ReadBlock's scratch, kept to reuse its capacity
+    std::string m_blockText;  // ReadBlock's scratch, kept to reuse its capacity
+    std::string m_recordText; // a record being composed before it is written in one piece
     std::vector<unsigned char> m_restoreErrors;
     int m_cacheDepth = 0;
     std::map<std::string, CacheEntry> m_cache;

@@ -2,7 +2,9 @@
 // driver.
 #include <mox/archive/CmoxArchive.h>
 
+#include <mox/archive/internal/ArchiveAccess.h>
 #include <mox/archive/internal/InputScanner.h>
+#include <mox/archive/internal/TokenReader.h>
 #include <mox/core/CmoxCell.h>
 #include <mox/propagation/Cmox.h>
 
@@ -10,16 +12,12 @@
 #include <sstream>
 
 using mox::detail::InputScanner;
+using mox::detail::RangeScanner;
+using mox::detail::TokenReader;
 
 namespace {
 
 constexpr int kEnd = InputScanner::kEnd;
-// A comment line is skipped up to its LF, but never more than this many characters at once.
-constexpr int kMaxCommentSkip = 1000;
-
-inline bool IsSpace(int c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 int HexValue(int c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -45,72 +43,8 @@ std::string& CmoxArchive::ReadToken() {
 }
 
 std::string& CmoxArchive::ReadToken(std::istream& in) {
-    const bool counting = IsCurrent(in);
-    m_token.clear();
     InputScanner scan(in);
-    for (;;) {
-        int c = scan.Peek();
-        while (IsSpace(c)) {
-            scan.Skip();
-            if (c == '\n' && counting) ++m_line;
-            c = scan.Peek();
-        }
-        if (c == kEnd) return m_token;
-
-        if (c == '"') {
-            // Quoted: the opening quote and both characters of an escape count toward the
-            // limit. An escape is never split, so a token may stop one character past it.
-            scan.Skip();
-            int consumed = 1;
-            while (consumed < kMaxTokenChars) {
-                int ch = scan.Get();
-                if (ch == kEnd) break;
-                ++consumed;
-                if (ch == '"') break;
-                if (ch == '\\') {
-                    ch = scan.Get();
-                    if (ch == kEnd) break;
-                    ++consumed;
-                    switch (ch) {
-                    case 'n':
-                        ch = '\n';
-                        break;
-                    case 'r':
-                        ch = '\r';
-                        break;
-                    case 't':
-                        ch = '\t';
-                        break;
-                    case 'b':
-                        ch = '\b';
-                        break;
-                    default:
-                        break;
-                    }
-                }
-                m_token += static_cast<char>(ch);
-            }
-            return m_token;
-        }
-
-        int taken = 0;
-        while (taken < kMaxTokenChars && c != kEnd && !IsSpace(c)) {
-            scan.Skip();
-            m_token += static_cast<char>(c);
-            ++taken;
-            c = scan.Peek();
-        }
-        if (m_token.size() < 2 || m_token[0] != '/' || m_token[1] != '/') return m_token;
-
-        // A comment: the rest of its line goes, then reading starts over.
-        for (int i = 0; i < kMaxCommentSkip; ++i) {
-            const int ch = scan.Get();
-            if (ch == kEnd || ch == '\n') break;
-        }
-        if (counting) ++m_line;
-        m_token.clear();
-        if (in.rdstate() != std::ios::goodbit) return m_token;
-    }
+    return TokenReader<InputScanner>::Read(*this, scan, IsCurrent(in));
 }
 
 MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block) {
@@ -125,6 +59,17 @@ MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block) {
 MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block, std::istream& in) {
     // The block's old content is replaced rather than overwritten in place, so nothing of an
     // earlier, longer block is left behind its end.
+    const MoxRestoreError result = ReadBlockText(in);
+    const std::string& text = m_blockText;
+    block.str(text);
+    block.clear();
+    const std::size_t brace = text.find(MOX_BLOCK_START);
+    const std::size_t start = brace == std::string::npos ? text.size() : brace + 1;
+    block.rdbuf()->pubseekpos(static_cast<std::streamoff>(start), std::ios::in);
+    return result;
+}
+
+MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in) {
     const bool counting = IsCurrent(in);
     std::string& text = m_blockText;
     text.clear();
@@ -177,12 +122,6 @@ MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block, std::istream& i
         }
         if (depth < 0 || c == kEnd || scan.AtEnd()) break;
     }
-
-    block.str(text);
-    block.clear();
-    const std::size_t brace = text.find(MOX_BLOCK_START);
-    const std::size_t start = brace == std::string::npos ? text.size() : brace + 1;
-    block.rdbuf()->pubseekpos(static_cast<std::streamoff>(start), std::ios::in);
     return DepthResult(depth);
 }
 
@@ -282,6 +221,36 @@ int CmoxArchive::ReadBinaryBlock() {
     }
     return 1;
 }
+
+// ---- value blocks in memory ----------------------------------------------------------------
+
+namespace mox::detail {
+
+MoxRestoreError ArchiveAccess::ReadBlockText(CmoxArchive& archive, const char*& begin,
+                                             const char*& end) {
+    std::string& text = archive.m_blockText;
+    MoxRestoreError result = MOX_RESTORE_OK;
+    // No current stream reads as an empty block, as ReadBlock does.
+    if (archive.m_current == nullptr) {
+        text.clear();
+    } else {
+        result = archive.ReadBlockText(*archive.m_current);
+    }
+    const std::size_t brace = text.find(MOX_BLOCK_START);
+    const std::size_t start = brace == std::string::npos ? text.size() : brace + 1;
+    begin = text.data() + start;
+    end = text.data() + text.size();
+    return result;
+}
+
+std::string& ArchiveAccess::ReadToken(CmoxArchive& archive, const char*& at, const char* end) {
+    RangeScanner scan(at, end);
+    std::string& token = TokenReader<RangeScanner>::Read(archive, scan, false);
+    at = scan.Position();
+    return token;
+}
+
+} // namespace mox::detail
 
 // ---- restore driver ------------------------------------------------------------------------
 

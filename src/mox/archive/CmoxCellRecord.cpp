@@ -1,20 +1,32 @@
 // The record frame every cell writes and reads: class name, name, user-name field.
 #include <mox/archive/CmoxArchive.h>
+#include <mox/archive/internal/ArchiveAccess.h>
 #include <mox/core/CmoxCell.h>
 #include <mox/propagation/Cmox.h>
 
 #include <string>
 
-void CmoxCell::Save(CmoxArchive& archive) {
-    archive.WriteToken(GetRuntimeClass()->m_lpszClassName, 1, 1);
-    archive.WriteToken(m_name.c_str(), 0, 1);
-    if (HasUserName() != 0) {
+void mox::detail::ArchiveAccess::AppendFrame(CmoxCell& cell, std::string& out) {
+    out += cell.GetRuntimeClass()->m_lpszClassName;
+    out += ' ';
+    AppendQuotedToken(out, cell.Name().c_str());
+    out += ' ';
+    if (cell.HasUserName() != 0) {
         std::string marked;
-        Cmox::MakeUserName(marked, UserName());
-        archive.WriteToken(marked.c_str(), 0, 1);
+        Cmox::MakeUserName(marked, cell.UserName());
+        AppendQuotedToken(out, marked.c_str());
     } else {
-        archive.WriteToken(MOX_NO_USER_NAME, 0, 1);
+        AppendQuotedToken(out, MOX_NO_USER_NAME);
     }
+    out += ' ';
+}
+
+void CmoxCell::Save(CmoxArchive& archive) {
+    // Composed first and written in one piece: the same bytes as three token writes.
+    using mox::detail::ArchiveAccess;
+    std::string& frame = ArchiveAccess::RecordBuffer(archive);
+    ArchiveAccess::AppendFrame(*this, frame);
+    ArchiveAccess::WriteComposed(archive, frame);
 }
 
 void CmoxCell::RestoreUserName(CmoxArchive& archive) {

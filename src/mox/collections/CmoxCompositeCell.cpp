@@ -142,9 +142,24 @@ void CmoxCompositeCell::MakeDependentOnChildren() {
 
 // ---- lookups -----------------------------------------------------------------------------------
 
+namespace {
+
+// SameText(name, text) for a name held in a string, with `text` of length `length`: the
+// comparison is that of the C strings (a name that holds a NUL ends there), but a name whose
+// length rules it out is passed over without looking at its characters.
+bool NameIs(const std::string& name, const char* text, std::size_t length) {
+    if (name.size() < length) return false;
+    if (std::memcmp(name.data(), text, length) != 0) return false;
+    return name.size() == length || name[length] == '\0';
+}
+
+} // namespace
+
 CmoxCell* CmoxCompositeCell::FindChild(const char* name) {
+    if (name == nullptr) name = "";
+    const std::size_t length = std::strlen(name);
     for (CmoxCell* child : m_children)
-        if (SameText(child->Name().c_str(), name)) return child;
+        if (NameIs(child->Name(), name, length)) return child;
     return nullptr;
 }
 

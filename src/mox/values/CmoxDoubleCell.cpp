@@ -3,6 +3,7 @@
 #include <mox/values/CmoxValueUndoInfo.h>
 #include <mox/values/internal/Recording.h>
 #include <mox/values/internal/Records.h>
+#include <mox/values/internal/ValueText.h>
 
 #include <limits>
 
@@ -100,8 +101,7 @@ namespace {
 
 // The stream writes non-finite values as nan, inf and -inf (or -nan) but cannot read them
 // back; they are recognised here so that every value the cell can hold survives a round trip.
-bool ReadDouble(std::istream& block, double& out) {
-    const std::string word = mox::detail::ReadWord(block);
+bool ReadDouble(const std::string& word, double& out) {
     if (word == "nan" || word == "-nan") {
         out = std::numeric_limits<double>::quiet_NaN();
         return true;
@@ -111,30 +111,25 @@ bool ReadDouble(std::istream& block, double& out) {
                              : std::numeric_limits<double>::infinity();
         return true;
     }
-    std::istringstream text(word);
-    text.imbue(std::locale::classic());
-    double v = 0.0;
-    if (!(text >> v)) return false;
-    out = v;
-    return true;
+    return mox::detail::ParseDouble(word, out);
 }
 
 } // namespace
 
 void CmoxDoubleCell::Save(CmoxArchive& archive) {
-    CmoxCell::Save(archive);
-    std::stringstream block;
-    mox::detail::PrepareBlock(block);
+    std::string& record = mox::detail::BeginValueRecord(archive, *this);
     // The stream's default: six significant digits, fixed or exponent form as %g chooses.
-    block << m_value << ' ';
-    archive.WriteBlock(block);
+    mox::detail::AppendGeneral6(record, m_value);
+    record += ' ';
+    mox::detail::EndValueRecord(archive, record);
 }
 
 void CmoxDoubleCell::Restore(CmoxArchive& archive) {
-    std::stringstream block;
-    mox::detail::ReadValueBlock(archive, block, this);
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    mox::detail::ReadValueText(archive, this, begin, end);
     double v = 0.0;
-    if (!ReadDouble(block, v)) return;
+    if (!ReadDouble(mox::detail::FirstWord(begin, end), v)) return;
     if (v == m_value) return; // a NaN never matches, so it is always taken and reported
     m_value = v;
     CmoxCell::Changed(0, MOX_VALUE_CHANGED, 1, nullptr);

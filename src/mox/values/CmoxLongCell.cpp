@@ -4,6 +4,7 @@
 #include <mox/values/internal/Arithmetic.h>
 #include <mox/values/internal/Recording.h>
 #include <mox/values/internal/Records.h>
+#include <mox/values/internal/ValueText.h>
 
 IMPLEMENT_DYNAMIC(CmoxLongCell, CmoxCell)
 
@@ -99,18 +100,18 @@ const CmoxLongCell& CmoxLongCell::operator=(const CmoxLongCell& other) {
 }
 
 void CmoxLongCell::Save(CmoxArchive& archive) {
-    CmoxCell::Save(archive);
-    std::stringstream block;
-    mox::detail::PrepareBlock(block);
-    block << Value() << ' ';
-    archive.WriteBlock(block);
+    std::string& record = mox::detail::BeginValueRecord(archive, *this);
+    mox::detail::AppendDecimal(record, Value());
+    record += ' ';
+    mox::detail::EndValueRecord(archive, record);
 }
 
 void CmoxLongCell::Restore(CmoxArchive& archive) {
-    std::stringstream block;
-    mox::detail::ReadValueBlock(archive, block, this);
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    mox::detail::ReadValueText(archive, this, begin, end);
     long long read = 0;
-    if (!mox::detail::ReadInteger(block, read)) return;
+    if (!mox::detail::ParseDecimal(begin, end, read)) return;
     // Taken as 32-bit two's complement, as the setter takes a wider long.
     const std::int32_t v = mox::detail::WrapToInt32(read);
     if (v == m_value) return;

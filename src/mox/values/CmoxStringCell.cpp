@@ -106,17 +106,18 @@ const CmoxStringCell& CmoxStringCell::operator=(const CmoxStringCell& other) {
 }
 
 void CmoxStringCell::Save(CmoxArchive& archive) {
-    CmoxCell::Save(archive);
-    std::stringstream block;
-    archive.WriteToken(m_value.c_str(), block, 0, 1);
-    archive.WriteBlock(block);
+    std::string& record = mox::detail::BeginValueRecord(archive, *this);
+    mox::detail::AppendQuotedToken(record, m_value.c_str());
+    record += ' ';
+    mox::detail::EndValueRecord(archive, record);
 }
 
 void CmoxStringCell::Restore(CmoxArchive& archive) {
-    std::stringstream block;
-    mox::detail::ReadValueBlock(archive, block, this);
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    mox::detail::ReadValueText(archive, this, begin, end);
     // Copy: the token buffer belongs to the archive and the next read overwrites it.
-    std::string text = archive.ReadToken(block);
+    std::string text = mox::detail::ArchiveAccess::ReadToken(archive, begin, end);
     if (text == m_value) return;
     m_value = std::move(text);
     CmoxCell::Changed(0, MOX_VALUE_CHANGED, 1, nullptr);

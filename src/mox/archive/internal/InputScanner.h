@@ -47,6 +47,9 @@ class InputScanner {
     // True once the input has ended or was unreadable from the start.
     bool AtEnd() const { return m_buf == nullptr; }
 
+    // True when the stream has any error flag set (its end reached included).
+    bool StreamFailed() const { return m_in.rdstate() != std::ios::goodbit; }
+
     // Consumes up to `count` characters; returns how many were consumed.
     long long Ignore(long long count) {
         long long done = 0;

@@ -1,0 +1,131 @@
+// Number text of the value records; see internal/ValueText.h.
+#include <mox/values/internal/ValueText.h>
+
+#include <cstddef>
+#include <locale>
+#include <sstream>
+
+namespace mox::detail {
+
+void AppendDecimal(std::string& out, long long value) {
+    char text[24];
+    const std::to_chars_result r = std::to_chars(text, text + sizeof(text), value);
+    out.append(text, static_cast<std::size_t>(r.ptr - text));
+}
+
+void AppendGeneral6(std::string& out, double value) {
+    // to_chars with a precision is defined as printf's conversion in the "C" locale, which is
+    // what the classic-locale stream does for its default format.
+    char text[32];
+    const std::to_chars_result r =
+        std::to_chars(text, text + sizeof(text), value, std::chars_format::general, 6);
+    out.append(text, static_cast<std::size_t>(r.ptr - text));
+}
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool StreamDecimal(const char* begin, const char* end, long long& out) {
+    std::istringstream text(std::string(begin, end));
+    text.imbue(std::locale::classic());
+    long long v = 0;
+    if (!(text >> v)) return false;
+    out = v;
+    return true;
+}
+
+} // namespace
+
+bool ParseDecimal(const char* begin, const char* end, long long& out) {
+    const char* p = begin;
+    while (p != end && IsClassicSpace(*p))
+        ++p;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    const char* digits = p;
+    // Nineteen digits always fit in 64 unsigned bits; longer runs (leading zeros, overflow) are
+    // left to the stream.
+    unsigned long long magnitude = 0;
+    while (p != end && IsDigit(*p) && p - digits < 19)
+        magnitude = magnitude * 10 + static_cast<unsigned>(*p++ - '0');
+    if (p == digits || (p != end && IsDigit(*p))) return StreamDecimal(begin, end, out);
+    constexpr unsigned long long kMaxPositive = 9223372036854775807ull;
+    if (!negative) {
+        if (magnitude > kMaxPositive) return StreamDecimal(begin, end, out);
+        out = static_cast<long long>(magnitude);
+    } else {
+        if (magnitude > kMaxPositive + 1) return StreamDecimal(begin, end, out);
+        // Negated in unsigned arithmetic; the lowest value has no positive counterpart.
+        out = magnitude == kMaxPositive + 1 ? -static_cast<long long>(kMaxPositive) - 1
+                                            : -static_cast<long long>(magnitude);
+    }
+    return true;
+}
+
+std::string FirstWord(const char* begin, const char* end) {
+    const char* p = begin;
+    while (p != end && IsClassicSpace(*p))
+        ++p;
+    const char* word = p;
+    while (p != end && !IsClassicSpace(*p))
+        ++p;
+    return std::string(word, p);
+}
+
+namespace {
+
+// True when the whole of [p, end) is a plain decimal number: digits with an optional point and
+// an optional exponent, no sign (the caller has taken it).
+bool PlainNumber(const char* p, const char* end) {
+    const char* start = p;
+    while (p != end && IsDigit(*p))
+        ++p;
+    bool digits = p != start;
+    if (p != end && *p == '.') {
+        const char* fraction = ++p;
+        while (p != end && IsDigit(*p))
+            ++p;
+        digits = digits || p != fraction;
+    }
+    if (!digits) return false;
+    if (p != end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p != end && (*p == '+' || *p == '-')) ++p;
+        const char* exponent = p;
+        while (p != end && IsDigit(*p))
+            ++p;
+        if (p == exponent) return false;
+    }
+    return p == end;
+}
+
+bool StreamDouble(const std::string& word, double& out) {
+    std::istringstream text(word);
+    text.imbue(std::locale::classic());
+    double v = 0.0;
+    if (!(text >> v)) return false;
+    out = v;
+    return true;
+}
+
+} // namespace
+
+bool ParseDouble(const std::string& word, double& out) {
+    const char* p = word.data();
+    const char* end = p + word.size();
+    const bool negative = p != end && *p == '-';
+    if (p != end && (*p == '+' || *p == '-')) ++p;
+    if (!PlainNumber(p, end)) return StreamDouble(word, out);
+    // Both round correctly, so a plain number reads to the same double. Out of range (which the
+    // stream fails or clamps in its own way) goes to the stream.
+    double v = 0.0;
+    const std::from_chars_result r = std::from_chars(p, end, v, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr != end) return StreamDouble(word, out);
+    out = negative ? -v : v;
+    return true;
+}
+
+} // namespace mox::detail
