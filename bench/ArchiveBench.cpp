@@ -38,6 +38,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -200,7 +201,7 @@ bool MoxRestore(CmoxCompositeCell& tree, const std::string& path) {
     if (archive.Open(path.c_str(), MOX_ARCHIVE_READ, 0) == 0) return false;
     // The root record's frame, read as a container reads its children's.
     if (archive.ReadToken() != "CmoxCompositeCell") return false;
-    if (archive.ReadToken() != tree.Name()) return false;
+    if (archive.ReadToken() != std::as_const(tree).Name()) return false;
     tree.RestoreUserName(archive);
     const int restored = archive.Restore(&tree);
     archive.Close();

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using moxtest::CountedCell;
@@ -334,6 +335,74 @@ TEST_F(CompositeCell, FindChildComparesWholeNamesAsCStrings) {
     held->Name().assign("Hold\0er", 7);
     EXPECT_EQ(group.FindChild("Hold"), held);
     EXPECT_EQ(group.FindChild("Held"), nullptr);
+}
+
+// A composite with many children answers FindChild from a table of names; these hold that
+// table to what a scan from the first child finds, through every way the names can change.
+class ManyChildren : public CompositeCell {
+  protected:
+    void SetUp() override {
+        CompositeCell::SetUp();
+        for (int i = 0; i < 40; ++i) {
+            children.push_back(new CmoxCell(("Item" + std::to_string(i)).c_str(), 150));
+            group.AddChild(children.back(), 1);
+        }
+    }
+    CmoxCompositeCell group{"Group"};
+    std::vector<CmoxCell*> children;
+};
+
+TEST_F(ManyChildren, FindChildFindsEachNameAndNotOthers) {
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(group.FindChild(("Item" + std::to_string(i)).c_str()), children[i]);
+    EXPECT_EQ(group.FindChild("Item40"), nullptr);
+    EXPECT_EQ(group.FindChild("Item"), nullptr);
+    EXPECT_EQ(group.FindChild("item1"), nullptr);
+    EXPECT_EQ(group.FindChild(""), nullptr);
+}
+
+TEST_F(ManyChildren, DuplicateNamesFindTheFirstWhateverTheOrderOfChanges) {
+    auto* late = new CmoxCell("Item7", 150);
+    group.AddChild(late, 1);
+    EXPECT_EQ(group.FindChild("Item7"), children[7]);
+    // Renaming the first one away leaves the later one to be found; naming an earlier child
+    // like it makes that one the first.
+    children[7]->Name("Gone");
+    EXPECT_EQ(group.FindChild("Item7"), late);
+    children[2]->Name("Item7");
+    EXPECT_EQ(group.FindChild("Item7"), children[2]);
+    EXPECT_EQ(group.FindChild("Item2"), nullptr);
+}
+
+TEST_F(ManyChildren, RenamesThroughTheNameReferenceAreSeen) {
+    ASSERT_EQ(group.FindChild("Item30"), children[30]);
+    children[3]->Name() = "Item30"; // an earlier sibling takes the name
+    EXPECT_EQ(group.FindChild("Item30"), children[3]);
+    children[3]->Name().assign("New\0tail", 8);
+    EXPECT_EQ(group.FindChild("New"), children[3]);
+    EXPECT_EQ(group.FindChild("Item30"), children[30]);
+}
+
+TEST_F(ManyChildren, AddedAndRemovedChildrenAreSeen) {
+    ASSERT_EQ(group.FindChild("Item5"), children[5]);
+    auto* extra = new CmoxCell("Extra", 150);
+    group.AddChild(extra, 1);
+    EXPECT_EQ(group.FindChild("Extra"), extra);
+    EXPECT_EQ(group.RemoveChild(children[5]), children[5]);
+    EXPECT_EQ(group.FindChild("Item5"), nullptr);
+    EXPECT_EQ(group.FindChild("Item6"), children[6]); // indexes after the removed one moved
+    delete children[5];
+}
+
+TEST_F(ManyChildren, ManyLookupsBetweenRenamesStayExact) {
+    // Names change between look-ups in a pattern that makes the table go stale again and again.
+    for (int round = 0; round < 200; ++round) {
+        const int i = (round * 7) % 40;
+        children[i]->Name(("R" + std::to_string(round)).c_str());
+        EXPECT_EQ(group.FindChild(("R" + std::to_string(round)).c_str()), children[i]);
+        const int j = (round * 11 + 3) % 40;
+        EXPECT_EQ(group.FindChild(std::as_const(*children[j]).Name().c_str()), children[j]);
+    }
 }
 
 TEST_F(CompositeCell, FindersReachThroughNestedComposites) {

@@ -99,6 +99,12 @@ int CmoxArchive::Open(const char* fileName, MoxArchiveMode mode, int cacheDepth)
         if (m_current == &m_file) m_current = nullptr;
     }
     m_file.clear();
+    // A larger buffer than the stream's default: an archive is written and read in many small
+    // pieces, and each refill or flush is a system call. Set before opening, as the buffer must.
+    if (!m_fileBuffer) {
+        m_fileBuffer.reset(new char[kFileBufferSize]);
+        m_file.rdbuf()->pubsetbuf(m_fileBuffer.get(), kFileBufferSize);
+    }
     m_file.open(m_fileName, openMode);
     if (m_file.fail() || m_file.bad()) return 0;
     m_current = &m_file;

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iosfwd>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -256,6 +257,8 @@ class MOX_API CmoxArchive : public CObject {
     std::string m_token;
     std::string m_blockText;  // ReadBlock's scratch, kept to reuse its capacity
     std::string m_recordText; // a record being composed before it is written in one piece
+    static const int kFileBufferSize = 1 << 16;
+    std::unique_ptr<char[]> m_fileBuffer; // the file stream's buffer, set at the first Open
     std::vector<unsigned char> m_restoreErrors;
     int m_cacheDepth = 0;
     std::map<std::string, CacheEntry> m_cache;

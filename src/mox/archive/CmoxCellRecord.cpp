@@ -5,11 +5,12 @@
 #include <mox/propagation/Cmox.h>
 
 #include <string>
+#include <utility>
 
 void mox::detail::ArchiveAccess::AppendFrame(CmoxCell& cell, std::string& out) {
     out += cell.GetRuntimeClass()->m_lpszClassName;
     out += ' ';
-    AppendQuotedToken(out, cell.Name().c_str());
+    AppendQuotedToken(out, std::as_const(cell).Name().c_str());
     out += ' ';
     if (cell.HasUserName() != 0) {
         std::string marked;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <sstream>
+#include <utility>
 
 IMPLEMENT_DYNAMIC(CmoxArrayCell, CmoxCell)
 
@@ -183,9 +184,10 @@ void CmoxArrayCell::CacheRemovedByUndo(CmoxArrayUndoInfo* record) {
 
 CmoxCell* CmoxArrayCell::FindChild(const char* name) {
     CSingleLock lock(&m_lock, true);
-    if (m_findCache != nullptr && SameText(m_findCache->Name(), name)) return m_findCache;
+    if (m_findCache != nullptr && SameText(std::as_const(*m_findCache).Name(), name))
+        return m_findCache;
     for (CmoxCell* element : m_elements)
-        if (SameText(element->Name(), name)) return m_findCache = element;
+        if (SameText(std::as_const(*element).Name(), name)) return m_findCache = element;
     return nullptr;
 }
 
@@ -242,7 +244,7 @@ int CmoxArrayCell::Contains(CmoxCell* cell) {
 
 int CmoxArrayCell::FindIndexByName(const char* name) const {
     for (std::size_t i = 0; i < m_elements.size(); ++i)
-        if (SameText(m_elements[i]->Name(), name)) return static_cast<int>(i);
+        if (SameText(std::as_const(*m_elements[i]).Name(), name)) return static_cast<int>(i);
     return -1;
 }
 
@@ -281,7 +283,9 @@ CmoxCell* CmoxArrayCell::Remove(int index, int destroy) {
     }
     CmoxArrayUndoInfo* record = BeginRecord();
     CmoxCell* element = m_elements[static_cast<std::size_t>(index)];
-    if (m_findCache != nullptr && m_findCache->Name() == element->Name()) m_findCache = nullptr;
+    if (m_findCache != nullptr &&
+        std::as_const(*m_findCache).Name() == std::as_const(*element).Name())
+        m_findCache = nullptr;
     // A destroyed element keeps its parent so that an undo can put it back intact.
     if (element->Parent() == this && !destroy) element->Parent(nullptr);
     m_elements.erase(m_elements.begin() + index);

@@ -1,6 +1,7 @@
 #include <mox/collections/CmoxCompositeCell.h>
 
 #include <mox/archive/CmoxArchive.h>
+#include <mox/core/internal/NameEpoch.h>
 #include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
 #include <mox/undo/CmoxUndoInfo.h>
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <sstream>
 #include <unordered_set>
+#include <utility>
 
 IMPLEMENT_DYNAMIC(CmoxCompositeCell, CmoxCell)
 
@@ -47,6 +49,7 @@ CmoxCompositeCell::~CmoxCompositeCell() {
     // The list is emptied first, so a child's teardown never sees a half-destroyed list.
     std::vector<CmoxCell*> doomed;
     doomed.swap(m_children);
+    DropNameTable();
     // Adding a cell twice is not checked; it still dies only once.
     std::unordered_set<CmoxCell*> destroyed;
     for (CmoxCell* child : doomed)
@@ -147,19 +150,94 @@ namespace {
 // SameText(name, text) for a name held in a string, with `text` of length `length`: the
 // comparison is that of the C strings (a name that holds a NUL ends there), but a name whose
 // length rules it out is passed over without looking at its characters.
-bool NameIs(const std::string& name, const char* text, std::size_t length) {
+// Sibling names tend to share their beginning ("Item1", "Item2"), so the last character is
+// looked at before the rest.
+inline bool NameIs(const std::string& name, const char* text, std::size_t length) {
     if (name.size() < length) return false;
-    if (std::memcmp(name.data(), text, length) != 0) return false;
-    return name.size() == length || name[length] == '\0';
+    if (name.size() != length && name[length] != '\0') return false;
+    if (length == 0) return true;
+    const char* data = name.data();
+    if (data[length - 1] != text[length - 1] || data[0] != text[0]) return false;
+    return std::memcmp(data, text, length) == 0;
 }
 
 } // namespace
 
+// Below this many children a scan is as fast as the table.
+constexpr std::size_t kNameTableFrom = 16;
+
+// FNV-1a over the name's characters.
+std::uint32_t NameHash(const char* text, std::size_t length) {
+    std::uint32_t h = 2166136261u;
+    for (std::size_t i = 0; i < length; ++i) {
+        h ^= static_cast<unsigned char>(text[i]);
+        h *= 16777619u;
+    }
+    return h;
+}
+
+bool CmoxCompositeCell::NameTableUsable() {
+    const unsigned long long epoch = mox::detail::CellNameEpoch();
+    if (m_nameTableValid && m_nameTableEpoch == epoch) return true;
+    // A table costs about as much to build as ten scans. When names keep changing (the last
+    // table served few look-ups), it is rebuilt only after a run of scans, which bounds what
+    // the table can cost over scanning.
+    const std::size_t size = m_children.size();
+    if (m_nameTableBuilt && m_nameTableServed < size / 8 && ++m_nameTableStale < size / 8)
+        return false;
+    std::size_t capacity = 32;
+    while (capacity < 2 * size)
+        capacity *= 2;
+    const std::size_t mask = capacity - 1;
+    m_nameSlots.assign(capacity, 0);
+    m_nameHashes.assign(capacity, 0);
+    for (std::size_t i = 0; i < size; ++i) {
+        // The name as a C string (up to a NUL), as FindChild compares; the first child wins.
+        const char* name = std::as_const(*m_children[i]).Name().c_str();
+        const std::size_t length = std::strlen(name);
+        const std::uint32_t hash = NameHash(name, length);
+        std::size_t slot = hash & mask;
+        bool taken = false;
+        while (m_nameSlots[slot] != 0 && !taken) {
+            const CmoxCell& other = *m_children[m_nameSlots[slot] - 1];
+            taken = m_nameHashes[slot] == hash && NameIs(other.Name(), name, length);
+            slot = (slot + 1) & mask;
+        }
+        if (taken) continue;
+        m_nameSlots[slot] = static_cast<std::uint32_t>(i + 1);
+        m_nameHashes[slot] = hash;
+    }
+    m_nameTableEpoch = epoch;
+    m_nameTableValid = true;
+    m_nameTableBuilt = true;
+    m_nameTableServed = 0;
+    m_nameTableStale = 0;
+    return true;
+}
+
 CmoxCell* CmoxCompositeCell::FindChild(const char* name) {
     if (name == nullptr) name = "";
     const std::size_t length = std::strlen(name);
+    // Up to 2^32 - 1 children fit the table's slots; more are only ever scanned.
+    if (m_children.size() >= kNameTableFrom && m_children.size() < 0xFFFFFFFFu &&
+        NameTableUsable()) {
+        // A hit is the child itself compared, and a name the table does not know is looked for
+        // by a scan after all, so only one case rests on the table alone: a child given the
+        // name of a later sibling through a name reference taken before the table was built and
+        // written after.
+        const std::size_t mask = m_nameSlots.size() - 1;
+        const std::uint32_t hash = NameHash(name, length);
+        for (std::size_t slot = hash & mask; m_nameSlots[slot] != 0; slot = (slot + 1) & mask) {
+            if (m_nameHashes[slot] != hash) continue;
+            CmoxCell* child = m_children[m_nameSlots[slot] - 1];
+            if (NameIs(std::as_const(*child).Name(), name, length)) {
+                ++m_nameTableServed;
+                return child;
+            }
+        }
+    }
     for (CmoxCell* child : m_children)
-        if (NameIs(child->Name(), name, length)) return child;
+        if (NameIs(std::as_const(*child).Name(), name, length)) return child;
     return nullptr;
 }
 
@@ -186,6 +264,7 @@ CmoxCell* CmoxCompositeCell::GetChildAt(int index) const {
 
 void CmoxCompositeCell::AddChild(CmoxCell* child, int quiet) {
     m_children.push_back(child);
+    DropNameTable();
     child->Parent(this);
     if (child->Priority() != Priority()) child->PropogatePriority(Priority());
     if (!quiet) Changed(0, MOX_CHILD_ADDED, 1, nullptr);
@@ -195,6 +274,7 @@ CmoxCell* CmoxCompositeCell::RemoveChild(CmoxCell* child) {
     auto found = std::find(m_children.begin(), m_children.end(), child);
     if (found == m_children.end()) return nullptr;
     m_children.erase(found);
+    DropNameTable();
     child->Parent(nullptr);
     Changed(0, MOX_CHILD_REMOVED, 1, nullptr);
     return child;
@@ -308,7 +388,8 @@ void CmoxCompositeCell::Restore(CmoxArchive& archive) {
         engine.RestoreClassName(className.c_str());
         const std::string name = archive.ReadToken(); // a copy: the next read reuses the buffer
         if (CmoxCell* child = RestoreFindChild(name.c_str())) {
-            child->Name(name.c_str());
+            // Set only when it differs: setting a name makes every name table stale.
+            if (std::as_const(*child).Name() != name) child->Name(name.c_str());
             child->RestoreUserName(archive);
             child->Restore(archive);
             continue;

@@ -4,6 +4,7 @@
 
 #include <mox/core/CmoxCell.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -136,6 +137,20 @@ class MOX_API CmoxCompositeCell : public CmoxCell {
     // The record of this composite with the savable cells among `children`.
     void SaveChildren(CmoxArchive& archive, const std::vector<CmoxCell*>& children);
 
+    // Whether the name table may answer FindChild; rebuilds it when it is stale and worth it.
+    bool NameTableUsable();
+    void DropNameTable() { m_nameTableValid = false; }
+
     std::vector<CmoxCell*> m_children; // owned
     MoxCollNotifyPolicy m_notifyPolicy = ALL_COLLNOTIFY;
+    // Open-addressing table from a name's hash to the first child with that name (index + 1; 0
+    // is a free slot), for composites with many children. Valid while no child was added or
+    // removed and no cell's name may have changed since it was built.
+    std::vector<std::uint32_t> m_nameSlots;
+    std::vector<std::uint32_t> m_nameHashes;
+    unsigned long long m_nameTableEpoch = 0;
+    std::size_t m_nameTableServed = 0; // look-ups answered since the last build
+    std::size_t m_nameTableStale = 0;  // look-ups scanned while it was stale
+    bool m_nameTableBuilt = false;
+    bool m_nameTableValid = false;
 };

@@ -1,5 +1,6 @@
 #include <mox/core/CmoxCell.h>
 
+#include <mox/core/internal/NameEpoch.h>
 #include <mox/platform/CException.h>
 #include <mox/propagation/Cmox.h>
 #include <mox/propagation/internal/QueueOrder.h>
@@ -8,6 +9,7 @@
 #include <mox/undo/CmoxUndoInfo.h>
 #include <mox/undo/CmoxUndoList.h>
 
+#include <atomic>
 #include <cstring>
 
 IMPLEMENT_DYNAMIC(CmoxCell, CObject)
@@ -109,6 +111,29 @@ void CmoxCell::Changed(unsigned long userData, MoxChangeReason reason, int notif
 int CmoxCell::IsPrimitive() {
     return 0;
 }
+// ---- names -------------------------------------------------------------------------------------
+// Collections keep look-up tables of their children's names; every way to change a name moves
+// the epoch on, so that a table can tell it may be stale.
+
+namespace {
+std::atomic<unsigned long long> g_nameEpoch{0};
+} // namespace
+
+unsigned long long mox::detail::CellNameEpoch() {
+    return g_nameEpoch.load(std::memory_order_relaxed);
+}
+
+std::string& CmoxCell::Name() {
+    // The caller may change the name through the reference.
+    g_nameEpoch.fetch_add(1, std::memory_order_relaxed);
+    return m_name;
+}
+
+void CmoxCell::Name(const char* name) {
+    g_nameEpoch.fetch_add(1, std::memory_order_relaxed);
+    m_name = name != nullptr ? name : "";
+}
+
 void CmoxCell::UserName(const char*) {}
 const char* CmoxCell::UserName() {
     return NULLSTR.c_str();

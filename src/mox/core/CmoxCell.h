@@ -136,11 +136,11 @@ class MOX_API CmoxCell : public CObject {
 
     // ---- fields ------------------------------------------------------------------------------
     /// The name (modifiable).
-    std::string& Name() { return m_name; }
+    std::string& Name();
     /// The name.
     const std::string& Name() const { return m_name; }
     /// Sets the name.
-    void Name(const char* name) { m_name = name != nullptr ? name : ""; }
+    void Name(const char* name);
     /// The parent collection, or null.
     CmoxCell* Parent() const { return m_parent; }
     /// Stores the parent pointer (collections call it when they adopt a child).

@@ -5,6 +5,7 @@
 #include <mox/propagation/Cmox.h>
 
 #include <cstring>
+#include <utility>
 
 IMPLEMENT_DYNAMIC(CmoxChangedList, CObject)
 
@@ -29,7 +30,7 @@ const ChangeInfo* CmoxChangedList::FindEntry(const CmoxCell* cell) const {
 const ChangeInfo* CmoxChangedList::FindNamed(const char* name) const {
     if (name == nullptr) return nullptr;
     for (const ChangeInfo& entry : m_entries)
-        if (entry.m_cell->Name() == name) return &entry;
+        if (std::as_const(*entry.m_cell).Name() == name) return &entry;
     return nullptr;
 }
 
@@ -88,7 +89,7 @@ CmoxCell* CmoxChangedList::ContainsPartial(const char* partialPath) const {
     std::string name;
     Cmox::ExtractName(name, partial);
     for (const ChangeInfo& entry : m_entries) {
-        if (entry.m_cell->Name() != name) continue;
+        if (std::as_const(*entry.m_cell).Name() != name) continue;
         const std::string path = entry.m_cell->PathName();
         // Compared by characters, not components: "Scope\Gain" also matches "\Root\MyScope\Gain".
         if (path.size() < partial.size()
