@@ -119,16 +119,22 @@ TEST_F(ArrayCell, AddAppendsAndInsertAtShiftsLaterElements) {
     EXPECT_EQ(array.IndexOf(array.GetAt(3)), 3);
 }
 
-TEST_F(ArrayCell, OwningArrayAdoptsAndNonOwningLeavesParentAlone) {
+TEST_F(ArrayCell, OwningArrayAdoptsAndNonOwningLeavesParentAndLifetimeAlone) {
     CmoxArrayCell owner("Owner");
-    CmoxArrayCell refs("Refs", "", 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 0);
     TagCell* a = Tag("A");
     owner.Add(a);
     EXPECT_EQ(a->Parent(), &owner);
-    refs.Add(a);
-    EXPECT_EQ(a->Parent(), &owner);
-    EXPECT_EQ(refs.Contains(a), 1);
-    EXPECT_EQ(refs.Contains(&owner), 0);
+    {
+        CmoxArrayCell refs("Refs", "", 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 0);
+        refs.Add(a);
+        EXPECT_EQ(a->Parent(), &owner);
+        EXPECT_EQ(refs.Contains(a), 1);
+        EXPECT_EQ(refs.Contains(&owner), 0);
+        refs.RemoveDynamicElements();
+        EXPECT_EQ(refs.GetSize(), 0);
+        refs.Add(a);
+    }
+    EXPECT_EQ(counter.destroyed, 0);
 }
 
 TEST_F(ArrayCell, InsertedElementTakesTheArrayPriorityDownItsTree) {
@@ -165,32 +171,11 @@ TEST_F(ArrayCell, BadIndexesRaiseInvalidArgument) {
     EXPECT_EQ(found, array.GetAt(1));
 }
 
-TEST_F(ArrayCell, ElementAtGivesAWritableSlot) {
-    CmoxArrayCell array("List", "", 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 0);
-    CmoxCell a("A", 150), b("B", 150);
-    array.Add(&a);
-    array.ElementAt(0) = &b;
-    EXPECT_EQ(array.GetAt(0), &b);
-    array[0] = &a;
-    EXPECT_EQ(array.GetAt(0), &a);
-}
-
 // ---- removal and ownership ---------------------------------------------------------------------
 
-TEST_F(ArrayCell, RemoveHandsTheElementBackDetached) {
+TEST_F(ArrayCell, RemoveVariantsHandBackTheFirstMatchDetached) {
     CmoxArrayCell array("List");
-    array.Add(Tag("A"));
-    array.Add(Tag("B"));
-    array.Add(Tag("C"));
-    std::unique_ptr<CmoxCell> b(array.Remove(1, 0));
-    EXPECT_EQ(b->Name(), "B");
-    EXPECT_EQ(b->Parent(), nullptr);
-    EXPECT_EQ(ElementNames(array), Names({"A", "C"}));
-    EXPECT_EQ(counter.destroyed, 0);
-}
-
-TEST_F(ArrayCell, RemoveVariantsFindTheFirstMatch) {
-    CmoxArrayCell array("List");
+    array.Add(Tag("Head"));
     TagCell* a = Tag("A");
     TagCell* b1 = Tag("B");
     TagCell* b2 = Tag("B");
@@ -200,6 +185,9 @@ TEST_F(ArrayCell, RemoveVariantsFindTheFirstMatch) {
                            static_cast<CmoxCell*>(labelled), static_cast<CmoxCell*>(b2)})
         array.Add(cell);
 
+    std::unique_ptr<CmoxCell> head(array.Remove(0, 0));
+    EXPECT_EQ(head->Name(), "Head");
+    EXPECT_EQ(head->Parent(), nullptr);
     std::unique_ptr<CmoxCell> removed(array.Remove("B"));
     EXPECT_EQ(removed.get(), b1);
     EXPECT_EQ(array.Remove("Missing"), nullptr);
@@ -261,77 +249,59 @@ TEST_F(ArrayCell, OwningArrayDestroysItsElementsOnceLastFirst) {
     EXPECT_EQ(deaths, Names({"C", "B", "A"}));
 }
 
-TEST_F(ArrayCell, NonOwningArrayLeavesItsElementsAlive) {
-    CountedCell a("A", counter), b("B", counter);
-    {
-        CmoxArrayCell refs("Refs", "", 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 0);
-        refs.Add(&a);
-        refs.Add(&b);
-        refs.RemoveDynamicElements();
-        EXPECT_EQ(refs.GetSize(), 0);
-        refs.Add(&a);
+TEST_F(ArrayCell, BulkClearsReportDestroyAndResetTheCacheEachByItsOwnRule) {
+    struct Case {
+        const char* name;
+        void (CmoxArrayCell::*clear)();
+        size_t reportsWhenEmpty; // reports of a clear on an empty array
+        bool reports;            // a clear of a filled array reports one removal
+        bool destroys;           // the elements die (else they stay alive and attached)
+    };
+    const Case cases[] = {
+        {"RemoveAll", &CmoxArrayCell::RemoveAll, 0, true, false},
+        {"RemoveAndDestroyAll", &CmoxArrayCell::RemoveAndDestroyAll, 0, true, true},
+        {"DestroyElements", &CmoxArrayCell::DestroyElements, 0, false, true},
+        {"RemoveDynamicElements", &CmoxArrayCell::RemoveDynamicElements, 1, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LifetimeCounter deaths;
+        UpdateLog updates;
+        CmoxArrayCell array("List");
+        RecordingCell watcher("W", MOX_STATE_PRIORITY, updates);
+        array.AddDependent(&watcher);
+        (array.*c.clear)();
+        EXPECT_EQ(updates.size(), c.reportsWhenEmpty);
+        auto* a = new TagCell("X", deaths);
+        auto* b = new TagCell("B", deaths);
+        array.Add(a);
+        array.Add(b);
+        ASSERT_EQ(array.FindChild("X"), a);
+        updates.clear();
+        (array.*c.clear)();
+        EXPECT_EQ(array.GetSize(), 0);
+        EXPECT_EQ(deaths.destroyed, c.destroys ? 2 : 0);
+        if (c.reports) {
+            ASSERT_EQ(updates.size(), 1u);
+            EXPECT_EQ(updates[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_REMOVED});
+        } else {
+            EXPECT_TRUE(updates.empty());
+        }
+        std::vector<std::unique_ptr<CmoxCell>> survivors;
+        if (!c.destroys) {
+            EXPECT_EQ(a->Parent(), &array);
+            survivors.emplace_back(a);
+            survivors.emplace_back(b);
+        }
+        // The find cache forgot the old element: a fresh namesake is found.
+        auto* fresh = new TagCell("X", deaths);
+        array.Add(fresh);
+        EXPECT_EQ(array.FindChild("X"), fresh);
+        array.RemoveAndDestroyAll();
+        for (auto& cell : survivors)
+            cell->Parent(nullptr);
+        EXPECT_EQ(deaths.destroyed, c.destroys ? 3 : 1);
     }
-    EXPECT_EQ(counter.destroyed, 0);
-}
-
-TEST_F(ArrayCell, RemoveAllReportsOnceAndLeavesElementsAliveAndAttached) {
-    CmoxArrayCell array("List");
-    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
-    array.AddDependent(&watcher);
-    array.RemoveAll();
-    EXPECT_TRUE(log.empty());
-
-    std::unique_ptr<TagCell> a(Tag("A")), b(Tag("B"));
-    array.Add(a.get());
-    array.Add(b.get());
-    log.clear();
-    array.RemoveAll();
-    EXPECT_EQ(array.GetSize(), 0);
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_REMOVED});
-    EXPECT_EQ(counter.destroyed, 0);
-    EXPECT_EQ(a->Parent(), &array);
-}
-
-TEST_F(ArrayCell, RemoveAndDestroyAllDestroysAndReportsOnce) {
-    CmoxArrayCell array("List");
-    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
-    array.AddDependent(&watcher);
-    array.RemoveAndDestroyAll();
-    EXPECT_TRUE(log.empty());
-    array.Add(Tag("A"));
-    array.Add(Tag("B"));
-    log.clear();
-    array.RemoveAndDestroyAll();
-    EXPECT_EQ(array.GetSize(), 0);
-    EXPECT_EQ(counter.destroyed, 2);
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_REMOVED});
-}
-
-TEST_F(ArrayCell, DestroyElementsReportsNothing) {
-    CmoxArrayCell array("List");
-    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
-    array.AddDependent(&watcher);
-    array.Add(Tag("A"));
-    array.Add(Tag("B"));
-    log.clear();
-    array.DestroyElements();
-    EXPECT_EQ(array.GetSize(), 0);
-    EXPECT_EQ(counter.destroyed, 2);
-    EXPECT_TRUE(log.empty());
-}
-
-TEST_F(ArrayCell, RemoveDynamicElementsReportsEvenWhenEmpty) {
-    CmoxArrayCell array("List");
-    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
-    array.AddDependent(&watcher);
-    array.RemoveDynamicElements();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_REMOVED});
-    array.Add(Tag("A"));
-    array.RemoveDynamicElements();
-    EXPECT_EQ(counter.destroyed, 1);
 }
 
 // ---- notification ------------------------------------------------------------------------------
@@ -363,6 +333,12 @@ TEST_F(ArrayCell, AddDelPolicyPassesChildChangesUpWithoutTellingDependents) {
     element->Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
     EXPECT_EQ(Order(log), Names({"RW"}));
     EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_CHANGED});
+    // The array's own changes still reach its dependents.
+    log.clear();
+    array->Changed(7, MOX_VALUE_CHANGED, 1, nullptr);
+    EXPECT_EQ(Order(log), Names({"AW", "RW"}));
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_VALUE_CHANGED});
+    EXPECT_EQ(log[0].userData, std::vector<unsigned long>{7});
 
     log.clear();
     array->NotifyPolicy(ALL_COLLNOTIFY);
@@ -370,18 +346,6 @@ TEST_F(ArrayCell, AddDelPolicyPassesChildChangesUpWithoutTellingDependents) {
     EXPECT_EQ(Order(log), Names({"AW", "RW"}));
     EXPECT_EQ(log[0].changed, Names({"List"}));
     EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_CHANGED});
-}
-
-TEST_F(ArrayCell, AddDelPolicyStillReportsTheArraysOwnChanges) {
-    CmoxArrayCell array("List", "", 1, MOX_STATE_PRIORITY, ADDDEL_COLLNOTIFY);
-    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
-    array.AddDependent(&watcher);
-    array.Add(Tag("A"));
-    array.Changed(7, MOX_VALUE_CHANGED, 1, nullptr);
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_ADDED});
-    EXPECT_EQ(log[1].reasons, std::vector<MoxChangeReason>{MOX_VALUE_CHANGED});
-    EXPECT_EQ(log[1].userData, std::vector<unsigned long>{7});
 }
 
 TEST_F(ArrayCell, NotifyParentOffKeepsChangesFromTheParent) {
@@ -503,31 +467,6 @@ TEST_F(ArrayCell, InsertKeepsTheCacheAndRemovingANamesakeClearsIt) {
     std::unique_ptr<CmoxCell> first(array.Remove(1, 0));
     EXPECT_EQ(array.FindChild("N"), array.GetAt(0));
     EXPECT_NE(array.GetAt(0), cached);
-}
-
-TEST_F(ArrayCell, RemoveAllAndDestroyingOperationsClearTheCache) {
-    CmoxArrayCell array("List");
-    std::unique_ptr<TagCell> old(Tag("X"));
-    array.Add(old.get());
-    ASSERT_EQ(array.FindChild("X"), old.get());
-    array.RemoveAll();
-    TagCell* fresh = Tag("X");
-    array.Add(fresh);
-    EXPECT_EQ(array.FindChild("X"), fresh);
-    old->Parent(nullptr);
-
-    array.RemoveDynamicElements();
-    TagCell* second = Tag("X");
-    array.Add(second);
-    EXPECT_EQ(array.FindChild("X"), second);
-    array.DestroyElements();
-    TagCell* third = Tag("X");
-    array.Add(third);
-    EXPECT_EQ(array.FindChild("X"), third);
-    array.RemoveAndDestroyAll();
-    TagCell* fourth = Tag("X");
-    array.Add(fourth);
-    EXPECT_EQ(array.FindChild("X"), fourth);
 }
 
 TEST_F(ArrayCell, FindChildUserSkipsElementsWithoutAUserName) {

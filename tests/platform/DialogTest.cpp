@@ -63,7 +63,7 @@ class DialogTest : public ::testing::Test {
 
 // ---- windows, text and item lookup ------------------------------------------------------------
 
-TEST_F(DialogTest, DlgItemTextIsCutToTheBufferWithItsTerminator) {
+TEST_F(DialogTest, DlgItemTextIsCutToTheBufferAndMissingItemsGiveNothing) {
     dialog.AddEdit(10);
     Dlg()->SetDlgItemText(10, "hello world");
     char buffer[6];
@@ -73,18 +73,13 @@ TEST_F(DialogTest, DlgItemTextIsCutToTheBufferWithItsTerminator) {
     Dlg()->GetDlgItem(10)->GetWindowText(whole);
     EXPECT_EQ("hello world", whole);
     EXPECT_EQ(11, Dlg()->GetDlgItem(10)->GetWindowTextLength());
-}
-
-TEST_F(DialogTest, MissingItemGivesNullAndEmptyText) {
-    dialog.AddEdit(10);
     EXPECT_EQ(nullptr, Dlg()->GetDlgItem(11));
-    char buffer[8] = "junk";
     EXPECT_EQ(0, Dlg()->GetDlgItemText(11, buffer, sizeof buffer));
     EXPECT_STREQ("", buffer);
     Dlg()->SetDlgItemText(11, "ignored"); // no item, no effect, no crash
 }
 
-TEST_F(DialogTest, ItemObjectIsStableAndKnowsItsPlace) {
+TEST_F(DialogTest, ItemObjectIsStableKnowsItsPlaceAndOwnsItsId) {
     Edit& edit = dialog.AddEdit(10);
     CWnd* item = Dlg()->GetDlgItem(10);
     EXPECT_EQ(item, Dlg()->GetDlgItem(10));
@@ -92,10 +87,6 @@ TEST_F(DialogTest, ItemObjectIsStableAndKnowsItsPlace) {
     EXPECT_EQ(10, item->GetDlgCtrlID());
     EXPECT_EQ(Dlg(), item->GetParent());
     EXPECT_EQ(nullptr, Dlg()->GetParent());
-}
-
-TEST_F(DialogTest, DuplicateControlIdIsRejected) {
-    dialog.AddEdit(10);
     EXPECT_THROW(dialog.AddListBox(10), CInvalidArgException);
 }
 
@@ -139,13 +130,16 @@ TEST_F(DialogTest, SubclassingRefusesNullTakenAndSecondWindows) {
     EXPECT_NE(0, second.SubclassWindow(window));
 }
 
-TEST(Dialog, ObjectOutlivingItsWindowIsDetached) {
+TEST(Dialog, DestroyedWindowDetachesItsObjectAndLosesTheFocus) {
     Desktop desktop;
     auto dialog = std::make_unique<Dialog>(desktop);
     dialog->AddEdit(10);
     CEdit edit;
     ASSERT_NE(0, edit.SubclassDlgItem(10, dialog->Wnd()));
+    dialog->Wnd()->GetDlgItem(10)->SetFocus();
+    ASSERT_NE(nullptr, CWnd::GetFocus());
     dialog.reset();
+    EXPECT_EQ(nullptr, CWnd::GetFocus());
     EXPECT_EQ(nullptr, edit.GetSafeHwnd());
     EXPECT_EQ(0, edit.SendMessage(WM_GETTEXTLENGTH));
     char buffer[4] = "abc";
@@ -217,7 +211,7 @@ TEST_F(DialogTest, ComboSelectionShowsTheItemInTheEditField) {
     EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETLBTEXTLEN, Index(-1)));
 }
 
-TEST_F(DialogTest, ComboSetCurSelOutOfRangeClearsSelectionAndField) {
+TEST_F(DialogTest, ComboOutOfRangeSelectionAndResetClearSelectionAndField) {
     ComboBox& combo = dialog.AddComboBox(20);
     CWnd* box = Dlg()->GetDlgItem(20);
     box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
@@ -228,6 +222,11 @@ TEST_F(DialogTest, ComboSetCurSelOutOfRangeClearsSelectionAndField) {
     box->SendMessage(CB_SETCURSEL, 0);
     EXPECT_EQ(CB_ERR, box->SendMessage(CB_SETCURSEL, Index(-1)));
     EXPECT_EQ(-1, combo.CurSel());
+    EXPECT_EQ("", combo.Text());
+    combo.Select(0);
+    box->SendMessage(CB_RESETCONTENT);
+    EXPECT_EQ(0, box->SendMessage(CB_GETCOUNT));
+    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
     EXPECT_EQ("", combo.Text());
 }
 
@@ -262,17 +261,6 @@ TEST_F(DialogTest, ComboTextWrittenOrTypedClearsTheSelection) {
     combo.EditField().Type("dish");
     EXPECT_EQ(-1, combo.CurSel());
     EXPECT_EQ("dishRed", combo.Text()); // selecting put the caret at the start
-}
-
-TEST_F(DialogTest, ComboResetContentEmptiesListAndField) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    CWnd* box = Dlg()->GetDlgItem(20);
-    box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
-    combo.Select(0);
-    box->SendMessage(CB_RESETCONTENT);
-    EXPECT_EQ(0, box->SendMessage(CB_GETCOUNT));
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
-    EXPECT_EQ("", combo.Text());
 }
 
 TEST_F(DialogTest, ComboEditFieldLiesAtTheComboEditOffset) {
@@ -356,7 +344,7 @@ TEST_F(DialogTest, ClickCyclesTwoAndThreeStateBoxes) {
     EXPECT_EQ((std::vector<int>{1, 2, 0}), threeStates);
 }
 
-TEST_F(DialogTest, DdxCheckExchangesTheThreeStates) {
+TEST_F(DialogTest, DdxCheckExchangesThreeStatesAndShowsInvalidOnesSafely) {
     CheckBox& box = dialog.AddCheckBox(41, true);
     CDataExchange load(Dlg(), 0);
     for (int state : {BST_CHECKED, BST_INDETERMINATE, BST_UNCHECKED}) {
@@ -370,16 +358,10 @@ TEST_F(DialogTest, DdxCheckExchangesTheThreeStates) {
     int value = -5;
     DDX_Check(&save, 41, value);
     EXPECT_EQ(BST_INDETERMINATE, value);
-}
-
-TEST_F(DialogTest, DdxCheckShowsOutOfRangeAsUncheckedAndTwoStateIndeterminateAsChecked) {
-    CheckBox& three = dialog.AddCheckBox(41, true);
     CheckBox& two = dialog.AddCheckBox(42);
-    three.Click();
-    CDataExchange load(Dlg(), 0);
-    int value = 7;
+    value = 7; // out of range: shown unchecked
     DDX_Check(&load, 41, value);
-    EXPECT_EQ(BST_UNCHECKED, three.State());
+    EXPECT_EQ(BST_UNCHECKED, box.State());
     value = BST_INDETERMINATE;
     DDX_Check(&load, 42, value);
     EXPECT_EQ(BST_CHECKED, two.State());
@@ -451,16 +433,6 @@ TEST_F(DialogTest, FocusMovesAndReportsThePreviousHolder) {
     EXPECT_EQ(Dlg()->GetDlgItem(11), CWnd::GetFocus());
 }
 
-TEST(Dialog, DestroyedWindowLosesTheFocus) {
-    Desktop desktop;
-    auto dialog = std::make_unique<Dialog>(desktop);
-    dialog->AddEdit(10);
-    dialog->Wnd()->GetDlgItem(10)->SetFocus();
-    ASSERT_NE(nullptr, CWnd::GetFocus());
-    dialog.reset();
-    EXPECT_EQ(nullptr, CWnd::GetFocus());
-}
-
 TEST(Dialog, DesktopsNestAndRefuseForeignWindows) {
     Desktop outer;
     Dialog dialog(outer);
@@ -484,42 +456,33 @@ TEST(Dialog, WithoutDesktopBeepsAreSilentAndNothingHasFocus) {
     EXPECT_EQ(nullptr, CWnd::GetFocus());
 }
 
-TEST_F(DialogTest, BeepsAreRecordedInOrder) {
+TEST_F(DialogTest, BeepsAreRecordedInOrderAndUnknownControlsRejected) {
     MessageBeep(kSimpleBeep);
     MessageBeep(MB_ICONEXCLAMATION);
     EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep, MB_ICONEXCLAMATION}), desktop.Beeps());
     desktop.ClearBeeps();
     EXPECT_TRUE(desktop.Beeps().empty());
-}
-
-TEST_F(DialogTest, PrepareCtrlRejectsUnknownControl) {
     CDataExchange exchange(Dlg(), 1);
     EXPECT_THROW(exchange.PrepareCtrl(77), CInvalidArgException);
     int value = 0;
     EXPECT_THROW(DDX_Check(&exchange, 77, value), CInvalidArgException);
 }
 
-TEST_F(DialogTest, FailWhenSavingFocusesAndSelectsTheLastEditField) {
+TEST_F(DialogTest, FailFocusesAndSelectsTheLastEditFieldOnlyWhenSaving) {
     Edit& edit = dialog.AddEdit(10);
     dialog.AddEdit(11);
     edit.Enter("oops");
     Dlg()->GetDlgItem(11)->SetFocus();
-    CDataExchange exchange(Dlg(), 1);
-    exchange.PrepareEditCtrl(10);
-    EXPECT_THROW(exchange.Fail(), CUserException);
+    CDataExchange load(Dlg(), 0);
+    load.PrepareEditCtrl(10);
+    EXPECT_THROW(load.Fail(), CUserException);
+    EXPECT_FALSE(edit.HasFocus());
+    CDataExchange save(Dlg(), 1);
+    save.PrepareEditCtrl(10);
+    EXPECT_THROW(save.Fail(), CUserException);
     EXPECT_TRUE(edit.HasFocus());
     EXPECT_EQ(0, edit.SelStart());
     EXPECT_EQ(4, edit.SelEnd());
-}
-
-TEST_F(DialogTest, FailWhenLoadingLeavesFocusAlone) {
-    Edit& edit = dialog.AddEdit(10);
-    dialog.AddEdit(11);
-    Dlg()->GetDlgItem(11)->SetFocus();
-    CDataExchange exchange(Dlg(), 0);
-    exchange.PrepareEditCtrl(10);
-    EXPECT_THROW(exchange.Fail(), CUserException);
-    EXPECT_FALSE(edit.HasFocus());
 }
 
 namespace {

@@ -207,90 +207,51 @@ TEST_F(LongLongCell, DomainAndValueChangesMergeIntoOneRecord) {
     EXPECT_EQ(cell.Max(), 6);
 }
 
-TEST_F(LongLongCell, UndoRestoresThePolicyFieldsRecorded) {
-    CmoxLongLongCell cell("Freq", 1, 1);
-    Prepare(cell, MOX_124_INCR, 1, 1000, 4);
-    CmoxUndoContext* context = Record([&] { cell.Increment(1); });
-    EXPECT_EQ(cell.Value(), 10);
-    UndoOnce(context);
-    EXPECT_EQ(cell.Value(), 4);
-    EXPECT_EQ(cell.IncrementPolicy(), MOX_124_INCR);
-}
-
 // ---- stepping -------------------------------------------------------------------------------
 
-TEST_F(LongLongCell, Steps125Sequence) {
-    CmoxLongLongCell cell("Freq", 1, 1);
-    Prepare(cell, MOX_125_INCR, 1, 1000, 1);
-    cell.Increment(1);
-    EXPECT_EQ(cell.Value(), 2);
-    cell.Increment(1);
-    EXPECT_EQ(cell.Value(), 5);
-    cell.Increment(1);
-    EXPECT_EQ(cell.Value(), 10);
-    cell.Value(1LL);
-    cell.Increment(3);
-    EXPECT_EQ(cell.Value(), 10);
-}
-
-TEST_F(LongLongCell, SteppingStopsAtTheMax) {
-    CmoxLongLongCell cell("Freq", 1, 1);
-    Prepare(cell, MOX_125_INCR, 1, 1000, 100);
-    EXPECT_EQ(cell.Increment(10), MOX_VALUE_SET);
-    EXPECT_EQ(cell.Value(), 1000);
-}
-
-TEST_F(LongLongCell, Decrement125DownToTheMin) {
-    CmoxLongLongCell cell("Freq", 1, 1);
-    Prepare(cell, MOX_125_INCR, 1, 1000, 10);
-    cell.Decrement(1);
-    EXPECT_EQ(cell.Value(), 5);
-    cell.Decrement(1);
-    EXPECT_EQ(cell.Value(), 2);
-    cell.Decrement(1);
-    EXPECT_EQ(cell.Value(), 1);
-    EXPECT_EQ(cell.Decrement(1), MOX_VALUE_ADJUSTED_SAME) << "0 is clamped back to the min 1";
-    EXPECT_EQ(cell.Value(), 1);
-}
-
-TEST_F(LongLongCell, DecrementThroughZeroQuantizesToTwo) {
-    CmoxLongLongCell cell("Freq", 1, 1);
-    Prepare(cell, MOX_125_INCR, -1000, 1000, 1);
-    EXPECT_EQ(cell.Decrement(1), MOX_VALUE_ADJUSTED);
-    EXPECT_EQ(cell.Value(), 2);
-}
-
-TEST_F(LongLongCell, Steps124Sequence) {
+TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
+    struct Step {
+        const char* what;
+        MoxIncrementPolicy policy;
+        __int64 min, max, start;
+        bool up; // Increment, else Decrement
+        __int64 count;
+        __int64 expected;
+        MoxSetValue result;
+    };
+    const Step steps[] = {
+        {"125 up 1", MOX_125_INCR, 1, 1000, 1, true, 1, 2, MOX_VALUE_SET},
+        {"125 up from 2", MOX_125_INCR, 1, 1000, 2, true, 1, 5, MOX_VALUE_SET},
+        {"125 up from 5", MOX_125_INCR, 1, 1000, 5, true, 1, 10, MOX_VALUE_SET},
+        {"125 up 3", MOX_125_INCR, 1, 1000, 1, true, 3, 10, MOX_VALUE_SET},
+        {"125 stops at max", MOX_125_INCR, 1, 1000, 100, true, 10, 1000, MOX_VALUE_SET},
+        {"125 down from 10", MOX_125_INCR, 1, 1000, 10, false, 1, 5, MOX_VALUE_SET},
+        {"125 down from 5", MOX_125_INCR, 1, 1000, 5, false, 1, 2, MOX_VALUE_SET},
+        {"125 down from 2", MOX_125_INCR, 1, 1000, 2, false, 1, 1, MOX_VALUE_SET},
+        {"0 clamped back to min", MOX_125_INCR, 1, 1000, 1, false, 1, 1, MOX_VALUE_ADJUSTED_SAME},
+        {"through zero quantizes to 2", MOX_125_INCR, -1000, 1000, 1, false, 1, 2,
+         MOX_VALUE_ADJUSTED},
+        {"124 down from 10", MOX_124_INCR, 1, 1000, 10, false, 1, 4, MOX_VALUE_SET},
+        {"124 down 2 from 4", MOX_124_INCR, 1, 1000, 4, false, 2, 1, MOX_VALUE_SET},
+        {"negative magnitude up", MOX_125_INCR, -1000, 1000, -5, true, 1, -10, MOX_VALUE_SET},
+        {"negative magnitude down", MOX_125_INCR, -1000, 1000, -10, false, 1, -5, MOX_VALUE_SET},
+        {"negative count up", MOX_125_INCR, 1, 1000, 10, true, -1, 5, MOX_VALUE_SET},
+        {"negative count down", MOX_125_INCR, 1, 1000, 5, false, -2, 20, MOX_VALUE_SET},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        CmoxLongLongCell cell("Freq", 1, 1);
+        Prepare(cell, step.policy, step.min, step.max, step.start);
+        EXPECT_EQ(step.up ? cell.Increment(step.count) : cell.Decrement(step.count), step.result);
+        EXPECT_EQ(cell.Value(), step.expected);
+    }
+    // The 1-2-4 sequence, step by step.
     CmoxLongLongCell cell("Freq", 1, 1);
     Prepare(cell, MOX_124_INCR, 1, 1000, 1);
-    const __int64 expected[] = {2, 4, 10, 20, 40, 100};
-    for (__int64 value : expected) {
+    for (__int64 value : {2, 4, 10, 20, 40, 100}) {
         cell.Increment(1);
         EXPECT_EQ(cell.Value(), value);
     }
-    cell.Value(10LL);
-    cell.Decrement(1);
-    EXPECT_EQ(cell.Value(), 4);
-    cell.Decrement(2);
-    EXPECT_EQ(cell.Value(), 1);
-}
-
-TEST_F(LongLongCell, StepsScaleTheMagnitudeOfNegativeValues) {
-    CmoxLongLongCell cell("Freq", 1, 1);
-    Prepare(cell, MOX_125_INCR, -1000, 1000, -5);
-    cell.Increment(1);
-    EXPECT_EQ(cell.Value(), -10);
-    cell.Decrement(1);
-    EXPECT_EQ(cell.Value(), -5);
-}
-
-TEST_F(LongLongCell, NegativeCountsStepTheOtherWay) {
-    CmoxLongLongCell cell("Freq", 1, 1);
-    Prepare(cell, MOX_125_INCR, 1, 1000, 10);
-    cell.Increment(-1);
-    EXPECT_EQ(cell.Value(), 5);
-    cell.Decrement(-2);
-    EXPECT_EQ(cell.Value(), 20);
 }
 
 TEST_F(LongLongCell, ZeroCountDoesNotCallTheSetter) {
