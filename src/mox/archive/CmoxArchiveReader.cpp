@@ -85,7 +85,6 @@ MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in) {
         bool comment = false;
         int c = scan.Peek();
         while (c != kEnd && c != '\n') {
-            scan.Skip();
             if (!comment) {
                 text += static_cast<char>(c);
                 if (!scanning) {
@@ -113,7 +112,7 @@ MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in) {
                     }
                 }
             }
-            c = scan.Peek();
+            c = scan.Advance();
         }
         if (seenBrace && depth == 0) break; // the LF stays in the input
         if (c == '\n') {

@@ -44,6 +44,13 @@ class InputScanner {
     // Consumes the character that the last Peek returned (which was not kEnd).
     void Skip() { m_buf->sbumpc(); }
 
+    // Skip, then Peek, in one buffer call.
+    int Advance() {
+        const int c = m_buf->snextc();
+        if (c == kEnd) Ended();
+        return c;
+    }
+
     // True once the input has ended or was unreadable from the start.
     bool AtEnd() const { return m_buf == nullptr; }
 

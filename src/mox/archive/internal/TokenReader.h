@@ -4,6 +4,7 @@
 
 #include <mox/archive/CmoxArchive.h>
 
+#include <cstddef>
 #include <string>
 
 namespace mox::detail {
@@ -31,6 +32,10 @@ class RangeScanner {
         return static_cast<unsigned char>(*m_at++);
     }
     void Skip() { ++m_at; }
+    int Advance() {
+        ++m_at;
+        return Peek();
+    }
     // What a stream's error flags would say: set once the end was reached.
     bool StreamFailed() const { return m_ended; }
     const char* Position() const { return m_at; }
@@ -39,6 +44,29 @@ class RangeScanner {
     const char* m_at;
     const char* m_end;
     bool m_ended = false;
+};
+
+// Collects a token's characters in a small local buffer and appends them to the token in
+// pieces, which is cheaper than growing the string one character at a time.
+class TokenChunk {
+  public:
+    explicit TokenChunk(std::string& token) : m_token(token) {}
+    ~TokenChunk() { Flush(); }
+    TokenChunk(const TokenChunk&) = delete;
+    TokenChunk& operator=(const TokenChunk&) = delete;
+    void Add(char c) {
+        if (m_used == sizeof(m_chunk)) Flush();
+        m_chunk[m_used++] = c;
+    }
+    void Flush() {
+        m_token.append(m_chunk, m_used);
+        m_used = 0;
+    }
+
+  private:
+    std::string& m_token;
+    char m_chunk[64];
+    std::size_t m_used = 0;
 };
 
 template <class Scanner> class TokenReader {
@@ -62,9 +90,8 @@ std::string& TokenReader<Scanner>::Read(CmoxArchive& archive, Scanner& scan, boo
     for (;;) {
         int c = scan.Peek();
         while (IsTokenSpace(c)) {
-            scan.Skip();
             if (c == '\n' && counting) ++archive.m_line;
-            c = scan.Peek();
+            c = scan.Advance();
         }
         if (c == kEnd) return token;
 
@@ -72,6 +99,7 @@ std::string& TokenReader<Scanner>::Read(CmoxArchive& archive, Scanner& scan, boo
             // Quoted: the opening quote and both characters of an escape count toward the
             // limit. An escape is never split, so a token may stop one character past it.
             scan.Skip();
+            TokenChunk chunk(token);
             int consumed = 1;
             while (consumed < kMaxTokenChars) {
                 int ch = scan.Get();
@@ -99,17 +127,20 @@ std::string& TokenReader<Scanner>::Read(CmoxArchive& archive, Scanner& scan, boo
                         break;
                     }
                 }
-                token += static_cast<char>(ch);
+                chunk.Add(static_cast<char>(ch));
             }
+            chunk.Flush();
             return token;
         }
 
         int taken = 0;
-        while (taken < kMaxTokenChars && c != kEnd && !IsTokenSpace(c)) {
-            scan.Skip();
-            token += static_cast<char>(c);
-            ++taken;
-            c = scan.Peek();
+        {
+            TokenChunk chunk(token);
+            while (taken < kMaxTokenChars && c != kEnd && !IsTokenSpace(c)) {
+                chunk.Add(static_cast<char>(c));
+                ++taken;
+                c = scan.Advance();
+            }
         }
         if (token.size() < 2 || token[0] != '/' || token[1] != '/') return token;
 
