@@ -253,6 +253,20 @@ void CmoxArchive::WriteQuotedToken(const char* text, std::ostream& out) {
     out.write(quoted.data(), static_cast<std::streamsize>(quoted.size()));
 }
 
+void mox::detail::ArchiveAccess::WriteNewLineAndIndent(CmoxArchive& archive) {
+    if (archive.m_current == nullptr || !StreamGood(*archive.m_current)) return;
+    char text[2 + 30] = {'\r', '\n'};
+    const int tabs = archive.m_indent;
+    if (tabs < 0 || tabs > 30) {
+        archive.WriteNewLine();
+        archive.WriteIndent();
+        return;
+    }
+    for (int i = 0; i < tabs; ++i)
+        text[2 + i] = '\t';
+    archive.m_current->write(text, 2 + tabs);
+}
+
 void mox::detail::ArchiveAccess::WriteComposed(CmoxArchive& archive, const std::string& text) {
     if (archive.m_current == nullptr || !StreamGood(*archive.m_current)) return;
     archive.m_current->write(text.data(), static_cast<std::streamsize>(text.size()));

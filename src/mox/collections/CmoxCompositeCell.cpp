@@ -1,6 +1,7 @@
 #include <mox/collections/CmoxCompositeCell.h>
 
 #include <mox/archive/CmoxArchive.h>
+#include <mox/archive/internal/ArchiveAccess.h>
 #include <mox/core/internal/NameEpoch.h>
 #include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
@@ -343,18 +344,20 @@ void CmoxCompositeCell::ToggleChildBoolean(const char* name) {
 // ---- archive -----------------------------------------------------------------------------------
 
 void CmoxCompositeCell::SaveChildren(CmoxArchive& archive, const std::vector<CmoxCell*>& children) {
+    // Each line end is written together with the indentation of the line it starts: the same
+    // bytes as "{", CR LF, then per child its indentation, record and CR LF, then the
+    // indentation and "}", in half the stream calls.
+    using mox::detail::ArchiveAccess;
     CmoxCell::Save(archive);
     archive.WriteBlockStart();
-    archive.WriteNewLine();
     archive.IncrementIndent();
     for (CmoxCell* child : children) {
         if (child->Savable() == 0) continue;
-        archive.WriteIndent();
+        ArchiveAccess::WriteNewLineAndIndent(archive);
         child->Save(archive);
-        archive.WriteNewLine();
     }
     archive.DecrementIndent();
-    archive.WriteIndent();
+    ArchiveAccess::WriteNewLineAndIndent(archive);
     archive.WriteBlockEnd();
 }
 

@@ -111,6 +111,7 @@ void CmoxCell::Changed(unsigned long userData, MoxChangeReason reason, int notif
 int CmoxCell::IsPrimitive() {
     return 0;
 }
+
 // ---- names -------------------------------------------------------------------------------------
 // Collections keep look-up tables of their children's names; every way to change a name moves
 // the epoch on, so that a table can tell it may be stale.

@@ -29,6 +29,8 @@ class ArchiveAccess {
     // Writes `text` to the current stream in one call, or nothing unless that stream exists and
     // is good (what each token writer checks).
     static void WriteComposed(CmoxArchive& archive, const std::string& text);
+    // WriteNewLine followed by WriteIndent, in one stream call when the indentation is usual.
+    static void WriteNewLineAndIndent(CmoxArchive& archive);
 
     // Reads the next value block from the current stream like ReadBlock; [begin, end) is its
     // text after the first "{", valid until the archive reads again.
