@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -102,6 +103,35 @@ TEST(ValueText, DoubleTextEqualsTheStreamsForArbitraryBitPatterns) {
         if (General6(v) != StreamText(v) && ++mismatches < 5)
             ADD_FAILURE() << StreamText(v) << " written as " << General6(v);
     }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(ValueText, DoubleTextEqualsTheStreamsForShortDecimals) {
+    // Values that are the nearest double to a decimal of few digits, as settings usually are,
+    // and their neighbours one unit in the last place away, across the fixed-notation range.
+    int mismatches = 0;
+    auto check = [&mismatches](double v) {
+        for (double w : {v, -v, std::nextafter(v, 0.0), std::nextafter(v, 1e300)}) {
+            if (General6(w) != StreamText(w) && ++mismatches < 5)
+                ADD_FAILURE() << StreamText(w) << " written as " << General6(w);
+        }
+    };
+    for (int i = 1; i <= 8000; ++i) {
+        check(i * 0.25);
+        check(i / 1000.0);
+        check(i / 100000.0);
+        check(i * 37.0 / 7.0);
+    }
+    std::mt19937_64 random(99);
+    for (int i = 0; i < 5000; ++i) {
+        // A random decimal of one to seven significant digits at a random scale.
+        const long long digits = static_cast<long long>(random() % 9999999) + 1;
+        const int scale = static_cast<int>(random() % 16) - 10;
+        check(std::stod(std::to_string(digits) + "e" + std::to_string(scale)));
+    }
+    for (double v : {1e-4, 0.00010000001, 0.000099999, 999999.0, 999999.4, 999999.5, 99999.95,
+                     123456.5, 0.1 + 0.2, 1e6, 1e-5})
+        check(v);
     EXPECT_EQ(mismatches, 0);
 }
 

@@ -13,7 +13,55 @@ void AppendDecimal(std::string& out, long long value) {
     out.append(text, static_cast<std::size_t>(r.ptr - text));
 }
 
+namespace {
+
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+
+// The "%g" text of `value` when it is the double nearest to a decimal of at most six
+// significant digits between 1e-4 and 1e6 (so "%g" writes it in fixed notation): such a value
+// is found as an integer m below 10^6 and a scale k with m / 10^k == value. Both m and 10^k are
+// exact doubles and the division rounds correctly, so the decimal m / 10^k is a six-digit
+// decimal that reads back as the value; the value lies within half a unit in the last place of
+// it, far closer than the six-digit grid, so rounding the value to six digits gives that
+// decimal, which is what "%g" prints (trailing zeros dropped). False for other values.
+bool AppendShortFixed(std::string& out, double value) {
+    const double magnitude = value < 0 ? -value : value;
+    if (!(magnitude >= 1e-4 && magnitude < 1e6)) return false; // also NaN
+    for (int k = 0; k <= 10; ++k) {
+        const double scaled = magnitude * kPowersOfTen[k];
+        if (scaled >= 1e6) return false;
+        const double whole = static_cast<double>(static_cast<long long>(scaled));
+        if (whole != scaled || whole / kPowersOfTen[k] != magnitude) continue;
+        long long m = static_cast<long long>(whole);
+        int decimals = k;
+        while (decimals > 0 && m % 10 == 0) {
+            m /= 10;
+            --decimals;
+        }
+        char digits[24];
+        const std::to_chars_result r = std::to_chars(digits, digits + sizeof(digits), m);
+        const int count = static_cast<int>(r.ptr - digits);
+        if (value < 0) out += '-';
+        if (count <= decimals) {
+            out += "0.";
+            out.append(static_cast<std::size_t>(decimals - count), '0');
+            out.append(digits, static_cast<std::size_t>(count));
+        } else {
+            out.append(digits, static_cast<std::size_t>(count - decimals));
+            if (decimals > 0) {
+                out += '.';
+                out.append(digits + count - decimals, static_cast<std::size_t>(decimals));
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void AppendGeneral6(std::string& out, double value) {
+    if (AppendShortFixed(out, value)) return;
     // to_chars with a precision is defined as printf's conversion in the "C" locale, which is
     // what the classic-locale stream does for its default format.
     char text[32];
