@@ -62,11 +62,20 @@ TEST_F(ArrayUndo, OneRecordKeepsTheFirstBeforeAndTheLastAfter) {
     EXPECT_EQ(ElementNames(array), Names({"C", "B"}));
 }
 
-TEST_F(ArrayUndo, AddThenRemoveRecordsOneChangeWithAMergedReason) {
+TEST_F(ArrayUndo, UndoReportsOneChangeWithTheReasonOfItsKindsOfChange) {
     CmoxArrayCell array("List");
-    array.Add(Tag("Old"));
     RecordingCell ui("UI", MOX_UI_PRIORITY, log);
     array.AddDependent(&ui);
+    Record("adds", [&] {
+        array.Add(Tag("Old"));
+        array.Add(Tag("Other"));
+    });
+    log.clear();
+    Undo();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_ADDED}); // one kind
+    Redo();
+    array.DestroyElement(1);
     CmoxCell* removed = nullptr;
     Record("swap", [&] {
         array.Add(Tag("New"));
@@ -82,21 +91,7 @@ TEST_F(ArrayUndo, AddThenRemoveRecordsOneChangeWithAMergedReason) {
     EXPECT_EQ(ElementNames(array), Names({"New"}));
     DropContext();
     delete removed;
-}
-
-TEST_F(ArrayUndo, SingleKindOfChangeKeepsItsReason) {
-    CmoxArrayCell array("List");
-    RecordingCell ui("UI", MOX_UI_PRIORITY, log);
-    array.AddDependent(&ui);
-    Record("adds", [&] {
-        array.Add(Tag("A"));
-        array.Add(Tag("B"));
-    });
-    log.clear();
-    Undo();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_ADDED});
-    DropContext();
+    EXPECT_EQ(counter.destroyed, 2);
 }
 
 // ---- ownership across undo and redo ------------------------------------------------------------
@@ -219,18 +214,13 @@ TEST_F(ArrayUndo, RemoveAllAndRemoveAndDestroyAllUndoAsAWhole) {
     DropContext();
     EXPECT_EQ(counter.destroyed, 0);
     EXPECT_EQ(array.GetSize(), 3);
-}
-
-TEST_F(ArrayUndo, RedoneRemoveAndDestroyAllDestroysWithTheRecord) {
-    CmoxArrayCell array("List");
-    array.Add(Tag("A"));
-    array.Add(Tag("B"));
+    // Redone, the destruction is settled by the record.
     Record("clear", [&] { array.RemoveAndDestroyAll(); });
     Undo();
     Redo();
     EXPECT_EQ(counter.destroyed, 0);
     DropContext();
-    EXPECT_EQ(counter.destroyed, 2);
+    EXPECT_EQ(counter.destroyed, 3);
 }
 
 TEST_F(ArrayUndo, UndoingSeveralTransactionsAtOnceSettlesOwnership) {

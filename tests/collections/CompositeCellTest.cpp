@@ -22,6 +22,18 @@ class CompositeCell : public MoxTest {
   protected:
     LifetimeCounter counter;
     UpdateLog log;
+    RecordingCell groupWatcher{"GW", MOX_STATE_PRIORITY, log};
+    RecordingCell rootWatcher{"RW", MOX_STATE_PRIORITY, log};
+
+    // Root > group > "Gain"; GW watches the group and RW the root. Returns the gain cell.
+    CmoxLongCell* Family(CmoxCompositeCell& root, CmoxCompositeCell* group) {
+        root.AddChild(group, 1);
+        auto* gain = new CmoxLongCell("Gain", 0);
+        group->AddChild(gain, 1);
+        group->AddDependent(&groupWatcher);
+        root.AddDependent(&rootWatcher);
+        return gain;
+    }
 };
 
 // A composite of an application's own class.
@@ -68,7 +80,7 @@ class ProbeCell : public CmoxCell {
 
 // ---- construction ------------------------------------------------------------------------------
 
-TEST_F(CompositeCell, DefaultConstructionNotifiesEverything) {
+TEST_F(CompositeCell, DefaultConstructionNotifiesEverythingAndInitializeResetsItAll) {
     CmoxCompositeCell composite;
     EXPECT_EQ(composite.Name(), "NoName");
     EXPECT_EQ(composite.NotifyParent(), 1);
@@ -76,9 +88,6 @@ TEST_F(CompositeCell, DefaultConstructionNotifiesEverything) {
     EXPECT_EQ(composite.NotifyPolicy(), ALL_COLLNOTIFY);
     EXPECT_EQ(composite.GetSize(), 0);
     EXPECT_STREQ(composite.GetRuntimeClass()->m_lpszClassName, "CmoxCompositeCell");
-}
-
-TEST_F(CompositeCell, InitializeResetsTheSettingsAndTheParent) {
     CmoxCompositeCell root("Root");
     auto* group = new CmoxCompositeCell("Group");
     root.AddChild(group);
@@ -110,22 +119,14 @@ TEST_F(CompositeCell, ChildrenDieOnceFirstToLastWithoutReport) {
         inner->AddChild(new Mortal("B", counter, deaths), 1);
         composite.AddChild(inner, 1);
         composite.AddChild(new Mortal("C", counter, deaths), 1);
-        composite.AddDependent(&watcher);
-    }
-    EXPECT_EQ(counter.destroyed, 3);
-    EXPECT_EQ(deaths, Names({"A", "B", "C"}));
-    EXPECT_TRUE(log.empty());
-}
-
-TEST_F(CompositeCell, ACellAddedTwiceStillDiesOnce) {
-    {
-        CmoxCompositeCell composite("Group");
         auto* twice = new CountedCell("Twice", counter);
         composite.AddChild(twice, 1);
-        composite.AddChild(twice, 1);
-        EXPECT_EQ(composite.GetSize(), 2);
+        composite.AddChild(twice, 1); // a cell added twice still dies once
+        composite.AddDependent(&watcher);
     }
-    EXPECT_EQ(counter.destroyed, 1);
+    EXPECT_EQ(counter.destroyed, 4);
+    EXPECT_EQ(deaths, Names({"A", "B", "C"}));
+    EXPECT_TRUE(log.empty());
 }
 
 TEST_F(CompositeCell, RemoveChildHandsTheChildBack) {
@@ -187,14 +188,7 @@ TEST_F(CompositeCell, AddChildReportsUnlessQuietAndRecordsNoUndo) {
 TEST_F(CompositeCell, AddDelPolicyPassesChildChangesUpWithoutTellingDependents) {
     CmoxCompositeCell root("Root");
     auto* group = new CmoxCompositeCell("Group", 1, MOX_STATE_PRIORITY, ADDDEL_COLLNOTIFY);
-    root.AddChild(group, 1);
-    auto* gain = new CmoxLongCell("Gain", 0);
-    group->AddChild(gain, 1);
-    RecordingCell groupWatcher("GW", MOX_STATE_PRIORITY, log);
-    RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
-    group->AddDependent(&groupWatcher);
-    root.AddDependent(&rootWatcher);
-
+    CmoxLongCell* gain = Family(root, group);
     gain->Value(5L);
     ASSERT_EQ(Order(log), Names({"RW"}));
     EXPECT_EQ(log[0].changed, Names({"Root"}));
@@ -244,14 +238,7 @@ TEST_F(CompositeCell, FilteredChildChangeDropsItsRecordAndOthersAreFiled) {
 
 TEST_F(CompositeCell, NotifyParentOffStopsTheClimb) {
     CmoxCompositeCell root("Root");
-    auto* group = new CmoxCompositeCell("Group", 0);
-    root.AddChild(group, 1);
-    auto* gain = new CmoxLongCell("Gain", 0);
-    group->AddChild(gain, 1);
-    RecordingCell groupWatcher("GW", MOX_STATE_PRIORITY, log);
-    RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
-    group->AddDependent(&groupWatcher);
-    root.AddDependent(&rootWatcher);
+    CmoxLongCell* gain = Family(root, new CmoxCompositeCell("Group", 0));
     gain->Value(2L);
     EXPECT_EQ(Order(log), Names({"GW"}));
 }
@@ -259,26 +246,26 @@ TEST_F(CompositeCell, NotifyParentOffStopsTheClimb) {
 TEST_F(CompositeCell, StoppedRecordingReportsNothing) {
     CmoxCompositeCell root("Root");
     auto* group = new CmoxCompositeCell("Group");
-    root.AddChild(group, 1);
-    RecordingCell groupWatcher("GW", MOX_STATE_PRIORITY, log);
-    RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
-    group->AddDependent(&groupWatcher);
-    root.AddDependent(&rootWatcher);
+    CmoxLongCell* gain = Family(root, group);
     Engine().StopRecordingChanges();
     group->AddChild(new CmoxCell("X", 150));
+    gain->Value(3L);
     Engine().StartRecordingChanges();
     EXPECT_TRUE(log.empty());
 }
 
 // ---- user name ---------------------------------------------------------------------------------
 
-TEST_F(CompositeCell, WithoutAUserNameChildThereIsNoUserName) {
+TEST_F(CompositeCell, UserNameNeedsAStringUserNameChild) {
     CmoxCompositeCell group("Group");
     EXPECT_EQ(group.HasUserName(), 0);
     EXPECT_STREQ(group.UserName(), "");
     group.UserName("Ignored"); // no child to keep it in: nothing is created
     EXPECT_EQ(group.HasUserName(), 0);
     EXPECT_EQ(group.GetSize(), 0);
+    group.AddChild(new CmoxLongCell(MOX_USER_NAME, 4), 1); // of another type: empty
+    EXPECT_EQ(group.HasUserName(), 1);
+    EXPECT_STREQ(group.UserName(), "");
 }
 
 TEST_F(CompositeCell, UserNameLivesInTheStringChild) {
@@ -298,16 +285,9 @@ TEST_F(CompositeCell, UserNameLivesInTheStringChild) {
     EXPECT_EQ(root.FindChildUser("Scope"), group);
 }
 
-TEST_F(CompositeCell, UserNameChildOfAnotherTypeGivesAnEmptyUserName) {
-    CmoxCompositeCell group("Group");
-    group.AddChild(new CmoxLongCell(MOX_USER_NAME, 4), 1);
-    EXPECT_EQ(group.HasUserName(), 1);
-    EXPECT_STREQ(group.UserName(), "");
-}
-
 // ---- lookups -----------------------------------------------------------------------------------
 
-TEST_F(CompositeCell, FindChildIsExactAndTakesTheFirst) {
+TEST_F(CompositeCell, FindChildIsExactTakesTheFirstAndComparesWholeCStrings) {
     CmoxCompositeCell group("Group");
     auto* first = new CmoxCell("Gain", 150);
     group.AddChild(first, 1);
@@ -319,13 +299,7 @@ TEST_F(CompositeCell, FindChildIsExactAndTakesTheFirst) {
     CmoxCell grandChild("Deep", 150);
     EXPECT_EQ(group.Contains(&grandChild), 0);
     EXPECT_EQ(group.RestoreFindChild("Gain"), first);
-}
-
-TEST_F(CompositeCell, FindChildComparesWholeNamesAsCStrings) {
-    CmoxCompositeCell group("Group");
-    auto* gain = new CmoxCell("Gain", 150);
     auto* held = new CmoxCell("Held", 150);
-    group.AddChild(gain, 1);
     group.AddChild(held, 1);
     // Neither a prefix nor an extension of a name finds it.
     EXPECT_EQ(group.FindChild("Gai"), nullptr);
@@ -552,15 +526,4 @@ TEST_F(CompositeCell, MakeDependentOnChildrenHearsEveryChild) {
     group.DestroyDependencies();
     EXPECT_FALSE(offset->HasDependent(&group));
     EXPECT_FALSE(gain->HasDependent(&group));
-}
-
-TEST_F(CompositeCell, DefaultsAreForwardedToValueChildren) {
-    CmoxCompositeCell group("Group");
-    auto* gain = new CmoxLongCell("Gain", 3, 7);
-    group.AddChild(gain, 1);
-    group.MakeDefaultCurrent();
-    EXPECT_EQ(gain->Value(), 7);
-    gain->Value(9L);
-    group.MakeCurrentDefault();
-    EXPECT_EQ(gain->DefaultValue(), 9);
 }
