@@ -173,7 +173,8 @@ struct Tree {
 
 // ---- layout ------------------------------------------------------------------------------------
 
-TEST_F(CollectionArchive, CompositeWritesItsSavableChildrenIndentedInBraces) {
+TEST_F(CollectionArchive,
+       CompositeWritesItsSavableChildrenIndentedInBracesAndEmptyOnesAnEmptyList) {
     CmoxCompositeCell root("Root");
     auto* group = new CmoxCompositeCell("Group");
     root.AddChild(group, 1);
@@ -188,11 +189,8 @@ TEST_F(CollectionArchive, CompositeWritesItsSavableChildrenIndentedInBraces) {
                           "\t\tCmoxLongCell \"C\" \"$$\" = { 3  }\r\n"
                           "\t}\r\n"
                           "}\r\n");
-}
-
-TEST_F(CollectionArchive, EmptyCompositeAndArrayWriteAnEmptyList) {
-    CmoxCompositeCell group("Group");
-    EXPECT_EQ(Save(group), "CmoxCompositeCell \"Group\" \"$$\" {\r\n}\r\n");
+    CmoxCompositeCell empty("Group");
+    EXPECT_EQ(Save(empty), "CmoxCompositeCell \"Group\" \"$$\" {\r\n}\r\n");
     CmoxArrayCell array("List");
     EXPECT_EQ(Save(array), "CmoxArrayCell \"List\" \"$$\" {\r\n}\r\n");
 }
@@ -211,7 +209,7 @@ TEST_F(CollectionArchive, SaveChildWritesTheCompositeWithOneChild) {
     EXPECT_EQ(SaveChild(group, "Missing"), "CmoxCompositeCell \"Group\" \"$Main$\" {\r\n}");
 }
 
-TEST_F(CollectionArchive, OwningArrayWritesFullRecordsOfSavableElements) {
+TEST_F(CollectionArchive, OwningArrayWritesFullRecordsAndNonOwningArrayWritesReferences) {
     LongArray items("Items");
     items.Add(new CmoxLongCell("1Item", 10));
     auto* hidden = new CmoxLongCell("2Item", 20);
@@ -222,20 +220,12 @@ TEST_F(CollectionArchive, OwningArrayWritesFullRecordsOfSavableElements) {
                            "\tCmoxLongCell \"1Item\" \"$$\" = { 10  }\r\n"
                            "\tCmoxLongCell \"3Item\" \"$$\" = { 30  }\r\n"
                            "}\r\n");
-}
-
-TEST_F(CollectionArchive, NonOwningArrayWritesReferences) {
-    CmoxCompositeCell owner("Owner");
-    auto* a = new CmoxLongCell("A", 1);
-    auto* b = new CmoxLongCell("B", 2);
-    owner.AddChild(a, 1);
-    owner.AddChild(b, 1);
-    RefArray refs("Refs", &owner);
-    refs.Add(a);
-    refs.Add(b);
+    RefArray refs("Refs", &items);
+    refs.Add(items.GetAt(2));
+    refs.Add(items.GetAt(0));
     EXPECT_EQ(Save(refs), "CmoxArrayCell \"Refs\" \"$$\" {\r\n"
-                          "\tCmoxLongCell \"A\" \"$$\" * \r\n"
-                          "\tCmoxLongCell \"B\" \"$$\" * \r\n"
+                          "\tCmoxLongCell \"3Item\" \"$$\" * \r\n"
+                          "\tCmoxLongCell \"1Item\" \"$$\" * \r\n"
                           "}\r\n");
 }
 
@@ -354,35 +344,25 @@ const char kGhostRecord[] = "CmoxCompositeCell \"Group\" \"$$\" {\r\n"
                             "}\r\n";
 }
 
-TEST_F(CollectionArchive, CompositeAsksOnceAndGoesOnWhenTheUserSaysYes) {
-    ScriptedMessageBox box({IDYES});
-    CmoxCompositeCell group("Group");
-    auto* a = new CmoxLongCell("A", 0);
-    auto* c = new CmoxLongCell("C", 0);
-    group.AddChild(a, 1);
-    group.AddChild(c, 1);
-    EXPECT_EQ(Restore(kGhostRecord, group), 1);
-    ASSERT_EQ(box.texts.size(), 1u);
-    EXPECT_EQ(box.texts[0],
-              std::string("The application was unable to find Ghost") + kCompositeQuestionTail);
-    EXPECT_EQ(box.types[0], static_cast<unsigned int>(MB_YESNO));
-    EXPECT_EQ(a->Value(), 1);
-    EXPECT_EQ(c->Value(), 3);
-    EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(CollectionArchive, CompositeStopsWithDeclinedWhenTheUserSaysNo) {
-    ScriptedMessageBox box({IDNO});
-    CmoxCompositeCell group("Group");
-    auto* a = new CmoxLongCell("A", 0);
-    auto* c = new CmoxLongCell("C", 0);
-    group.AddChild(a, 1);
-    group.AddChild(c, 1);
-    EXPECT_EQ(Restore(kGhostRecord, group), 0);
-    EXPECT_EQ(box.texts.size(), 1u);
-    EXPECT_EQ(Errors(), Codes{MOX_RESTORE_DECLINED});
-    EXPECT_EQ(a->Value(), 1); // restored before the fault: kept
-    EXPECT_EQ(c->Value(), 0);
+TEST_F(CollectionArchive, CompositeAsksOnceAndGoesOnOrStopsAsTheUserAnswers) {
+    for (int answer : {IDYES, IDNO}) {
+        SCOPED_TRACE(answer);
+        ScriptedMessageBox box({answer});
+        CmoxCompositeCell group("Group");
+        auto* a = new CmoxLongCell("A", 0);
+        auto* c = new CmoxLongCell("C", 0);
+        group.AddChild(a, 1);
+        group.AddChild(c, 1);
+        m_archive.ResetErrors();
+        EXPECT_EQ(Restore(kGhostRecord, group), answer == IDYES ? 1 : 0);
+        ASSERT_EQ(box.texts.size(), 1u);
+        EXPECT_EQ(box.texts[0],
+                  std::string("The application was unable to find Ghost") + kCompositeQuestionTail);
+        EXPECT_EQ(box.types[0], static_cast<unsigned int>(MB_YESNO));
+        EXPECT_EQ(a->Value(), 1); // restored before the question: kept either way
+        EXPECT_EQ(c->Value(), answer == IDYES ? 3 : 0);
+        EXPECT_EQ(Errors(), answer == IDYES ? Codes{} : Codes{MOX_RESTORE_DECLINED});
+    }
 }
 
 TEST_F(CollectionArchive, SkippingAMissingCollectionSkipsItsWholeBody) {
