@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,86 +76,75 @@ class LinkCellTest : public LinkTest {
 
 // ---- saving: from the control into the cell ----------------------------------------------------
 
-TEST_F(LinkCellTest, ClampedByteEntryBeepsFocusesAndShowsTheLimit) {
-    CmoxByteCell percent("Percent", 40);
-    percent.InitRange(0, 100);
-    auto link = Link(&percent);
-    other.Wnd()->SetFocus();
-    edit.Enter("150");
-    Save(*link);
-    EXPECT_EQ(100, percent.Value());
-    EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep}), desktop.Beeps());
-    EXPECT_TRUE(edit.HasFocus());
-    EXPECT_EQ("100", edit.Text());
-    EXPECT_TRUE(boxes.empty()); // a beep, not a message
-}
-
-TEST_F(LinkCellTest, EnteringTheHeldByteAgainStoresNothingAndDoesNotBeep) {
-    CmoxByteCell percent("Percent", 100);
-    percent.InitRange(0, 100);
-    auto link = Link(&percent);
-    edit.Enter("100");
-    const int writes = edit.SetTextCount();
-    Save(*link);
-    EXPECT_TRUE(desktop.Beeps().empty());
-    EXPECT_EQ(100, percent.Value());
-    EXPECT_EQ(writes, edit.SetTextCount()); // the field already showed 100
-}
-
-TEST_F(LinkCellTest, EntryAdjustedToTheHeldValueBeepsAndShowsTheValueAgain) {
-    CmoxByteCell percent("Percent", 100);
-    percent.InitRange(0, 100);
-    auto link = Link(&percent);
-    UpdateLog log;
-    RecordingCell watcher("Watcher", MOX_STATE_PRIORITY, log);
-    percent.AddDependent(&watcher);
-    edit.Enter("200");
-    Save(*link);
-    EXPECT_EQ(1u, desktop.Beeps().size());
-    EXPECT_EQ("100", edit.Text()); // rewritten by StateToUI, not by a change notification
-    EXPECT_TRUE(log.empty());      // the cell did not change
-    EXPECT_TRUE(edit.HasFocus());
-}
-
-TEST_F(LinkCellTest, QuantizedLongLongEntryBeepsAndShowsTheStoredValue) {
-    CmoxLongLongCell period("Period", 10, 10);
-    period.InitRangeAndSize(0, 1000, 10);
-    auto link = Link(&period);
-    edit.Enter("1,234");
-    Save(*link);
-    EXPECT_EQ(1000, period.Value());
-    EXPECT_EQ(1u, desktop.Beeps().size());
-    EXPECT_EQ("1000", edit.Text());
-}
-
-TEST_F(LinkCellTest, LongEntryWithSeparatorsIsStoredAndTheFieldRewritten) {
-    CmoxLongCell count("Count", 5);
-    auto link = Link(&count);
-    edit.Enter("1,234");
-    const int writes = edit.SetTextCount();
-    Save(*link);
-    EXPECT_EQ(1234, count.Value());
-    EXPECT_EQ("1234", edit.Text());
-    EXPECT_EQ(writes + 1, edit.SetTextCount());
-    EXPECT_TRUE(desktop.Beeps().empty()); // long cells are never reported as adjusted
-}
-
-TEST_F(LinkCellTest, DoubleEntryIsParsedByTheFormatter) {
-    CmoxDoubleCell gain("Gain", 1.0);
-    auto link = Link(&gain);
-    edit.Enter("+1,000.5");
-    Save(*link);
-    EXPECT_DOUBLE_EQ(1000.5, gain.Value());
-    EXPECT_EQ("1000.5", edit.Text());
-}
-
-TEST_F(LinkCellTest, StringEntryIsStoredUnchangedWithItsCommas) {
-    CmoxStringCell title("Title", "old");
-    auto link = Link(&title);
-    edit.Enter("Smith, John + 2");
-    Save(*link);
-    EXPECT_EQ("Smith, John + 2", title.Value());
-    EXPECT_EQ("Smith, John + 2", edit.Text());
+TEST_F(LinkCellTest, SavedEntryIsStoredAndAdjustmentsBeepFocusAndShowTheValue) {
+    // Each entry is saved from a field while another field has the focus.
+    struct Case {
+        const char* what;
+        std::function<std::unique_ptr<CmoxCell>()> make;
+        const char* entry;
+        const char* shown; // the field afterwards: the stored value
+        bool beeps;        // adjusted entries beep once and take the focus back
+        size_t changes;    // change notifications of the cell
+        int writes;        // program writes of the field text
+        std::function<void(CmoxCell&)> check;
+    };
+    auto byte = [](unsigned char value) {
+        return [value] {
+            auto cell = std::make_unique<CmoxByteCell>("Percent", value);
+            cell->InitRange(0, 100);
+            return std::unique_ptr<CmoxCell>(std::move(cell));
+        };
+    };
+    auto byteIs = [](int value) {
+        return [value](CmoxCell& c) { EXPECT_EQ(value, static_cast<CmoxByteCell&>(c).Value()); };
+    };
+    const Case cases[] = {
+        {"clamped byte", byte(40), "150", "100", true, 1, 1, byteIs(100)},
+        {"held byte again", byte(100), "100", "100", false, 0, 0, byteIs(100)},
+        {"adjusted to the held byte", byte(100), "200", "100", true, 0, 1, byteIs(100)},
+        {"quantized long long",
+         [] {
+             auto cell = std::make_unique<CmoxLongLongCell>("Period", 10, 10);
+             cell->InitRangeAndSize(0, 1000, 10);
+             return std::unique_ptr<CmoxCell>(std::move(cell));
+         },
+         "1,234", "1000", true, 1, 1,
+         [](CmoxCell& c) { EXPECT_EQ(1000, static_cast<CmoxLongLongCell&>(c).Value()); }},
+        // Long cells are never reported as adjusted.
+        {"long with separators", [] { return std::make_unique<CmoxLongCell>("Count", 5); }, "1,234",
+         "1234", false, 1, 1,
+         [](CmoxCell& c) { EXPECT_EQ(1234, static_cast<CmoxLongCell&>(c).Value()); }},
+        {"double through the formatter",
+         [] { return std::make_unique<CmoxDoubleCell>("Gain", 1.0); }, "+1,000.5", "1000.5", false,
+         1, 1,
+         [](CmoxCell& c) { EXPECT_DOUBLE_EQ(1000.5, static_cast<CmoxDoubleCell&>(c).Value()); }},
+        {"string with its commas", [] { return std::make_unique<CmoxStringCell>("Title", "old"); },
+         "Smith, John + 2", "Smith, John + 2", false, 1, 0,
+         [](CmoxCell& c) {
+             EXPECT_EQ("Smith, John + 2", static_cast<CmoxStringCell&>(c).Value());
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        desktop.ClearBeeps();
+        std::unique_ptr<CmoxCell> cell = c.make();
+        auto link = Link(cell.get());
+        UpdateLog log;
+        RecordingCell watcher("Watcher", MOX_STATE_PRIORITY, log);
+        cell->AddDependent(&watcher);
+        other.Wnd()->SetFocus();
+        edit.Enter(c.entry);
+        const int writes = edit.SetTextCount();
+        Save(*link);
+        c.check(*cell);
+        EXPECT_EQ(c.shown, edit.Text());
+        EXPECT_EQ(c.beeps ? std::vector<unsigned int>{kSimpleBeep} : std::vector<unsigned int>{},
+                  desktop.Beeps());
+        EXPECT_EQ(c.beeps, edit.HasFocus());
+        EXPECT_EQ(c.changes, log.size());
+        EXPECT_EQ(writes + c.writes, edit.SetTextCount());
+        EXPECT_TRUE(boxes.empty()); // a beep, not a message
+    }
 }
 
 TEST_F(LinkCellTest, NumericCellWithoutFormatterIsLeftAlone) {
@@ -333,17 +323,11 @@ TEST_F(LinkCellTest, FailByResourceLoadsTheTextOrThrowsResourceException) {
 
 // ---- filling list-like controls ----------------------------------------------------------------
 
-TEST_F(LinkCellTest, AddStringOfZeroAddsAndShowsNothing) {
-    ItemLog link;
-    link.AddString(0);
-    EXPECT_TRUE(link.items.empty());
-    EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(LinkCellTest, MissingResourceIsReportedAndAddedEmpty) {
+TEST_F(LinkCellTest, MissingResourceIsReportedAndAddedEmptyAndZeroAddsNothing) {
     ItemLog link;
     MoxSetStringResource(5, "Five");
     link.AddString(5);
+    link.AddString(0); // nothing added, nothing shown
     link.AddString(77);
     EXPECT_EQ((std::vector<std::string>{"Five", ""}), link.items);
     ASSERT_EQ(1u, boxes.size());
@@ -353,24 +337,20 @@ TEST_F(LinkCellTest, MissingResourceIsReportedAndAddedEmpty) {
     EXPECT_EQ(static_cast<unsigned int>(MB_OK), boxes[0].type);
 }
 
-TEST_F(LinkCellTest, InitContentsFromIdsSkipsZero) {
+TEST_F(LinkCellTest, InitContentsFromIdsSkipsZeroAndFromStringsKeepsEmptyItems) {
     ItemLog link;
     MoxSetStringResource(1, "One");
     MoxSetStringResource(2, "Two");
     MoxSetStringResource(3, "Three");
     link.InitContents(3, 0, 1, 0, 2);
     link.InitContents(std::vector<unsigned int>{2, 0, 1});
-    EXPECT_EQ((std::vector<std::string>{"Three", "One", "Two", "Two", "One"}), link.items);
+    link.InitContents(std::vector<std::string>{"a", "", "c"});
+    EXPECT_EQ((std::vector<std::string>{"Three", "One", "Two", "Two", "One", "a", "", "c"}),
+              link.items);
     EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(LinkCellTest, InitContentsFromStringsKeepsEmptyItems) {
-    ItemLog link;
-    link.InitContents(std::vector<std::string>{"a", "", "c"});
-    EXPECT_EQ((std::vector<std::string>{"a", "", "c"}), link.items);
-}
-
-TEST_F(LinkCellTest, SingleResourceIsSplitAtEachDelimiter) {
+TEST_F(LinkCellTest, SingleResourceIsSplitAtEachDelimiterNullAddsNothingMissingThrows) {
     ItemLog link;
     MoxSetStringResource(40, "Red|Green||Blue|");
     MoxSetStringResource(41, "|Tail");
@@ -378,15 +358,9 @@ TEST_F(LinkCellTest, SingleResourceIsSplitAtEachDelimiter) {
     EXPECT_EQ((std::vector<std::string>{"Red", "Green", "", "Blue"}), link.items);
     link.items.clear();
     link.InitContentsFromSingleResource(41, '|');
-    EXPECT_EQ((std::vector<std::string>{"", "Tail"}), link.items);
-}
-
-TEST_F(LinkCellTest, SingleResourceNullIdAddsNothingAndMissingOneThrows) {
-    ItemLog link;
     link.InitContentsFromSingleResource(MOX_NULLID, '|');
-    EXPECT_TRUE(link.items.empty());
     EXPECT_THROW(link.InitContentsFromSingleResource(99, '|'), CResourceException);
-    EXPECT_TRUE(link.items.empty());
+    EXPECT_EQ((std::vector<std::string>{"", "Tail"}), link.items);
     EXPECT_TRUE(boxes.empty());
 }
 
