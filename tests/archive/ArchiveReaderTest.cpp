@@ -275,7 +275,7 @@ TEST_F(ArchiveReader, BinaryBlockIsSteppedOverWithItsBytesOrLeftAlone) {
     const Case cases[] = {
         {"= #15{}}\"/ NEXT", 1, "NEXT"},
         {"=   { 5 }", 0, "{"}, // no block: only the spaces are consumed
-        {"= #3100abc", 1, ""},  // longer than the input: ends it
+        {"= #3100abc", 1, ""}, // longer than the input: ends it
     };
     for (const Case& c : cases) {
         OpenOn(c.body);

@@ -71,40 +71,28 @@ class ValueRecords : public moxtest::MoxTest {
 
 // ---- what is written ------------------------------------------------------------------------
 
-TEST_F(ValueRecords, LongRecordHoldsTheDecimalValueAndOneSpace) {
-    CmoxLongCell count("Count", -42, 7);
-    EXPECT_EQ(RecordOf(count), "CmoxLongCell \"Count\" \"$$\" = { -42  }\r\n");
-    CmoxIntermediateEnumCell mode("Mode", 3, 0);
-    EXPECT_EQ(RecordOf(mode), "CmoxIntermediateEnumCell \"Mode\" \"$$\" = { 3  }\r\n");
-}
-
-TEST_F(ValueRecords, DoubleRecordUsesTheShortGeneralFormat) {
-    CmoxDoubleCell gain("Gain", 1.5, 0.0);
-    EXPECT_EQ(RecordOf(gain), "CmoxDoubleCell \"Gain\" \"$$\" = { 1.5  }\r\n");
-    gain.Value(0.1234567);
-    EXPECT_EQ(RecordOf(gain), "CmoxDoubleCell \"Gain\" \"$$\" = { 0.123457  }\r\n");
-    gain.Value(-2.5e20);
-    EXPECT_EQ(RecordOf(gain), "CmoxDoubleCell \"Gain\" \"$$\" = { -2.5e+20  }\r\n");
-}
-
-TEST_F(ValueRecords, BooleanRecordHoldsTrueOrFalse) {
-    CmoxBooleanCell on("On", 2, 0);
-    EXPECT_EQ(RecordOf(on), "CmoxBooleanCell \"On\" \"$$\" = { TRUE  }\r\n");
-    on.Value(0);
-    EXPECT_EQ(RecordOf(on), "CmoxBooleanCell \"On\" \"$$\" = { FALSE  }\r\n");
-}
-
-TEST_F(ValueRecords, StringRecordHoldsAQuotedToken) {
-    CmoxStringCell title("Title", "A \"quoted\" {title}", "");
-    EXPECT_EQ(RecordOf(title),
-              "CmoxStringCell \"Title\" \"$$\" = { \"A \\\"quoted\\\" \\{title\\}\"  }\r\n");
-}
-
-TEST_F(ValueRecords, PointerCellWritesOnlyItsFrame) {
+TEST_F(ValueRecords, EachKindWritesItsValueInItsOwnForm) {
     int x = 0;
-    CmoxPtrCell ptr("P", &x, nullptr);
-    EXPECT_EQ(ptr.Savable(), 0);
-    EXPECT_EQ(RecordOf(ptr), "CmoxPtrCell \"P\" \"$$\" \r\n");
+    CmoxLongCell count("Count", -42, 7);
+    CmoxIntermediateEnumCell mode("Mode", 3, 0);
+    CmoxDoubleCell gain("Gain", 1.5, 0.0), shortened("Short", 0.1234567, 0.0),
+        large("Large", -2.5e20, 0.0);
+    CmoxBooleanCell on("On", 2, 0), off("Off", 0, 0);
+    CmoxStringCell title("Title", "A \"quoted\" {title}", "");
+    CmoxPtrCell ptr("P", &x, nullptr); // never savable: only its frame
+    const std::pair<CmoxCell*, const char*> records[] = {
+        {&count, "CmoxLongCell \"Count\" \"$$\" = { -42  }\r\n"},
+        {&mode, "CmoxIntermediateEnumCell \"Mode\" \"$$\" = { 3  }\r\n"},
+        {&gain, "CmoxDoubleCell \"Gain\" \"$$\" = { 1.5  }\r\n"},
+        {&shortened, "CmoxDoubleCell \"Short\" \"$$\" = { 0.123457  }\r\n"},
+        {&large, "CmoxDoubleCell \"Large\" \"$$\" = { -2.5e+20  }\r\n"},
+        {&on, "CmoxBooleanCell \"On\" \"$$\" = { TRUE  }\r\n"},
+        {&off, "CmoxBooleanCell \"Off\" \"$$\" = { FALSE  }\r\n"},
+        {&title, "CmoxStringCell \"Title\" \"$$\" = { \"A \\\"quoted\\\" \\{title\\}\"  }\r\n"},
+        {&ptr, "CmoxPtrCell \"P\" \"$$\" \r\n"},
+    };
+    for (const auto& record : records)
+        EXPECT_EQ(RecordOf(*record.first), record.second);
 }
 
 TEST_F(ValueRecords, ByteRecordWritesTheRangeOnlyWhenAsked) {
@@ -128,7 +116,7 @@ TEST_F(ValueRecords, LongLongRecordWritesTheDomainOnlyWhenAsked) {
 
 // ---- round trips ----------------------------------------------------------------------------
 
-TEST_F(ValueRecords, ScalarValuesRoundTrip) {
+TEST_F(ValueRecords, ScalarValuesRoundTripAndDoublesKeepSixSignificantDigits) {
     CmoxLongCell l1("L", INT32_MIN, 0), l2("L", 5, 9);
     EXPECT_EQ(RoundTrip(l1, l2), 1);
     EXPECT_EQ(l2.Value(), INT32_MIN);
@@ -151,10 +139,7 @@ TEST_F(ValueRecords, ScalarValuesRoundTrip) {
     CmoxStringCell e1("S", "", ""), e2("S", "full", "");
     EXPECT_EQ(RoundTrip(e1, e2), 1);
     EXPECT_EQ(e2.Value(), "");
-}
-
-TEST_F(ValueRecords, DoubleRecordsKeepSixSignificantDigits) {
-    CmoxDoubleCell d1("D", 3.14159265, 0.0), d2("D", 0.0, 0.0);
+    d1.Value(3.14159265);
     EXPECT_EQ(RoundTrip(d1, d2), 1);
     EXPECT_EQ(d2.Value(), 3.14159);
 }
@@ -199,7 +184,7 @@ TEST_F(ValueRecords, ByteAndLongLongDomainsRoundTrip) {
 
 // ---- what a restore reports -----------------------------------------------------------------
 
-TEST_F(ValueRecords, RestoringTheCurrentValueReportsNothing) {
+TEST_F(ValueRecords, RestoringReportsOnlyARealChangeAndMakesNoUndoRecord) {
     CmoxLongCell count("Count", 5, 0);
     Watch watch(count);
     EXPECT_EQ(RestoreBody(count, "= { 5  }"), 1);
@@ -207,10 +192,6 @@ TEST_F(ValueRecords, RestoringTheCurrentValueReportsNothing) {
     EXPECT_EQ(RestoreBody(count, "= { 6  }"), 1);
     EXPECT_EQ(count.Value(), 6);
     EXPECT_EQ(watch.Reasons(), Reasons{MOX_VALUE_CHANGED});
-}
-
-TEST_F(ValueRecords, RestoringMakesNoUndoRecord) {
-    CmoxLongCell count("Count", 5, 0);
     CmoxStringCell title("Title", "a", "");
     Record([&] {
         EXPECT_EQ(RestoreBody(count, "= { 8  }"), 1);
@@ -242,7 +223,7 @@ TEST_F(ValueRecords, ByteRestoreKeepsTheLowByteAndDoesNotClamp) {
     EXPECT_EQ(channel.Max(), 10);
 }
 
-TEST_F(ValueRecords, ByteRestoreReasonsFollowWhatChanged) {
+TEST_F(ValueRecords, ByteRestoreReasonsFollowWhatChangedAndNoRangeLeavesTheRange) {
     CmoxByteCell channel("Channel", 5, 0);
     channel.RestoreDomain(1);
     Watch watch(channel);
@@ -253,16 +234,10 @@ TEST_F(ValueRecords, ByteRestoreReasonsFollowWhatChanged) {
     EXPECT_EQ(channel.Min(), 4);
     EXPECT_EQ(channel.Max(), 250);
     EXPECT_EQ(channel.Value(), 6);
-}
-
-TEST_F(ValueRecords, ByteRecordWithoutARangeLeavesTheRange) {
-    CmoxByteCell channel("Channel", 5, 0);
-    channel.InitRange(2, 9);
-    channel.RestoreDomain(1);
-    EXPECT_EQ(RestoreBody(channel, "= { 7  }"), 1);
+    EXPECT_EQ(RestoreBody(channel, "= { 7  }"), 1); // no range in the record: the range stays
     EXPECT_EQ(channel.Value(), 7);
-    EXPECT_EQ(channel.Min(), 2);
-    EXPECT_EQ(channel.Max(), 9);
+    EXPECT_EQ(channel.Min(), 4);
+    EXPECT_EQ(channel.Max(), 250);
 }
 
 TEST_F(ValueRecords, LongLongRestoreReasonsFollowWhatChanged) {
