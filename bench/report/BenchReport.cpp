@@ -216,6 +216,13 @@ std::vector<Line> BuildLines(const Results& r) {
             if (!line.target.empty()) line.check = line.ratio;
             lines.push_back(line);
         }
+        {
+            Line line{std::string("archive ") + phase + ", the archive's bytes alone " +
+                          (save ? "written" : "read") + " in one call",
+                      "ns/leaf"};
+            line.mox = Get(r, run, "io_only_ns_per_leaf");
+            lines.push_back(line);
+        }
         for (const ArchivePeer& peer :
              {ArchivePeer{"RapidJSON", "rapidjson_"}, ArchivePeer{"nlohmann::json", "nlohmann_"}}) {
             Line line{std::string("archive ") + phase + " throughput, each its own file, peer " +
