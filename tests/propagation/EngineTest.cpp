@@ -211,19 +211,6 @@ TEST_F(EngineQueue, WorkerTransactionEndDoesNothingOnTheMainThread) {
     Engine().EndTransaction();
 }
 
-TEST_F(EngineQueue, DumpsHaveNoEffect) {
-    CDumpContext dc;
-    Cmox::DumpAll(&source, dc);
-    Cmox::DumpContents(&source, dc);
-    Cmox::DumpDependees(&source, dc);
-    Cmox::DumpDependents(&source, dc);
-    Cmox::DumpHierarchy(&source, dc);
-    Cmox::DumpChangedList();
-    Cmox::DumpNotifyList();
-    EXPECT_EQ(source.GetDependents().GetCount(), 2);
-    EXPECT_TRUE(log.empty());
-}
-
 TEST_F(EngineQueue, NestedSubTransactionsKeepOneEntryPerDependentAtEachLevel) {
     // UI waits at every level; each level's changes for it fold into that level's one entry,
     // and the levels fold into one delivery at the end.
@@ -250,4 +237,22 @@ TEST_F(EngineQueue, NestedSubTransactionsKeepOneEntryPerDependentAtEachLevel) {
     // State was told of every change of Source; UI once, of both cells, Source first.
     EXPECT_EQ(Order(log), (Names{"State", "State", "State", "UI"}));
     EXPECT_EQ(log.back().changed, (std::vector<std::string>{"Source", "Second"}));
+}
+
+TEST_F(EngineQueue, DependentQueuedAtAnOuterLevelTakesItsPriorityPlaceInTheInnerList) {
+    IntCell high("High");
+    RecordingCell panel("Panel", 80, log);
+    high.AddDependent(&panel);
+    Engine().BeginTransaction();
+    high.Set(1); // Panel waits in the outer list
+    Engine().BeginSubTransaction();
+    source.Set(1); // UI (50) is now the inner list's tail
+    high.Set(2);   // Panel, queued elsewhere already, goes ahead of the lower UI
+    std::vector<std::string> queued;
+    for (const NotifyInfo& entry : Engine().NotifyList().GetList())
+        queued.push_back(entry.Dependent()->Name());
+    EXPECT_EQ(queued, (Names{"Panel", "UI"}));
+    Engine().EndSubTransaction();
+    Engine().EndTransaction();
+    EXPECT_EQ(Order(log), (Names{"State", "Panel", "UI"}));
 }
