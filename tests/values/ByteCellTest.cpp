@@ -94,18 +94,15 @@ TEST_F(ByteCell, IncrementAndDecrementWrapBeforeClamping) {
     EXPECT_EQ(cell.Value(), 10);
 }
 
-TEST_F(ByteCell, MakeCurrentDefaultAlwaysReports) {
+TEST_F(ByteCell, MakeCurrentDefaultAlwaysReportsAndMakeDefaultCurrentClamps) {
     CmoxByteCell cell("Channel", 9, 9);
     Watch watch(cell);
     cell.MakeCurrentDefault();
     EXPECT_EQ(watch.Reasons(), std::vector<MoxChangeReason>{MOX_DEFAULT_CHANGED});
-}
-
-TEST_F(ByteCell, MakeDefaultCurrentUsesTheClampingSetter) {
-    CmoxByteCell cell("Channel", 9, 3);
-    EXPECT_EQ(cell.DefaultValue(), 3);
-    cell.MakeDefaultCurrent();
-    EXPECT_EQ(cell.Value(), 3);
+    CmoxByteCell clamped("Clamped", 9, 3);
+    clamped.InitRange(5, 20);
+    clamped.MakeDefaultCurrent();
+    EXPECT_EQ(clamped.Value(), 5);
 }
 
 TEST_F(ByteCell, UndoOfSetRangeRestoresBoundsValueAndDefault) {
@@ -150,19 +147,15 @@ TEST_F(ByteCell, RangeAndValueChangesMergeIntoOneRecord) {
     EXPECT_EQ(cell.DefaultValue(), 50);
 }
 
-TEST_F(ByteCell, EqualityIgnoresRangeAndDefault) {
+TEST_F(ByteCell, EqualityIgnoresRangeAndDefaultAndAssignmentsClamp) {
     CmoxByteCell a("A", 5, 1), b("B", 5, 2);
     b.InitRange(0, 9);
     EXPECT_TRUE(a == b);
     b.Value(B(6));
     EXPECT_FALSE(a == b);
-}
-
-TEST_F(ByteCell, AssignmentsGoThroughTheClampingSetter) {
-    CmoxByteCell cell("Channel", 0, 0), source("Source", 99, 0);
-    cell.InitRange(0, 50);
-    cell = source;
-    EXPECT_EQ(cell.Value(), 50);
-    cell = B(7);
-    EXPECT_EQ(cell.Value(), 7);
+    CmoxByteCell source("Source", 99, 0);
+    b = source;
+    EXPECT_EQ(b.Value(), 9);
+    b = B(7);
+    EXPECT_EQ(b.Value(), 7);
 }

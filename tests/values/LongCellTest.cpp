@@ -38,7 +38,7 @@ TEST_F(LongCell, SetterReportsSameWithoutNotifyingOrRecording) {
     EXPECT_TRUE(context->UndoDescriptions().empty()) << "an empty transaction is not kept";
 }
 
-TEST_F(LongCell, SetterStoresAndNotifiesOnceWithValueChanged) {
+TEST_F(LongCell, SetterStoresAndNotifiesOnceAndOutsideATransactionLeavesNoUndo) {
     CmoxLongCell cell("Gain", 5, 9);
     Watch watch(cell);
     EXPECT_EQ(cell.Value(7L), MOX_VALUE_SET);
@@ -47,14 +47,8 @@ TEST_F(LongCell, SetterStoresAndNotifiesOnceWithValueChanged) {
     ASSERT_EQ(watch.log.size(), 1u);
     EXPECT_EQ(watch.log[0].changed, std::vector<std::string>{"Gain"});
     EXPECT_EQ(watch.Reasons(), std::vector<MoxChangeReason>{MOX_VALUE_CHANGED});
-}
-
-TEST_F(LongCell, SetterOutsideATransactionLeavesNothingToUndo) {
-    CmoxLongCell cell("Gain", 0, 0);
-    CmoxUndoContext* context = Cmox::Current().GetUndoContext("Edit");
-    cell.Value(4L);
-    UndoOnce(context);
-    EXPECT_EQ(cell.Value(), 4);
+    UndoOnce(Cmox::Current().GetUndoContext("Edit")); // no transaction: nothing to undo
+    EXPECT_EQ(cell.Value(), 7);
 }
 
 TEST_F(LongCell, WideLongKeepsItsLow32Bits) {
@@ -76,7 +70,7 @@ TEST_F(LongCell, IncrementAndDecrementWrapAroundIn32Bits) {
     EXPECT_EQ(cell.Value(), -2147483636);
 }
 
-TEST_F(LongCell, AssignmentOperatorsGoThroughTheSetter) {
+TEST_F(LongCell, AssignmentOperatorsGoThroughTheSetterAndIgnoreOtherKinds) {
     CmoxLongCell cell("Gain", 0, 0);
     Watch watch(cell);
     cell = 12L;
@@ -88,13 +82,9 @@ TEST_F(LongCell, AssignmentOperatorsGoThroughTheSetter) {
     cell = static_cast<const CmoxCell&>(source);
     EXPECT_EQ(watch.Reasons(),
               (std::vector<MoxChangeReason>{MOX_VALUE_CHANGED, MOX_VALUE_CHANGED}));
-}
-
-TEST_F(LongCell, AssigningACellOfAnotherKindChangesNothing) {
-    CmoxLongCell cell("Gain", 3, 0);
     CmoxDoubleCell other("Other", 8.0, 0.0);
     cell = static_cast<const CmoxCell&>(other);
-    EXPECT_EQ(cell.Value(), 3);
+    EXPECT_EQ(cell.Value(), 30) << "a cell of another kind changes nothing";
 }
 
 TEST_F(LongCell, EqualityComparesValuesOfTheSameClassOnly) {
@@ -134,17 +124,7 @@ TEST_F(LongCell, MakeDefaultCurrentSetsTheDefaultAndReportsOnlyARealChange) {
               (std::vector<MoxChangeReason>{MOX_VALUE_CHANGED, MOX_VALUE_CHANGED}));
 }
 
-TEST_F(LongCell, MakeCurrentDefaultDoesNothingWhenAlreadyEqual) {
-    CmoxLongCell cell("Gain", 6, 6);
-    Watch watch(cell);
-    Record([&] {
-        cell.MakeCurrentDefault();
-        EXPECT_EQ(OpenRecordCount(), 0);
-    });
-    EXPECT_TRUE(watch.log.empty());
-}
-
-TEST_F(LongCell, UndoOfMakeCurrentDefaultRestoresTheDefaultAndKeepsTheValue) {
+TEST_F(LongCell, MakeCurrentDefaultRecordsOnlyARealChangeAndUndoesTheDefaultOnly) {
     CmoxLongCell cell("Gain", 6, 2);
     Watch watch(cell);
     CmoxUndoContext* context = Record([&] {
@@ -163,6 +143,12 @@ TEST_F(LongCell, UndoOfMakeCurrentDefaultRestoresTheDefaultAndKeepsTheValue) {
     EXPECT_EQ(cell.Value(), 6);
     RedoOnce(context);
     EXPECT_EQ(cell.DefaultValue(), 6);
+    watch.log.clear();
+    Record([&] {
+        cell.MakeCurrentDefault(); // already equal: nothing to do
+        EXPECT_EQ(OpenRecordCount(), 0);
+    });
+    EXPECT_TRUE(watch.log.empty());
 }
 
 TEST_F(LongCell, ChangesInOneTransactionMergeIntoOneRecord) {

@@ -35,24 +35,18 @@ TEST_F(DoubleCell, SettingNaNIsAChangeEveryTime) {
     EXPECT_EQ(watch.log.size(), 2u);
 }
 
-TEST_F(DoubleCell, NegativeZeroEqualsZero) {
+TEST_F(DoubleCell, EqualityTreatsZerosAlikeNaNsApartAndNeedsTheSameClass) {
     CmoxDoubleCell cell("Level", 0.0, 0.0);
     EXPECT_EQ(cell.Value(-0.0), MOX_VALUE_SAME);
     CmoxDoubleCell other("Other", -0.0, 1.0);
     EXPECT_TRUE(cell == other);
-}
-
-TEST_F(DoubleCell, TwoNaNCellsAreNotEqual) {
     CmoxDoubleCell a("A", kNaN, 0.0), b("B", kNaN, 0.0);
     EXPECT_FALSE(a == b);
     EXPECT_TRUE(a != b);
     EXPECT_FALSE(a == a);
-}
-
-TEST_F(DoubleCell, EqualityNeedsTheSameClass) {
-    CmoxDoubleCell a("A", 2.0, 0.0);
-    CmoxLongCell b("B", 2, 0);
-    EXPECT_FALSE(a == b);
+    CmoxLongCell two("Two", 2, 0);
+    cell.Value(2.0);
+    EXPECT_FALSE(cell == two) << "the same value in another class";
 }
 
 TEST_F(DoubleCell, IncrementDecrementAndAssignment) {
@@ -97,7 +91,7 @@ TEST_F(DoubleCell, MakeCurrentDefaultOfANaNValueAlwaysReports) {
 
 class BooleanCell : public moxtest::MoxTest {};
 
-TEST_F(BooleanCell, SetterKeepsTheLowByte) {
+TEST_F(BooleanCell, SetterKeepsTheLowByteButComparesTheWholeArgument) {
     CmoxBooleanCell cell("On", 0, 0);
     EXPECT_EQ(cell.Value(2), MOX_VALUE_SET);
     EXPECT_EQ(cell.Value(), 2);
@@ -106,15 +100,12 @@ TEST_F(BooleanCell, SetterKeepsTheLowByte) {
     EXPECT_EQ(cell.Value(256), MOX_VALUE_SET);
     EXPECT_EQ(cell.Value(), 0);
     EXPECT_EQ(cell.IsFalse(), 1);
-}
-
-TEST_F(BooleanCell, SetterComparesTheStoredByteWithTheWholeArgument) {
-    CmoxBooleanCell cell("On", 0, 0);
     Watch watch(cell);
     EXPECT_EQ(cell.Value(0), MOX_VALUE_SAME);
     EXPECT_TRUE(watch.log.empty());
     EXPECT_EQ(cell.Value(256), MOX_VALUE_SET) << "256 differs from the stored 0";
     EXPECT_EQ(watch.log.size(), 1u);
+    EXPECT_EQ(cell.Value(), 0);
 }
 
 TEST_F(BooleanCell, ToggleFlipsBetweenZeroAndOne) {
@@ -125,18 +116,15 @@ TEST_F(BooleanCell, ToggleFlipsBetweenZeroAndOne) {
     EXPECT_EQ(cell.Value(), 1);
 }
 
-TEST_F(BooleanCell, EqualityComparesStoredBytes) {
+TEST_F(BooleanCell, EqualityAndAssignmentUseTheStoredByte) {
     CmoxBooleanCell a("A", 1, 0), b("B", 2, 0), c("C", 1, 1);
     EXPECT_FALSE(a == b) << "both true, but the bytes differ";
     EXPECT_TRUE(a == c);
-}
-
-TEST_F(BooleanCell, AssignmentCopiesTheOtherByte) {
-    CmoxBooleanCell cell("On", 0, 0), source("Source", 7, 0);
-    cell = source;
-    EXPECT_EQ(cell.Value(), 7);
-    cell = 0;
-    EXPECT_EQ(cell.Value(), 0);
+    CmoxBooleanCell source("Source", 7, 0);
+    a = source;
+    EXPECT_EQ(a.Value(), 7);
+    a = 0;
+    EXPECT_EQ(a.Value(), 0);
 }
 
 TEST_F(BooleanCell, UndoRestoresTheBytes) {
@@ -167,27 +155,26 @@ TEST_F(StringCell, DefaultConstructorUsesNoNameThreeTimes) {
     EXPECT_EQ(cell.DefaultValue(), "NoName");
 }
 
-TEST_F(StringCell, SetterComparesCaseSensitively) {
+TEST_F(StringCell, SetterAndEqualityCompareCaseSensitively) {
     CmoxStringCell cell("Title", "Scope", "");
     Watch watch(cell);
     EXPECT_EQ(cell.Value("Scope"), MOX_VALUE_SAME);
     EXPECT_EQ(cell.Value("scope"), MOX_VALUE_SET);
     EXPECT_EQ(cell.Value(), "scope");
     EXPECT_EQ(watch.log.size(), 1u);
+    CmoxStringCell a("A", "Gain", ""), b("B", "gain", ""), c("C", "Gain", "other");
+    EXPECT_FALSE(a == b);
+    EXPECT_TRUE(a == c);
 }
 
-TEST_F(StringCell, NullTextReadsAsEmpty) {
-    CmoxStringCell cell("Title", "x", "");
-    EXPECT_EQ(cell.Value(static_cast<const char*>(nullptr)), MOX_VALUE_SET);
-    EXPECT_EQ(cell.Value(), "");
-}
-
-TEST_F(StringCell, TextFromTheCellsOwnBuffersIsCopiedSafely) {
+TEST_F(StringCell, TextFromTheCellsOwnBuffersIsCopiedSafelyAndNullReadsAsEmpty) {
     CmoxStringCell cell("Title", "abcdef", "default text");
     cell.Value(cell.Value().c_str() + 2);
     EXPECT_EQ(cell.Value(), "cdef");
     cell.MakeDefaultCurrent();
     EXPECT_EQ(cell.Value(), "default text");
+    EXPECT_EQ(cell.Value(static_cast<const char*>(nullptr)), MOX_VALUE_SET);
+    EXPECT_EQ(cell.Value(), "");
 }
 
 TEST_F(StringCell, ChangesThroughTheReferenceBypassTheProtocol) {
@@ -210,12 +197,6 @@ TEST_F(StringCell, AssignmentCopiesTheText) {
     EXPECT_EQ(cell.Value(), "copied");
     cell = "literal";
     EXPECT_EQ(cell.Value(), "literal");
-}
-
-TEST_F(StringCell, EqualityIsCaseSensitive) {
-    CmoxStringCell a("A", "Gain", ""), b("B", "gain", ""), c("C", "Gain", "other");
-    EXPECT_FALSE(a == b);
-    EXPECT_TRUE(a == c);
 }
 
 TEST_F(StringCell, UndoRestoresValueAndDefault) {
@@ -243,7 +224,7 @@ TEST_F(StringCell, UndoRestoresValueAndDefault) {
 
 class PtrCell : public moxtest::MoxTest {};
 
-TEST_F(PtrCell, IsNeverSavable) {
+TEST_F(PtrCell, IsNeverSavableAndCellsWithDifferentPointersCompareEqual) {
     int x = 0;
     CmoxPtrCell a, b("B", &x, nullptr);
     EXPECT_EQ(a.Savable(), 0);
@@ -251,12 +232,9 @@ TEST_F(PtrCell, IsNeverSavable) {
     a.Savable(1);
     a.Initialize("A", nullptr, nullptr, MOX_STATE_PRIORITY);
     EXPECT_EQ(a.Savable(), 0);
-}
-
-TEST_F(PtrCell, CellsWithDifferentPointersCompareEqual) {
-    int x = 0, y = 0;
-    CmoxPtrCell a("A", &x, nullptr), b("B", &y, nullptr);
-    EXPECT_TRUE(a == b);
+    int y = 0;
+    CmoxPtrCell c("C", &y, nullptr);
+    EXPECT_TRUE(b == c);
 }
 
 TEST_F(PtrCell, SetterComparesPointers) {
