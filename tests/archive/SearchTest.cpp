@@ -196,11 +196,14 @@ TEST_P(SearchAtDepth, EscapedBracesInValuesDoNotEndCollections) {
     EXPECT_EQ(m_archive.Locate(display), 1);
 }
 
-TEST_F(SearchTest, ListSpecIsRefusedByLocate) {
+TEST_F(SearchTest, EachSpecKindIsRefusedByTheOtherRequest) {
     OpenOn(StandardArchive(), 0);
     CmoxFindSpec list("", 0, 1);
     EXPECT_EQ(m_archive.Locate(list), 0);
     EXPECT_TRUE(list.MatchArray().empty());
+    CmoxFindSpec find("\\Settings", "Count", 0);
+    EXPECT_EQ(m_archive.Contents(find), 0);
+    EXPECT_TRUE(find.MatchArray().empty());
 }
 
 TEST_F(SearchTest, ArchiveNotOpenForReadingIsNotSearched) {
@@ -262,13 +265,6 @@ TEST_P(SearchAtDepth, ListsTopLevelAndEmptyCollections) {
     CmoxFindSpec valueRecord("\\Settings\\Count", 0, 0);
     ASSERT_EQ(m_archive.Contents(valueRecord), 1);
     EXPECT_TRUE(valueRecord.MatchArray().empty());
-}
-
-TEST_F(SearchTest, FindSpecIsRefusedByContents) {
-    OpenOn(StandardArchive(), 0);
-    CmoxFindSpec find("\\Settings", "Count", 0);
-    EXPECT_EQ(m_archive.Contents(find), 0);
-    EXPECT_TRUE(find.MatchArray().empty());
 }
 
 // ---- restoring a found record --------------------------------------------------------------
