@@ -195,53 +195,41 @@ void CmoxArchive::WriteIndent() {
         m_current->write(kTabs, left < kPiece ? left : kPiece);
 }
 
+namespace {
+
+// For each byte: 0 when it is written as it is, else the letter that follows the backslash of
+// its escape. NUL is marked too (with itself), as the end of the text.
+struct EscapeTable {
+    unsigned char letter[256] = {};
+    constexpr EscapeTable() {
+        const char* const plain = "\\\"{}/";
+        for (const char* c = plain; *c != '\0'; ++c)
+            letter[static_cast<unsigned char>(*c)] = static_cast<unsigned char>(*c);
+        letter[static_cast<unsigned char>('\n')] = 'n';
+        letter[static_cast<unsigned char>('\r')] = 'r';
+        letter[static_cast<unsigned char>('\t')] = 't';
+        letter[static_cast<unsigned char>('\b')] = 'b';
+        letter[0] = 1;
+    }
+};
+constexpr EscapeTable kEscapes;
+
+} // namespace
+
 void mox::detail::AppendQuotedToken(std::string& quoted, const char* text) {
     quoted += '"';
     // Runs of plain bytes are appended in one piece; only the escaped ones go one at a time.
     const char* run = text;
-    const char* p = text;
-    for (;; ++p) {
-        const char c = *p;
-        const char* escape = nullptr;
-        switch (c) {
-        case '\0':
-            quoted.append(run, static_cast<std::size_t>(p - run));
-            quoted += '"';
-            return;
-        case '\\':
-            escape = "\\\\";
-            break;
-        case '"':
-            escape = "\\\"";
-            break;
-        case '{':
-            escape = "\\{";
-            break;
-        case '}':
-            escape = "\\}";
-            break;
-        case '/':
-            escape = "\\/";
-            break;
-        case '\n':
-            escape = "\\n";
-            break;
-        case '\r':
-            escape = "\\r";
-            break;
-        case '\t':
-            escape = "\\t";
-            break;
-        case '\b':
-            escape = "\\b";
-            break;
-        default:
-            continue;
-        }
+    for (const char* p = text;; ++p) {
+        const unsigned char letter = kEscapes.letter[static_cast<unsigned char>(*p)];
+        if (letter == 0) continue;
         quoted.append(run, static_cast<std::size_t>(p - run));
+        if (*p == '\0') break;
+        const char escape[2] = {'\\', static_cast<char>(letter)};
         quoted.append(escape, 2);
         run = p + 1;
     }
+    quoted += '"';
 }
 
 void CmoxArchive::WriteQuotedToken(const char* text, std::ostream& out) {
