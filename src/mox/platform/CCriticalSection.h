@@ -4,7 +4,9 @@
 
 #include <mox/platform/types.h>
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 /// A lock that its owning thread may take again (recursive).
 class MOX_API CCriticalSection {
@@ -14,12 +16,32 @@ class MOX_API CCriticalSection {
     CCriticalSection& operator=(const CCriticalSection&) = delete;
 
     /// Takes the lock, waiting for other threads.
-    void Lock() { m_mutex.lock(); }
+    void Lock() {
+        // Taking it again is the common case (every change locks once per step of its way
+        // through the engine) and needs no atomic read-modify-write: only the owner ever stores
+        // its own id, and it clears it before letting go, so seeing its own id proves it holds
+        // the lock.
+        const std::thread::id self = std::this_thread::get_id();
+        if (m_owner.load(std::memory_order_relaxed) == self) {
+            ++m_depth;
+            return;
+        }
+        m_mutex.lock();
+        m_owner.store(self, std::memory_order_relaxed);
+        m_depth = 1;
+    }
     /// Releases one level of the lock.
-    void Unlock() { m_mutex.unlock(); }
+    void Unlock() {
+        if (--m_depth == 0) {
+            m_owner.store(std::thread::id(), std::memory_order_relaxed);
+            m_mutex.unlock();
+        }
+    }
 
   private:
-    std::recursive_mutex m_mutex;
+    std::mutex m_mutex;
+    std::atomic<std::thread::id> m_owner{};
+    unsigned int m_depth = 0; // levels taken by the owner; only the owner touches it
 };
 
 /// Holds a CCriticalSection for a scope and releases it on every exit.

@@ -8,7 +8,6 @@ bool CRuntimeClass::IsDerivedFrom(const CRuntimeClass* base) const {
     return false;
 }
 
-CObject::~CObject() = default;
 const CRuntimeClass* CObject::GetRuntimeClass() const {
     return &classCObject;
 }

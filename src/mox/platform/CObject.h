@@ -37,7 +37,9 @@ class MOX_API CObject {
     /// The record of CObject itself.
     static const CRuntimeClass classCObject;
 
-    virtual ~CObject();
+    // Inline and empty, so that destroying a derived object held by value (the change entries
+    // of a changed list, cleared for every delivered update) costs nothing.
+    virtual ~CObject() = default;
     /// The object's run-time class record.
     virtual const CRuntimeClass* GetRuntimeClass() const;
     /// Serialization hook of the framework; unused by the library.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <new>
 
 IMPLEMENT_DYNAMIC(CmoxNotifyList, CObject)
 
@@ -24,6 +25,8 @@ struct CmoxNotifyList::SecondaryIndex : mox::detail::PointerMap<NotifyInfo*> {};
 namespace {
 std::atomic<unsigned int> g_queueOrderEpoch{0};
 constexpr int kMinSpareEntries = 64;
+// How many queueings ahead the spare entries are fetched.
+constexpr int kSpareAhead = 8;
 } // namespace
 
 namespace mox::detail {
@@ -45,10 +48,8 @@ CmoxNotifyList::CmoxNotifyList(MoxNotifyPolicy policy, unsigned char cutoff)
 
 CmoxNotifyList::~CmoxNotifyList() {
     RemoveAll();
-    while (NotifyInfo* spare = m_spare) {
-        m_spare = spare->m_next;
-        delete spare;
-    }
+    while (m_spareCount > 0)
+        delete TakeSpare();
     delete m_secondary;
 }
 
@@ -63,19 +64,45 @@ void CmoxNotifyList::Track() {
 
 // ---- the linked queue --------------------------------------------------------------------------
 
-NotifyInfo* CmoxNotifyList::NewEntry(CmoxCell* dependent) {
-    NotifyInfo* entry = m_spare;
-    if (entry != nullptr) {
-        m_spare = entry->m_next;
-        --m_spareCount;
-        if (NotifyInfo* next = m_spare) {
-            // Fetch what the next entries will need: a long fan-out does not fit the cache.
-            __builtin_prefetch(next->m_next, 1);
-            __builtin_prefetch(next->m_changes.m_entries.data(), 1);
-        }
-    } else {
-        entry = new NotifyInfo;
+NotifyInfo* CmoxNotifyList::TakeSpare() {
+    const std::size_t mask = m_spare.size() - 1;
+    NotifyInfo* entry = m_spare[m_spareHead];
+    m_spareHead = (m_spareHead + 1) & mask;
+    --m_spareCount;
+    // Fetch what the next queueings will write: a long fan-out does not fit the cache. The
+    // entry a few places on is fetched first, its changes buffer once the entry has arrived.
+    if (m_spareCount > kSpareAhead)
+        __builtin_prefetch(m_spare[(m_spareHead + kSpareAhead) & mask], 1);
+    if (m_spareCount > kSpareAhead / 2) {
+        const NotifyInfo* near = m_spare[(m_spareHead + kSpareAhead / 2) & mask];
+        __builtin_prefetch(near->m_changes.m_entries.data(), 1);
     }
+    return entry;
+}
+
+void CmoxNotifyList::KeepSpare(NotifyInfo* entry) {
+    if (static_cast<std::size_t>(m_spareCount) == m_spare.size()) {
+        // Full: unroll the ring into a larger one, oldest first. Releasing must not throw (it
+        // runs while an Update's exception unwinds), so without memory the entry just goes.
+        std::vector<NotifyInfo*> larger;
+        try {
+            larger.resize(std::max<std::size_t>(64, m_spare.size() * 2));
+        } catch (const std::bad_alloc&) {
+            delete entry;
+            return;
+        }
+        for (int i = 0; i < m_spareCount; ++i)
+            larger[static_cast<std::size_t>(i)] =
+                m_spare[(m_spareHead + static_cast<std::size_t>(i)) & (m_spare.size() - 1)];
+        m_spare.swap(larger);
+        m_spareHead = 0;
+    }
+    m_spare[(m_spareHead + static_cast<std::size_t>(m_spareCount)) & (m_spare.size() - 1)] = entry;
+    ++m_spareCount;
+}
+
+NotifyInfo* CmoxNotifyList::NewEntry(CmoxCell* dependent) {
+    NotifyInfo* entry = m_spareCount > 0 ? TakeSpare() : new NotifyInfo;
     entry->m_dependent = dependent;
     entry->m_slot = dependent->Priority();
     entry->m_prev = entry->m_next = nullptr;
@@ -97,9 +124,7 @@ void CmoxNotifyList::Release(NotifyInfo* entry) {
     entry->m_owner = nullptr;
     if (m_spareCount < m_spareLimit) {
         if (entry->m_changes.m_entries.capacity() > 64) entry->m_changes.m_entries.shrink_to_fit();
-        entry->m_next = m_spare;
-        m_spare = entry;
-        ++m_spareCount;
+        KeepSpare(entry);
     } else {
         delete entry;
     }
@@ -108,13 +133,13 @@ void CmoxNotifyList::Release(NotifyInfo* entry) {
 void CmoxNotifyList::Drained() {
     // Keep as many spare entries as the busiest stretch since the last drain needed, but let an
     // allowance that is no longer used decay, so one burst does not pin its memory for good.
-    m_spareLimit = std::max({kMinSpareEntries, m_peakCount, m_spareLimit / 2});
+    m_spareLimit = std::max(std::max(kMinSpareEntries, m_peakCount), m_spareLimit / 2);
     m_peakCount = 0;
     while (m_spareCount > m_spareLimit) {
-        NotifyInfo* spare = m_spare;
-        m_spare = spare->m_next;
+        // The newest go first; the oldest keep their turn at the head of the ring.
         --m_spareCount;
-        delete spare;
+        delete m_spare[(m_spareHead + static_cast<std::size_t>(m_spareCount)) &
+                       (m_spare.size() - 1)];
     }
 }
 
@@ -284,8 +309,8 @@ NotifyInfo* CmoxNotifyList::FindOrInsertExact(CmoxCell* dependent) {
     return entry;
 }
 
-MOX_FLATTEN void CmoxNotifyList::Add(CmoxCell* dependent, CmoxCell* changed, unsigned long userData,
-                                     MoxChangeReason reason) {
+void CmoxNotifyList::Add(CmoxCell* dependent, CmoxCell* changed, unsigned long userData,
+                         MoxChangeReason reason) {
     CheckOrder();
     // A dependent queued nowhere, the usual case, needs neither a lookup nor a merge: it gets a
     // new entry with this one change, at the tail when no entry there is below it.
@@ -306,8 +331,39 @@ MOX_FLATTEN void CmoxNotifyList::Add(CmoxCell* dependent, CmoxCell* changed, uns
     FindOrInsert(dependent)->m_changes.Add(changed, userData, reason);
 }
 
-MOX_FLATTEN void CmoxNotifyList::Add(CmoxCell* changed, unsigned long userData,
-                                     MoxChangeReason reason) {
+// The usual queueing step of a fan-out: a tracked list in placement order gets a change for a
+// dependent queued nowhere, whose place is the tail. The entry is filled and linked in one go,
+// without the lookups and cases of the general path (which does the same in several steps).
+inline void CmoxNotifyList::AppendFresh(CmoxCell* dependent, NotifyInfo* tail, CmoxCell* changed,
+                                        unsigned long userData, MoxChangeReason reason) {
+    NotifyInfo* entry = m_spareCount > 0 ? TakeSpare() : new NotifyInfo;
+    const unsigned char slot = dependent->m_priority;
+    entry->m_dependent = dependent;
+    entry->m_slot = slot;
+    entry->m_prev = tail;
+    entry->m_next = nullptr;
+    entry->m_owner = this;
+    entry->m_changes.m_tracked = true;
+    ++dependent->m_queuedEntries;
+    if (tail != nullptr)
+        tail->m_next = entry;
+    else
+        m_list.m_head = entry;
+    m_list.m_tail = entry;
+    if (++m_list.m_count > m_peakCount) m_peakCount = m_list.m_count;
+    // Queued nowhere before, so the cell names no entry yet and this one becomes its own.
+    if (dependent->m_queueEntry == nullptr)
+        dependent->m_queueEntry = entry;
+    else
+        Register(entry);
+    m_lastOfPriority[slot] = entry;
+    if (tail == nullptr || tail->m_slot != slot)
+        m_priorities[slot >> 6] |= std::uint64_t{1} << (slot & 63);
+    entry->m_changes.m_entries.emplace_back(changed, userData, reason);
+    ++changed->m_changeEntries;
+}
+
+void CmoxNotifyList::Add(CmoxCell* changed, unsigned long userData, MoxChangeReason reason) {
     const CmoxCellList& dependents = changed->GetDependents();
     const CmoxCellList::const_iterator end = dependents.end();
     for (auto at = dependents.begin(); at != end; ++at) {
@@ -315,7 +371,17 @@ MOX_FLATTEN void CmoxNotifyList::Add(CmoxCell* changed, unsigned long userData,
         // cell in turn.
         if (CmoxCell* ahead = at.Ahead(4)) __builtin_prefetch(ahead);
         CmoxCell* dependent = *at;
-        if (!dependent->IsUndoInProgress()) Add(dependent, changed, userData, reason);
+        if (dependent->IsUndoInProgress()) continue;
+        // The order checks are those of CheckOrder: with an unchanged epoch it would do nothing.
+        if (!m_walkMode && dependent->m_queuedEntries == 0 &&
+            m_orderEpoch == mox::detail::QueueOrderEpoch()) {
+            NotifyInfo* tail = m_list.m_tail;
+            if (tail == nullptr || tail->m_slot >= dependent->m_priority) {
+                AppendFresh(dependent, tail, changed, userData, reason);
+                continue;
+            }
+        }
+        Add(dependent, changed, userData, reason);
     }
 }
 
@@ -399,25 +465,59 @@ struct DeliveryFlag {
 
 } // namespace
 
+// Takes the head entry of a tracked list in placement order off the queue: Unlink for the case
+// that every delivery step meets, where the entry has no predecessor and names its dependent.
+inline void CmoxNotifyList::UnlinkHead(NotifyInfo* head, CmoxCell* dependent, NotifyInfo* next) {
+    const unsigned char slot = head->m_slot;
+    // Nothing precedes the head, so it was the last of its priority only if it was alone there.
+    if (m_lastOfPriority[slot] == head) {
+        m_lastOfPriority[slot] = nullptr;
+        m_priorities[slot >> 6] &= ~(std::uint64_t{1} << (slot & 63));
+    }
+    if (dependent->m_queueEntry == head)
+        dependent->m_queueEntry = nullptr;
+    else
+        m_secondary->erase(dependent);
+    m_list.m_head = next;
+    if (next != nullptr)
+        next->m_prev = nullptr;
+    else
+        m_list.m_tail = nullptr;
+    head->m_next = nullptr;
+    --dependent->m_queuedEntries;
+    for (const ChangeInfo& change : head->m_changes.m_entries)
+        --change.m_cell->m_changeEntries;
+    head->m_changes.m_tracked = false;
+    if (--m_list.m_count == 0) {
+        m_orderEpoch = mox::detail::QueueOrderEpoch();
+        Drained();
+    }
+}
+
 MOX_FLATTEN void CmoxNotifyList::Deliver(bool immediateOnly) {
     Cmox::Current(); // throws before anything is delivered when there is no engine
     while (NotifyInfo* head = m_list.m_head) {
+        NotifyInfo* next = head->m_next;
         // A long queue does not fit the cache: fetch what the next rounds need while this one
         // runs (the entry after next, the next entry's dependent and changes).
-        if (NotifyInfo* next = head->m_next) {
+        if (next != nullptr) {
             __builtin_prefetch(next->m_next);
             __builtin_prefetch(next->m_dependent);
             __builtin_prefetch(next->m_changes.m_entries.data());
         }
-        if (immediateOnly && head->m_dependent->Priority() < m_cutoff) break;
-        Unlink(head);
+        CmoxCell* dependent = head->m_dependent;
+        if (immediateOnly && dependent->Priority() < m_cutoff) break;
+        if (m_tracked && !m_walkMode)
+            UnlinkHead(head, dependent, next);
+        else
+            Unlink(head);
         // The entry is destroyed after Update, also when Update throws.
         struct ReleaseOnExit {
             CmoxNotifyList* list;
             NotifyInfo* entry;
             ~ReleaseOnExit() { list->Release(entry); }
         } release{this, head};
-        head->m_dependent->Update(head->m_changes);
+        dependent->Update(head->m_changes);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 class CmoxCell;
 class CmoxNotifyList;
@@ -149,11 +150,16 @@ class MOX_API CmoxNotifyList : public CObject {
     NotifyInfo* FindOrInsertExact(CmoxCell* dependent);
     NotifyInfo* LastAtOrAbove(unsigned char priority) const;
     NotifyInfo* NewEntry(CmoxCell* dependent);
+    void AppendFresh(CmoxCell* dependent, NotifyInfo* tail, CmoxCell* changed,
+                     unsigned long userData, MoxChangeReason reason);
     void Link(NotifyInfo* entry, NotifyInfo* before);
     void LinkAtTail(NotifyInfo* entry);
     void Register(NotifyInfo* entry);
     void Unlink(NotifyInfo* entry);
+    void UnlinkHead(NotifyInfo* head, CmoxCell* dependent, NotifyInfo* next);
     void Release(NotifyInfo* entry);
+    NotifyInfo* TakeSpare();
+    void KeepSpare(NotifyInfo* entry);
     void Drained();
     void CheckOrder();
     void Deliver(bool immediateOnly);
@@ -184,7 +190,11 @@ class MOX_API CmoxNotifyList : public CObject {
     // Entries kept for reuse: a delivery run frees and refills entries at a high rate. The pool
     // follows demand: it may hold as many entries as the list held at its fullest since it was
     // last empty, and halves its allowance at each drain that needed fewer.
-    NotifyInfo* m_spare = nullptr;
+    // It is a first-in first-out ring: entries come back in delivery order and are handed out
+    // again in that order, so a fan-out queues and delivers them in the order they lie in
+    // memory, and the ring tells which entries the next few queueings will take.
+    std::vector<NotifyInfo*> m_spare; // power-of-two size
+    std::size_t m_spareHead = 0;
     int m_spareCount = 0;
     int m_spareLimit = 64;
     int m_peakCount = 0;
