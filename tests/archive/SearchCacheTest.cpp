@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(CacheDepths, SearchCacheAtDepth, ::testing::Values(0, 1
 
 } // namespace
 
-TEST_F(SearchCache, KeepsEveryRecordPathDownToTheCacheDepth) {
+TEST_F(SearchCache, KeepsEveryRecordPathDownToTheCacheDepthAndLeavesTheStreamAtTheStart) {
     // Top level: Settings, Other, Last. Level 2: Count, Display, Count. Level 3: Gain, Deep.
     // Level 4: Level.
     const std::size_t expected[] = {0, 3, 6, 8, 9, 9};
@@ -70,9 +70,6 @@ TEST_F(SearchCache, KeepsEveryRecordPathDownToTheCacheDepth) {
     }
     OpenOn(kArchive, -1);
     EXPECT_EQ(m_archive.CacheSize(), 0u);
-}
-
-TEST_F(SearchCache, OpenLeavesTheStreamBeforeTheFirstRecord) {
     OpenOn(kArchive, 3);
     EXPECT_EQ(m_archive.Line(), 1);
     EXPECT_EQ(m_archive.ReadToken(), "CmoxCompositeCell");
@@ -88,14 +85,7 @@ TEST_F(SearchCache, ReopeningEmptiesTheCache) {
     EXPECT_EQ(m_archive.Locate(stale), 0);
 }
 
-TEST_F(SearchCache, WithoutCacheAMissReadsTheWholeFile) {
-    OpenOn(kArchive, 0);
-    CmoxFindSpec query("\\Settings", "Nope", 0);
-    EXPECT_EQ(m_archive.Locate(query), 0);
-    EXPECT_EQ(m_archive.Line(), kLineAtEnd);
-}
-
-TEST_F(SearchCache, MissUnderAnAbsentCachedLevelReadsNothing) {
+TEST_F(SearchCache, MissUnderAnAbsentCachedLevelReadsNothingWithoutCacheEverything) {
     OpenOn(kArchive, 1);
     CmoxFindSpec query("\\Absent\\Display", "Gain", 0);
     EXPECT_EQ(m_archive.Locate(query), 0);
@@ -107,6 +97,9 @@ TEST_F(SearchCache, MissUnderAnAbsentCachedLevelReadsNothing) {
     CmoxFindSpec underSettings("\\Settings\\Absent", "Gain", 0);
     EXPECT_EQ(m_archive.Locate(underSettings), 0);
     EXPECT_EQ(m_archive.Line(), 2);
+    OpenOn(kArchive, 0);
+    EXPECT_EQ(m_archive.Locate(underSettings), 0);
+    EXPECT_EQ(m_archive.Line(), kLineAtEnd);
 }
 
 TEST_F(SearchCache, HitSeeksToTheCachedRecordAndReadsOnlyIt) {
