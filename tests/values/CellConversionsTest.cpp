@@ -31,7 +31,7 @@ int AsInt(CmoxCell& cell) {
 }
 } // namespace
 
-TEST_F(CellConversions, EachConversionReadsItsOwnKindOfCell) {
+TEST_F(CellConversions, EachConversionReadsItsOwnKindOfCellAndBooleansGiveZeroOrOne) {
     CmoxLongCell l("L", -42, 0);
     CmoxIntermediateEnumCell e("E", 3, 0);
     CmoxDoubleCell d("D", 2.5, 0.0);
@@ -42,9 +42,6 @@ TEST_F(CellConversions, EachConversionReadsItsOwnKindOfCell) {
     EXPECT_DOUBLE_EQ(AsDouble(d), 2.5);
     EXPECT_EQ(AsLongLong(ll), 1LL << 50);
     EXPECT_EQ(AsText(s), "text");
-}
-
-TEST_F(CellConversions, BooleanConvertsToZeroOrOne) {
     CmoxBooleanCell b("B", 2, 0);
     EXPECT_EQ(AsInt(b), 1);
     b.Value(0);
