@@ -481,16 +481,3 @@ TEST_F(ArrayCell, FindChildUserSkipsElementsWithoutAUserName) {
     EXPECT_EQ(array.FindChildUser("Gain"), labelled);
     EXPECT_EQ(array.FindChildUser("gain"), nullptr);
 }
-
-TEST_F(ArrayCell, LookupsWorkThroughTheCellFinders) {
-    CmoxArrayCell root("Root");
-    auto* list = new CmoxArrayCell("List");
-    root.Add(list);
-    TagCell* leaf = Tag("Leaf");
-    leaf->UserName("Label");
-    list->Add(leaf);
-    EXPECT_EQ(root.FindGrandChild("List", "Leaf"), leaf);
-    EXPECT_EQ(root.FindDescendent("\\List\\Leaf"), leaf);
-    EXPECT_EQ(root.FindDescendentUser("\\List\\$Label$"), leaf);
-    EXPECT_EQ(leaf->PathName(), "\\Root\\List\\Leaf");
-}

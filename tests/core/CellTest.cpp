@@ -120,14 +120,6 @@ TEST_F(Cell, FindDescendentUserMixesNamesAndMarkedUserNames) {
     EXPECT_EQ(root.FindDescendent("\\$Label$"), nullptr) << "the plain finder treats it as a name";
 }
 
-TEST_F(Cell, NewCellIdCountsFromOneAfterInitialize) {
-    CmoxCell::InitializeCellId();
-    EXPECT_EQ(CmoxCell::NewCellId(), 1);
-    EXPECT_EQ(CmoxCell::NewCellId(), 2);
-    CmoxCell::InitializeCellId();
-    EXPECT_EQ(CmoxCell::NewCellId(), 1);
-}
-
 TEST_F(Cell, MessagesAndPriorityPropagationOnALeaf) {
     CmoxCell a("A", 10);
     EXPECT_EQ(a.ProcessMoxMessage(1, 2, nullptr), nullptr);

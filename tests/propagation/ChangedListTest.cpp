@@ -45,23 +45,7 @@ TEST_F(ChangedList, MergingUsesTheCellsCombineUserData) {
     EXPECT_EQ(list.GetUserData(&cell), 6u);
 }
 
-TEST_F(ChangedList, QueriesForAbsentCellsReportNothing) {
-    CmoxCell a("A", 150), absent("Absent", 150);
-    CmoxChangedList list;
-    list.Add(&a, 9, MOX_VALUE_CHANGED);
-    EXPECT_EQ(list.GetChangeReason(&absent), MOX_NO_CHANGE);
-    EXPECT_EQ(list.GetChangeReason("Absent"), MOX_NO_CHANGE);
-    EXPECT_EQ(list.GetUserData(&absent), 0u);
-    EXPECT_EQ(list.GetUserData("Absent"), 0u);
-    EXPECT_EQ(list.ContainsPtr(&absent), nullptr);
-    EXPECT_EQ(list.ContainsPtr(&a), &a);
-    list.Remove(&absent);
-    EXPECT_EQ(list.GetCount(), 1);
-    list.Remove(&a);
-    EXPECT_EQ(list.GetCount(), 0);
-}
-
-TEST_F(ChangedList, NameQueriesReturnTheFirstAdded) {
+TEST_F(ChangedList, NameQueriesReturnTheFirstAddedAndAbsentCellsReportNothing) {
     CmoxCell first("Gain", 150), second("Gain", 150);
     CmoxChangedList list;
     list.Add(&first, 1, MOX_VALUE_CHANGED);
@@ -70,6 +54,18 @@ TEST_F(ChangedList, NameQueriesReturnTheFirstAdded) {
     EXPECT_EQ(list.GetUserData("Gain"), 1u);
     EXPECT_EQ(list.Contains("gain"), nullptr);
     EXPECT_EQ(list.GetChangeReason(&second), MOX_RANGE_CHANGED);
+    CmoxCell absent("Absent", 150);
+    EXPECT_EQ(list.GetChangeReason(&absent), MOX_NO_CHANGE);
+    EXPECT_EQ(list.GetChangeReason("Absent"), MOX_NO_CHANGE);
+    EXPECT_EQ(list.GetUserData(&absent), 0u);
+    EXPECT_EQ(list.GetUserData("Absent"), 0u);
+    EXPECT_EQ(list.ContainsPtr(&absent), nullptr);
+    EXPECT_EQ(list.ContainsPtr(&first), &first);
+    list.Remove(&absent);
+    EXPECT_EQ(list.GetCount(), 2);
+    list.Remove(&first);
+    EXPECT_EQ(list.GetCount(), 1);
+    EXPECT_EQ(list.Contains("Gain"), &second);
 }
 
 TEST_F(ChangedList, UserAndPathQueries) {
