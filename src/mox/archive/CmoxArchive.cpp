@@ -99,12 +99,13 @@ int CmoxArchive::Open(const char* fileName, MoxArchiveMode mode, int cacheDepth)
         if (m_current == &m_file) m_current = nullptr;
     }
     m_file.clear();
-    // A larger buffer than the stream's default: an archive is written and read in many small
-    // pieces, and each refill or flush is a system call. Set before opening, as the buffer must.
-    if (!m_fileBuffer) {
-        m_fileBuffer.reset(new char[kFileBufferSize]);
-        m_file.rdbuf()->pubsetbuf(m_fileBuffer.get(), kFileBufferSize);
-    }
+    // A larger buffer than the stream's usual 8 KB: an archive is written and read in many small
+    // pieces, and each refill or flush is a system call. Not for an archive opened for search
+    // (a cache depth above 0): it seeks for every query, and each seek costs a refill of the
+    // whole buffer. Set before opening, as the buffer must be.
+    if (!m_fileBuffer) m_fileBuffer.reset(new char[kFileBufferSize]);
+    const bool seeking = mode == MOX_ARCHIVE_READ && cacheDepth > 0;
+    m_file.rdbuf()->pubsetbuf(m_fileBuffer.get(), seeking ? kSearchBufferSize : kFileBufferSize);
     m_file.open(m_fileName, openMode);
     if (m_file.fail() || m_file.bad()) return 0;
     m_current = &m_file;

@@ -258,6 +258,7 @@ class MOX_API CmoxArchive : public CObject {
     std::string m_blockText;  // ReadBlock's scratch, kept to reuse its capacity
     std::string m_recordText; // a record being composed before it is written in one piece
     static const int kFileBufferSize = 1 << 16;
+    static const int kSearchBufferSize = 1 << 13;
     std::unique_ptr<char[]> m_fileBuffer; // the file stream's buffer, set at the first Open
     std::vector<unsigned char> m_restoreErrors;
     int m_cacheDepth = 0;
