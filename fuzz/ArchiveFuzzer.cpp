@@ -218,8 +218,8 @@ void SearchRecords(const std::uint8_t* data, std::size_t size) {
         // A few queries from the end of the list, where the names the input holds are.
         for (std::size_t a = queries.size() > 6 ? queries.size() - 6 : 0; a < queries.size(); ++a) {
             const Query& ahead = queries[a];
-            CmoxFindSpec aheadSpec(ahead.path.c_str(), ahead.match.c_str(), ahead.byUserName);
-            plain.RestoreLookAhead(&group, aheadSpec);
+            CmoxFindSpec aheadQuery(ahead.path.c_str(), ahead.match.c_str(), ahead.byUserName);
+            plain.RestoreLookAhead(&group, aheadQuery);
             CheckEngineIsClean();
             Require(plain.Line() == line && plain.Indent() == indent);
             Require(buf->pubseekoff(0, std::ios::cur, std::ios::in) == at);

@@ -77,8 +77,8 @@ TEST_P(SearchCells, RestoresOneDeepValueCellByPath) {
     EXPECT_EQ(gain.Value(), 87);
 
     CmoxDoubleCell level("Level", -1.0);
-    CmoxFindSpec levelSpec("\\Profile119\\Scope", "Level", 0);
-    ASSERT_EQ(m_archive.Restore(&level, levelSpec), 1);
+    CmoxFindSpec levelQuery("\\Profile119\\Scope", "Level", 0);
+    ASSERT_EQ(m_archive.Restore(&level, levelQuery), 1);
     EXPECT_DOUBLE_EQ(level.Value(), 59.5);
 
     CmoxStringCell theme("Theme", "unchanged");

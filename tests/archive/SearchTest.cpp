@@ -196,7 +196,7 @@ TEST_P(SearchAtDepth, EscapedBracesInValuesDoNotEndCollections) {
     EXPECT_EQ(m_archive.Locate(display), 1);
 }
 
-TEST_F(SearchTest, EachSpecKindIsRefusedByTheOtherRequest) {
+TEST_F(SearchTest, EachQueryKindIsRefusedByTheOtherRequest) {
     OpenOn(StandardArchive(), 0);
     CmoxFindSpec list("", 0, 1);
     EXPECT_EQ(m_archive.Locate(list), 0);
@@ -321,8 +321,8 @@ TEST_P(SearchAtDepth, LookAheadSearchesTheCollectionThatOpensHereAndMovesBack) {
     m_archive.SetIndent(2);
 
     RecordValueCell title("CmoxStringCell", "Title", RecordValueCell::kString);
-    CmoxFindSpec titleSpec("", "Title", 0);
-    ASSERT_EQ(m_archive.RestoreLookAhead(&title, titleSpec), 1);
+    CmoxFindSpec titleQuery("", "Title", 0);
+    ASSERT_EQ(m_archive.RestoreLookAhead(&title, titleQuery), 1);
     EXPECT_EQ(title.stringValue, "A {b} // t");
     EXPECT_EQ(m_archive.Line(), line);
     EXPECT_EQ(m_archive.Indent(), 2);
