@@ -8,6 +8,7 @@
 #include <mox/core/CmoxCell.h>
 #include <mox/propagation/Cmox.h>
 
+#include <cstring>
 #include <istream>
 #include <sstream>
 
@@ -78,48 +79,69 @@ MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in) {
     InputScanner scan(in);
     for (;;) {
         // One line, up to (not including) its LF. Braces are counted as they are copied; an
-        // escaped character is not looked at; "//" drops itself and the rest of the line.
+        // escaped character is not looked at; "//" drops itself and the rest of the line. The
+        // line is scanned in the stream's buffer and copied a span at a time.
         bool scanning = true;
         bool escaped = false;
         bool slash = false;
         bool comment = false;
-        int c = scan.Peek();
-        while (c != kEnd && c != '\n') {
-            if (!comment) {
-                text += static_cast<char>(c);
-                if (!scanning) {
-                    // after a surplus "}" the rest of the line is copied but not looked at
-                } else if (escaped) {
-                    escaped = false;
-                    slash = false;
-                } else if (c == '\\') {
-                    escaped = true;
-                    slash = false;
-                } else if (c == '/') {
-                    if (slash) {
-                        text.resize(text.size() - 2);
-                        comment = true;
-                    }
-                    slash = !slash;
-                } else {
-                    slash = false;
-                    if (c == '{') {
-                        seenBrace = true;
-                        ++depth;
-                    } else if (c == '}') {
-                        seenBrace = true;
-                        if (--depth < 0) scanning = false;
+        bool lineEnd = false; // the LF was reached; otherwise the input ended
+        while (!lineEnd && scan.Refill()) {
+            const char* const begin = scan.Begin();
+            const char* const end = scan.End();
+            const char* at = begin;
+            if (comment || !scanning) {
+                // The rest of the line is dropped (comment) or copied without a look.
+                at = static_cast<const char*>(std::memchr(begin, '\n', end - begin));
+                if (at == nullptr) at = end;
+                if (!comment) text.append(begin, static_cast<std::size_t>(at - begin));
+            } else {
+                const char* copied = begin; // start of what is still to be copied
+                for (; at != end && *at != '\n'; ++at) {
+                    const char c = *at;
+                    if (escaped) {
+                        escaped = false;
+                        slash = false;
+                    } else if (c == '\\') {
+                        escaped = true;
+                        slash = false;
+                    } else if (c == '/') {
+                        if (slash) {
+                            // Both slashes go: the first may already have been copied.
+                            text.append(copied, static_cast<std::size_t>(at - copied));
+                            text.pop_back();
+                            copied = at + 1;
+                            comment = true;
+                            ++at;
+                            break;
+                        }
+                        slash = true;
+                    } else {
+                        slash = false;
+                        if (c == '{') {
+                            seenBrace = true;
+                            ++depth;
+                        } else if (c == '}') {
+                            seenBrace = true;
+                            if (--depth < 0) {
+                                scanning = false;
+                                ++at;
+                                break;
+                            }
+                        }
                     }
                 }
+                if (!comment) text.append(copied, static_cast<std::size_t>(at - copied));
             }
-            c = scan.Advance();
+            lineEnd = at != end && *at == '\n';
+            scan.Consume(at);
         }
         if (seenBrace && depth == 0) break; // the LF stays in the input
-        if (c == '\n') {
+        if (lineEnd) {
             scan.Skip();
             if (counting) ++m_line;
         }
-        if (depth < 0 || c == kEnd || scan.AtEnd()) break;
+        if (depth < 0 || !lineEnd || scan.AtEnd()) break;
     }
     return DepthResult(depth);
 }

@@ -4,6 +4,7 @@
 
 #include <mox/archive/CmoxArchive.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 
@@ -32,6 +33,14 @@ class RangeScanner {
         return static_cast<unsigned char>(*m_at++);
     }
     void Skip() { ++m_at; }
+    const char* Begin() const { return m_at; }
+    const char* End() const { return m_end; }
+    bool Refill() {
+        if (m_at != m_end) return true;
+        m_ended = true;
+        return false;
+    }
+    void Consume(const char* to) { m_at = to; }
     int Advance() {
         ++m_at;
         return Peek();
@@ -46,29 +55,6 @@ class RangeScanner {
     bool m_ended = false;
 };
 
-// Collects a token's characters in a small local buffer and appends them to the token in
-// pieces, which is cheaper than growing the string one character at a time.
-class TokenChunk {
-  public:
-    explicit TokenChunk(std::string& token) : m_token(token) {}
-    ~TokenChunk() { Flush(); }
-    TokenChunk(const TokenChunk&) = delete;
-    TokenChunk& operator=(const TokenChunk&) = delete;
-    void Add(char c) {
-        if (m_used == sizeof(m_chunk)) Flush();
-        m_chunk[m_used++] = c;
-    }
-    void Flush() {
-        m_token.append(m_chunk, m_used);
-        m_used = 0;
-    }
-
-  private:
-    std::string& m_token;
-    char m_chunk[64];
-    std::size_t m_used = 0;
-};
-
 template <class Scanner> class TokenReader {
   public:
     // The next token of `scan` in the archive's token buffer; lines are counted when `counting`.
@@ -81,73 +67,94 @@ inline bool IsTokenSpace(int c) {
 
 template <class Scanner>
 std::string& TokenReader<Scanner>::Read(CmoxArchive& archive, Scanner& scan, bool counting) {
-    constexpr int kEnd = Scanner::kEnd;
     // A comment line is skipped up to its LF, but never more than this many characters at once.
     constexpr int kMaxCommentSkip = 1000;
-    constexpr int kMaxTokenChars = CmoxArchive::kMaxTokenChars;
+    constexpr std::ptrdiff_t kMaxTokenChars = CmoxArchive::kMaxTokenChars;
     std::string& token = archive.m_token;
     token.clear();
+    // Runs of characters are scanned in the buffer and appended in one piece; only escapes and
+    // comments go one character at a time.
     for (;;) {
-        int c = scan.Peek();
-        while (IsTokenSpace(c)) {
-            if (c == '\n' && counting) ++archive.m_line;
-            c = scan.Advance();
+        for (;;) {
+            if (!scan.Refill()) return token;
+            const char* at = scan.Begin();
+            const char* const end = scan.End();
+            while (at != end && IsTokenSpace(static_cast<unsigned char>(*at))) {
+                if (*at == '\n' && counting) ++archive.m_line;
+                ++at;
+            }
+            scan.Consume(at);
+            if (at != end) break;
         }
-        if (c == kEnd) return token;
 
-        if (c == '"') {
+        if (*scan.Begin() == '"') {
             // Quoted: the opening quote and both characters of an escape count toward the
             // limit. An escape is never split, so a token may stop one character past it.
-            scan.Skip();
-            TokenChunk chunk(token);
-            int consumed = 1;
-            while (consumed < kMaxTokenChars) {
-                int ch = scan.Get();
-                if (ch == kEnd) break;
-                ++consumed;
-                if (ch == '"') break;
-                if (ch == '\\') {
-                    ch = scan.Get();
-                    if (ch == kEnd) break;
-                    ++consumed;
-                    switch (ch) {
-                    case 'n':
-                        ch = '\n';
-                        break;
-                    case 'r':
-                        ch = '\r';
-                        break;
-                    case 't':
-                        ch = '\t';
-                        break;
-                    case 'b':
-                        ch = '\b';
-                        break;
-                    default:
-                        break;
-                    }
+            scan.Consume(scan.Begin() + 1);
+            std::ptrdiff_t consumed = 1;
+            while (consumed < kMaxTokenChars && scan.Refill()) {
+                const char* const begin = scan.Begin();
+                const char* const limit =
+                    begin + std::min<std::ptrdiff_t>(scan.End() - begin, kMaxTokenChars - consumed);
+                const char* at = begin;
+                while (at != limit && *at != '"' && *at != '\\')
+                    ++at;
+                token.append(begin, static_cast<std::size_t>(at - begin));
+                consumed += at - begin;
+                if (at == limit) {
+                    scan.Consume(at);
+                    continue;
                 }
-                chunk.Add(static_cast<char>(ch));
+                scan.Consume(at + 1);
+                ++consumed;
+                if (*at == '"') break;
+                // An escape: the character after the backslash, translated.
+                int ch = scan.Get();
+                if (ch == Scanner::kEnd) break;
+                ++consumed;
+                switch (ch) {
+                case 'n':
+                    ch = '\n';
+                    break;
+                case 'r':
+                    ch = '\r';
+                    break;
+                case 't':
+                    ch = '\t';
+                    break;
+                case 'b':
+                    ch = '\b';
+                    break;
+                default:
+                    break;
+                }
+                token += static_cast<char>(ch);
             }
-            chunk.Flush();
             return token;
         }
 
-        int taken = 0;
-        {
-            TokenChunk chunk(token);
-            while (taken < kMaxTokenChars && c != kEnd && !IsTokenSpace(c)) {
-                chunk.Add(static_cast<char>(c));
-                ++taken;
-                c = scan.Advance();
-            }
+        // Unquoted: up to the next space or the end, at most kMaxTokenChars characters. The
+        // character after the token is looked at (which flags the end when there is none).
+        std::ptrdiff_t taken = 0;
+        while (scan.Refill() && taken < kMaxTokenChars) {
+            const char* const begin = scan.Begin();
+            const char* const end = scan.End();
+            const char* const limit =
+                begin + std::min<std::ptrdiff_t>(end - begin, kMaxTokenChars - taken);
+            const char* at = begin;
+            while (at != limit && !IsTokenSpace(static_cast<unsigned char>(*at)))
+                ++at;
+            token.append(begin, static_cast<std::size_t>(at - begin));
+            taken += at - begin;
+            scan.Consume(at);
+            if (at != end) break;
         }
         if (token.size() < 2 || token[0] != '/' || token[1] != '/') return token;
 
         // A comment: the rest of its line goes, then reading starts over.
         for (int i = 0; i < kMaxCommentSkip; ++i) {
             const int ch = scan.Get();
-            if (ch == kEnd || ch == '\n') break;
+            if (ch == Scanner::kEnd || ch == '\n') break;
         }
         if (counting) ++archive.m_line;
         token.clear();
