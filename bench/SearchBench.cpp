@@ -12,7 +12,6 @@
 // measures one search on an open archive.
 
 #include <mox/archive/CmoxArchive.h>
-#include <mox/archive/CmoxFindSpec.h>
 
 #include <benchmark/benchmark.h>
 

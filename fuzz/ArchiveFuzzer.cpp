@@ -6,7 +6,6 @@
 // a quoted token reads back unchanged; the position cache never changes what a search finds or
 // where it leaves the stream; a look-ahead always moves back to where it started.
 #include <mox/archive/CmoxArchive.h>
-#include <mox/archive/CmoxFindSpec.h>
 #include <mox/propagation/Cmox.h>
 
 #include "support/ArchiveTestCells.h"

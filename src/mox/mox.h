@@ -43,7 +43,6 @@
 #include <mox/collections/CmoxCompositeCell.h>
 
 #include <mox/archive/CmoxArchive.h>
-#include <mox/archive/CmoxFindSpec.h>
 
 #include <mox/dialog/CmoxCheckLC.h>
 #include <mox/dialog/CmoxComboLC.h>

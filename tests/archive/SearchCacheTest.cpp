@@ -2,7 +2,6 @@
 // search with the cache reads only the cached record that leads to its target, and that the
 // cache never changes what a search finds (first record of a path, names holding a backslash).
 #include <mox/archive/CmoxArchive.h>
-#include <mox/archive/CmoxFindSpec.h>
 
 #include "support/ArchiveTestCells.h"
 #include "support/MoxTest.h"

@@ -2,7 +2,6 @@
 // to a file, then single cells and single subtrees restored by path or user name, and a
 // collection's records listed, at cache depths 0 to 3.
 #include <mox/archive/CmoxArchive.h>
-#include <mox/archive/CmoxFindSpec.h>
 #include <mox/collections/CmoxCompositeCell.h>
 #include <mox/values/CmoxDoubleCell.h>
 #include <mox/values/CmoxLongCell.h>

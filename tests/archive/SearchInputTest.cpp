@@ -2,7 +2,6 @@
 // to exhaust the stack of a walk that followed it. No search may crash, hang or disagree with
 // itself between cache depths.
 #include <mox/archive/CmoxArchive.h>
-#include <mox/archive/CmoxFindSpec.h>
 
 #include "support/ArchiveTestCells.h"
 #include "support/MoxTest.h"

@@ -2,7 +2,6 @@
 // restoring from a found record and the search form of the look-ahead, each at cache depths 0
 // to 3 where the cache could change the outcome.
 #include <mox/archive/CmoxArchive.h>
-#include <mox/archive/CmoxFindSpec.h>
 
 #include "support/ArchiveTestCells.h"
 #include "support/MoxTest.h"

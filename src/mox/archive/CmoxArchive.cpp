@@ -337,3 +337,22 @@ int CmoxArchive::Save(CmoxCell& cell) {
 void CmoxArchive::FlagRestoreError(MoxRestoreError code, CmoxCell* /*cell*/) {
     m_restoreErrors.push_back(static_cast<unsigned char>(code));
 }
+
+// ---- CmoxFindSpec: the two kinds of search query ----
+
+namespace {
+
+std::string QueryText(const char* s) {
+    return s != nullptr ? std::string(s) : std::string();
+}
+
+} // namespace
+
+CmoxFindSpec::CmoxFindSpec(const char* path, const char* match, int byUserName)
+    : m_path(QueryText(path)), m_match(QueryText(match)), m_byUserName(byUserName), m_fullPath(0),
+      m_findFirst(1) {}
+
+CmoxFindSpec::CmoxFindSpec(const char* path, int byUserName, int fullPath)
+    : m_path(QueryText(path)), m_byUserName(byUserName), m_fullPath(fullPath), m_findFirst(0) {}
+
+CmoxFindSpec::~CmoxFindSpec() = default;

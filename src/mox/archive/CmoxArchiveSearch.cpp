@@ -8,7 +8,6 @@
 // kMaxSearchDepth.
 #include <mox/archive/CmoxArchive.h>
 
-#include <mox/archive/CmoxFindSpec.h>
 
 #include <istream>
 #include <string>
