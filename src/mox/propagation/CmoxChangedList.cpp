@@ -9,6 +9,46 @@
 
 IMPLEMENT_DYNAMIC(CmoxChangedList, CObject)
 
+// ---- the entry storage --------------------------------------------------------------------------
+
+namespace mox::detail {
+
+ChangeEntries::~ChangeEntries() {
+    clear();
+    if (m_data != Inline()) ::operator delete(m_data);
+}
+
+void ChangeEntries::Reallocate(size_type capacity) {
+    ChangeInfo* target =
+        capacity <= 1 ? Inline()
+                      : static_cast<ChangeInfo*>(::operator new(capacity * sizeof(ChangeInfo)));
+    // ChangeInfo copies cannot throw: the move is a plain copy and destruction of the source.
+    for (std::uint32_t i = 0; i < m_size; ++i) {
+        new (target + i) ChangeInfo(m_data[i]);
+        m_data[i].~ChangeInfo();
+    }
+    if (m_data != Inline()) ::operator delete(m_data);
+    m_data = target;
+    m_capacity = static_cast<std::uint32_t>(capacity <= 1 ? 1 : capacity);
+}
+
+void ChangeEntries::Grow() {
+    Reallocate(m_capacity < 4 ? 4 : std::size_t{m_capacity} * 2);
+}
+
+void ChangeEntries::erase(const_iterator at) {
+    const std::size_t from = static_cast<std::size_t>(at - m_data);
+    for (std::size_t i = from; i + 1 < m_size; ++i)
+        m_data[i] = m_data[i + 1];
+    m_data[--m_size].~ChangeInfo();
+}
+
+void ChangeEntries::shrink_to_fit() {
+    if (m_capacity > m_size && m_data != Inline()) Reallocate(m_size);
+}
+
+} // namespace mox::detail
+
 struct CmoxChangedList::Index : mox::detail::PointerMap<std::size_t> {};
 
 CmoxChangedList::CmoxChangedList() = default;

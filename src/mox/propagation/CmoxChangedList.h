@@ -5,13 +5,15 @@
 #include <mox/core/MoxConstants.h>
 #include <mox/platform/CObject.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
-#include <vector>
+#include <new>
 
 class CmoxCell;
 
 /// One changed cell in a changed list: the cell, its merged user data and the reason.
-class MOX_API ChangeInfo : public CObject {
+class MOX_API ChangeInfo final : public CObject {
   public:
     /// An entry for `cell` with `userData` and `reason`.
     ChangeInfo(CmoxCell* cell, unsigned long userData, MoxChangeReason reason)
@@ -31,6 +33,81 @@ class MOX_API ChangeInfo : public CObject {
     CmoxCell* m_cell;         ///< The changed cell, not owned.
 };
 
+namespace mox::detail {
+
+/// The entries of a changed list: a growable array whose first entry lives inside the list
+/// itself. Most dependents are told about one change per Update, so the usual entry of a notify
+/// list carries its change without a buffer of its own, one cache line fewer per delivery.
+/// Holds ChangeInfo values in order; not copyable or movable (it may point into itself).
+class MOX_API ChangeEntries {
+  public:
+    using value_type = ChangeInfo;
+    using iterator = ChangeInfo*;
+    using const_iterator = const ChangeInfo*;
+    using size_type = std::size_t;
+
+    ChangeEntries() = default;
+    ~ChangeEntries();
+    ChangeEntries(const ChangeEntries&) = delete;
+    ChangeEntries& operator=(const ChangeEntries&) = delete;
+
+    /// Number of entries.
+    size_type size() const { return m_size; }
+    /// True when there is no entry.
+    bool empty() const { return m_size == 0; }
+    /// Entries the current storage holds without growing.
+    size_type capacity() const { return m_capacity; }
+    /// The first entry's address.
+    ChangeInfo* data() { return m_data; }
+    /// The first entry's address.
+    const ChangeInfo* data() const { return m_data; }
+    /// First entry.
+    iterator begin() { return m_data; }
+    /// Past the last entry.
+    iterator end() { return m_data + m_size; }
+    /// First entry.
+    const_iterator begin() const { return m_data; }
+    /// Past the last entry.
+    const_iterator end() const { return m_data + m_size; }
+    /// Entry `i` (unchecked).
+    ChangeInfo& operator[](size_type i) { return m_data[i]; }
+    /// Entry `i` (unchecked).
+    const ChangeInfo& operator[](size_type i) const { return m_data[i]; }
+    /// The first entry (there must be one).
+    const ChangeInfo& front() const { return m_data[0]; }
+    /// The last entry (there must be one).
+    const ChangeInfo& back() const { return m_data[m_size - 1]; }
+
+    /// Appends an entry.
+    void emplace_back(CmoxCell* cell, unsigned long userData, MoxChangeReason reason) {
+        if (m_size == m_capacity) Grow();
+        new (m_data + m_size) ChangeInfo(cell, userData, reason);
+        ++m_size;
+    }
+    /// Removes the entry at `at`, keeping the order of the others.
+    void erase(const_iterator at);
+    /// Removes every entry; the storage stays.
+    void clear() {
+        for (std::uint32_t i = 0; i < m_size; ++i)
+            m_data[i].~ChangeInfo();
+        m_size = 0;
+    }
+    /// Gives back storage beyond what the entries need (down to the inline entry).
+    void shrink_to_fit();
+
+  private:
+    void Grow();
+    void Reallocate(size_type capacity);
+    ChangeInfo* Inline() { return reinterpret_cast<ChangeInfo*>(m_inline); }
+
+    ChangeInfo* m_data = Inline();
+    std::uint32_t m_size = 0;
+    std::uint32_t m_capacity = 1;
+    alignas(ChangeInfo) unsigned char m_inline[sizeof(ChangeInfo)];
+};
+
+} // namespace mox::detail
+
 /// The set of changes handed to one dependent's Update: one entry per changed cell, in the
 /// order the cells were first reported. Owns its entries, not the cells. Not locked: the notify
 /// list that holds it is guarded by the engine's lock. Queries walk from the head and the first
@@ -40,7 +117,7 @@ class MOX_API CmoxChangedList : public CObject {
 
   public:
     /// The entries, in order.
-    using EntryList = std::vector<ChangeInfo>;
+    using EntryList = mox::detail::ChangeEntries;
 
     /// An empty list.
     CmoxChangedList();

@@ -69,13 +69,13 @@ NotifyInfo* CmoxNotifyList::TakeSpare() {
     NotifyInfo* entry = m_spare[m_spareHead];
     m_spareHead = (m_spareHead + 1) & mask;
     --m_spareCount;
-    // Fetch what the next queueings will write: a long fan-out does not fit the cache. The
-    // entry a few places on is fetched first, its changes buffer once the entry has arrived.
-    if (m_spareCount > kSpareAhead)
-        __builtin_prefetch(m_spare[(m_spareHead + kSpareAhead) & mask], 1);
-    if (m_spareCount > kSpareAhead / 2) {
-        const NotifyInfo* near = m_spare[(m_spareHead + kSpareAhead / 2) & mask];
-        __builtin_prefetch(near->m_changes.m_entries.data(), 1);
+    // Fetch what the next queueings will write: a long fan-out does not fit the cache. An
+    // entry, its first change included, spans two cache lines.
+    if (m_spareCount > kSpareAhead) {
+        const char* ahead =
+            reinterpret_cast<const char*>(m_spare[(m_spareHead + kSpareAhead) & mask]);
+        __builtin_prefetch(ahead, 1);
+        __builtin_prefetch(ahead + sizeof(NotifyInfo) - 1, 1);
     }
     return entry;
 }
@@ -499,11 +499,12 @@ MOX_FLATTEN void CmoxNotifyList::Deliver(bool immediateOnly) {
     while (NotifyInfo* head = m_list.m_head) {
         NotifyInfo* next = head->m_next;
         // A long queue does not fit the cache: fetch what the next rounds need while this one
-        // runs (the entry after next, the next entry's dependent and changes).
+        // runs (the entry after next, the next entry's dependent and the rest of the entry,
+        // where its first change lives).
         if (next != nullptr) {
             __builtin_prefetch(next->m_next);
             __builtin_prefetch(next->m_dependent);
-            __builtin_prefetch(next->m_changes.m_entries.data());
+            __builtin_prefetch(reinterpret_cast<const char*>(next) + sizeof(NotifyInfo) - 1);
         }
         CmoxCell* dependent = head->m_dependent;
         if (immediateOnly && dependent->Priority() < m_cutoff) break;

@@ -28,12 +28,14 @@ class MOX_API NotifyInfo : public CObject {
     friend class NotifyInfoList;
     NotifyInfo() = default;
 
+    // Delivery reads the links, the dependent and the changes' first entry: they come first,
+    // and the first change lives inside the changed list.
     CmoxCell* m_dependent = nullptr;
-    CmoxChangedList m_changes;
-    NotifyInfo* m_prev = nullptr;
     NotifyInfo* m_next = nullptr;
+    NotifyInfo* m_prev = nullptr;
     CmoxNotifyList* m_owner = nullptr; // the list the entry is queued in
     unsigned char m_slot = 0;          // the dependent's priority when the entry was placed
+    CmoxChangedList m_changes;
 };
 
 /// Read-only view of a notify list's entries, head (highest priority) first.
