@@ -284,6 +284,7 @@ class MOX_API CmoxArchive : public CObject {
     // value record is written with one stream call and read without a string stream.
     friend class mox::detail::ArchiveAccess;
     template <class Scanner> friend class mox::detail::TokenReader;
+    class LookAhead; // puts the read position back after a look-ahead restore
 
     void WriteQuotedToken(const char* text, std::ostream& out);
     void WriteRaw(const char* text, std::size_t length);

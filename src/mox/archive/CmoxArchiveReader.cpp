@@ -2,6 +2,8 @@
 // driver.
 #include <mox/archive/CmoxArchive.h>
 
+#include <mox/archive/internal/LookAhead.h>
+
 #include <mox/archive/internal/ArchiveAccess.h>
 #include <mox/archive/internal/InputScanner.h>
 #include <mox/archive/internal/TokenReader.h>
@@ -300,26 +302,8 @@ int CmoxArchive::Restore(CmoxCell* cell) {
 int CmoxArchive::RestoreLookAhead(CmoxCell* cell, const char* name) {
     if (CheckStatus(MOX_ARCHIVE_READ) == 0 || cell == nullptr || name == nullptr) return 0;
     std::iostream* stream = m_current;
-    const std::streampos start = stream->rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
-    // A stream that cannot tell its position cannot be moved back to it: nothing is read.
-    if (start == std::streampos(std::streamoff(-1))) return 0;
-
-    // Puts the stream, line and indentation back on every way out, also when a cell throws
-    // something other than a restore error.
-    struct Rewind {
-        CmoxArchive& archive;
-        std::iostream* stream;
-        std::streampos start;
-        int line;
-        int indent;
-        ~Rewind() {
-            stream->clear();
-            stream->rdbuf()->pubseekpos(start, std::ios::in);
-            stream->clear();
-            archive.m_line = line;
-            archive.m_indent = indent;
-        }
-    } rewind{*this, stream, start, m_line, m_indent};
+    const LookAhead rewind(*this); // the stream, line and indentation go back on every way out
+    if (!rewind.Positioned()) return 0;
 
     const std::string target(name);
     bool found = false;

@@ -8,6 +8,7 @@
 // kMaxSearchDepth.
 #include <mox/archive/CmoxArchive.h>
 
+#include <mox/archive/internal/LookAhead.h>
 
 #include <istream>
 #include <string>
@@ -325,27 +326,8 @@ int CmoxArchive::Restore(CmoxCell* cell, CmoxFindSpec& query) {
 
 int CmoxArchive::RestoreLookAhead(CmoxCell* cell, CmoxFindSpec& query) {
     if (CheckStatus(MOX_ARCHIVE_READ) == 0 || cell == nullptr || query.FindFirst() == 0) return 0;
-    std::iostream* stream = m_current;
-    const std::streampos start = stream->rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
-    // A stream that cannot tell its position cannot be moved back to it: nothing is read.
-    if (start == std::streampos(std::streamoff(-1))) return 0;
-
-    // Puts the stream, line and indentation back on every way out, also when a cell throws
-    // something other than a restore error.
-    struct Rewind {
-        CmoxArchive& archive;
-        std::iostream* stream;
-        std::streampos start;
-        int line;
-        int indent;
-        ~Rewind() {
-            stream->clear();
-            stream->rdbuf()->pubseekpos(start, std::ios::in);
-            stream->clear();
-            archive.m_line = line;
-            archive.m_indent = indent;
-        }
-    } rewind{*this, stream, start, m_line, m_indent};
+    const LookAhead rewind(*this); // the stream, line and indentation go back on every way out
+    if (!rewind.Positioned()) return 0;
 
     int found = 0;
     {
