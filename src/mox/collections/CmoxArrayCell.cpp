@@ -3,6 +3,7 @@
 #include <mox/archive/CmoxArchive.h>
 #include <mox/collections/CmoxArrayUndoInfo.h>
 #include <mox/collections/internal/ArrayRecordFamily.h>
+#include <mox/core/internal/UndoFiling.h>
 #include <mox/platform/CException.h>
 #include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
@@ -64,15 +65,7 @@ void CmoxArrayCell::Changed(unsigned long userData, MoxChangeReason reason, int 
         delete undo;
         return;
     }
-    if (undo != nullptr) {
-        if (engine.UndoContext() != nullptr) {
-            undo->UserData(userData);
-            undo->Reason(reason);
-            engine.UndoList().AddUndoInfo(this, undo);
-        } else {
-            delete undo;
-        }
-    }
+    mox::detail::FileUndoRecord(engine, this, userData, reason, undo);
     if (m_notifyPolicy == ALL_COLLNOTIFY || reason != MOX_CHILD_CHANGED)
         engine.AddNotify(this, userData, reason);
     if (Parent() != nullptr && NotifyParent()) Parent()->Changed(0, MOX_CHILD_CHANGED, 0, nullptr);

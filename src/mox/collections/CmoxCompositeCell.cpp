@@ -3,6 +3,7 @@
 #include <mox/archive/CmoxArchive.h>
 #include <mox/archive/internal/ArchiveAccess.h>
 #include <mox/core/internal/NameEpoch.h>
+#include <mox/core/internal/UndoFiling.h>
 #include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
 #include <mox/undo/CmoxUndoInfo.h>
@@ -74,15 +75,11 @@ void CmoxCompositeCell::Changed(unsigned long userData, MoxChangeReason reason, 
         return;
     }
     if (m_notifyPolicy == ALL_COLLNOTIFY || reason != MOX_CHILD_CHANGED) {
-        if (undo != nullptr && engine.UndoContext() != nullptr) {
-            undo->UserData(userData);
-            undo->Reason(reason);
-            engine.UndoList().AddUndoInfo(this, undo);
-            undo = nullptr;
-        }
+        mox::detail::FileUndoRecord(engine, this, userData, reason, undo);
         engine.AddNotify(this, userData, reason);
+    } else {
+        delete undo; // a child change that the policy filters out is not recorded either
     }
-    delete undo; // not filed: no context, or a child change that the policy filters out
     if (Parent() != nullptr && NotifyParent()) Parent()->Changed(0, MOX_CHILD_CHANGED, 0, nullptr);
     if (notifyNow) engine.Notify();
 }

@@ -1,6 +1,7 @@
 #include <mox/core/CmoxCell.h>
 
 #include <mox/core/internal/NameEpoch.h>
+#include <mox/core/internal/UndoFiling.h>
 #include <mox/platform/CException.h>
 #include <mox/propagation/Cmox.h>
 #include <mox/propagation/internal/QueueOrder.h>
@@ -82,6 +83,18 @@ void CmoxCell::Update(CmoxChangedList& changes) {
     if (m_updateFunction != nullptr) m_updateFunction(this, changes);
 }
 
+void mox::detail::FileUndoRecord(Cmox& engine, CmoxCell* cell, unsigned long userData,
+                                 MoxChangeReason reason, CmoxUndoInfo* undo) {
+    if (undo == nullptr) return;
+    if (engine.UndoContext() == nullptr) {
+        delete undo; // no context to file it in
+        return;
+    }
+    undo->UserData(userData);
+    undo->Reason(reason);
+    engine.UndoList().AddUndoInfo(cell, undo);
+}
+
 void CmoxCell::Changed(unsigned long userData, MoxChangeReason reason, int notifyNow,
                        CmoxUndoInfo* undo) {
     Cmox& engine = Cmox::Current();
@@ -90,15 +103,7 @@ void CmoxCell::Changed(unsigned long userData, MoxChangeReason reason, int notif
         delete undo;
         return;
     }
-    if (undo != nullptr) {
-        if (engine.UndoContext() != nullptr) {
-            undo->UserData(userData);
-            undo->Reason(reason);
-            engine.UndoList().AddUndoInfo(this, undo);
-        } else {
-            delete undo; // no context to file it in
-        }
-    }
+    mox::detail::FileUndoRecord(engine, this, userData, reason, undo);
     // Taking the engine's recursive lock once here makes the locks of AddNotify, the ancestors'
     // AddNotify and Notify re-entries, which cost no atomic operation; the lock is held over
     // the same stretch as before, plus the few steps between them.
