@@ -4,11 +4,13 @@
 // form of the look-ahead) at cache depths 0 to 3. Beyond the sanitizers it checks these
 // properties: a restore never leaves a transaction or sub-transaction open; any text written as
 // a quoted token reads back unchanged; the position cache never changes what a search finds or
-// where it leaves the stream; a look-ahead always moves back to where it started.
+// where it leaves the stream; a look-ahead always moves back to where it started; the reader
+// reads the same through a stream buffer of a few characters, or none, as from a string stream.
 #include <mox/archive/CmoxArchive.h>
 #include <mox/propagation/Cmox.h>
 
 #include "support/ArchiveTestCells.h"
+#include "support/ReaderTranscript.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -226,11 +228,23 @@ void SearchRecords(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+// The reader scans inside the stream's buffer: a buffer of 0 to 7 characters, chosen by the
+// input's first byte, must give exactly the tokens, blocks, lines and states of a string stream.
+void CheckBufferShapes(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return;
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::stringstream reference(text);
+    moxtest::WindowBuf buf(text, data[0] % 8);
+    std::iostream in(&buf);
+    Require(moxtest::Transcript(in) == moxtest::Transcript(reference));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     RestoreRecords(data, size);
     SearchRecords(data, size);
     CheckQuotedRoundTrip(data, size);
+    CheckBufferShapes(data, size);
     return 0;
 }
