@@ -3,6 +3,7 @@
 #include <mox/archive/CmoxArchive.h>
 #include <mox/archive/internal/ArchiveAccess.h>
 #include <mox/core/internal/NameEpoch.h>
+#include <mox/core/internal/PointerMap.h>
 #include <mox/core/internal/UndoFiling.h>
 #include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
@@ -18,7 +19,6 @@
 #include <algorithm>
 #include <cstring>
 #include <sstream>
-#include <unordered_set>
 #include <utility>
 
 IMPLEMENT_DYNAMIC(CmoxCompositeCell, CmoxCell)
@@ -53,9 +53,13 @@ CmoxCompositeCell::~CmoxCompositeCell() {
     doomed.swap(m_children);
     DropNameTable();
     // Adding a cell twice is not checked; it still dies only once.
-    std::unordered_set<CmoxCell*> destroyed;
-    for (CmoxCell* child : doomed)
-        if (destroyed.insert(child).second) delete child;
+    mox::detail::PointerMap<char> destroyed; // flat: no allocation per child
+    destroyed.reserve(doomed.size());
+    for (CmoxCell* child : doomed) {
+        if (destroyed.find(child) != nullptr) continue;
+        destroyed.insert_or_assign(child, 1);
+        delete child;
+    }
 }
 
 int CmoxCompositeCell::operator==(const CmoxCell& other) const {
