@@ -1,22 +1,15 @@
 // The restore driver and the look-ahead: results, flagged codes, transaction unwinding, and round
 // trips of saved trees.
-#include <mox/archive/CmoxArchive.h>
-
+#include "support/ArchiveTest.h"
 #include "support/ArchiveTestCells.h"
-#include "support/MoxTest.h"
-
-#include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
 
-using moxtest::RecordGroupCell;
-using moxtest::RecordValueCell;
+using namespace moxtest;
 
 namespace {
-
-using Codes = std::vector<unsigned char>;
 
 // Opens transactions and sub-transactions while restoring, then restores like a long cell, so
 // a fault leaves them open for the driver to end.
@@ -46,40 +39,21 @@ class PolicyCell : public CmoxCell {
     }
 };
 
-class ArchiveRestore : public moxtest::MoxTest {
+class ArchiveRestore : public ArchiveTest {
   protected:
-    void OpenOn(const std::string& body) {
-        m_in.str("PREAMBLE \r\n" + body);
-        m_in.clear();
-        ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, 0), 1);
-    }
     // Reads a record's class name and name, as a container does, and checks them.
     void ReadFrameHead(const char* className, const char* name) {
         ASSERT_EQ(m_archive.ReadToken(), className);
         ASSERT_EQ(m_archive.ReadToken(), name);
     }
-    std::string Save(CmoxCell& cell) {
-        std::stringstream out;
-        CmoxArchive archive;
-        EXPECT_EQ(archive.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
-        EXPECT_EQ(archive.Save(cell), 1);
-        archive.Close();
-        return out.str();
-    }
-
-    std::stringstream m_in;
-    CmoxArchive m_archive;
 };
 
 } // namespace
 
 TEST_F(ArchiveRestore, TruncatedValueRecordFailsWithBadFormatAndLeavesTheCell) {
-    OpenOn("CmoxLongCell \"Count\" \"$$\" = { 5");
     RecordValueCell count("CmoxLongCell", "Count", RecordValueCell::kLong);
     count.longValue = 9;
-    ReadFrameHead("CmoxLongCell", "Count");
-    count.RestoreUserName(m_archive);
-    EXPECT_EQ(m_archive.Restore(&count), 0);
+    EXPECT_EQ(RestoreRecord("CmoxLongCell \"Count\" \"$$\" = { 5", count), 0);
     EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_RESTORE_BAD_FORMAT});
     EXPECT_EQ(m_archive.CheckRestoreStatus(), 0);
     EXPECT_EQ(count.longValue, 9);
@@ -152,45 +126,20 @@ TEST_F(ArchiveRestore, DriverRefusesAnArchiveNotOpenForReading) {
     EXPECT_EQ(writing.RestoreLookAhead(&a, "A"), 0);
 }
 
-TEST_F(ArchiveRestore, CollectionWithoutItsBraceFailsWithBadFormat) {
-    OpenOn("CmoxCompositeCell \"G\" \"$$\" = { 1 }\r\n");
-    RecordGroupCell group("G");
-    ReadFrameHead("CmoxCompositeCell", "G");
-    group.RestoreUserName(m_archive);
-    EXPECT_EQ(m_archive.Restore(&group), 0);
-    EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_RESTORE_BAD_FORMAT});
-}
-
-TEST_F(ArchiveRestore, CollectionCutShortFailsButKeepsWhatWasRestored) {
-    OpenOn("CmoxCompositeCell \"G\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 7  }\r\n");
-    RecordGroupCell group("G");
-    auto* a = group.Add<RecordValueCell>("CmoxLongCell", "A", RecordValueCell::kLong);
-    ReadFrameHead("CmoxCompositeCell", "G");
-    group.RestoreUserName(m_archive);
-    EXPECT_EQ(m_archive.Restore(&group), 0);
-    EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_RESTORE_UNEXPECTED_END});
-    EXPECT_EQ(a->longValue, 7);
-    EXPECT_EQ(Engine().RestoreClassName(), "CmoxLongCell");
-}
-
 TEST_F(ArchiveRestore, NamesAndUserNamesWithEveryEscapedCharacterRoundTrip) {
     const char* odd = "a\"b\\c{d}e/f\tg\rh\ni\bj // k";
     RecordGroupCell saved("G");
     auto* inner = saved.Add<RecordGroupCell>(odd);
     inner->UserName("user \"name\" {x} /y/");
     inner->Add<RecordValueCell>("CmoxLongCell", "", RecordValueCell::kLong)->longValue = 3;
-    const std::string text = Save(saved);
+    const std::string text = SavedRecords(saved);
     EXPECT_NE(text.find("CmoxLongCell \"\" \"$$\" = { 3  }"), std::string::npos) << text;
 
     RecordGroupCell restored("G");
     auto* target = restored.Add<RecordGroupCell>(odd);
     target->UserName("before"); // only a cell that keeps a user name takes one from the record
     auto* value = target->Add<RecordValueCell>("CmoxLongCell", "", RecordValueCell::kLong);
-    m_in.str(text);
-    ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, 0), 1);
-    ReadFrameHead("CmoxCompositeCell", "G");
-    restored.RestoreUserName(m_archive);
-    EXPECT_EQ(m_archive.Restore(&restored), 1);
+    EXPECT_EQ(RestoreRecord(text, restored), 1);
     EXPECT_TRUE(restored.skipped.empty());
     EXPECT_STREQ(target->UserName(), "user \"name\" {x} /y/");
     EXPECT_EQ(value->longValue, 3);

@@ -1,12 +1,8 @@
 // Record search: finding records by path and name or user name, listing a collection's records,
 // restoring from a found record and the search form of the look-ahead, each at cache depths 0
 // to 3 where the cache could change the outcome.
-#include <mox/archive/CmoxArchive.h>
-
+#include "support/ArchiveTest.h"
 #include "support/ArchiveTestCells.h"
-#include "support/MoxTest.h"
-
-#include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
@@ -55,23 +51,12 @@ std::string StandardArchive() {
            "}\r\n";                                            // 18
 }
 
-class SearchTest : public moxtest::MoxTest {
-  protected:
-    void OpenOn(const std::string& text, int cacheDepth) {
-        m_in.str(text);
-        m_in.clear();
-        ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, cacheDepth), 1);
-    }
-    std::string Next() { return m_archive.ReadToken(); }
-
-    std::stringstream m_in;
-    CmoxArchive m_archive;
-};
+class SearchTest : public moxtest::ArchiveTest {};
 
 // The same searches at every cache depth: the cache may only make them faster.
 class SearchAtDepth : public SearchTest, public ::testing::WithParamInterface<int> {
   protected:
-    void SetUp() override { OpenOn(StandardArchive(), GetParam()); }
+    void SetUp() override { OpenText(StandardArchive(), GetParam()); }
 };
 
 INSTANTIATE_TEST_SUITE_P(CacheDepths, SearchAtDepth, ::testing::Values(0, 1, 2, 3));
@@ -196,7 +181,7 @@ TEST_P(SearchAtDepth, EscapedBracesInValuesDoNotEndCollections) {
 }
 
 TEST_F(SearchTest, EachQueryKindIsRefusedByTheOtherRequest) {
-    OpenOn(StandardArchive(), 0);
+    OpenText(StandardArchive(), 0);
     CmoxFindSpec list("", 0, 1);
     EXPECT_EQ(m_archive.Locate(list), 0);
     EXPECT_TRUE(list.MatchArray().empty());
@@ -300,8 +285,9 @@ TEST_P(SearchAtDepth, NoMatchRestoresNothing) {
 
 TEST_F(SearchTest, FaultInTheFoundRecordIsCaughtAndFlagged) {
     // The found record's block never closes: the cell flags and throws, the driver catches.
-    OpenOn("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"Count\" \"$$\" = { 5",
-           1);
+    OpenText(
+        "PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"Count\" \"$$\" = { 5",
+        1);
     RecordValueCell count("CmoxLongCell", "Count", RecordValueCell::kLong);
     CmoxFindSpec query("\\S", "Count", 0);
     m_archive.ResetErrors();
@@ -347,7 +333,8 @@ TEST_P(SearchAtDepth, LookAheadSearchesTheCollectionThatOpensHereAndMovesBack) {
 }
 
 TEST_F(SearchTest, LookAheadOnTruncatedInputFindsNothingAndMovesBack) {
-    OpenOn("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 1", 0);
+    OpenText("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 1",
+             0);
     ASSERT_EQ(Next(), "CmoxCompositeCell");
     ASSERT_EQ(Next(), "S");
     ASSERT_EQ(Next(), "$$");
@@ -362,7 +349,7 @@ TEST_F(SearchTest, LookAheadOnTruncatedInputFindsNothingAndMovesBack) {
 // ---- ResetFilePointer ----------------------------------------------------------------------
 
 TEST_F(SearchTest, ResetFilePointerStandsBeforeTheFirstRecord) {
-    OpenOn(StandardArchive(), 0);
+    OpenText(StandardArchive(), 0);
     for (int i = 0; i < 20; ++i)
         Next();
     m_in.setstate(std::ios::failbit);
