@@ -66,31 +66,14 @@ double FromBits(std::uint64_t bits) {
 } // namespace
 
 TEST(ValueText, DoubleTextEqualsTheStreamsAtTheFormatBoundaries) {
-    const double cases[] = {0.0,
-                            -0.0,
-                            1.0,
-                            -1.5,
-                            0.1,
-                            2.0 / 3.0,
-                            1e-5,
-                            0.0001,
-                            0.00010000049,
-                            0.000099999951,
-                            123456.0,
-                            999999.0,
-                            999999.5,
-                            1234567.0,
-                            -9999995.0,
-                            1e100,
-                            1e-300,
-                            std::numeric_limits<double>::denorm_min(),
-                            std::numeric_limits<double>::min(),
-                            std::numeric_limits<double>::max(),
-                            -std::numeric_limits<double>::max(),
-                            std::numeric_limits<double>::infinity(),
-                            -std::numeric_limits<double>::infinity(),
-                            std::numeric_limits<double>::quiet_NaN(),
-                            -std::numeric_limits<double>::quiet_NaN()};
+    using Limits = std::numeric_limits<double>;
+    const double third = 2.0 / 3.0, tiny = Limits::denorm_min(), smallest = Limits::min();
+    const double max = Limits::max(), inf = Limits::infinity(), nan = Limits::quiet_NaN();
+    const double cases[] = {0.0,      -0.0,     1.0,      -1.5,          0.1,
+                            third,    1e-5,     0.0001,   0.00010000049, 0.000099999951,
+                            123456.0, 999999.0, 999999.5, 1234567.0,     -9999995.0,
+                            1e100,    1e-300,   tiny,     smallest,      max,
+                            -max,     inf,      -inf,     nan,           -nan};
     for (double v : cases)
         EXPECT_EQ(General6(v), StreamText(v)) << "bits of the value differ in %g form";
 }
