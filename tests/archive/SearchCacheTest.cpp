@@ -68,14 +68,12 @@ TEST_F(SearchCache, ReopeningEmptiesTheCache) {
     ASSERT_EQ(m_archive.CacheSize(), 6u);
     OpenText("PREAMBLE \r\nCmoxLongCell \"Only\" \"$$\" = { 1  }\r\n", 2);
     EXPECT_EQ(m_archive.CacheSize(), 1u);
-    CmoxFindSpec stale("\\Settings", "Count", 0);
-    EXPECT_EQ(m_archive.Locate(stale), 0);
+    EXPECT_EQ(Locate("\\Settings", "Count", 0), 0);
 }
 
 TEST_F(SearchCache, MissUnderAnAbsentCachedLevelReadsNothingWithoutCacheEverything) {
     OpenText(kArchive, 1);
-    CmoxFindSpec query("\\Absent\\Display", "Gain", 0);
-    EXPECT_EQ(m_archive.Locate(query), 0);
+    EXPECT_EQ(Locate("\\Absent\\Display", "Gain", 0), 0);
     // Still just after the first record's class name, where every Locate starts.
     EXPECT_EQ(m_archive.Line(), 2);
     EXPECT_EQ(m_archive.ReadToken(), "Settings");
@@ -92,8 +90,7 @@ TEST_F(SearchCache, MissUnderAnAbsentCachedLevelReadsNothingWithoutCacheEverythi
 TEST_F(SearchCache, HitSeeksToTheCachedRecordAndReadsOnlyIt) {
     OpenText(kArchive, 1);
     // The target's key is \Settings: found by walking down from there.
-    CmoxFindSpec gain("\\Settings\\Display", "Gain", 0);
-    ASSERT_EQ(m_archive.Locate(gain), 1);
+    ASSERT_EQ(Locate("\\Settings\\Display", "Gain", 0), 1);
     EXPECT_EQ(m_archive.Line(), 5);
 
     // A miss under Settings ends with Settings' closing brace, not at the end of the file.
@@ -115,8 +112,7 @@ TEST_P(SearchCacheAtDepth, KeysAreCutAtTheCacheDepth) {
     EXPECT_EQ(RestoreLong("\\Settings", "Count"), 5);
     EXPECT_EQ(RestoreLong("\\Other", "Count"), 6);
     EXPECT_EQ(RestoreLong("\\Settings\\Display\\Deep", "Level"), 3);
-    CmoxFindSpec deep("\\Settings\\Display", "Deep", 0);
-    ASSERT_EQ(m_archive.Locate(deep), 1);
+    ASSERT_EQ(Locate("\\Settings\\Display", "Deep", 0), 1);
     EXPECT_EQ(m_archive.Line(), 6);
 }
 
@@ -130,8 +126,7 @@ TEST_P(SearchCacheAtDepth, FirstOfTwoRecordsWithOnePathIsFound) {
                              "\tCmoxLongCell \"B\" \"$$\" = { 3  }\r\n"
                              "}\r\n";
     OpenText(text, GetParam());
-    CmoxFindSpec top("", "S", 0);
-    ASSERT_EQ(m_archive.Locate(top), 1);
+    ASSERT_EQ(Locate("", "S", 0), 1);
     EXPECT_EQ(m_archive.Line(), 2);
     EXPECT_EQ(m_archive.ReadToken(), "{");
     EXPECT_EQ(RestoreLong("\\S", "A"), 1);
@@ -154,7 +149,6 @@ TEST_P(SearchCacheAtDepth, NamesHoldingABackslashAreStillFound) {
                              "}\r\n";
     OpenText(text, GetParam());
     EXPECT_EQ(RestoreLong("\\a\\b", "c"), 4);
-    CmoxFindSpec top("", "a\\b", 0);
-    ASSERT_EQ(m_archive.Locate(top), 1);
+    ASSERT_EQ(Locate("", "a\\b", 0), 1);
     EXPECT_EQ(m_archive.Line(), 6);
 }

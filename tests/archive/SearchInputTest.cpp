@@ -114,8 +114,7 @@ TEST_F(SearchInput, TruncatedNameIsTakenAsWritten) {
     CmoxFindSpec list("\\S", 0, 1);
     EXPECT_EQ(m_archive.Contents(list), 1);
     EXPECT_EQ(list.MatchArray(), std::vector<std::string>{"\\S\\Cou"});
-    CmoxFindSpec count("\\S", "Count", 0);
-    EXPECT_EQ(m_archive.Locate(count), 0);
+    EXPECT_EQ(Locate("\\S", "Count", 0), 0);
 }
 
 TEST_F(SearchInput, RecordWithoutBodyEndsItsCollection) {
@@ -134,8 +133,7 @@ TEST_F(SearchInput, RecordWithoutBodyEndsItsCollection) {
         CmoxFindSpec top("", 0, 0);
         ASSERT_EQ(m_archive.Contents(top), 1);
         EXPECT_EQ(top.MatchArray(), (std::vector<std::string>{"S", "After"}));
-        CmoxFindSpec after("", "After", 0);
-        EXPECT_EQ(m_archive.Locate(after), 1) << "cache depth " << depth;
+        EXPECT_EQ(Locate("", "After", 0), 1) << "cache depth " << depth;
     }
 }
 
@@ -147,8 +145,7 @@ TEST_F(SearchInput, RecordsAtTheDepthBoundAreFound) {
         CmoxFindSpec query(NestedPath(levels).c_str(), "Leaf", 0);
         EXPECT_EQ(m_archive.Restore(&leaf, query), 1) << "cache depth " << depth;
         EXPECT_EQ(leaf.longValue, 1);
-        CmoxFindSpec after("", "After", 0);
-        EXPECT_EQ(m_archive.Locate(after), 1);
+        EXPECT_EQ(Locate("", "After", 0), 1);
         EXPECT_EQ(m_archive.CheckRestoreStatus(), 1);
     }
 }
@@ -170,10 +167,8 @@ TEST_F(SearchInput, NestingPastTheBoundIsAMalformedFile) {
                   depth <= levels ? Codes{MOX_RESTORE_BAD_FORMAT} : Codes{});
 
         // Nothing past the fault is found; a record before it still is.
-        CmoxFindSpec after("", "After", 0);
-        EXPECT_EQ(m_archive.Locate(after), 0);
-        CmoxFindSpec outer("\\n0", "n1", 0);
-        EXPECT_EQ(m_archive.Locate(outer), 1);
+        EXPECT_EQ(Locate("", "After", 0), 0);
+        EXPECT_EQ(Locate("\\n0", "n1", 0), 1);
 
         CmoxFindSpec list("", 0, 0);
         EXPECT_EQ(m_archive.Contents(list), 0);
@@ -195,8 +190,7 @@ TEST_F(SearchInput, AMillionOpenBracesNeitherCrashNorHang) {
         m_archive.ResetErrors();
         CmoxFindSpec find("\\{\\{", "x", 0);
         EXPECT_EQ(m_archive.Locate(find), 0);
-        CmoxFindSpec top("", "{", 0);
-        EXPECT_EQ(m_archive.Locate(top), 1); // the first "{" is the name of a record
+        EXPECT_EQ(Locate("", "{", 0), 1); // the first "{" is the name of a record
         CmoxFindSpec list("", 0, 1);
         EXPECT_EQ(m_archive.Contents(list), 0);
         EXPECT_FALSE(m_archive.GetRestoreArray().empty());

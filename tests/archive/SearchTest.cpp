@@ -66,8 +66,7 @@ INSTANTIATE_TEST_SUITE_P(CacheDepths, SearchAtDepth, ::testing::Values(0, 1, 2, 
 // ---- Locate --------------------------------------------------------------------------------
 
 TEST_P(SearchAtDepth, FindsTopLevelRecordAndStandsAtItsBody) {
-    CmoxFindSpec query("", "Settings", 0);
-    ASSERT_EQ(m_archive.Locate(query), 1);
+    ASSERT_EQ(Locate("", "Settings", 0), 1);
     EXPECT_EQ(m_archive.Line(), 3);
     EXPECT_EQ(Next(), "{");
     EXPECT_EQ(Next(), "CmoxLongCell");
@@ -75,15 +74,13 @@ TEST_P(SearchAtDepth, FindsTopLevelRecordAndStandsAtItsBody) {
 }
 
 TEST_P(SearchAtDepth, FindsNestedRecordsByTheirCollectionsPath) {
-    CmoxFindSpec gain("\\Settings\\Display", "Gain", 0);
-    ASSERT_EQ(m_archive.Locate(gain), 1);
+    ASSERT_EQ(Locate("\\Settings\\Display", "Gain", 0), 1);
     EXPECT_EQ(m_archive.Line(), 7);
     EXPECT_EQ(Next(), "=");
     EXPECT_EQ(Next(), "{");
     EXPECT_EQ(Next(), "1.5");
 
-    CmoxFindSpec level("\\Settings\\Display\\Deep", "Level", 0);
-    ASSERT_EQ(m_archive.Locate(level), 1);
+    ASSERT_EQ(Locate("\\Settings\\Display\\Deep", "Level", 0), 1);
     EXPECT_EQ(m_archive.Line(), 9);
 }
 
@@ -93,28 +90,21 @@ TEST_P(SearchAtDepth, MatchesOnlyRecordsHeldByTheNamedCollection) {
     ASSERT_EQ(m_archive.Locate(top), 1);
     EXPECT_EQ(m_archive.Line(), 14);
 
-    CmoxFindSpec notChild("\\Settings", "Gain", 0);
-    EXPECT_EQ(m_archive.Locate(notChild), 0);
-    CmoxFindSpec wrongParent("\\Settings\\Display", "Count", 0);
-    EXPECT_EQ(m_archive.Locate(wrongParent), 0);
-    CmoxFindSpec absentParent("\\Absent", "Gain", 0);
-    EXPECT_EQ(m_archive.Locate(absentParent), 0);
-    CmoxFindSpec otherCase("\\settings", "Count", 0);
-    EXPECT_EQ(m_archive.Locate(otherCase), 0);
+    EXPECT_EQ(Locate("\\Settings", "Gain", 0), 0);           // a grandchild, not a child
+    EXPECT_EQ(Locate("\\Settings\\Display", "Count", 0), 0); // a child of another
+    EXPECT_EQ(Locate("\\Absent", "Gain", 0), 0);
+    EXPECT_EQ(Locate("\\settings", "Count", 0), 0); // names are case-sensitive
 }
 
 TEST_P(SearchAtDepth, FailedSearchLeavesTheArchiveSearchable) {
-    CmoxFindSpec missing("\\Settings\\Display", "Nope", 0);
-    EXPECT_EQ(m_archive.Locate(missing), 0);
+    EXPECT_EQ(Locate("\\Settings\\Display", "Nope", 0), 0);
     EXPECT_EQ(m_archive.Good(), 1);
-    CmoxFindSpec count("\\Settings", "Count", 0);
-    EXPECT_EQ(m_archive.Locate(count), 1);
+    EXPECT_EQ(Locate("\\Settings", "Count", 0), 1);
     EXPECT_EQ(m_archive.Line(), 4);
 }
 
 TEST_P(SearchAtDepth, FindsByUserNameWithoutItsDelimiters) {
-    CmoxFindSpec display("\\Settings", "Screen", 1);
-    ASSERT_EQ(m_archive.Locate(display), 1);
+    ASSERT_EQ(Locate("\\Settings", "Screen", 1), 1);
     EXPECT_EQ(m_archive.Line(), 6);
     EXPECT_EQ(Next(), "{");
 
@@ -123,37 +113,29 @@ TEST_P(SearchAtDepth, FindsByUserNameWithoutItsDelimiters) {
     EXPECT_EQ(m_archive.Line(), 3);
 
     // A user name is not a name, nor the other way round.
-    CmoxFindSpec byName("\\Settings", "Screen", 0);
-    EXPECT_EQ(m_archive.Locate(byName), 0);
-    CmoxFindSpec byUserName("\\Settings", "Display", 1);
-    EXPECT_EQ(m_archive.Locate(byUserName), 0);
-    CmoxFindSpec delimited("\\Settings", "$Screen$", 1);
-    EXPECT_EQ(m_archive.Locate(delimited), 0);
+    EXPECT_EQ(Locate("\\Settings", "Screen", 0), 0);
+    EXPECT_EQ(Locate("\\Settings", "Display", 1), 0);
+    EXPECT_EQ(Locate("\\Settings", "$Screen$", 1), 0);
 }
 
 TEST_P(SearchAtDepth, EmptyUserNameMatchesTheFirstRecordWithoutOne) {
     // "$$" holds the empty user name: Count in Settings, Blob at the top level (Settings has
     // one of its own).
-    CmoxFindSpec inSettings("\\Settings", "", 1);
-    ASSERT_EQ(m_archive.Locate(inSettings), 1);
+    ASSERT_EQ(Locate("\\Settings", "", 1), 1);
     EXPECT_EQ(m_archive.Line(), 4);
 
-    CmoxFindSpec atTop("", "", 1);
-    ASSERT_EQ(m_archive.Locate(atTop), 1);
+    ASSERT_EQ(Locate("", "", 1), 1);
     EXPECT_EQ(m_archive.Line(), 13);
     EXPECT_EQ(Next(), "=");
 
     // By name, the empty match looks for an empty name, which no record has.
-    CmoxFindSpec emptyName("\\Settings", "", 0);
-    EXPECT_EQ(m_archive.Locate(emptyName), 0);
+    EXPECT_EQ(Locate("\\Settings", "", 0), 0);
 }
 
 TEST_P(SearchAtDepth, BinaryBlockIsSteppedOverUnread) {
     // The block's bytes hold braces and the text of a record named Fake.
-    CmoxFindSpec fake("", "Fake", 0);
-    EXPECT_EQ(m_archive.Locate(fake), 0);
-    CmoxFindSpec fakeInside("\\Blob", "Fake", 0);
-    EXPECT_EQ(m_archive.Locate(fakeInside), 0);
+    EXPECT_EQ(Locate("", "Fake", 0), 0);
+    EXPECT_EQ(Locate("\\Blob", "Fake", 0), 0);
 
     RecordValueCell gain("CmoxLongCell", "Gain", RecordValueCell::kLong);
     CmoxFindSpec top("", "Gain", 0);
@@ -162,22 +144,19 @@ TEST_P(SearchAtDepth, BinaryBlockIsSteppedOverUnread) {
 }
 
 TEST_P(SearchAtDepth, ReferenceRecordIsMatchedByNameAndHasNoBody) {
-    CmoxFindSpec ref("\\List", "Ref", 0);
-    ASSERT_EQ(m_archive.Locate(ref), 1);
+    ASSERT_EQ(Locate("\\List", "Ref", 0), 1);
     EXPECT_EQ(Next(), "*");
     EXPECT_EQ(Next(), "CmoxLongCell");
 
     // The record after the reference is its own record, not the reference's body.
-    CmoxFindSpec item("\\List", "Item", 0);
-    ASSERT_EQ(m_archive.Locate(item), 1);
+    ASSERT_EQ(Locate("\\List", "Item", 0), 1);
     EXPECT_EQ(m_archive.Line(), 17);
 }
 
 TEST_P(SearchAtDepth, EscapedBracesInValuesDoNotEndCollections) {
     // Title's value holds \{ \} and \/\/: were they taken for braces or a comment, Display
     // would not be found under Settings.
-    CmoxFindSpec display("\\Settings", "Display", 0);
-    EXPECT_EQ(m_archive.Locate(display), 1);
+    EXPECT_EQ(Locate("\\Settings", "Display", 0), 1);
 }
 
 TEST_F(SearchTest, EachQueryKindIsRefusedByTheOtherRequest) {
@@ -299,8 +278,7 @@ TEST_F(SearchTest, FaultInTheFoundRecordIsCaughtAndFlagged) {
 // ---- look-ahead with a find query -----------------------------------------------------------
 
 TEST_P(SearchAtDepth, LookAheadSearchesTheCollectionThatOpensHereAndMovesBack) {
-    CmoxFindSpec settings("", "Settings", 0);
-    ASSERT_EQ(m_archive.Locate(settings), 1);
+    ASSERT_EQ(Locate("", "Settings", 0), 1);
     // The stream stands at Settings' body: its "{" and first child's class name come next.
     const int line = m_archive.Line();
     m_archive.SetIndent(2);

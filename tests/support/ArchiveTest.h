@@ -27,6 +27,11 @@ class ArchiveTest : public MoxTest {
     /// Opens on `record`, reads its class name, name and user name as a container does, and
     /// restores `cell` from the rest; returns the driver's result.
     int RestoreRecord(const std::string& record, CmoxCell& cell);
+    /// Searches the archive for a record, as Locate with a find query of these arguments does.
+    int Locate(const char* path, const char* name, int byUserName) {
+        CmoxFindSpec query(path, name, byUserName);
+        return m_archive.Locate(query);
+    }
     Codes Errors() { return m_archive.GetRestoreArray(); }
     std::string Next() { return m_archive.ReadToken(); }
 
