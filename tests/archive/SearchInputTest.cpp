@@ -103,17 +103,13 @@ TEST_F(SearchInput, TruncatedFilesGiveTheSameResultsAtEveryCacheDepth) {
 TEST_F(SearchInput, TruncatedCollectionAddsNoCacheEntryForAChildItNeverHad) {
     OpenText("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n", 3);
     EXPECT_EQ(m_archive.CacheSize(), 1u);
-    CmoxFindSpec list("\\S", 0, 0);
-    EXPECT_EQ(m_archive.Contents(list), 1);
-    EXPECT_TRUE(list.MatchArray().empty());
+    EXPECT_TRUE(Listed("\\S", 0, 0, 1).empty());
 }
 
 TEST_F(SearchInput, TruncatedNameIsTakenAsWritten) {
     // The quoted name never closes: the token runs to the end of the file.
     OpenText("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"Cou", 0);
-    CmoxFindSpec list("\\S", 0, 1);
-    EXPECT_EQ(m_archive.Contents(list), 1);
-    EXPECT_EQ(list.MatchArray(), std::vector<std::string>{"\\S\\Cou"});
+    EXPECT_EQ(Listed("\\S", 0, 1, 1), std::vector<std::string>{"\\S\\Cou"});
     EXPECT_EQ(Locate("\\S", "Count", 0), 0);
 }
 
@@ -127,12 +123,8 @@ TEST_F(SearchInput, RecordWithoutBodyEndsItsCollection) {
                              "CmoxLongCell \"After\" \"$$\" = { 2  }\r\n";
     for (int depth = 0; depth <= 2; ++depth) {
         OpenText(text, depth);
-        CmoxFindSpec list("\\S", 0, 0);
-        ASSERT_EQ(m_archive.Contents(list), 1);
-        EXPECT_EQ(list.MatchArray(), std::vector<std::string>{"Bare"});
-        CmoxFindSpec top("", 0, 0);
-        ASSERT_EQ(m_archive.Contents(top), 1);
-        EXPECT_EQ(top.MatchArray(), (std::vector<std::string>{"S", "After"}));
+        EXPECT_EQ(Listed("\\S", 0, 0, 1), std::vector<std::string>{"Bare"});
+        EXPECT_EQ(Listed("", 0, 0, 1), (std::vector<std::string>{"S", "After"}));
         EXPECT_EQ(Locate("", "After", 0), 1) << "cache depth " << depth;
     }
 }
@@ -170,9 +162,7 @@ TEST_F(SearchInput, NestingPastTheBoundIsAMalformedFile) {
         EXPECT_EQ(Locate("", "After", 0), 0);
         EXPECT_EQ(Locate("\\n0", "n1", 0), 1);
 
-        CmoxFindSpec list("", 0, 0);
-        EXPECT_EQ(m_archive.Contents(list), 0);
-        EXPECT_EQ(list.MatchArray(), std::vector<std::string>{"n0"});
+        EXPECT_EQ(Listed("", 0, 0, 0), std::vector<std::string>{"n0"});
         EXPECT_EQ(m_archive.Good(), 1);
     }
 }

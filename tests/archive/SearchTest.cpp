@@ -203,31 +203,19 @@ TEST_P(SearchAtDepth, ListsDirectChildrenWithFullPathsAndAppendsOnEveryCall) {
 }
 
 TEST_P(SearchAtDepth, ListsNamesOrUserNamesWithoutPaths) {
-    CmoxFindSpec names("\\Settings\\Display", 0, 0);
-    ASSERT_EQ(m_archive.Contents(names), 1);
-    EXPECT_EQ(names.MatchArray(), (Strings{"Gain", "Deep"}));
+    EXPECT_EQ(Listed("\\Settings\\Display", 0, 0, 1), (Strings{"Gain", "Deep"}));
 
-    CmoxFindSpec userNames("\\Settings", 1, 0);
-    ASSERT_EQ(m_archive.Contents(userNames), 1);
-    EXPECT_EQ(userNames.MatchArray(), (Strings{"", "", "Screen"}));
+    EXPECT_EQ(Listed("\\Settings", 1, 0, 1), (Strings{"", "", "Screen"}));
 
-    CmoxFindSpec userPaths("", 1, 1);
-    ASSERT_EQ(m_archive.Contents(userPaths), 1);
-    EXPECT_EQ(userPaths.MatchArray(), (Strings{"\\Main settings", "\\", "\\Top gain", "\\"}));
+    EXPECT_EQ(Listed("", 1, 1, 1), (Strings{"\\Main settings", "\\", "\\Top gain", "\\"}));
 }
 
 TEST_P(SearchAtDepth, ListsTopLevelAndEmptyCollections) {
-    CmoxFindSpec top("", 0, 1);
-    ASSERT_EQ(m_archive.Contents(top), 1);
-    EXPECT_EQ(top.MatchArray(), (Strings{"\\Settings", "\\Blob", "\\Gain", "\\List"}));
+    EXPECT_EQ(Listed("", 0, 1, 1), (Strings{"\\Settings", "\\Blob", "\\Gain", "\\List"}));
 
-    CmoxFindSpec list("\\List", 0, 0);
-    ASSERT_EQ(m_archive.Contents(list), 1);
-    EXPECT_EQ(list.MatchArray(), (Strings{"Ref", "Item"}));
+    EXPECT_EQ(Listed("\\List", 0, 0, 1), (Strings{"Ref", "Item"}));
 
-    CmoxFindSpec valueRecord("\\Settings\\Count", 0, 0);
-    ASSERT_EQ(m_archive.Contents(valueRecord), 1);
-    EXPECT_TRUE(valueRecord.MatchArray().empty());
+    EXPECT_TRUE(Listed("\\Settings\\Count", 0, 0, 1).empty());
 }
 
 // ---- restoring a found record --------------------------------------------------------------

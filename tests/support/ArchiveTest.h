@@ -32,6 +32,13 @@ class ArchiveTest : public MoxTest {
         CmoxFindSpec query(path, name, byUserName);
         return m_archive.Locate(query);
     }
+    /// Lists a collection's records, as Contents with a list query of these arguments does,
+    /// which must return `result`.
+    std::vector<std::string> Listed(const char* path, int byUserName, int fullPath, int result) {
+        CmoxFindSpec query(path, byUserName, fullPath);
+        EXPECT_EQ(m_archive.Contents(query), result) << path;
+        return query.MatchArray();
+    }
     Codes Errors() { return m_archive.GetRestoreArray(); }
     std::string Next() { return m_archive.ReadToken(); }
 
