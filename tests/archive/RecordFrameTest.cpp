@@ -7,8 +7,7 @@
 #include <utility>
 #include <vector>
 
-using moxtest::Codes;
-using moxtest::RecordGroupCell;
+using namespace moxtest;
 
 namespace {
 

@@ -10,9 +10,7 @@
 #include <string>
 #include <vector>
 
-using moxtest::Codes;
-using moxtest::RecordGroupCell;
-using moxtest::RecordValueCell;
+using namespace moxtest;
 
 namespace {
 

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-using moxtest::RecordGroupCell;
-using moxtest::RecordValueCell;
+using namespace moxtest;
 
 namespace {
 

@@ -3,8 +3,7 @@
 
 #include <memory>
 
-using moxtest::MoxTest;
-using moxtest::TreeCell;
+using namespace moxtest;
 
 class ChangedList : public MoxTest {};
 

@@ -5,12 +5,7 @@
 #include <atomic>
 #include <thread>
 
-using moxtest::IntCell;
-using moxtest::MoxTest;
-using moxtest::Order;
-using moxtest::RecordingCell;
-using moxtest::UpdateLog;
-using Names = std::vector<std::string>;
+using namespace moxtest;
 
 namespace {
 

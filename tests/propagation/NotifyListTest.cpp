@@ -4,11 +4,7 @@
 
 #include <memory>
 
-using moxtest::IntCell;
-using moxtest::MoxTest;
-using moxtest::Order;
-using moxtest::RecordingCell;
-using moxtest::UpdateLog;
+using namespace moxtest;
 
 namespace {
 
@@ -18,8 +14,6 @@ std::vector<std::string> Queue(const CmoxNotifyList& list) {
         names.push_back(entry.Dependent()->Name());
     return names;
 }
-
-using Names = std::vector<std::string>;
 
 class NotifyList : public MoxTest {
   protected:

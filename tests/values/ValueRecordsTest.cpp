@@ -19,9 +19,7 @@
 #include <string>
 #include <vector>
 
-using moxtest::Codes;
-using moxtest::Reasons;
-using moxtest::SavedRecords;
+using namespace moxtest;
 using valuetest::OpenRecordCount;
 using valuetest::Record;
 using valuetest::Watch;
