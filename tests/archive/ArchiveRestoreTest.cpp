@@ -46,6 +46,12 @@ class ArchiveRestore : public ArchiveTest {
         ASSERT_EQ(m_archive.ReadToken(), className);
         ASSERT_EQ(m_archive.ReadToken(), name);
     }
+    // Opens on `text`, whose first record is the collection G, and reads G's frame.
+    void OpenAtBodyOfG(const std::string& text) {
+        OpenOn(text);
+        ReadFrameHead("CmoxCompositeCell", "G");
+        ASSERT_EQ(m_archive.ReadToken(), "$$");
+    }
 };
 
 } // namespace
@@ -155,39 +161,28 @@ const char kTwoChildren[] = "CmoxCompositeCell \"G\" \"$$\" {\r\n"
                             "CmoxLongCell \"C\" \"$$\" = { 3  }\r\n";
 }
 
-TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderAndComesBack) {
-    OpenOn(kTwoChildren);
-    ReadFrameHead("CmoxCompositeCell", "G");
-    ASSERT_EQ(m_archive.ReadToken(), "$$");
+TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderWithinTheOpeningBlockAndComesBack) {
+    OpenAtBodyOfG(kTwoChildren);
     const int line = m_archive.Line();
     m_archive.SetIndent(4);
     RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
     RecordValueCell b("CmoxLongCell", "B", RecordValueCell::kLong);
+    RecordValueCell c("CmoxLongCell", "C", RecordValueCell::kLong);
     EXPECT_EQ(m_archive.RestoreLookAhead(&b, "B"), 1);
     EXPECT_EQ(b.longValue, 2);
     EXPECT_EQ(m_archive.RestoreLookAhead(&a, "A"), 1);
     EXPECT_EQ(a.longValue, 1);
+    EXPECT_EQ(m_archive.RestoreLookAhead(&c, "C"), 0) << "C follows the block that opens here";
+    EXPECT_EQ(c.restoreCount, 0);
+    EXPECT_EQ(m_archive.Good(), 1);
     EXPECT_EQ(m_archive.Line(), line);
     EXPECT_EQ(m_archive.Indent(), 4);
     EXPECT_EQ(m_archive.ReadToken(), "{");
     EXPECT_EQ(m_archive.ReadToken(), "CmoxLongCell");
 }
 
-TEST_F(ArchiveRestore, LookAheadDoesNotSearchPastTheBlockThatOpensHere) {
-    OpenOn(kTwoChildren);
-    ReadFrameHead("CmoxCompositeCell", "G");
-    ASSERT_EQ(m_archive.ReadToken(), "$$");
-    RecordValueCell c("CmoxLongCell", "C", RecordValueCell::kLong);
-    EXPECT_EQ(m_archive.RestoreLookAhead(&c, "C"), 0);
-    EXPECT_EQ(c.restoreCount, 0);
-    EXPECT_EQ(m_archive.Good(), 1);
-    EXPECT_EQ(m_archive.ReadToken(), "{");
-}
-
 TEST_F(ArchiveRestore, LookAheadMissingAtTheEndOfATruncatedFileComesBack) {
-    OpenOn("CmoxCompositeCell \"G\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 1  }\r\n");
-    ReadFrameHead("CmoxCompositeCell", "G");
-    ASSERT_EQ(m_archive.ReadToken(), "$$");
+    OpenAtBodyOfG("CmoxCompositeCell \"G\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 1  }\r\n");
     RecordValueCell z("CmoxLongCell", "Z", RecordValueCell::kLong);
     EXPECT_EQ(m_archive.RestoreLookAhead(&z, "Z"), 0);
     EXPECT_EQ(m_archive.Good(), 1);
