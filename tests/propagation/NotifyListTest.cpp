@@ -84,7 +84,7 @@ TEST_F(NotifyList, SharedDependentGetsOneUpdateListingChangesInReportOrder) {
     CmoxNotifyList list;
     list.Add(&a, 1, MOX_VALUE_CHANGED);
     list.Add(&b, 2, MOX_RANGE_CHANGED);
-    list.Add(&a, 4, MOX_VALUE_CHANGED);
+    list.Add(&a, 5, MOX_VALUE_CHANGED); // the bits of 5 include those of 1
     list.Notify();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].changed, (Names{"A", "B"}));
@@ -158,7 +158,7 @@ TEST_F(NotifyList, MergeFoldsChangesAndLeavesTheSourceAlone) {
     other.Add(&s1, &a, 2, MOX_RANGE_CHANGED);
     other.Add(&top, &a, 0, MOX_VALUE_CHANGED);
     other.Add(&ui, &b, 8, MOX_VALUE_CHANGED);
-    other.Add(&s1, &b, 4, MOX_VALUE_CHANGED);
+    other.Add(&s1, &b, 5, MOX_VALUE_CHANGED);
     target.Merge(other);
     EXPECT_EQ(Queue(target), (Names{"Top", "S1", "UI"}));
     EXPECT_EQ(Queue(other), (Names{"Top", "S1", "UI"}));

@@ -55,7 +55,7 @@ TEST_F(Undo, MergingCombinesUserDataAndReasons) {
     CmoxCell cell("Cell", 150);
     CmoxUndoList list("x");
     auto* first = new CmoxUndoInfo;
-    first->UserData(1);
+    first->UserData(5);
     first->Reason(MOX_DEFAULT_CHANGED);
     auto* second = new CmoxUndoInfo;
     second->UserData(4);
