@@ -232,19 +232,16 @@ TEST_F(CompositeCell, StoppedRecordingReportsNothing) {
 
 // ---- user name ---------------------------------------------------------------------------------
 
-TEST_F(CompositeCell, UserNameNeedsAStringUserNameChild) {
-    CmoxCompositeCell group("Group");
-    EXPECT_EQ(group.HasUserName(), 0);
-    EXPECT_STREQ(group.UserName(), "");
-    group.UserName("Ignored"); // no child to keep it in: nothing is created
-    EXPECT_EQ(group.HasUserName(), 0);
-    EXPECT_EQ(group.GetSize(), 0);
-    group.AddChild(new CmoxLongCell(MOX_USER_NAME, 4), 1); // of another type: empty
-    EXPECT_EQ(group.HasUserName(), 1);
-    EXPECT_STREQ(group.UserName(), "");
-}
-
-TEST_F(CompositeCell, UserNameLivesInTheStringChild) {
+TEST_F(CompositeCell, UserNameLivesInAStringUserNameChild) {
+    CmoxCompositeCell unlabelled("Unlabelled");
+    EXPECT_EQ(unlabelled.HasUserName(), 0);
+    EXPECT_STREQ(unlabelled.UserName(), "");
+    unlabelled.UserName("Ignored"); // no child to keep it in: nothing is created
+    EXPECT_EQ(unlabelled.HasUserName(), 0);
+    EXPECT_EQ(unlabelled.GetSize(), 0);
+    unlabelled.AddChild(new CmoxLongCell(MOX_USER_NAME, 4), 1); // of another type: empty
+    EXPECT_EQ(unlabelled.HasUserName(), 1);
+    EXPECT_STREQ(unlabelled.UserName(), "");
     CmoxCompositeCell root("Root");
     auto* group = new CmoxCompositeCell("Group");
     root.AddChild(group, 1);

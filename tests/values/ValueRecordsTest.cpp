@@ -65,15 +65,12 @@ TEST_F(ValueRecords, EachKindWritesItsValueInItsOwnForm) {
         EXPECT_EQ(SavedRecords(*record.first), record.second);
 }
 
-TEST_F(ValueRecords, ByteRecordWritesTheRangeOnlyWhenAsked) {
+TEST_F(ValueRecords, RangedRecordsWriteTheirDomainOnlyWhenAsked) {
     CmoxByteCell channel("Channel", 7, 0);
     channel.InitRange(0, 9);
     EXPECT_EQ(SavedRecords(channel), "CmoxByteCell \"Channel\" \"$$\" = { 7  }\r\n");
     channel.SaveDomain(1);
     EXPECT_EQ(SavedRecords(channel), "CmoxByteCell \"Channel\" \"$$\" = { 7  0 9 }\r\n");
-}
-
-TEST_F(ValueRecords, LongLongRecordWritesTheDomainOnlyWhenAsked) {
     CmoxLongLongCell freq("Freq", -5, 0);
     EXPECT_EQ(SavedRecords(freq), "CmoxLongLongCell \"Freq\" \"$$\" = { -5  }\r\n");
     freq.SaveDomain(1);
