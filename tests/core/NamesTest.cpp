@@ -36,3 +36,12 @@ TEST(Names, MakePathStopsAtTheFirstEmptyComponent) {
     EXPECT_EQ(MoxMakePath(out, ""), "\\");
     EXPECT_EQ(MoxMakePath(out, "A", "B", "C", "D", "E"), "\\A\\B\\C\\D\\E");
 }
+
+// Values that applications store or compare and that no other test pins down.
+TEST(Constants, PrioritiesAndRestoreCodesKeepTheirValues) {
+    EXPECT_EQ(MOX_STATE_PRIORITY, 150);
+    EXPECT_EQ(MOX_CUTOFF_PRIORITY, 100);
+    EXPECT_EQ(MOX_UI_PRIORITY, 50);
+    EXPECT_EQ(MOX_BAD_INCR_POLICY, 10);
+    EXPECT_EQ(MOX_RESTORE_DECLINED, 4);
+}
