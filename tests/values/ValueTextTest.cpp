@@ -128,27 +128,13 @@ TEST(ValueText, IntegerTextEqualsTheStreamsAtTheLimits) {
 }
 
 TEST(ValueText, IntegerReadingAgreesWithTheStream) {
+    // clang-format off
     const std::vector<std::string> cases = {
-        " 42  }",
-        "\t\v\f\r\n-17 }",
-        "+8",
-        "-0",
-        "0000000000000000000000012",
-        "12abc",
-        "9223372036854775807",
-        "9223372036854775808",
-        "-9223372036854775808",
-        "-9223372036854775809",
-        "99999999999999999999",
-        "18446744073709551616",
-        "",
-        "   ",
-        "-",
-        "+ 5",
-        "abc",
-        "0x10",
-        "1,234",
-    };
+        " 42  }", "\t\v\f\r\n-17 }", "+8", "-0", "0000000000000000000000012", "12abc",
+        "9223372036854775807", "9223372036854775808", "-9223372036854775808",
+        "-9223372036854775809", "99999999999999999999", "18446744073709551616",
+        "", "   ", "-", "+ 5", "abc", "0x10", "1,234"};
+    // clang-format on
     for (const std::string& text : cases) {
         long long v = -99;
         const bool ok = ParseDecimal(text.data(), text.data() + text.size(), v);
@@ -159,35 +145,15 @@ TEST(ValueText, IntegerReadingAgreesWithTheStream) {
 }
 
 TEST(ValueText, DoubleReadingAgreesWithTheStream) {
-    const std::vector<std::string> cases = {"1.5",
-                                            "-0",
-                                            "+0.25",
-                                            ".5",
-                                            "-.5e-3",
-                                            "5.",
-                                            "1e5",
-                                            "1E+5",
-                                            "1e",
-                                            "1e+",
-                                            "e5",
-                                            ".",
-                                            "-",
-                                            "",
-                                            "1e400",
-                                            "-1e400",
-                                            "1e-400",
-                                            "4.9406564584124654e-324",
-                                            "2.2250738585072011e-308",
-                                            "1.7976931348623157e308",
-                                            "1.7976931348623159e308",
-                                            "0x1p3",
-                                            "1.5.3",
-                                            "12abc",
-                                            "nan",
-                                            "inf",
-                                            "000123.4500",
-                                            "0.1000000000000000055511151231257827",
-                                            "9007199254740993"};
+    // clang-format off
+    const std::vector<std::string> cases = {
+        "1.5", "-0", "+0.25", ".5", "-.5e-3", "5.", "1e5", "1E+5",
+        "1e", "1e+", "e5", ".", "-", "",
+        "1e400", "-1e400", "1e-400", "4.9406564584124654e-324", "2.2250738585072011e-308",
+        "1.7976931348623157e308", "1.7976931348623159e308",
+        "0x1p3", "1.5.3", "12abc", "nan", "inf", "000123.4500",
+        "0.1000000000000000055511151231257827", "9007199254740993"};
+    // clang-format on
     for (const std::string& word : cases) {
         double v = -99;
         const bool ok = ParseDouble(word, v);
