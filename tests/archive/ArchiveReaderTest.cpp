@@ -1,10 +1,6 @@
 // The archive reader: tokens, comments and line counting, value blocks, block skipping and
 // binary blocks.
-#include <mox/archive/CmoxArchive.h>
-
-#include "support/MoxTest.h"
-
-#include <gtest/gtest.h>
+#include "support/ArchiveTest.h"
 
 #include <cstdio>
 #include <fstream>
@@ -14,14 +10,8 @@
 
 namespace {
 
-class ArchiveReader : public moxtest::MoxTest {
+class ArchiveReader : public moxtest::ArchiveTest {
   protected:
-    // Opens the archive for reading on "PREAMBLE" + CR LF + `body`.
-    void OpenOn(const std::string& body) {
-        m_in.str("PREAMBLE \r\n" + body);
-        m_in.clear();
-        ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, 0), 1);
-    }
     // As OpenOn, then reads the token MARK put before `body`, so that the stream stands at the
     // space before `body` rather than at the preamble's line end.
     void OpenAtMark(const std::string& body) {
@@ -42,9 +32,6 @@ class ArchiveReader : public moxtest::MoxTest {
         std::getline(block, rest, '\0');
         return rest;
     }
-
-    std::stringstream m_in;
-    CmoxArchive m_archive;
 };
 
 using Tokens = std::vector<std::string>;

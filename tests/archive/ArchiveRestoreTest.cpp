@@ -1,22 +1,15 @@
 // The restore driver and the look-ahead: results, flagged codes, transaction unwinding, and round
 // trips of saved trees.
-#include <mox/archive/CmoxArchive.h>
-
+#include "support/ArchiveTest.h"
 #include "support/ArchiveTestCells.h"
-#include "support/MoxTest.h"
-
-#include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
 
-using moxtest::RecordGroupCell;
-using moxtest::RecordValueCell;
+using namespace moxtest;
 
 namespace {
-
-using Codes = std::vector<unsigned char>;
 
 // Opens transactions and sub-transactions while restoring, then restores like a long cell, so
 // a fault leaves them open for the driver to end.
@@ -46,40 +39,27 @@ class PolicyCell : public CmoxCell {
     }
 };
 
-class ArchiveRestore : public moxtest::MoxTest {
+class ArchiveRestore : public ArchiveTest {
   protected:
-    void OpenOn(const std::string& body) {
-        m_in.str("PREAMBLE \r\n" + body);
-        m_in.clear();
-        ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, 0), 1);
-    }
     // Reads a record's class name and name, as a container does, and checks them.
     void ReadFrameHead(const char* className, const char* name) {
         ASSERT_EQ(m_archive.ReadToken(), className);
         ASSERT_EQ(m_archive.ReadToken(), name);
     }
-    std::string Save(CmoxCell& cell) {
-        std::stringstream out;
-        CmoxArchive archive;
-        EXPECT_EQ(archive.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
-        EXPECT_EQ(archive.Save(cell), 1);
-        archive.Close();
-        return out.str();
+    // Opens on `text`, whose first record is the collection G, and reads G's frame.
+    void OpenAtBodyOfG(const std::string& text) {
+        OpenOn(text);
+        ReadFrameHead("CmoxCompositeCell", "G");
+        ASSERT_EQ(m_archive.ReadToken(), "$$");
     }
-
-    std::stringstream m_in;
-    CmoxArchive m_archive;
 };
 
 } // namespace
 
 TEST_F(ArchiveRestore, TruncatedValueRecordFailsWithBadFormatAndLeavesTheCell) {
-    OpenOn("CmoxLongCell \"Count\" \"$$\" = { 5");
     RecordValueCell count("CmoxLongCell", "Count", RecordValueCell::kLong);
     count.longValue = 9;
-    ReadFrameHead("CmoxLongCell", "Count");
-    count.RestoreUserName(m_archive);
-    EXPECT_EQ(m_archive.Restore(&count), 0);
+    EXPECT_EQ(RestoreRecord("CmoxLongCell \"Count\" \"$$\" = { 5", count), 0);
     EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_RESTORE_BAD_FORMAT});
     EXPECT_EQ(m_archive.CheckRestoreStatus(), 0);
     EXPECT_EQ(count.longValue, 9);
@@ -152,45 +132,20 @@ TEST_F(ArchiveRestore, DriverRefusesAnArchiveNotOpenForReading) {
     EXPECT_EQ(writing.RestoreLookAhead(&a, "A"), 0);
 }
 
-TEST_F(ArchiveRestore, CollectionWithoutItsBraceFailsWithBadFormat) {
-    OpenOn("CmoxCompositeCell \"G\" \"$$\" = { 1 }\r\n");
-    RecordGroupCell group("G");
-    ReadFrameHead("CmoxCompositeCell", "G");
-    group.RestoreUserName(m_archive);
-    EXPECT_EQ(m_archive.Restore(&group), 0);
-    EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_RESTORE_BAD_FORMAT});
-}
-
-TEST_F(ArchiveRestore, CollectionCutShortFailsButKeepsWhatWasRestored) {
-    OpenOn("CmoxCompositeCell \"G\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 7  }\r\n");
-    RecordGroupCell group("G");
-    auto* a = group.Add<RecordValueCell>("CmoxLongCell", "A", RecordValueCell::kLong);
-    ReadFrameHead("CmoxCompositeCell", "G");
-    group.RestoreUserName(m_archive);
-    EXPECT_EQ(m_archive.Restore(&group), 0);
-    EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_RESTORE_UNEXPECTED_END});
-    EXPECT_EQ(a->longValue, 7);
-    EXPECT_EQ(Engine().RestoreClassName(), "CmoxLongCell");
-}
-
 TEST_F(ArchiveRestore, NamesAndUserNamesWithEveryEscapedCharacterRoundTrip) {
     const char* odd = "a\"b\\c{d}e/f\tg\rh\ni\bj // k";
     RecordGroupCell saved("G");
     auto* inner = saved.Add<RecordGroupCell>(odd);
     inner->UserName("user \"name\" {x} /y/");
     inner->Add<RecordValueCell>("CmoxLongCell", "", RecordValueCell::kLong)->longValue = 3;
-    const std::string text = Save(saved);
+    const std::string text = SavedRecords(saved);
     EXPECT_NE(text.find("CmoxLongCell \"\" \"$$\" = { 3  }"), std::string::npos) << text;
 
     RecordGroupCell restored("G");
     auto* target = restored.Add<RecordGroupCell>(odd);
     target->UserName("before"); // only a cell that keeps a user name takes one from the record
     auto* value = target->Add<RecordValueCell>("CmoxLongCell", "", RecordValueCell::kLong);
-    m_in.str(text);
-    ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, 0), 1);
-    ReadFrameHead("CmoxCompositeCell", "G");
-    restored.RestoreUserName(m_archive);
-    EXPECT_EQ(m_archive.Restore(&restored), 1);
+    EXPECT_EQ(RestoreRecord(text, restored), 1);
     EXPECT_TRUE(restored.skipped.empty());
     EXPECT_STREQ(target->UserName(), "user \"name\" {x} /y/");
     EXPECT_EQ(value->longValue, 3);
@@ -206,39 +161,28 @@ const char kTwoChildren[] = "CmoxCompositeCell \"G\" \"$$\" {\r\n"
                             "CmoxLongCell \"C\" \"$$\" = { 3  }\r\n";
 }
 
-TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderAndComesBack) {
-    OpenOn(kTwoChildren);
-    ReadFrameHead("CmoxCompositeCell", "G");
-    ASSERT_EQ(m_archive.ReadToken(), "$$");
+TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderWithinTheOpeningBlockAndComesBack) {
+    OpenAtBodyOfG(kTwoChildren);
     const int line = m_archive.Line();
     m_archive.SetIndent(4);
     RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
     RecordValueCell b("CmoxLongCell", "B", RecordValueCell::kLong);
+    RecordValueCell c("CmoxLongCell", "C", RecordValueCell::kLong);
     EXPECT_EQ(m_archive.RestoreLookAhead(&b, "B"), 1);
     EXPECT_EQ(b.longValue, 2);
     EXPECT_EQ(m_archive.RestoreLookAhead(&a, "A"), 1);
     EXPECT_EQ(a.longValue, 1);
+    EXPECT_EQ(m_archive.RestoreLookAhead(&c, "C"), 0) << "C follows the block that opens here";
+    EXPECT_EQ(c.restoreCount, 0);
+    EXPECT_EQ(m_archive.Good(), 1);
     EXPECT_EQ(m_archive.Line(), line);
     EXPECT_EQ(m_archive.Indent(), 4);
     EXPECT_EQ(m_archive.ReadToken(), "{");
     EXPECT_EQ(m_archive.ReadToken(), "CmoxLongCell");
 }
 
-TEST_F(ArchiveRestore, LookAheadDoesNotSearchPastTheBlockThatOpensHere) {
-    OpenOn(kTwoChildren);
-    ReadFrameHead("CmoxCompositeCell", "G");
-    ASSERT_EQ(m_archive.ReadToken(), "$$");
-    RecordValueCell c("CmoxLongCell", "C", RecordValueCell::kLong);
-    EXPECT_EQ(m_archive.RestoreLookAhead(&c, "C"), 0);
-    EXPECT_EQ(c.restoreCount, 0);
-    EXPECT_EQ(m_archive.Good(), 1);
-    EXPECT_EQ(m_archive.ReadToken(), "{");
-}
-
 TEST_F(ArchiveRestore, LookAheadMissingAtTheEndOfATruncatedFileComesBack) {
-    OpenOn("CmoxCompositeCell \"G\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 1  }\r\n");
-    ReadFrameHead("CmoxCompositeCell", "G");
-    ASSERT_EQ(m_archive.ReadToken(), "$$");
+    OpenAtBodyOfG("CmoxCompositeCell \"G\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 1  }\r\n");
     RecordValueCell z("CmoxLongCell", "Z", RecordValueCell::kLong);
     EXPECT_EQ(m_archive.RestoreLookAhead(&z, "Z"), 0);
     EXPECT_EQ(m_archive.Good(), 1);

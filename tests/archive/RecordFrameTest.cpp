@@ -1,23 +1,17 @@
 // The record frame every cell writes and reads, and the policy keyword converters.
-#include <mox/archive/CmoxArchive.h>
-
+#include "support/ArchiveTest.h"
 #include "support/ArchiveTestCells.h"
-#include "support/MoxTest.h"
-
-#include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-using moxtest::RecordGroupCell;
+using namespace moxtest;
 
 namespace {
 
-using Codes = std::vector<unsigned char>;
-
-class RecordFrame : public moxtest::MoxTest {
+class RecordFrame : public moxtest::ArchiveTest {
   protected:
     // The bytes that the cell's Save writes after the preamble.
     std::string Frame(CmoxCell& cell) {
@@ -28,14 +22,6 @@ class RecordFrame : public moxtest::MoxTest {
         cell.CmoxCell::Save(archive); // the frame alone, whatever the cell adds after it
         return out.str().substr(preamble.size());
     }
-    void OpenOn(const std::string& body) {
-        m_in.str("PREAMBLE \r\n" + body);
-        m_in.clear();
-        ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, 0), 1);
-    }
-
-    std::stringstream m_in;
-    CmoxArchive m_archive;
 };
 
 class PolicyKeywords : public RecordFrame {};

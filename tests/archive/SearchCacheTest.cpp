@@ -1,12 +1,8 @@
 // The position cache of record search: what a read-mode Open keeps at each cache depth, that a
 // search with the cache reads only the cached record that leads to its target, and that the
 // cache never changes what a search finds (first record of a path, names holding a backslash).
-#include <mox/archive/CmoxArchive.h>
-
+#include "support/ArchiveTest.h"
 #include "support/ArchiveTestCells.h"
-#include "support/MoxTest.h"
-
-#include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
@@ -33,13 +29,8 @@ const char kArchive[] = "PREAMBLE \r\n"                                     // 1
                         "CmoxLongCell \"Last\" \"$$\" = { 8  }\r\n";        // 14
 constexpr int kLineAtEnd = 15;
 
-class SearchCache : public moxtest::MoxTest {
+class SearchCache : public moxtest::ArchiveTest {
   protected:
-    void OpenOn(const std::string& text, int cacheDepth) {
-        m_in.str(text);
-        m_in.clear();
-        ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, cacheDepth), 1);
-    }
     long RestoreLong(const char* path, const char* name) {
         RecordValueCell cell("CmoxLongCell", name, RecordValueCell::kLong);
         cell.longValue = -1;
@@ -47,9 +38,6 @@ class SearchCache : public moxtest::MoxTest {
         EXPECT_EQ(m_archive.Restore(&cell, query), 1) << path << " " << name;
         return cell.longValue;
     }
-
-    std::stringstream m_in;
-    CmoxArchive m_archive;
 };
 
 class SearchCacheAtDepth : public SearchCache, public ::testing::WithParamInterface<int> {};
@@ -63,49 +51,46 @@ TEST_F(SearchCache, KeepsEveryRecordPathDownToTheCacheDepthAndLeavesTheStreamAtT
     // Level 4: Level.
     const std::size_t expected[] = {0, 3, 6, 8, 9, 9};
     for (int depth = 0; depth <= 5; ++depth) {
-        OpenOn(kArchive, depth);
+        OpenText(kArchive, depth);
         EXPECT_EQ(m_archive.CacheSize(), expected[depth]) << "cache depth " << depth;
         EXPECT_EQ(m_archive.CacheDepth(), depth);
     }
-    OpenOn(kArchive, -1);
+    OpenText(kArchive, -1);
     EXPECT_EQ(m_archive.CacheSize(), 0u);
-    OpenOn(kArchive, 3);
+    OpenText(kArchive, 3);
     EXPECT_EQ(m_archive.Line(), 1);
     EXPECT_EQ(m_archive.ReadToken(), "CmoxCompositeCell");
     EXPECT_EQ(m_archive.ReadToken(), "Settings");
 }
 
 TEST_F(SearchCache, ReopeningEmptiesTheCache) {
-    OpenOn(kArchive, 2);
+    OpenText(kArchive, 2);
     ASSERT_EQ(m_archive.CacheSize(), 6u);
-    OpenOn("PREAMBLE \r\nCmoxLongCell \"Only\" \"$$\" = { 1  }\r\n", 2);
+    OpenText("PREAMBLE \r\nCmoxLongCell \"Only\" \"$$\" = { 1  }\r\n", 2);
     EXPECT_EQ(m_archive.CacheSize(), 1u);
-    CmoxFindSpec stale("\\Settings", "Count", 0);
-    EXPECT_EQ(m_archive.Locate(stale), 0);
+    EXPECT_EQ(Locate("\\Settings", "Count", 0), 0);
 }
 
 TEST_F(SearchCache, MissUnderAnAbsentCachedLevelReadsNothingWithoutCacheEverything) {
-    OpenOn(kArchive, 1);
-    CmoxFindSpec query("\\Absent\\Display", "Gain", 0);
-    EXPECT_EQ(m_archive.Locate(query), 0);
+    OpenText(kArchive, 1);
+    EXPECT_EQ(Locate("\\Absent\\Display", "Gain", 0), 0);
     // Still just after the first record's class name, where every Locate starts.
     EXPECT_EQ(m_archive.Line(), 2);
     EXPECT_EQ(m_archive.ReadToken(), "Settings");
 
-    OpenOn(kArchive, 2);
+    OpenText(kArchive, 2);
     CmoxFindSpec underSettings("\\Settings\\Absent", "Gain", 0);
     EXPECT_EQ(m_archive.Locate(underSettings), 0);
     EXPECT_EQ(m_archive.Line(), 2);
-    OpenOn(kArchive, 0);
+    OpenText(kArchive, 0);
     EXPECT_EQ(m_archive.Locate(underSettings), 0);
     EXPECT_EQ(m_archive.Line(), kLineAtEnd);
 }
 
 TEST_F(SearchCache, HitSeeksToTheCachedRecordAndReadsOnlyIt) {
-    OpenOn(kArchive, 1);
+    OpenText(kArchive, 1);
     // The target's key is \Settings: found by walking down from there.
-    CmoxFindSpec gain("\\Settings\\Display", "Gain", 0);
-    ASSERT_EQ(m_archive.Locate(gain), 1);
+    ASSERT_EQ(Locate("\\Settings\\Display", "Gain", 0), 1);
     EXPECT_EQ(m_archive.Line(), 5);
 
     // A miss under Settings ends with Settings' closing brace, not at the end of the file.
@@ -116,19 +101,18 @@ TEST_F(SearchCache, HitSeeksToTheCachedRecordAndReadsOnlyIt) {
     EXPECT_EQ(m_archive.ReadToken(), "Other");
 
     // With depth 2 the key is cut at \Settings\Display: only Display is read.
-    OpenOn(kArchive, 2);
+    OpenText(kArchive, 2);
     EXPECT_EQ(m_archive.Locate(missing), 0);
     EXPECT_EQ(m_archive.Line(), 9);
 }
 
 TEST_P(SearchCacheAtDepth, KeysAreCutAtTheCacheDepth) {
-    OpenOn(kArchive, GetParam());
+    OpenText(kArchive, GetParam());
     EXPECT_EQ(RestoreLong("", "Last"), 8);
     EXPECT_EQ(RestoreLong("\\Settings", "Count"), 5);
     EXPECT_EQ(RestoreLong("\\Other", "Count"), 6);
     EXPECT_EQ(RestoreLong("\\Settings\\Display\\Deep", "Level"), 3);
-    CmoxFindSpec deep("\\Settings\\Display", "Deep", 0);
-    ASSERT_EQ(m_archive.Locate(deep), 1);
+    ASSERT_EQ(Locate("\\Settings\\Display", "Deep", 0), 1);
     EXPECT_EQ(m_archive.Line(), 6);
 }
 
@@ -141,17 +125,14 @@ TEST_P(SearchCacheAtDepth, FirstOfTwoRecordsWithOnePathIsFound) {
                              "\tCmoxLongCell \"A\" \"$$\" = { 2  }\r\n"
                              "\tCmoxLongCell \"B\" \"$$\" = { 3  }\r\n"
                              "}\r\n";
-    OpenOn(text, GetParam());
-    CmoxFindSpec top("", "S", 0);
-    ASSERT_EQ(m_archive.Locate(top), 1);
+    OpenText(text, GetParam());
+    ASSERT_EQ(Locate("", "S", 0), 1);
     EXPECT_EQ(m_archive.Line(), 2);
     EXPECT_EQ(m_archive.ReadToken(), "{");
     EXPECT_EQ(RestoreLong("\\S", "A"), 1);
     // Only the second S holds B: the cache must not hide it behind the first.
     EXPECT_EQ(RestoreLong("\\S", "B"), 3);
-    CmoxFindSpec list("\\S", 0, 0);
-    ASSERT_EQ(m_archive.Contents(list), 1);
-    EXPECT_EQ(list.MatchArray(), (std::vector<std::string>{"A", "A", "B"}));
+    EXPECT_EQ(Listed("\\S", 0, 0, 1), (std::vector<std::string>{"A", "A", "B"}));
 }
 
 TEST_P(SearchCacheAtDepth, NamesHoldingABackslashAreStillFound) {
@@ -164,9 +145,8 @@ TEST_P(SearchCacheAtDepth, NamesHoldingABackslashAreStillFound) {
                              "CmoxCompositeCell \"a\\\\b\" \"$$\" {\r\n"
                              "\tCmoxLongCell \"c\" \"$$\" = { 4  }\r\n"
                              "}\r\n";
-    OpenOn(text, GetParam());
+    OpenText(text, GetParam());
     EXPECT_EQ(RestoreLong("\\a\\b", "c"), 4);
-    CmoxFindSpec top("", "a\\b", 0);
-    ASSERT_EQ(m_archive.Locate(top), 1);
+    ASSERT_EQ(Locate("", "a\\b", 0), 1);
     EXPECT_EQ(m_archive.Line(), 6);
 }

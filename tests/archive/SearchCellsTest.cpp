@@ -7,7 +7,7 @@
 #include <mox/values/CmoxLongCell.h>
 #include <mox/values/CmoxStringCell.h>
 
-#include "support/MoxTest.h"
+#include "support/ArchiveTest.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +44,7 @@ std::unique_ptr<CmoxCompositeCell> MakeProfile(int i, const std::string& name) {
     return profile;
 }
 
-class SearchCells : public moxtest::MoxTest, public ::testing::WithParamInterface<int> {
+class SearchCells : public moxtest::ArchiveTest, public ::testing::WithParamInterface<int> {
   protected:
     void SetUp() override {
         m_path = ::testing::TempDir() + "mox_search_cells_" + std::to_string(GetParam()) + ".qvx";
@@ -58,11 +58,10 @@ class SearchCells : public moxtest::MoxTest, public ::testing::WithParamInterfac
     void TearDown() override {
         m_archive.Close();
         std::remove(m_path.c_str());
-        moxtest::MoxTest::TearDown();
+        moxtest::ArchiveTest::TearDown();
     }
 
     std::string m_path;
-    CmoxArchive m_archive;
 };
 
 INSTANTIATE_TEST_SUITE_P(CacheDepths, SearchCells, ::testing::Values(0, 1, 2, 3));
@@ -104,17 +103,11 @@ TEST_P(SearchCells, RestoresOneSubtreeFoundByUserName) {
 }
 
 TEST_P(SearchCells, ListsTheRecordsOfOneCollection) {
-    CmoxFindSpec children("\\Profile3", 0, 0);
-    ASSERT_EQ(m_archive.Contents(children), 1);
-    EXPECT_EQ(children.MatchArray(), (std::vector<std::string>{MOX_USER_NAME, "Scope", "Display"}));
-
-    CmoxFindSpec scope("\\Profile3\\Scope", 0, 1);
-    ASSERT_EQ(m_archive.Contents(scope), 1);
-    EXPECT_EQ(scope.MatchArray(),
+    EXPECT_EQ(Listed("\\Profile3", 0, 0, 1),
+              (std::vector<std::string>{MOX_USER_NAME, "Scope", "Display"}));
+    EXPECT_EQ(Listed("\\Profile3\\Scope", 0, 1, 1),
               (std::vector<std::string>{"\\Profile3\\Scope\\Gain", "\\Profile3\\Scope\\Level"}));
-
-    CmoxFindSpec users("", 1, 0);
-    ASSERT_EQ(m_archive.Contents(users), 1);
-    ASSERT_EQ(users.MatchArray().size(), static_cast<std::size_t>(kProfiles));
-    EXPECT_EQ(users.MatchArray()[77], ProfileUserName(77));
+    const std::vector<std::string> users = Listed("", 1, 0, 1);
+    ASSERT_EQ(users.size(), static_cast<std::size_t>(kProfiles));
+    EXPECT_EQ(users[77], ProfileUserName(77));
 }

@@ -1,12 +1,8 @@
 // Record search on bad input: truncated files, records without a body, and nesting deep enough
 // to exhaust the stack of a walk that followed it. No search may crash, hang or disagree with
 // itself between cache depths.
-#include <mox/archive/CmoxArchive.h>
-
+#include "support/ArchiveTest.h"
 #include "support/ArchiveTestCells.h"
-#include "support/MoxTest.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <iterator>
@@ -14,12 +10,9 @@
 #include <string>
 #include <vector>
 
-using moxtest::RecordGroupCell;
-using moxtest::RecordValueCell;
+using namespace moxtest;
 
 namespace {
-
-using Codes = std::vector<unsigned char>;
 
 const char kArchive[] = "PREAMBLE \r\n"
                         "CmoxCompositeCell \"Settings\" \"$Main$\" {\r\n"
@@ -52,17 +45,7 @@ std::string NestedPath(int levels) {
     return path;
 }
 
-class SearchInput : public moxtest::MoxTest {
-  protected:
-    void OpenOn(const std::string& text, int cacheDepth) {
-        m_in.str(text);
-        m_in.clear();
-        ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, cacheDepth), 1);
-    }
-
-    std::stringstream m_in;
-    CmoxArchive m_archive;
-};
+class SearchInput : public moxtest::ArchiveTest {};
 
 struct Outcome {
     int found;
@@ -116,21 +99,16 @@ TEST_F(SearchInput, TruncatedFilesGiveTheSameResultsAtEveryCacheDepth) {
 }
 
 TEST_F(SearchInput, TruncatedCollectionAddsNoCacheEntryForAChildItNeverHad) {
-    OpenOn("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n", 3);
+    OpenText("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n", 3);
     EXPECT_EQ(m_archive.CacheSize(), 1u);
-    CmoxFindSpec list("\\S", 0, 0);
-    EXPECT_EQ(m_archive.Contents(list), 1);
-    EXPECT_TRUE(list.MatchArray().empty());
+    EXPECT_TRUE(Listed("\\S", 0, 0, 1).empty());
 }
 
 TEST_F(SearchInput, TruncatedNameIsTakenAsWritten) {
     // The quoted name never closes: the token runs to the end of the file.
-    OpenOn("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"Cou", 0);
-    CmoxFindSpec list("\\S", 0, 1);
-    EXPECT_EQ(m_archive.Contents(list), 1);
-    EXPECT_EQ(list.MatchArray(), std::vector<std::string>{"\\S\\Cou"});
-    CmoxFindSpec count("\\S", "Count", 0);
-    EXPECT_EQ(m_archive.Locate(count), 0);
+    OpenText("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"Cou", 0);
+    EXPECT_EQ(Listed("\\S", 0, 1, 1), std::vector<std::string>{"\\S\\Cou"});
+    EXPECT_EQ(Locate("\\S", "Count", 0), 0);
 }
 
 TEST_F(SearchInput, RecordWithoutBodyEndsItsCollection) {
@@ -142,28 +120,22 @@ TEST_F(SearchInput, RecordWithoutBodyEndsItsCollection) {
                              "}\r\n"
                              "CmoxLongCell \"After\" \"$$\" = { 2  }\r\n";
     for (int depth = 0; depth <= 2; ++depth) {
-        OpenOn(text, depth);
-        CmoxFindSpec list("\\S", 0, 0);
-        ASSERT_EQ(m_archive.Contents(list), 1);
-        EXPECT_EQ(list.MatchArray(), std::vector<std::string>{"Bare"});
-        CmoxFindSpec top("", 0, 0);
-        ASSERT_EQ(m_archive.Contents(top), 1);
-        EXPECT_EQ(top.MatchArray(), (std::vector<std::string>{"S", "After"}));
-        CmoxFindSpec after("", "After", 0);
-        EXPECT_EQ(m_archive.Locate(after), 1) << "cache depth " << depth;
+        OpenText(text, depth);
+        EXPECT_EQ(Listed("\\S", 0, 0, 1), std::vector<std::string>{"Bare"});
+        EXPECT_EQ(Listed("", 0, 0, 1), (std::vector<std::string>{"S", "After"}));
+        EXPECT_EQ(Locate("", "After", 0), 1) << "cache depth " << depth;
     }
 }
 
 TEST_F(SearchInput, RecordsAtTheDepthBoundAreFound) {
     const int levels = CmoxArchive::kMaxSearchDepth - 1;
     for (const int depth : {0, 1, 3, CmoxArchive::kMaxSearchDepth + 10}) {
-        OpenOn(Nested(levels), depth);
+        OpenText(Nested(levels), depth);
         RecordValueCell leaf("CmoxLongCell", "Leaf", RecordValueCell::kLong);
         CmoxFindSpec query(NestedPath(levels).c_str(), "Leaf", 0);
         EXPECT_EQ(m_archive.Restore(&leaf, query), 1) << "cache depth " << depth;
         EXPECT_EQ(leaf.longValue, 1);
-        CmoxFindSpec after("", "After", 0);
-        EXPECT_EQ(m_archive.Locate(after), 1);
+        EXPECT_EQ(Locate("", "After", 0), 1);
         EXPECT_EQ(m_archive.CheckRestoreStatus(), 1);
     }
 }
@@ -172,7 +144,7 @@ TEST_F(SearchInput, NestingPastTheBoundIsAMalformedFile) {
     const int levels = CmoxArchive::kMaxSearchDepth;
     for (const int depth : {0, 1, 3, CmoxArchive::kMaxSearchDepth + 10}) {
         m_archive.ResetErrors();
-        OpenOn(Nested(levels), depth);
+        OpenText(Nested(levels), depth);
         // Building the cache walks the file and meets the fault first.
         EXPECT_EQ(m_archive.GetRestoreArray(), depth > 0 ? Codes{MOX_RESTORE_BAD_FORMAT} : Codes{});
         m_archive.ResetErrors();
@@ -185,14 +157,10 @@ TEST_F(SearchInput, NestingPastTheBoundIsAMalformedFile) {
                   depth <= levels ? Codes{MOX_RESTORE_BAD_FORMAT} : Codes{});
 
         // Nothing past the fault is found; a record before it still is.
-        CmoxFindSpec after("", "After", 0);
-        EXPECT_EQ(m_archive.Locate(after), 0);
-        CmoxFindSpec outer("\\n0", "n1", 0);
-        EXPECT_EQ(m_archive.Locate(outer), 1);
+        EXPECT_EQ(Locate("", "After", 0), 0);
+        EXPECT_EQ(Locate("\\n0", "n1", 0), 1);
 
-        CmoxFindSpec list("", 0, 0);
-        EXPECT_EQ(m_archive.Contents(list), 0);
-        EXPECT_EQ(list.MatchArray(), std::vector<std::string>{"n0"});
+        EXPECT_EQ(Listed("", 0, 0, 0), std::vector<std::string>{"n0"});
         EXPECT_EQ(m_archive.Good(), 1);
     }
 }
@@ -206,12 +174,11 @@ TEST_F(SearchInput, AMillionOpenBracesNeitherCrashNorHang) {
         return s;
     }();
     for (const int depth : {0, 1, 3}) {
-        OpenOn(braces, depth);
+        OpenText(braces, depth);
         m_archive.ResetErrors();
         CmoxFindSpec find("\\{\\{", "x", 0);
         EXPECT_EQ(m_archive.Locate(find), 0);
-        CmoxFindSpec top("", "{", 0);
-        EXPECT_EQ(m_archive.Locate(top), 1); // the first "{" is the name of a record
+        EXPECT_EQ(Locate("", "{", 0), 1); // the first "{" is the name of a record
         CmoxFindSpec list("", 0, 1);
         EXPECT_EQ(m_archive.Contents(list), 0);
         EXPECT_FALSE(m_archive.GetRestoreArray().empty());

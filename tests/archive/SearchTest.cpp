@@ -1,19 +1,14 @@
 // Record search: finding records by path and name or user name, listing a collection's records,
 // restoring from a found record and the search form of the look-ahead, each at cache depths 0
 // to 3 where the cache could change the outcome.
-#include <mox/archive/CmoxArchive.h>
-
+#include "support/ArchiveTest.h"
 #include "support/ArchiveTestCells.h"
-#include "support/MoxTest.h"
-
-#include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
 
-using moxtest::RecordGroupCell;
-using moxtest::RecordValueCell;
+using namespace moxtest;
 
 namespace {
 
@@ -55,23 +50,12 @@ std::string StandardArchive() {
            "}\r\n";                                            // 18
 }
 
-class SearchTest : public moxtest::MoxTest {
-  protected:
-    void OpenOn(const std::string& text, int cacheDepth) {
-        m_in.str(text);
-        m_in.clear();
-        ASSERT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, cacheDepth), 1);
-    }
-    std::string Next() { return m_archive.ReadToken(); }
-
-    std::stringstream m_in;
-    CmoxArchive m_archive;
-};
+class SearchTest : public moxtest::ArchiveTest {};
 
 // The same searches at every cache depth: the cache may only make them faster.
 class SearchAtDepth : public SearchTest, public ::testing::WithParamInterface<int> {
   protected:
-    void SetUp() override { OpenOn(StandardArchive(), GetParam()); }
+    void SetUp() override { OpenText(StandardArchive(), GetParam()); }
 };
 
 INSTANTIATE_TEST_SUITE_P(CacheDepths, SearchAtDepth, ::testing::Values(0, 1, 2, 3));
@@ -81,8 +65,7 @@ INSTANTIATE_TEST_SUITE_P(CacheDepths, SearchAtDepth, ::testing::Values(0, 1, 2, 
 // ---- Locate --------------------------------------------------------------------------------
 
 TEST_P(SearchAtDepth, FindsTopLevelRecordAndStandsAtItsBody) {
-    CmoxFindSpec query("", "Settings", 0);
-    ASSERT_EQ(m_archive.Locate(query), 1);
+    ASSERT_EQ(Locate("", "Settings", 0), 1);
     EXPECT_EQ(m_archive.Line(), 3);
     EXPECT_EQ(Next(), "{");
     EXPECT_EQ(Next(), "CmoxLongCell");
@@ -90,15 +73,13 @@ TEST_P(SearchAtDepth, FindsTopLevelRecordAndStandsAtItsBody) {
 }
 
 TEST_P(SearchAtDepth, FindsNestedRecordsByTheirCollectionsPath) {
-    CmoxFindSpec gain("\\Settings\\Display", "Gain", 0);
-    ASSERT_EQ(m_archive.Locate(gain), 1);
+    ASSERT_EQ(Locate("\\Settings\\Display", "Gain", 0), 1);
     EXPECT_EQ(m_archive.Line(), 7);
     EXPECT_EQ(Next(), "=");
     EXPECT_EQ(Next(), "{");
     EXPECT_EQ(Next(), "1.5");
 
-    CmoxFindSpec level("\\Settings\\Display\\Deep", "Level", 0);
-    ASSERT_EQ(m_archive.Locate(level), 1);
+    ASSERT_EQ(Locate("\\Settings\\Display\\Deep", "Level", 0), 1);
     EXPECT_EQ(m_archive.Line(), 9);
 }
 
@@ -108,28 +89,21 @@ TEST_P(SearchAtDepth, MatchesOnlyRecordsHeldByTheNamedCollection) {
     ASSERT_EQ(m_archive.Locate(top), 1);
     EXPECT_EQ(m_archive.Line(), 14);
 
-    CmoxFindSpec notChild("\\Settings", "Gain", 0);
-    EXPECT_EQ(m_archive.Locate(notChild), 0);
-    CmoxFindSpec wrongParent("\\Settings\\Display", "Count", 0);
-    EXPECT_EQ(m_archive.Locate(wrongParent), 0);
-    CmoxFindSpec absentParent("\\Absent", "Gain", 0);
-    EXPECT_EQ(m_archive.Locate(absentParent), 0);
-    CmoxFindSpec otherCase("\\settings", "Count", 0);
-    EXPECT_EQ(m_archive.Locate(otherCase), 0);
+    EXPECT_EQ(Locate("\\Settings", "Gain", 0), 0);           // a grandchild, not a child
+    EXPECT_EQ(Locate("\\Settings\\Display", "Count", 0), 0); // a child of another
+    EXPECT_EQ(Locate("\\Absent", "Gain", 0), 0);
+    EXPECT_EQ(Locate("\\settings", "Count", 0), 0); // names are case-sensitive
 }
 
 TEST_P(SearchAtDepth, FailedSearchLeavesTheArchiveSearchable) {
-    CmoxFindSpec missing("\\Settings\\Display", "Nope", 0);
-    EXPECT_EQ(m_archive.Locate(missing), 0);
+    EXPECT_EQ(Locate("\\Settings\\Display", "Nope", 0), 0);
     EXPECT_EQ(m_archive.Good(), 1);
-    CmoxFindSpec count("\\Settings", "Count", 0);
-    EXPECT_EQ(m_archive.Locate(count), 1);
+    EXPECT_EQ(Locate("\\Settings", "Count", 0), 1);
     EXPECT_EQ(m_archive.Line(), 4);
 }
 
 TEST_P(SearchAtDepth, FindsByUserNameWithoutItsDelimiters) {
-    CmoxFindSpec display("\\Settings", "Screen", 1);
-    ASSERT_EQ(m_archive.Locate(display), 1);
+    ASSERT_EQ(Locate("\\Settings", "Screen", 1), 1);
     EXPECT_EQ(m_archive.Line(), 6);
     EXPECT_EQ(Next(), "{");
 
@@ -138,37 +112,29 @@ TEST_P(SearchAtDepth, FindsByUserNameWithoutItsDelimiters) {
     EXPECT_EQ(m_archive.Line(), 3);
 
     // A user name is not a name, nor the other way round.
-    CmoxFindSpec byName("\\Settings", "Screen", 0);
-    EXPECT_EQ(m_archive.Locate(byName), 0);
-    CmoxFindSpec byUserName("\\Settings", "Display", 1);
-    EXPECT_EQ(m_archive.Locate(byUserName), 0);
-    CmoxFindSpec delimited("\\Settings", "$Screen$", 1);
-    EXPECT_EQ(m_archive.Locate(delimited), 0);
+    EXPECT_EQ(Locate("\\Settings", "Screen", 0), 0);
+    EXPECT_EQ(Locate("\\Settings", "Display", 1), 0);
+    EXPECT_EQ(Locate("\\Settings", "$Screen$", 1), 0);
 }
 
 TEST_P(SearchAtDepth, EmptyUserNameMatchesTheFirstRecordWithoutOne) {
     // "$$" holds the empty user name: Count in Settings, Blob at the top level (Settings has
     // one of its own).
-    CmoxFindSpec inSettings("\\Settings", "", 1);
-    ASSERT_EQ(m_archive.Locate(inSettings), 1);
+    ASSERT_EQ(Locate("\\Settings", "", 1), 1);
     EXPECT_EQ(m_archive.Line(), 4);
 
-    CmoxFindSpec atTop("", "", 1);
-    ASSERT_EQ(m_archive.Locate(atTop), 1);
+    ASSERT_EQ(Locate("", "", 1), 1);
     EXPECT_EQ(m_archive.Line(), 13);
     EXPECT_EQ(Next(), "=");
 
     // By name, the empty match looks for an empty name, which no record has.
-    CmoxFindSpec emptyName("\\Settings", "", 0);
-    EXPECT_EQ(m_archive.Locate(emptyName), 0);
+    EXPECT_EQ(Locate("\\Settings", "", 0), 0);
 }
 
 TEST_P(SearchAtDepth, BinaryBlockIsSteppedOverUnread) {
     // The block's bytes hold braces and the text of a record named Fake.
-    CmoxFindSpec fake("", "Fake", 0);
-    EXPECT_EQ(m_archive.Locate(fake), 0);
-    CmoxFindSpec fakeInside("\\Blob", "Fake", 0);
-    EXPECT_EQ(m_archive.Locate(fakeInside), 0);
+    EXPECT_EQ(Locate("", "Fake", 0), 0);
+    EXPECT_EQ(Locate("\\Blob", "Fake", 0), 0);
 
     RecordValueCell gain("CmoxLongCell", "Gain", RecordValueCell::kLong);
     CmoxFindSpec top("", "Gain", 0);
@@ -177,26 +143,23 @@ TEST_P(SearchAtDepth, BinaryBlockIsSteppedOverUnread) {
 }
 
 TEST_P(SearchAtDepth, ReferenceRecordIsMatchedByNameAndHasNoBody) {
-    CmoxFindSpec ref("\\List", "Ref", 0);
-    ASSERT_EQ(m_archive.Locate(ref), 1);
+    ASSERT_EQ(Locate("\\List", "Ref", 0), 1);
     EXPECT_EQ(Next(), "*");
     EXPECT_EQ(Next(), "CmoxLongCell");
 
     // The record after the reference is its own record, not the reference's body.
-    CmoxFindSpec item("\\List", "Item", 0);
-    ASSERT_EQ(m_archive.Locate(item), 1);
+    ASSERT_EQ(Locate("\\List", "Item", 0), 1);
     EXPECT_EQ(m_archive.Line(), 17);
 }
 
 TEST_P(SearchAtDepth, EscapedBracesInValuesDoNotEndCollections) {
     // Title's value holds \{ \} and \/\/: were they taken for braces or a comment, Display
     // would not be found under Settings.
-    CmoxFindSpec display("\\Settings", "Display", 0);
-    EXPECT_EQ(m_archive.Locate(display), 1);
+    EXPECT_EQ(Locate("\\Settings", "Display", 0), 1);
 }
 
 TEST_F(SearchTest, EachQueryKindIsRefusedByTheOtherRequest) {
-    OpenOn(StandardArchive(), 0);
+    OpenText(StandardArchive(), 0);
     CmoxFindSpec list("", 0, 1);
     EXPECT_EQ(m_archive.Locate(list), 0);
     EXPECT_TRUE(list.MatchArray().empty());
@@ -239,31 +202,19 @@ TEST_P(SearchAtDepth, ListsDirectChildrenWithFullPathsAndAppendsOnEveryCall) {
 }
 
 TEST_P(SearchAtDepth, ListsNamesOrUserNamesWithoutPaths) {
-    CmoxFindSpec names("\\Settings\\Display", 0, 0);
-    ASSERT_EQ(m_archive.Contents(names), 1);
-    EXPECT_EQ(names.MatchArray(), (Strings{"Gain", "Deep"}));
+    EXPECT_EQ(Listed("\\Settings\\Display", 0, 0, 1), (Strings{"Gain", "Deep"}));
 
-    CmoxFindSpec userNames("\\Settings", 1, 0);
-    ASSERT_EQ(m_archive.Contents(userNames), 1);
-    EXPECT_EQ(userNames.MatchArray(), (Strings{"", "", "Screen"}));
+    EXPECT_EQ(Listed("\\Settings", 1, 0, 1), (Strings{"", "", "Screen"}));
 
-    CmoxFindSpec userPaths("", 1, 1);
-    ASSERT_EQ(m_archive.Contents(userPaths), 1);
-    EXPECT_EQ(userPaths.MatchArray(), (Strings{"\\Main settings", "\\", "\\Top gain", "\\"}));
+    EXPECT_EQ(Listed("", 1, 1, 1), (Strings{"\\Main settings", "\\", "\\Top gain", "\\"}));
 }
 
 TEST_P(SearchAtDepth, ListsTopLevelAndEmptyCollections) {
-    CmoxFindSpec top("", 0, 1);
-    ASSERT_EQ(m_archive.Contents(top), 1);
-    EXPECT_EQ(top.MatchArray(), (Strings{"\\Settings", "\\Blob", "\\Gain", "\\List"}));
+    EXPECT_EQ(Listed("", 0, 1, 1), (Strings{"\\Settings", "\\Blob", "\\Gain", "\\List"}));
 
-    CmoxFindSpec list("\\List", 0, 0);
-    ASSERT_EQ(m_archive.Contents(list), 1);
-    EXPECT_EQ(list.MatchArray(), (Strings{"Ref", "Item"}));
+    EXPECT_EQ(Listed("\\List", 0, 0, 1), (Strings{"Ref", "Item"}));
 
-    CmoxFindSpec valueRecord("\\Settings\\Count", 0, 0);
-    ASSERT_EQ(m_archive.Contents(valueRecord), 1);
-    EXPECT_TRUE(valueRecord.MatchArray().empty());
+    EXPECT_TRUE(Listed("\\Settings\\Count", 0, 0, 1).empty());
 }
 
 // ---- restoring a found record --------------------------------------------------------------
@@ -300,8 +251,9 @@ TEST_P(SearchAtDepth, NoMatchRestoresNothing) {
 
 TEST_F(SearchTest, FaultInTheFoundRecordIsCaughtAndFlagged) {
     // The found record's block never closes: the cell flags and throws, the driver catches.
-    OpenOn("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"Count\" \"$$\" = { 5",
-           1);
+    OpenText(
+        "PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"Count\" \"$$\" = { 5",
+        1);
     RecordValueCell count("CmoxLongCell", "Count", RecordValueCell::kLong);
     CmoxFindSpec query("\\S", "Count", 0);
     m_archive.ResetErrors();
@@ -313,8 +265,7 @@ TEST_F(SearchTest, FaultInTheFoundRecordIsCaughtAndFlagged) {
 // ---- look-ahead with a find query -----------------------------------------------------------
 
 TEST_P(SearchAtDepth, LookAheadSearchesTheCollectionThatOpensHereAndMovesBack) {
-    CmoxFindSpec settings("", "Settings", 0);
-    ASSERT_EQ(m_archive.Locate(settings), 1);
+    ASSERT_EQ(Locate("", "Settings", 0), 1);
     // The stream stands at Settings' body: its "{" and first child's class name come next.
     const int line = m_archive.Line();
     m_archive.SetIndent(2);
@@ -347,7 +298,8 @@ TEST_P(SearchAtDepth, LookAheadSearchesTheCollectionThatOpensHereAndMovesBack) {
 }
 
 TEST_F(SearchTest, LookAheadOnTruncatedInputFindsNothingAndMovesBack) {
-    OpenOn("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 1", 0);
+    OpenText("PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 1",
+             0);
     ASSERT_EQ(Next(), "CmoxCompositeCell");
     ASSERT_EQ(Next(), "S");
     ASSERT_EQ(Next(), "$$");
@@ -362,7 +314,7 @@ TEST_F(SearchTest, LookAheadOnTruncatedInputFindsNothingAndMovesBack) {
 // ---- ResetFilePointer ----------------------------------------------------------------------
 
 TEST_F(SearchTest, ResetFilePointerStandsBeforeTheFirstRecord) {
-    OpenOn(StandardArchive(), 0);
+    OpenText(StandardArchive(), 0);
     for (int i = 0; i < 20; ++i)
         Next();
     m_in.setstate(std::ios::failbit);

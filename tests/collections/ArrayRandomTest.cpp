@@ -128,6 +128,7 @@ class RandomRun {
         return out.str();
     }
     bool Alive(int id) const { return m_registry.cellOf.count(id) != 0; }
+    static std::string NameOf(int id) { return "c" + std::to_string(id); }
     CmoxCell* CellOf(int id) const { return m_registry.cellOf.at(id); }
     bool Recording() const { return Engine().UndoContext() != nullptr; }
     std::vector<int> Living(const std::vector<int>& ids) const {
@@ -259,18 +260,10 @@ class RandomRun {
         const int id = m_seq[static_cast<std::size_t>(index)];
         Note("  remove " + std::to_string(id));
         BeforeRecorded();
-        CmoxCell* removed = nullptr;
-        switch (Pick(0, 2)) {
-        case 0:
-            removed = m_array->Remove(index, 0);
-            break;
-        case 1:
-            removed = m_array->Remove(("c" + std::to_string(id)).c_str());
-            break;
-        default:
-            removed = m_array->Remove(CellOf(id));
-            break;
-        }
+        const int how = Pick(0, 2); // by index, by name or by address
+        CmoxCell* removed = how == 0   ? m_array->Remove(index, 0)
+                            : how == 1 ? m_array->Remove(NameOf(id).c_str())
+                                       : m_array->Remove(CellOf(id));
         m_seq.erase(m_seq.begin() + index);
         AfterRecorded();
         EXPECT_EQ(removed, CellOf(id)) << Trace();
@@ -284,17 +277,13 @@ class RandomRun {
         const int id = m_seq[static_cast<std::size_t>(index)];
         Note("  destroy " + std::to_string(id));
         BeforeRecorded();
-        switch (Pick(0, 2)) {
-        case 0:
+        const int how = Pick(0, 2); // by index, by name or by address
+        if (how == 0)
             m_array->DestroyElement(index);
-            break;
-        case 1:
-            m_array->DestroyElement(("c" + std::to_string(id)).c_str());
-            break;
-        default:
+        else if (how == 1)
+            m_array->DestroyElement(NameOf(id).c_str());
+        else
             m_array->DestroyElement(CellOf(id));
-            break;
-        }
         m_seq.erase(m_seq.begin() + index);
         AfterRecorded();
         // While recording, the record keeps it until the removal is certain.
@@ -315,14 +304,11 @@ class RandomRun {
 
     void Find() {
         const int id = Pick(1, m_nextId);
-        const std::string name = "c" + std::to_string(id);
+        const std::string name = NameOf(id);
         Note("find " + name);
         CmoxCell* found = m_array->FindChild(name.c_str());
         const bool expected = std::find(m_seq.begin(), m_seq.end(), id) != m_seq.end();
-        if (expected)
-            EXPECT_EQ(found, CellOf(id)) << Trace();
-        else
-            EXPECT_EQ(found, nullptr) << Trace();
+        EXPECT_EQ(found, expected ? CellOf(id) : nullptr) << Trace();
     }
 
     // ---- the comparison ------------------------------------------------------------------------

@@ -5,14 +5,7 @@
 #include <functional>
 #include <memory>
 
-using moxtest::CountedCell;
-using moxtest::ElementNames;
-using moxtest::LifetimeCounter;
-using moxtest::MoxTest;
-using moxtest::RecordingCell;
-using moxtest::TagCell;
-using moxtest::UpdateLog;
-using Names = std::vector<std::string>;
+using namespace moxtest;
 
 namespace {
 
@@ -73,7 +66,7 @@ TEST_F(ArrayUndo, UndoReportsOneChangeWithTheReasonOfItsKindsOfChange) {
     log.clear();
     Undo();
     ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_CHILD_ADDED}); // one kind
+    EXPECT_EQ(log[0].reasons, Reasons{MOX_CHILD_ADDED}); // one kind
     Redo();
     array.DestroyElement(1);
     CmoxCell* removed = nullptr;
@@ -86,7 +79,7 @@ TEST_F(ArrayUndo, UndoReportsOneChangeWithTheReasonOfItsKindsOfChange) {
     EXPECT_EQ(ElementNames(array), Names({"Old"}));
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].changed, Names({"List"}));
-    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_VALUE_CHANGED});
+    EXPECT_EQ(log[0].reasons, Reasons{MOX_VALUE_CHANGED});
     Redo();
     EXPECT_EQ(ElementNames(array), Names({"New"}));
     DropContext();
@@ -347,11 +340,11 @@ TEST_F(ArrayUndo, UndoTellsUserInterfaceDependentsButNotStateDependents) {
     Record("add", [&] { array.Add(Tag("A")); });
     log.clear();
     Undo();
-    EXPECT_EQ(moxtest::Order(log), Names({"UI"}));
+    EXPECT_EQ(Order(log), Names({"UI"}));
     state.UndoNotify(1);
     log.clear();
     Redo();
-    EXPECT_EQ(moxtest::Order(log), Names({"State", "UI"}));
+    EXPECT_EQ(Order(log), Names({"State", "UI"}));
     DropContext();
 }
 

@@ -1,20 +1,14 @@
 // Saving and restoring composite and array cells: record layout, round trips of nested trees,
 // references, and the questions asked when a record names no child.
 #include "collections/ElementCells.h"
-#include "support/MoxTest.h"
+#include "support/ArchiveTest.h"
 #include "support/Recorder.h"
 
 #include <sstream>
 #include <string>
 #include <vector>
 
-using moxtest::LifetimeCounter;
-using moxtest::MoxTest;
-using moxtest::RecordingCell;
-using moxtest::TagCell;
-using moxtest::UpdateLog;
-using Codes = std::vector<unsigned char>;
-using Names = std::vector<std::string>;
+using namespace moxtest;
 
 namespace {
 
@@ -97,43 +91,19 @@ class ScriptedMessageBox {
     MoxMessageBoxHandler m_previous;
 };
 
-class CollectionArchive : public MoxTest {
+class CollectionArchive : public ArchiveTest {
   protected:
-    // The record(s) a save writes, without the preamble.
-    static std::string Save(CmoxCell& cell) {
-        std::stringstream out;
-        CmoxArchive archive;
-        EXPECT_EQ(archive.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
-        EXPECT_EQ(archive.Save(cell), 1);
-        archive.Close();
-        const std::string all = out.str();
-        const std::size_t second = all.find("\r\n", all.find("\r\n") + 2);
-        return second == std::string::npos ? std::string() : all.substr(second + 2);
-    }
+    static std::string Save(CmoxCell& cell) { return SavedRecords(cell); }
     static std::string SaveChild(CmoxCompositeCell& cell, const char* name) {
         std::stringstream out;
         CmoxArchive archive;
         EXPECT_EQ(archive.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
         cell.SaveChild(archive, name);
         const std::string all = out.str();
-        const std::size_t second = all.find("\r\n", all.find("\r\n") + 2);
-        return all.substr(second + 2);
+        return all.substr(all.find("\r\n", all.find("\r\n") + 2) + 2);
     }
-    // Restores `cell` from one record, reading its frame as a container does; returns the
-    // driver's result.
-    int Restore(const std::string& record, CmoxCell& cell) {
-        m_in.str("PREAMBLE \r\n" + record);
-        m_in.clear();
-        EXPECT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, 0), 1);
-        EXPECT_EQ(m_archive.ReadToken(), cell.GetRuntimeClass()->m_lpszClassName);
-        EXPECT_EQ(m_archive.ReadToken(), cell.Name());
-        cell.RestoreUserName(m_archive);
-        return m_archive.Restore(&cell);
-    }
-    Codes Errors() { return m_archive.GetRestoreArray(); }
+    int Restore(const std::string& record, CmoxCell& cell) { return RestoreRecord(record, cell); }
 
-    std::stringstream m_in;
-    CmoxArchive m_archive;
     LifetimeCounter counter;
     UpdateLog log;
 };
@@ -266,7 +236,7 @@ TEST_F(CollectionArchive, NestedTreeRoundTripsAndSavesTheSameAgain) {
     EXPECT_STREQ(restored.display->UserName(), "Screen");
     EXPECT_EQ(restored.display->GetChildDouble("Gain"), 1.5);
     ASSERT_EQ(restored.items->GetSize(), 3);
-    EXPECT_EQ(moxtest::ElementNames(*restored.items), Names({"1Item", "2Item", "3Item"}));
+    EXPECT_EQ(ElementNames(*restored.items), Names({"1Item", "2Item", "3Item"}));
     EXPECT_EQ(static_cast<CmoxLongCell*>(restored.items->GetAt(2))->Value(), 33);
     EXPECT_EQ(restored.items->GetAt(0)->Parent(), restored.items);
     ASSERT_EQ(restored.favourites->GetSize(), 2);
@@ -289,7 +259,7 @@ TEST_F(CollectionArchive, RestoreReportsTheChangesOfTheChildren) {
     ASSERT_EQ(Restore(text, restored.root), 1);
     // Children in record order: the changed count reports, the array is emptied and says so
     // even though the record holds no elements, and the unchanged values report nothing.
-    EXPECT_EQ(moxtest::Order(log), Names({"CW", "IW"}));
+    EXPECT_EQ(Order(log), Names({"CW", "IW"}));
     EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_VALUE_CHANGED});
     EXPECT_EQ(log[1].reasons, std::vector<MoxChangeReason>{MOX_CHILD_REMOVED});
 }
@@ -397,7 +367,7 @@ TEST_F(CollectionArchive, ArrayAsksWhenItsHookDeclinesAnElement) {
         EXPECT_EQ(box.texts[0],
                   std::string("The application was unable to find Odd") + kArrayQuestionTail);
         EXPECT_EQ(box.types[0], static_cast<unsigned int>(MB_YESNO));
-        EXPECT_EQ(moxtest::ElementNames(items), Names({"1Item", "3Item"}));
+        EXPECT_EQ(ElementNames(items), Names({"1Item", "3Item"}));
         EXPECT_TRUE(Errors().empty());
     }
     {
@@ -406,7 +376,7 @@ TEST_F(CollectionArchive, ArrayAsksWhenItsHookDeclinesAnElement) {
         EXPECT_EQ(Restore(text, items), 0);
         EXPECT_EQ(box.texts.size(), 1u);
         EXPECT_EQ(Errors(), Codes{MOX_RESTORE_DECLINED});
-        EXPECT_EQ(moxtest::ElementNames(items), Names({"1Item"}));
+        EXPECT_EQ(ElementNames(items), Names({"1Item"}));
     }
 }
 
@@ -419,7 +389,7 @@ TEST_F(CollectionArchive, ArrayDropsOtherHookFaultsWithoutAsking) {
     LongArray items("Items");
     EXPECT_EQ(Restore(text, items), 1);
     EXPECT_TRUE(box.texts.empty());
-    EXPECT_EQ(moxtest::ElementNames(items), Names({"3Item"}));
+    EXPECT_EQ(ElementNames(items), Names({"3Item"}));
     EXPECT_EQ(Errors(), Codes{MOX_RESTORE_UNEXPECTED_END}); // flagged by the hook, not thrown on
 }
 

@@ -2,9 +2,7 @@
 #include "support/Recorder.h"
 #include "support/TestCells.h"
 
-using moxtest::IntCell;
-using moxtest::MoxTest;
-using moxtest::TreeCell;
+using namespace moxtest;
 
 class Cell : public MoxTest {};
 
@@ -125,6 +123,6 @@ TEST_F(Cell, MessagesAndPriorityPropagationOnALeaf) {
     EXPECT_EQ(a.ProcessMoxMessage(1, 2, nullptr), nullptr);
     a.PropogatePriority(99);
     EXPECT_EQ(a.Priority(), 99);
-    EXPECT_EQ(a.CombineUserData(0x1, 0x4), 0x5u);
+    EXPECT_EQ(a.CombineUserData(0x5, 0x4), 0x5u) << "combined by bits, not added";
     EXPECT_EQ(a.Match(&a, 0), 0);
 }

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace {
@@ -111,37 +112,32 @@ TEST(Formatter, TextToLongLongSaturatesOutOfRangeAndReadsNotANumberAsZero) {
     EXPECT_EQ(LLONG_MIN, f.TextToLongLong("-9223372036854775808"));
 }
 
-TEST(Formatter, LongToTextFitsTheSmallestLongInTwelveCharacters) {
+TEST(Formatter, EachToTextWritesNoMoreThanItsBufferSize) {
     CmoxFormatter f;
-    GuardedBuffer buffer;
-    f.LongToText(-2147483647L - 1, buffer.bytes);
-    EXPECT_STREQ("-2147483648", buffer.bytes);
-    EXPECT_TRUE(buffer.UntouchedFrom(12));
-    f.LongToText(0, buffer.bytes);
-    EXPECT_STREQ("0", buffer.bytes);
-}
-
-TEST(Formatter, ToTextCutsAtItsBufferBound) {
-    CmoxFormatter f;
-    GuardedBuffer longText;
-    f.LongToText(LONG_MAX, longText.bytes); // wider than the 32-bit values cells hold
-    EXPECT_EQ(11u, std::strlen(longText.bytes));
-    EXPECT_TRUE(longText.UntouchedFrom(12));
-
-    GuardedBuffer doubleText;
-    f.DoubleToText(-1.5e-300, doubleText.bytes);
-    EXPECT_STREQ("-1.5e-300", doubleText.bytes);
-    EXPECT_TRUE(doubleText.UntouchedFrom(21));
-}
-
-TEST(Formatter, ByteToTextWritesDecimalWithinFiveCharacters) {
-    CmoxFormatter f;
-    GuardedBuffer buffer;
-    f.ByteToText(255, buffer.bytes);
-    EXPECT_STREQ("255", buffer.bytes);
-    EXPECT_TRUE(buffer.UntouchedFrom(5));
-    f.ByteToText(7, buffer.bytes);
-    EXPECT_STREQ("7", buffer.bytes);
+    struct Case {
+        std::function<void(char*)> write;
+        const char* text; // nullptr: only the length is known (a long wider than 32 bits)
+        int bound;        // the bytes it may write, its terminator included
+    };
+    const Case cases[] = {
+        {[&](char* out) { f.LongToText(-2147483647L - 1, out); }, "-2147483648", 12},
+        {[&](char* out) { f.LongToText(0, out); }, "0", 12},
+        {[&](char* out) { f.LongToText(LONG_MAX, out); }, nullptr, 12},
+        {[&](char* out) { f.DoubleToText(-1.5e-300, out); }, "-1.5e-300", 21},
+        {[&](char* out) { f.ByteToText(255, out); }, "255", 5},
+        {[&](char* out) { f.ByteToText(7, out); }, "7", 5},
+        {[&](char* out) { f.LongLongToText(LLONG_MIN, out); }, "-9223372036854775808", 21},
+        {[&](char* out) { f.LongLongToText(LLONG_MAX, out); }, "9223372036854775807", 21},
+    };
+    for (const Case& c : cases) {
+        GuardedBuffer buffer;
+        c.write(buffer.bytes);
+        if (c.text != nullptr)
+            EXPECT_STREQ(c.text, buffer.bytes);
+        else
+            EXPECT_EQ(std::strlen(buffer.bytes), static_cast<std::size_t>(c.bound - 1));
+        EXPECT_TRUE(buffer.UntouchedFrom(c.bound)) << buffer.bytes;
+    }
 }
 
 TEST(Formatter, DoubleToTextUsesShortestGeneralForm) {
@@ -155,16 +151,6 @@ TEST(Formatter, DoubleToTextUsesShortestGeneralForm) {
     EXPECT_STREQ("1.23457e+08", text);
     f.DoubleToText(1e20, text);
     EXPECT_STREQ("1e+20", text);
-}
-
-TEST(Formatter, LongLongToTextFitsBothExtremes) {
-    CmoxFormatter f;
-    GuardedBuffer buffer;
-    f.LongLongToText(LLONG_MIN, buffer.bytes);
-    EXPECT_STREQ("-9223372036854775808", buffer.bytes);
-    EXPECT_TRUE(buffer.UntouchedFrom(21));
-    f.LongLongToText(LLONG_MAX, buffer.bytes);
-    EXPECT_STREQ("9223372036854775807", buffer.bytes);
 }
 
 TEST(Formatter, TextRoundTripsThroughEachConversion) {

@@ -3,8 +3,7 @@
 
 #include <memory>
 
-using moxtest::MoxTest;
-using moxtest::TreeCell;
+using namespace moxtest;
 
 class ChangedList : public MoxTest {};
 
@@ -27,7 +26,7 @@ TEST_F(ChangedList, RepeatedReportsMergeIntoOneEntry) {
     EXPECT_EQ(list.GetUserData(&a), 5u) << "a zero word takes the new one";
     EXPECT_EQ(list.GetChangeReason(&a), MOX_VALUE_CHANGED) << "a second report always merges";
     list.Add(&b, 1, MOX_CHILD_ADDED);
-    list.Add(&b, 2, MOX_CHILD_ADDED);
+    list.Add(&b, 3, MOX_CHILD_ADDED);
     EXPECT_EQ(list.GetUserData(&b), 3u);
     list.Add(&b, 0, MOX_CHILD_ADDED);
     EXPECT_EQ(list.GetUserData(&b), 3u) << "a zero word changes nothing";

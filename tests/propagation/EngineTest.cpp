@@ -5,12 +5,7 @@
 #include <atomic>
 #include <thread>
 
-using moxtest::IntCell;
-using moxtest::MoxTest;
-using moxtest::Order;
-using moxtest::RecordingCell;
-using moxtest::UpdateLog;
-using Names = std::vector<std::string>;
+using namespace moxtest;
 
 namespace {
 
@@ -33,8 +28,7 @@ class EngineQueue : public MoxTest {
 } // namespace
 
 TEST_F(EngineQueue, FreshEngineStartsEmptyAndImmediate) {
-    std::atomic<int> checked{0};
-    std::thread worker([&] {
+    std::thread worker([] {
         Cmox* engine = Cmox::Inst.GetData();
         ASSERT_NE(engine, nullptr);
         EXPECT_EQ(engine, &Cmox::Current()) << "one engine per thread";
@@ -44,10 +38,8 @@ TEST_F(EngineQueue, FreshEngineStartsEmptyAndImmediate) {
         EXPECT_EQ(engine->SubTransactionLevel(), 0);
         EXPECT_TRUE(engine->RecordChanges());
         EXPECT_EQ(engine->UndoContext(), nullptr);
-        checked = engine != &Cmox::Current() ? 0 : 1;
     });
     worker.join();
-    EXPECT_EQ(checked, 1);
 }
 
 TEST_F(EngineQueue, ValueChangeDeliversStateNowAndUiAtTheOutermostEnd) {

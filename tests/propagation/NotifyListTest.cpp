@@ -4,11 +4,7 @@
 
 #include <memory>
 
-using moxtest::IntCell;
-using moxtest::MoxTest;
-using moxtest::Order;
-using moxtest::RecordingCell;
-using moxtest::UpdateLog;
+using namespace moxtest;
 
 namespace {
 
@@ -18,8 +14,6 @@ std::vector<std::string> Queue(const CmoxNotifyList& list) {
         names.push_back(entry.Dependent()->Name());
     return names;
 }
-
-using Names = std::vector<std::string>;
 
 class NotifyList : public MoxTest {
   protected:
@@ -90,7 +84,7 @@ TEST_F(NotifyList, SharedDependentGetsOneUpdateListingChangesInReportOrder) {
     CmoxNotifyList list;
     list.Add(&a, 1, MOX_VALUE_CHANGED);
     list.Add(&b, 2, MOX_RANGE_CHANGED);
-    list.Add(&a, 4, MOX_VALUE_CHANGED);
+    list.Add(&a, 5, MOX_VALUE_CHANGED); // the bits of 5 include those of 1
     list.Notify();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].changed, (Names{"A", "B"}));
@@ -164,7 +158,7 @@ TEST_F(NotifyList, MergeFoldsChangesAndLeavesTheSourceAlone) {
     other.Add(&s1, &a, 2, MOX_RANGE_CHANGED);
     other.Add(&top, &a, 0, MOX_VALUE_CHANGED);
     other.Add(&ui, &b, 8, MOX_VALUE_CHANGED);
-    other.Add(&s1, &b, 4, MOX_VALUE_CHANGED);
+    other.Add(&s1, &b, 5, MOX_VALUE_CHANGED);
     target.Merge(other);
     EXPECT_EQ(Queue(target), (Names{"Top", "S1", "UI"}));
     EXPECT_EQ(Queue(other), (Names{"Top", "S1", "UI"}));

@@ -19,6 +19,8 @@ struct UpdateRecord {
 
 /// Shared log of updates, in delivery order.
 using UpdateLog = std::vector<UpdateRecord>;
+using Names = std::vector<std::string>;
+using Reasons = std::vector<MoxChangeReason>;
 
 /// Names of the updated cells, in order ("A", "B", ...).
 std::vector<std::string> Order(const UpdateLog& log);
@@ -43,17 +45,32 @@ struct LifetimeCounter {
     int Alive() const { return constructed - destroyed; }
 };
 
-/// A plain cell that reports its construction and destruction to a counter.
+/// A plain cell that reports its construction and destruction to a counter, and its name to an
+/// optional log of deaths.
 class CountedCell : public CmoxCell {
   public:
-    CountedCell(const char* name, LifetimeCounter& counter)
-        : CmoxCell(name, MOX_STATE_PRIORITY), m_counter(counter) {
+    CountedCell(const char* name, LifetimeCounter& counter, Names* deaths = nullptr)
+        : CmoxCell(name, MOX_STATE_PRIORITY), m_counter(counter), m_deaths(deaths) {
         ++m_counter.constructed;
     }
-    ~CountedCell() override { ++m_counter.destroyed; }
+    ~CountedCell() override {
+        ++m_counter.destroyed;
+        if (m_deaths != nullptr) m_deaths->push_back(Name());
+    }
 
   private:
     LifetimeCounter& m_counter;
+    Names* m_deaths;
+};
+
+/// An undo record that counts its destruction.
+class CountingRecord : public CmoxUndoInfo {
+  public:
+    explicit CountingRecord(int& deaths) : m_deaths(deaths) {}
+    ~CountingRecord() override { ++m_deaths; }
+
+  private:
+    int& m_deaths;
 };
 
 } // namespace moxtest

@@ -6,13 +6,7 @@
 #include <memory>
 #include <thread>
 
-using moxtest::IntCell;
-using moxtest::IntUndoInfo;
-using moxtest::MoxTest;
-using moxtest::Order;
-using moxtest::RecordingCell;
-using moxtest::UpdateLog;
-using Names = std::vector<std::string>;
+using namespace moxtest;
 
 namespace {
 
@@ -24,16 +18,6 @@ class Undo : public MoxTest {
         cell.Set(value);
         Engine().EndTransaction();
     }
-};
-
-// A record that counts its own destruction.
-class CountingRecord : public CmoxUndoInfo {
-  public:
-    explicit CountingRecord(int& deaths) : m_deaths(deaths) {}
-    ~CountingRecord() override { ++m_deaths; }
-
-  private:
-    int& m_deaths;
 };
 
 // A record that refers to another cell and forgets it when it dies.
@@ -71,7 +55,7 @@ TEST_F(Undo, MergingCombinesUserDataAndReasons) {
     CmoxCell cell("Cell", 150);
     CmoxUndoList list("x");
     auto* first = new CmoxUndoInfo;
-    first->UserData(1);
+    first->UserData(5);
     first->Reason(MOX_DEFAULT_CHANGED);
     auto* second = new CmoxUndoInfo;
     second->UserData(4);

@@ -72,16 +72,10 @@ TEST_F(CellConversions, TypedCellsConvertImplicitly) {
     CmoxStringCell s("S", "abc", "");
     CmoxBooleanCell b("B", 1, 0);
     CmoxByteCell byte("Byte", 200, 0);
-    const long lv = l;
-    const double dv = d;
-    const __int64 llv = ll;
-    const char* sv = s;
-    const unsigned char bv = b;
-    const unsigned char byv = byte;
-    EXPECT_EQ(lv, 11);
-    EXPECT_DOUBLE_EQ(dv, 0.5);
-    EXPECT_EQ(llv, -3);
-    EXPECT_STREQ(sv, "abc");
-    EXPECT_EQ(bv, 1);
-    EXPECT_EQ(byv, 200);
+    EXPECT_EQ(static_cast<long>(l), 11);
+    EXPECT_DOUBLE_EQ(static_cast<double>(d), 0.5);
+    EXPECT_EQ(static_cast<__int64>(ll), -3);
+    EXPECT_STREQ(static_cast<const char*>(s), "abc");
+    EXPECT_EQ(static_cast<unsigned char>(b), 1);
+    EXPECT_EQ(static_cast<unsigned char>(byte), 200);
 }

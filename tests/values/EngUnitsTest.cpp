@@ -74,17 +74,9 @@ TEST(LongLongText, NumbersBeyondTheRangeSaturate) {
 }
 
 TEST(LongLongText, RoundTripsEveryMagnitude) {
-    const __int64 samples[] = {0,
-                               1,
-                               -1,
-                               9,
-                               10,
-                               -10,
-                               999999999999LL,
-                               LLONG_MAX,
-                               LLONG_MIN,
-                               MOX_LONGLONG_MIN,
-                               4611686018427387904LL};
+    const __int64 max = LLONG_MAX, min = LLONG_MIN, symmetricMin = MOX_LONGLONG_MIN;
+    const __int64 samples[] = {
+        0, 1, -1, 9, 10, -10, 999999999999LL, max, min, symmetricMin, 4611686018427387904LL};
     for (__int64 v : samples)
         EXPECT_EQ(Cmox::TextToLongLong(Cmox::LongLongToText(v).c_str()), v) << v;
     unsigned long long x = 0x9E3779B97F4A7C15ull;

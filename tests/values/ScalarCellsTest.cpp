@@ -11,12 +11,8 @@
 #include <limits>
 #include <string>
 
-using valuetest::OpenRecord;
-using valuetest::OpenRecordCount;
-using valuetest::Record;
-using valuetest::RedoOnce;
-using valuetest::UndoOnce;
-using valuetest::Watch;
+using moxtest::Reasons;
+using namespace valuetest;
 
 namespace {
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -63,28 +59,12 @@ TEST_F(DoubleCell, IncrementDecrementAndAssignment) {
     EXPECT_DOUBLE_EQ(cell.DefaultValue(), 0.0);
 }
 
-TEST_F(DoubleCell, UndoRestoresValueAndDefault) {
-    CmoxDoubleCell cell("Level", 1.0, 2.0);
-    CmoxUndoContext* context = Record([&] {
-        cell.Value(4.0);
-        cell.MakeCurrentDefault();
-        cell.Value(kNaN);
-        EXPECT_EQ(OpenRecordCount(), 1);
-    });
-    UndoOnce(context);
-    EXPECT_DOUBLE_EQ(cell.Value(), 1.0);
-    EXPECT_DOUBLE_EQ(cell.DefaultValue(), 2.0);
-    RedoOnce(context);
-    EXPECT_TRUE(std::isnan(cell.Value()));
-    EXPECT_DOUBLE_EQ(cell.DefaultValue(), 4.0);
-}
-
 TEST_F(DoubleCell, MakeCurrentDefaultOfANaNValueAlwaysReports) {
     // NaN never equals the default, not even a NaN default.
     CmoxDoubleCell cell("Level", kNaN, kNaN);
     Watch watch(cell);
     cell.MakeCurrentDefault();
-    EXPECT_EQ(watch.Reasons(), std::vector<MoxChangeReason>{MOX_DEFAULT_CHANGED});
+    EXPECT_EQ(watch.Reasons(), Reasons{MOX_DEFAULT_CHANGED});
 }
 
 // ---- boolean --------------------------------------------------------------------------------
@@ -125,23 +105,6 @@ TEST_F(BooleanCell, EqualityAndAssignmentUseTheStoredByte) {
     EXPECT_EQ(a.Value(), 7);
     a = 0;
     EXPECT_EQ(a.Value(), 0);
-}
-
-TEST_F(BooleanCell, UndoRestoresTheBytes) {
-    CmoxBooleanCell cell("On", 0, 1);
-    CmoxUndoContext* context = Record([&] {
-        cell.Toggle();
-        cell.Toggle();
-        cell.Value(5);
-        auto* record = OpenRecord<CmoxBooleanUndoInfo>(cell);
-        ASSERT_NE(record, nullptr);
-        EXPECT_EQ(record->m_oldValue, 0);
-        EXPECT_EQ(record->m_newValue, 5);
-    });
-    UndoOnce(context);
-    EXPECT_EQ(cell.Value(), 0);
-    RedoOnce(context);
-    EXPECT_EQ(cell.Value(), 5);
 }
 
 // ---- string ---------------------------------------------------------------------------------
@@ -199,27 +162,6 @@ TEST_F(StringCell, AssignmentCopiesTheText) {
     EXPECT_EQ(cell.Value(), "literal");
 }
 
-TEST_F(StringCell, UndoRestoresValueAndDefault) {
-    CmoxStringCell cell("Title", "first", "def");
-    CmoxUndoContext* context = Record([&] {
-        cell.Value("second");
-        cell.MakeCurrentDefault();
-        cell.Value("third");
-        auto* record = OpenRecord<CmoxStringUndoInfo>(cell);
-        ASSERT_NE(record, nullptr);
-        EXPECT_EQ(record->m_oldValue, "first");
-        EXPECT_EQ(record->m_oldDefault, "def");
-        EXPECT_EQ(record->m_newValue, "third");
-        EXPECT_EQ(record->m_newDefault, "second");
-    });
-    UndoOnce(context);
-    EXPECT_EQ(cell.Value(), "first");
-    EXPECT_EQ(cell.DefaultValue(), "def");
-    RedoOnce(context);
-    EXPECT_EQ(cell.Value(), "third");
-    EXPECT_EQ(cell.DefaultValue(), "second");
-}
-
 // ---- pointer --------------------------------------------------------------------------------
 
 class PtrCell : public moxtest::MoxTest {};
@@ -247,18 +189,18 @@ TEST_F(PtrCell, SetterComparesPointers) {
     EXPECT_EQ(watch.log.size(), 1u);
 }
 
-TEST_F(PtrCell, UndoRestoresThePointers) {
+// ---- all kinds ------------------------------------------------------------------------------
+
+class ValueCells : public moxtest::MoxTest {};
+
+TEST_F(ValueCells, EachKindUndoesValueAndDefaultTogether) {
+    CmoxDoubleCell level("Level", 1.0, 2.0);
+    ExpectValueAndDefaultUndoTogether(level, 4.0, -0.5);
+    CmoxBooleanCell on("On", 0, 1);
+    ExpectValueAndDefaultUndoTogether(on, 2, 5);
+    CmoxStringCell title("Title", "first", "def");
+    ExpectValueAndDefaultUndoTogether(title, "second", "third");
     int x = 0, y = 0, z = 0;
-    CmoxPtrCell cell("P", &x, &z);
-    CmoxUndoContext* context = Record([&] {
-        cell.Value(static_cast<void*>(&y));
-        cell.MakeCurrentDefault();
-    });
-    EXPECT_EQ(cell.DefaultValue(), &y);
-    UndoOnce(context);
-    EXPECT_EQ(cell.Value(), &x);
-    EXPECT_EQ(cell.DefaultValue(), &z);
-    RedoOnce(context);
-    EXPECT_EQ(cell.Value(), &y);
-    EXPECT_EQ(cell.DefaultValue(), &y);
+    CmoxPtrCell ptr("P", &x, &z);
+    ExpectValueAndDefaultUndoTogether(ptr, static_cast<void*>(&y), static_cast<void*>(&x));
 }

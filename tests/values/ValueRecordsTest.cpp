@@ -1,8 +1,8 @@
 // Archive records of the value cells: the bytes each kind writes, what it reads back, and what
 // a restore reports.
+#include "support/ArchiveTest.h"
 #include "values/ValueTesting.h"
 
-#include <mox/archive/CmoxArchive.h>
 #include <mox/values/CmoxBooleanCell.h>
 #include <mox/values/CmoxByteCell.h>
 #include <mox/values/CmoxDoubleCell.h>
@@ -19,52 +19,22 @@
 #include <string>
 #include <vector>
 
+using namespace moxtest;
 using valuetest::OpenRecordCount;
 using valuetest::Record;
 using valuetest::Watch;
 
 namespace {
 
-using Codes = std::vector<unsigned char>;
-using Reasons = std::vector<MoxChangeReason>;
-
-class ValueRecords : public moxtest::MoxTest {
+class ValueRecords : public moxtest::ArchiveTest {
   protected:
-    // The record that `cell` writes as a top-level record, without the archive's preamble.
-    static std::string RecordOf(CmoxCell& cell) {
-        std::stringstream out;
-        CmoxArchive archive;
-        EXPECT_EQ(archive.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
-        EXPECT_EQ(archive.Save(cell), 1);
-        archive.Close();
-        const std::string text = out.str();
-        // The stream form writes two preamble lines.
-        const std::size_t first = text.find("\r\n");
-        const std::size_t second = text.find("\r\n", first + 2);
-        return text.substr(second + 2);
-    }
-
     // Restores `cell` from a record body such as "= { 5  }"; returns the driver's result.
     int RestoreBody(CmoxCell& cell, const std::string& body) {
-        m_in.str("PREAMBLE \r\n" + body + "\r\n");
-        m_in.clear();
-        EXPECT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, 0), 1);
+        OpenOn(body + "\r\n");
         return m_archive.Restore(&cell);
     }
-
-    // Saves `from` and restores `to` from that record, reading the frame as a container does.
-    int RoundTrip(CmoxCell& from, CmoxCell& to) {
-        m_in.str("PREAMBLE \r\n" + RecordOf(from));
-        m_in.clear();
-        EXPECT_EQ(m_archive.Open(&m_in, MOX_ARCHIVE_READ, 0), 1);
-        EXPECT_EQ(m_archive.ReadToken(), from.GetRuntimeClass()->m_lpszClassName);
-        EXPECT_EQ(m_archive.ReadToken(), from.Name());
-        to.RestoreUserName(m_archive);
-        return m_archive.Restore(&to);
-    }
-
-    std::stringstream m_in;
-    CmoxArchive m_archive;
+    // Saves `from` and restores `to`, of the same class and name, from that record.
+    int RoundTrip(CmoxCell& from, CmoxCell& to) { return RestoreRecord(SavedRecords(from), to); }
 };
 
 } // namespace
@@ -92,26 +62,24 @@ TEST_F(ValueRecords, EachKindWritesItsValueInItsOwnForm) {
         {&ptr, "CmoxPtrCell \"P\" \"$$\" \r\n"},
     };
     for (const auto& record : records)
-        EXPECT_EQ(RecordOf(*record.first), record.second);
+        EXPECT_EQ(SavedRecords(*record.first), record.second);
 }
 
-TEST_F(ValueRecords, ByteRecordWritesTheRangeOnlyWhenAsked) {
+TEST_F(ValueRecords, RangedRecordsWriteTheirDomainOnlyWhenAsked) {
     CmoxByteCell channel("Channel", 7, 0);
     channel.InitRange(0, 9);
-    EXPECT_EQ(RecordOf(channel), "CmoxByteCell \"Channel\" \"$$\" = { 7  }\r\n");
+    EXPECT_EQ(SavedRecords(channel), "CmoxByteCell \"Channel\" \"$$\" = { 7  }\r\n");
     channel.SaveDomain(1);
-    EXPECT_EQ(RecordOf(channel), "CmoxByteCell \"Channel\" \"$$\" = { 7  0 9 }\r\n");
-}
-
-TEST_F(ValueRecords, LongLongRecordWritesTheDomainOnlyWhenAsked) {
+    EXPECT_EQ(SavedRecords(channel), "CmoxByteCell \"Channel\" \"$$\" = { 7  0 9 }\r\n");
     CmoxLongLongCell freq("Freq", -5, 0);
-    EXPECT_EQ(RecordOf(freq), "CmoxLongLongCell \"Freq\" \"$$\" = { -5  }\r\n");
+    EXPECT_EQ(SavedRecords(freq), "CmoxLongLongCell \"Freq\" \"$$\" = { -5  }\r\n");
     freq.SaveDomain(1);
-    EXPECT_EQ(RecordOf(freq), "CmoxLongLongCell \"Freq\" \"$$\" = { -5 -9223372036854775807 "
-                              "9223372036854775807 1 MOX_FIXED_INCR  }\r\n");
+    EXPECT_EQ(SavedRecords(freq), "CmoxLongLongCell \"Freq\" \"$$\" = { -5 -9223372036854775807 "
+                                  "9223372036854775807 1 MOX_FIXED_INCR  }\r\n");
     freq.InitIncrementPolicy(MOX_124_INCR);
     freq.InitRange(1, 400);
-    EXPECT_EQ(RecordOf(freq), "CmoxLongLongCell \"Freq\" \"$$\" = { 1 1 400 1 MOX_124_INCR  }\r\n");
+    EXPECT_EQ(SavedRecords(freq),
+              "CmoxLongLongCell \"Freq\" \"$$\" = { 1 1 400 1 MOX_124_INCR  }\r\n");
 }
 
 // ---- round trips ----------------------------------------------------------------------------

@@ -66,31 +66,14 @@ double FromBits(std::uint64_t bits) {
 } // namespace
 
 TEST(ValueText, DoubleTextEqualsTheStreamsAtTheFormatBoundaries) {
-    const double cases[] = {0.0,
-                            -0.0,
-                            1.0,
-                            -1.5,
-                            0.1,
-                            2.0 / 3.0,
-                            1e-5,
-                            0.0001,
-                            0.00010000049,
-                            0.000099999951,
-                            123456.0,
-                            999999.0,
-                            999999.5,
-                            1234567.0,
-                            -9999995.0,
-                            1e100,
-                            1e-300,
-                            std::numeric_limits<double>::denorm_min(),
-                            std::numeric_limits<double>::min(),
-                            std::numeric_limits<double>::max(),
-                            -std::numeric_limits<double>::max(),
-                            std::numeric_limits<double>::infinity(),
-                            -std::numeric_limits<double>::infinity(),
-                            std::numeric_limits<double>::quiet_NaN(),
-                            -std::numeric_limits<double>::quiet_NaN()};
+    using Limits = std::numeric_limits<double>;
+    const double third = 2.0 / 3.0, tiny = Limits::denorm_min(), smallest = Limits::min();
+    const double max = Limits::max(), inf = Limits::infinity(), nan = Limits::quiet_NaN();
+    const double cases[] = {0.0,      -0.0,     1.0,      -1.5,          0.1,
+                            third,    1e-5,     0.0001,   0.00010000049, 0.000099999951,
+                            123456.0, 999999.0, 999999.5, 1234567.0,     -9999995.0,
+                            1e100,    1e-300,   tiny,     smallest,      max,
+                            -max,     inf,      -inf,     nan,           -nan};
     for (double v : cases)
         EXPECT_EQ(General6(v), StreamText(v)) << "bits of the value differ in %g form";
 }
@@ -145,27 +128,13 @@ TEST(ValueText, IntegerTextEqualsTheStreamsAtTheLimits) {
 }
 
 TEST(ValueText, IntegerReadingAgreesWithTheStream) {
+    // clang-format off
     const std::vector<std::string> cases = {
-        " 42  }",
-        "\t\v\f\r\n-17 }",
-        "+8",
-        "-0",
-        "0000000000000000000000012",
-        "12abc",
-        "9223372036854775807",
-        "9223372036854775808",
-        "-9223372036854775808",
-        "-9223372036854775809",
-        "99999999999999999999",
-        "18446744073709551616",
-        "",
-        "   ",
-        "-",
-        "+ 5",
-        "abc",
-        "0x10",
-        "1,234",
-    };
+        " 42  }", "\t\v\f\r\n-17 }", "+8", "-0", "0000000000000000000000012", "12abc",
+        "9223372036854775807", "9223372036854775808", "-9223372036854775808",
+        "-9223372036854775809", "99999999999999999999", "18446744073709551616",
+        "", "   ", "-", "+ 5", "abc", "0x10", "1,234"};
+    // clang-format on
     for (const std::string& text : cases) {
         long long v = -99;
         const bool ok = ParseDecimal(text.data(), text.data() + text.size(), v);
@@ -176,35 +145,15 @@ TEST(ValueText, IntegerReadingAgreesWithTheStream) {
 }
 
 TEST(ValueText, DoubleReadingAgreesWithTheStream) {
-    const std::vector<std::string> cases = {"1.5",
-                                            "-0",
-                                            "+0.25",
-                                            ".5",
-                                            "-.5e-3",
-                                            "5.",
-                                            "1e5",
-                                            "1E+5",
-                                            "1e",
-                                            "1e+",
-                                            "e5",
-                                            ".",
-                                            "-",
-                                            "",
-                                            "1e400",
-                                            "-1e400",
-                                            "1e-400",
-                                            "4.9406564584124654e-324",
-                                            "2.2250738585072011e-308",
-                                            "1.7976931348623157e308",
-                                            "1.7976931348623159e308",
-                                            "0x1p3",
-                                            "1.5.3",
-                                            "12abc",
-                                            "nan",
-                                            "inf",
-                                            "000123.4500",
-                                            "0.1000000000000000055511151231257827",
-                                            "9007199254740993"};
+    // clang-format off
+    const std::vector<std::string> cases = {
+        "1.5", "-0", "+0.25", ".5", "-.5e-3", "5.", "1e5", "1E+5",
+        "1e", "1e+", "e5", ".", "-", "",
+        "1e400", "-1e400", "1e-400", "4.9406564584124654e-324", "2.2250738585072011e-308",
+        "1.7976931348623157e308", "1.7976931348623159e308",
+        "0x1p3", "1.5.3", "12abc", "nan", "inf", "000123.4500",
+        "0.1000000000000000055511151231257827", "9007199254740993"};
+    // clang-format on
     for (const std::string& word : cases) {
         double v = -99;
         const bool ok = ParseDouble(word, v);
