@@ -110,18 +110,3 @@ TEST_F(CellList, AheadSeesLaterSlotsAndNothingPastTheEnd) {
     EXPECT_EQ(at.Ahead(100), nullptr);
     EXPECT_EQ(CmoxCellList().begin(), CmoxCellList().end());
 }
-
-TEST_F(CellList, RemovingTheLastCellEmptiesTheList) {
-    MakePool(20);
-    CmoxCellList list;
-    for (auto& cell : pool)
-        list.AddTail(cell.get());
-    for (auto& cell : pool)
-        EXPECT_TRUE(list.Remove(cell.get()));
-    EXPECT_TRUE(list.IsEmpty());
-    EXPECT_EQ(list.GetHead(), nullptr);
-    EXPECT_EQ(list.RemoveHead(), nullptr);
-    EXPECT_EQ(list.begin(), list.end());
-    list.AddTail(pool[3].get()); // usable again
-    EXPECT_EQ(Walk(list), std::vector<CmoxCell*>{pool[3].get()});
-}
