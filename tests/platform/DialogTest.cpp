@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,23 +64,7 @@ class DialogTest : public ::testing::Test {
 
 // ---- windows, text and item lookup ------------------------------------------------------------
 
-TEST_F(DialogTest, DlgItemTextIsCutToTheBufferAndMissingItemsGiveNothing) {
-    dialog.AddEdit(10);
-    Dlg()->SetDlgItemText(10, "hello world");
-    char buffer[6];
-    EXPECT_EQ(5, Dlg()->GetDlgItemText(10, buffer, sizeof buffer));
-    EXPECT_STREQ("hello", buffer);
-    std::string whole;
-    Dlg()->GetDlgItem(10)->GetWindowText(whole);
-    EXPECT_EQ("hello world", whole);
-    EXPECT_EQ(11, Dlg()->GetDlgItem(10)->GetWindowTextLength());
-    EXPECT_EQ(nullptr, Dlg()->GetDlgItem(11));
-    EXPECT_EQ(0, Dlg()->GetDlgItemText(11, buffer, sizeof buffer));
-    EXPECT_STREQ("", buffer);
-    Dlg()->SetDlgItemText(11, "ignored"); // no item, no effect, no crash
-}
-
-TEST_F(DialogTest, ItemObjectIsStableKnowsItsPlaceAndOwnsItsId) {
+TEST_F(DialogTest, ItemsAreFoundByIdAndTheirTextIsCutToTheBuffer) {
     Edit& edit = dialog.AddEdit(10);
     CWnd* item = Dlg()->GetDlgItem(10);
     EXPECT_EQ(item, Dlg()->GetDlgItem(10));
@@ -88,14 +73,21 @@ TEST_F(DialogTest, ItemObjectIsStableKnowsItsPlaceAndOwnsItsId) {
     EXPECT_EQ(Dlg(), item->GetParent());
     EXPECT_EQ(nullptr, Dlg()->GetParent());
     EXPECT_THROW(dialog.AddListBox(10), CInvalidArgException);
-}
-
-TEST_F(DialogTest, SetTextCountCountsProgramWritesOnly) {
-    Edit& edit = dialog.AddEdit(10);
     edit.Type("abc");
-    EXPECT_EQ(0, edit.SetTextCount());
-    Dlg()->SetDlgItemText(10, "x");
+    EXPECT_EQ(0, edit.SetTextCount()); // typing is no program write
+    Dlg()->SetDlgItemText(10, "hello world");
     EXPECT_EQ(1, edit.SetTextCount());
+    char buffer[6];
+    EXPECT_EQ(5, Dlg()->GetDlgItemText(10, buffer, sizeof buffer));
+    EXPECT_STREQ("hello", buffer);
+    std::string whole;
+    item->GetWindowText(whole);
+    EXPECT_EQ("hello world", whole);
+    EXPECT_EQ(11, item->GetWindowTextLength());
+    EXPECT_EQ(nullptr, Dlg()->GetDlgItem(11));
+    EXPECT_EQ(0, Dlg()->GetDlgItemText(11, buffer, sizeof buffer));
+    EXPECT_STREQ("", buffer);
+    Dlg()->SetDlgItemText(11, "ignored"); // no item, no effect, no crash
 }
 
 // ---- subclassing ------------------------------------------------------------------------------
@@ -149,7 +141,7 @@ TEST(Dialog, DestroyedWindowDetachesItsObjectAndLosesTheFocus) {
 
 // ---- edit fields ------------------------------------------------------------------------------
 
-TEST_F(DialogTest, EditSelectionIsReplacedByTyping) {
+TEST_F(DialogTest, EditSelectionIsReplacedByTypingAndBackspace) {
     Edit& edit = dialog.AddEdit(10);
     CEdit object;
     ASSERT_NE(0, object.SubclassWindow(edit.Handle()));
@@ -169,81 +161,78 @@ TEST_F(DialogTest, EditSelectionIsReplacedByTyping) {
     EXPECT_EQ(4, edit.SelEnd());
     object.ReplaceSel("9");
     EXPECT_EQ("9", edit.Text());
-}
-
-TEST_F(DialogTest, EditBackspaceAndDeselect) {
-    Edit& edit = dialog.AddEdit(10);
     edit.Enter("abcd");
     edit.Type("\b");
     EXPECT_EQ("abc", edit.Text());
-    CWnd* item = Dlg()->GetDlgItem(10);
-    item->SendMessage(EM_SETSEL, 0, -1);
-    item->SendMessage(EM_SETSEL, Index(-1), 0); // deselect, caret stays at the end
+    object.SendMessage(EM_SETSEL, 0, -1);
+    object.SendMessage(EM_SETSEL, Index(-1), 0); // deselect, caret stays at the end
     EXPECT_EQ(3, edit.SelStart());
     EXPECT_EQ(3, edit.SelEnd());
     edit.Type("\b\b\b\b");
     EXPECT_EQ("", edit.Text());
-    edit.Enter("new");
-    EXPECT_EQ("new", edit.Text());
 }
 
 // ---- combo boxes ------------------------------------------------------------------------------
 
-TEST_F(DialogTest, ComboSelectionShowsTheItemInTheEditField) {
+TEST_F(DialogTest, ComboAndListItemsSelectionAndPrefixSearch) {
+    // The two controls answer the same requests under their own message numbers; a combo box
+    // also shows the selected item in its edit field, a list box's window text is no item.
     ComboBox& combo = dialog.AddComboBox(20);
-    CWnd* box = Dlg()->GetDlgItem(20);
-    EXPECT_EQ(0, box->SendMessage(CB_ADDSTRING, 0, Text("Red")));
-    EXPECT_EQ(1, box->SendMessage(CB_ADDSTRING, 0, Text("Green")));
-    EXPECT_EQ(2, box->SendMessage(CB_ADDSTRING, 0, Text("Blue")));
-    EXPECT_EQ(3, box->SendMessage(CB_GETCOUNT));
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
-    EXPECT_EQ(1, box->SendMessage(CB_SETCURSEL, 1));
-    EXPECT_EQ(1, box->SendMessage(CB_GETCURSEL));
-    std::string shown;
-    box->GetWindowText(shown);
-    EXPECT_EQ("Green", shown);
-    EXPECT_EQ("Green", combo.EditField().Text());
-    ASSERT_EQ(4, box->SendMessage(CB_GETLBTEXTLEN, 2));
-    char item[5];
-    EXPECT_EQ(4, box->SendMessage(CB_GETLBTEXT, 2, Text(item)));
-    EXPECT_STREQ("Blue", item);
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETLBTEXT, 3, Text(item)));
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETLBTEXTLEN, Index(-1)));
-}
-
-TEST_F(DialogTest, ComboOutOfRangeSelectionAndResetClearSelectionAndField) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    CWnd* box = Dlg()->GetDlgItem(20);
-    box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
-    box->SendMessage(CB_SETCURSEL, 0);
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_SETCURSEL, 255));
-    EXPECT_EQ(-1, combo.CurSel());
-    EXPECT_EQ("", combo.Text());
-    box->SendMessage(CB_SETCURSEL, 0);
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_SETCURSEL, Index(-1)));
-    EXPECT_EQ(-1, combo.CurSel());
-    EXPECT_EQ("", combo.Text());
-    combo.Select(0);
-    box->SendMessage(CB_RESETCONTENT);
-    EXPECT_EQ(0, box->SendMessage(CB_GETCOUNT));
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
-    EXPECT_EQ("", combo.Text());
-}
-
-TEST_F(DialogTest, ComboSelectStringMatchesPrefixIgnoringCaseAndWraps) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    CWnd* box = Dlg()->GetDlgItem(20);
-    for (const char* item : {"Red", "Green", "Greenish", "Blue"})
-        box->SendMessage(CB_ADDSTRING, 0, Text(item));
-    EXPECT_EQ(1, box->SendMessage(CB_SELECTSTRING, Index(-1), Text("gre")));
-    EXPECT_EQ("Green", combo.Text());
-    EXPECT_EQ(2, box->SendMessage(CB_SELECTSTRING, 1, Text("Green"))); // starts after item 1
-    EXPECT_EQ(1, box->SendMessage(CB_FINDSTRING, 2, Text("Green")));   // wraps to the top
-    EXPECT_EQ(2, combo.CurSel());                                      // find selects nothing
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_SELECTSTRING, Index(-1), Text("Purple")));
-    EXPECT_EQ(2, combo.CurSel()); // a failed search leaves the selection
-    EXPECT_EQ("Greenish", combo.Text());
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_SELECTSTRING, Index(-1), Text("Greenisher")));
+    ListBox& list = dialog.AddListBox(30);
+    const struct {
+        int id;
+        unsigned int add, count, getSel, setSel, getText, getTextLen, select, find, reset;
+        std::function<int()> curSel;
+        std::function<std::string()> text;
+        bool showsSelection;
+    } kinds[] = {
+        {20, CB_ADDSTRING, CB_GETCOUNT, CB_GETCURSEL, CB_SETCURSEL, CB_GETLBTEXT, CB_GETLBTEXTLEN,
+         CB_SELECTSTRING, CB_FINDSTRING, CB_RESETCONTENT, [&] { return combo.CurSel(); },
+         [&] { return combo.EditField().Text(); }, true},
+        {30, LB_ADDSTRING, LB_GETCOUNT, LB_GETCURSEL, LB_SETCURSEL, LB_GETTEXT, LB_GETTEXTLEN,
+         LB_SELECTSTRING, LB_FINDSTRING, LB_RESETCONTENT, [&] { return list.CurSel(); },
+         [&] { return list.Text(); }, false},
+    };
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(k.id);
+        CWnd* box = Dlg()->GetDlgItem(k.id);
+        int index = 0;
+        for (const char* item : {"Red", "Green", "Greenish", "", "Blue"})
+            EXPECT_EQ(index++, box->SendMessage(k.add, 0, Text(item)));
+        EXPECT_EQ(5, box->SendMessage(k.count));
+        EXPECT_EQ(-1, box->SendMessage(k.getSel));
+        EXPECT_EQ(2, box->SendMessage(k.setSel, 2));
+        EXPECT_EQ(2, box->SendMessage(k.getSel));
+        EXPECT_EQ(k.showsSelection ? "Greenish" : "", k.text());
+        char item[9];
+        EXPECT_EQ(8, box->SendMessage(k.getText, 2, Text(item)));
+        EXPECT_STREQ("Greenish", item);
+        EXPECT_EQ(0, box->SendMessage(k.getTextLen, 3));
+        EXPECT_EQ(-1, box->SendMessage(k.getText, 5, Text(item)));
+        EXPECT_EQ(-1, box->SendMessage(k.getTextLen, Index(-1)));
+        // Prefix search ignores case, starts after the given item and wraps to the top; only
+        // the select request selects, and a failed search leaves the selection.
+        EXPECT_EQ(1, box->SendMessage(k.select, Index(-1), Text("gre")));
+        EXPECT_EQ(2, box->SendMessage(k.select, 1, Text("Green")));
+        EXPECT_EQ(1, box->SendMessage(k.find, 2, Text("Green")));
+        EXPECT_EQ(2, k.curSel());
+        EXPECT_EQ(-1, box->SendMessage(k.select, Index(-1), Text("Purple")));
+        EXPECT_EQ(-1, box->SendMessage(k.select, Index(-1), Text("Greenisher")));
+        EXPECT_EQ(2, k.curSel());
+        // Out of range and -1 both clear the selection (and a combo box's field).
+        EXPECT_EQ(-1, box->SendMessage(k.setSel, 255));
+        EXPECT_EQ(-1, k.curSel());
+        EXPECT_EQ("", k.text());
+        box->SendMessage(k.setSel, 0);
+        EXPECT_EQ(-1, box->SendMessage(k.setSel, Index(-1)));
+        EXPECT_EQ(-1, k.curSel());
+        EXPECT_EQ("", k.text());
+        box->SendMessage(k.setSel, 0);
+        box->SendMessage(k.reset);
+        EXPECT_EQ(0, box->SendMessage(k.count));
+        EXPECT_EQ(-1, box->SendMessage(k.getSel));
+        EXPECT_EQ("", k.text());
+    }
 }
 
 TEST_F(DialogTest, ComboTextWrittenOrTypedClearsTheSelection) {
@@ -291,42 +280,6 @@ TEST_F(DialogTest, ObjectOnComboFieldSeesTheComboTextTraffic) {
 }
 
 // ---- list boxes -------------------------------------------------------------------------------
-
-TEST_F(DialogTest, ListSelectionAndItemText) {
-    ListBox& list = dialog.AddListBox(30);
-    CWnd* box = Dlg()->GetDlgItem(30);
-    EXPECT_EQ(0, box->SendMessage(LB_ADDSTRING, 0, Text("One")));
-    EXPECT_EQ(1, box->SendMessage(LB_ADDSTRING, 0, Text("")));
-    EXPECT_EQ(2, box->SendMessage(LB_ADDSTRING, 0, Text("Three")));
-    EXPECT_EQ(3, box->SendMessage(LB_GETCOUNT));
-    EXPECT_EQ(LB_ERR, box->SendMessage(LB_GETCURSEL));
-    EXPECT_EQ(2, box->SendMessage(LB_SETCURSEL, 2));
-    EXPECT_EQ(2, box->SendMessage(LB_GETCURSEL));
-    char item[6];
-    EXPECT_EQ(5, box->SendMessage(LB_GETTEXT, 2, Text(item)));
-    EXPECT_STREQ("Three", item);
-    EXPECT_EQ(0, box->SendMessage(LB_GETTEXTLEN, 1));
-    EXPECT_EQ(LB_ERR, box->SendMessage(LB_GETTEXT, 3, Text(item)));
-    EXPECT_EQ(LB_ERR, box->SendMessage(LB_SETCURSEL, 7));
-    EXPECT_EQ(-1, list.CurSel());
-    EXPECT_EQ("", list.Text()); // the window text is no item
-}
-
-TEST_F(DialogTest, ListSelectStringLeavesSelectionWhenNothingMatches) {
-    ListBox& list = dialog.AddListBox(30);
-    CWnd* box = Dlg()->GetDlgItem(30);
-    for (const char* item : {"alpha", "beta", "Bravo"})
-        box->SendMessage(LB_ADDSTRING, 0, Text(item));
-    list.Select(0);
-    EXPECT_EQ(LB_ERR, box->SendMessage(LB_SELECTSTRING, Index(-1), Text("gamma")));
-    EXPECT_EQ(0, list.CurSel());
-    EXPECT_EQ(1, box->SendMessage(LB_SELECTSTRING, Index(-1), Text("B")));
-    EXPECT_EQ(2, box->SendMessage(LB_SELECTSTRING, 1, Text("b")));
-    EXPECT_EQ(2, list.CurSel());
-    box->SendMessage(LB_RESETCONTENT);
-    EXPECT_EQ(0, box->SendMessage(LB_GETCOUNT));
-    EXPECT_EQ(-1, list.CurSel());
-}
 
 // ---- check boxes ------------------------------------------------------------------------------
 
@@ -395,7 +348,7 @@ TEST_F(RadioTest, ClickChecksOnlyWithinItsGroup) {
     EXPECT_EQ((std::vector<bool>{false, false, true, false, true}), Checks());
 }
 
-TEST_F(RadioTest, DdxRadioSavesPositionOfCheckedButtonSkippingOtherControls) {
+TEST_F(RadioTest, DdxRadioCountsButtonsOnlyAndStopsAtTheNextGroup) {
     s0.Click();
     CDataExchange save(Dlg(), 1);
     int value = 99;
@@ -406,13 +359,8 @@ TEST_F(RadioTest, DdxRadioSavesPositionOfCheckedButtonSkippingOtherControls) {
     EXPECT_EQ(2, value); // the check box between is not counted
     DDX_Radio(&save, 60, value);
     EXPECT_EQ(0, value);
-}
-
-TEST_F(RadioTest, DdxRadioLoadChecksOneButtonAndStopsAtNextGroup) {
-    s0.Click();
-    r0.Click();
     CDataExchange load(Dlg(), 0);
-    int value = 1;
+    value = 1;
     DDX_Radio(&load, 50, value);
     EXPECT_EQ((std::vector<bool>{false, true, false, true, false}), Checks());
     value = 3; // no fourth button: all of the group unchecked
@@ -434,6 +382,8 @@ TEST_F(DialogTest, FocusMovesAndReportsThePreviousHolder) {
 }
 
 TEST(Dialog, DesktopsNestAndRefuseForeignWindows) {
+    EXPECT_EQ(0, MessageBeep(kSimpleBeep)); // without a desktop: silent, nothing has the focus
+    EXPECT_EQ(nullptr, CWnd::GetFocus());
     Desktop outer;
     Dialog dialog(outer);
     Edit& edit = dialog.AddEdit(10);
@@ -449,11 +399,6 @@ TEST(Dialog, DesktopsNestAndRefuseForeignWindows) {
     EXPECT_TRUE(outer.Beeps().empty());
     edit.Wnd()->SetFocus();
     EXPECT_TRUE(edit.HasFocus());
-}
-
-TEST(Dialog, WithoutDesktopBeepsAreSilentAndNothingHasFocus) {
-    EXPECT_EQ(0, MessageBeep(kSimpleBeep));
-    EXPECT_EQ(nullptr, CWnd::GetFocus());
 }
 
 TEST_F(DialogTest, BeepsAreRecordedInOrderAndUnknownControlsRejected) {
