@@ -105,30 +105,46 @@ TEST_F(ControlLinkTest, EditSubclassedObjectFiltersKeysAndIsOwnedEvenWhenNoContr
         EXPECT_EQ(1, destroyed); // kept by the link although no control took it
     }
     EXPECT_EQ(2, destroyed);
+    ComboBox& combo = dialog.AddComboBox(20); // a combo box's link subclasses its edit field
+    {
+        CmoxComboLC link(20, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+        ASSERT_NE(0, link.SubclassEditControl(new DigitsOnly(destroyed)));
+        EXPECT_EQ(combo.EditField().Handle(), link.EditControl()->GetSafeHwnd());
+        combo.EditField().Type("1x2");
+        EXPECT_EQ("12", combo.Text());
+    }
+    EXPECT_EQ(3, destroyed);
 }
 
 // ---- combo boxes -------------------------------------------------------------------------------
 
-TEST_F(ControlLinkTest, ComboExchangesAByteCellAsTheSelectedIndex) {
+TEST_F(ControlLinkTest, ComboAndListExchangeAByteCellAsTheSelectedIndex) {
+    auto check = [&](auto& control, CmoxLinkCell& link, CmoxByteCell& index) {
+        Fill(link);
+        EXPECT_EQ((std::vector<std::string>{"Red", "Green", "Blue"}), control.Items());
+        link.StateToUI();
+        EXPECT_EQ(2, control.CurSel());
+        control.Select(0);
+        link.UIToState();
+        EXPECT_EQ(0, index.Value());
+        control.Select(-1);
+        link.UIToState(); // nothing selected
+        EXPECT_EQ(255, index.Value());
+        index.Value(static_cast<unsigned char>(0)); // the change notification selects item 0
+        EXPECT_EQ(0, control.CurSel());
+        index.InitRange(0, 1); // the index respects the range, without beeping
+        control.Select(2);
+        link.UIToState();
+        EXPECT_EQ(1, index.Value());
+        EXPECT_TRUE(desktop.Beeps().empty());
+    };
     ComboBox& combo = dialog.AddComboBox(20);
-    CmoxByteCell colour("Colour", 2);
-    CmoxComboLC link(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    Fill(link);
-    EXPECT_EQ((std::vector<std::string>{"Red", "Green", "Blue"}), combo.Items());
-    link.StateToUI();
-    EXPECT_EQ(2, combo.CurSel());
-    EXPECT_EQ("Blue", combo.Text());
-    combo.Select(0);
-    link.UIToState();
-    EXPECT_EQ(0, colour.Value());
-    combo.Wnd()->SendMessage(CB_SETCURSEL, static_cast<WPARAM>(-1));
-    link.UIToState(); // nothing selected
-    EXPECT_EQ(255, colour.Value());
-    colour.InitRange(0, 1); // the index respects the range, without beeping
-    combo.Select(2);
-    link.UIToState();
-    EXPECT_EQ(1, colour.Value());
-    EXPECT_TRUE(desktop.Beeps().empty());
+    ListBox& list = dialog.AddListBox(30);
+    CmoxByteCell colour("Colour", 2), size("Size", 2);
+    CmoxComboLC comboLink(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    CmoxListLC listLink(30, &size, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    check(combo, comboLink, colour);
+    check(list, listLink, size);
 }
 
 TEST_F(ControlLinkTest, ComboStringShowsNonItemsInTheFieldAndReadsTheItemOrTheField) {
@@ -150,15 +166,25 @@ TEST_F(ControlLinkTest, ComboStringShowsNonItemsInTheFieldAndReadsTheItemOrTheFi
     EXPECT_EQ("Teal", colour.Value());
 }
 
-TEST_F(ControlLinkTest, ComboControlTextIsCutToTheBuffer) {
+TEST_F(ControlLinkTest, ControlTextIsCutToTheBufferAndEmptyWithoutSelection) {
     ComboBox& combo = dialog.AddComboBox(20);
-    CmoxComboLC link(20, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
-    Fill(link);
+    dialog.AddListBox(30);
+    CmoxComboLC comboLink(20, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+    Fill(comboLink);
     combo.Select(1);
     char text[4];
     std::memset(text, 'x', sizeof text);
-    link.GetControlText(text, sizeof text);
+    comboLink.GetControlText(text, sizeof text);
     EXPECT_STREQ("Gre", text);
+    // A list box without selection: empty text, and zero for a numeric cell.
+    CmoxLongCell count("Count", 7);
+    CmoxListLC listLink(30, &count, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    listLink.Formatter(new CmoxFormatter);
+    listLink.InitContents(std::vector<std::string>{"5", "6"});
+    listLink.GetControlText(text, sizeof text);
+    EXPECT_STREQ("", text);
+    listLink.UIToState();
+    EXPECT_EQ(0, count.Value());
 }
 
 TEST_F(ControlLinkTest, ComboWithALongCellSelectsTheFormattedValue) {
@@ -174,50 +200,7 @@ TEST_F(ControlLinkTest, ComboWithALongCellSelectsTheFormattedValue) {
     EXPECT_EQ("300", combo.Text());
 }
 
-TEST_F(ControlLinkTest, ComboSubclassesItsEditField) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    int destroyed = 0;
-    {
-        CmoxComboLC link(20, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
-        ASSERT_NE(0, link.SubclassEditControl(new DigitsOnly(destroyed)));
-        EXPECT_EQ(combo.EditField().Handle(), link.EditControl()->GetSafeHwnd());
-        combo.EditField().Type("1x2");
-        EXPECT_EQ("12", combo.Text());
-    }
-    EXPECT_EQ(1, destroyed);
-}
-
 // ---- list boxes --------------------------------------------------------------------------------
-
-TEST_F(ControlLinkTest, ListWithoutSelectionGivesEmptyTextAndALongCellZero) {
-    dialog.AddListBox(30);
-    CmoxLongCell count("Count", 7);
-    CmoxListLC link(30, &count, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    link.Formatter(new CmoxFormatter);
-    link.InitContents(std::vector<std::string>{"5", "6"});
-    char text[8] = "junk";
-    link.GetControlText(text, sizeof text);
-    EXPECT_STREQ("", text);
-    link.UIToState();
-    EXPECT_EQ(0, count.Value());
-}
-
-TEST_F(ControlLinkTest, ListExchangesAByteCellAsTheSelectedIndex) {
-    ListBox& list = dialog.AddListBox(30);
-    CmoxByteCell size("Size", 1);
-    CmoxListLC link(30, &size, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    Fill(link);
-    link.StateToUI();
-    EXPECT_EQ(1, list.CurSel());
-    list.Select(2);
-    link.UIToState();
-    EXPECT_EQ(2, size.Value());
-    list.Wnd()->SendMessage(LB_SETCURSEL, static_cast<WPARAM>(-1));
-    link.UIToState();
-    EXPECT_EQ(255, size.Value());
-    size.Value(static_cast<unsigned char>(0)); // the change notification selects item 0
-    EXPECT_EQ(0, list.CurSel());
-}
 
 TEST_F(ControlLinkTest, ListTextNoItemBeginsWithLeavesTheSelection) {
     ListBox& list = dialog.AddListBox(30);
