@@ -144,19 +144,6 @@ TEST(Formatter, DoubleToTextUsesShortestGeneralForm) {
     }
 }
 
-TEST(Formatter, TextRoundTripsThroughEachConversion) {
-    CmoxFormatter f;
-    char text[CmoxFormatter::DOUBLE_TEXT_SIZE];
-    f.LongToText(-123456, text);
-    EXPECT_EQ(-123456L, f.TextToLong(text));
-    f.ByteToText(7, text);
-    EXPECT_EQ(7, f.TextToByte(text));
-    f.LongLongToText(-9007199254740992LL, text);
-    EXPECT_EQ(-9007199254740992LL, f.TextToLongLong(text));
-    f.DoubleToText(-2.5e-7, text);
-    EXPECT_DOUBLE_EQ(-2.5e-7, f.TextToDouble(text));
-}
-
 TEST(Formatter, OverriddenPreprocessChangesAllFourParsers) {
     UnderscoreFormatter f;
     EXPECT_EQ(1000L, f.TextToLong("1_000"));

@@ -300,58 +300,42 @@ TEST_F(LinkCellTest, FailShowsTheTextOrBeepsFocusesTheControlAndThrowsWhenAsked)
 
 // ---- filling list-like controls ----------------------------------------------------------------
 
-TEST_F(LinkCellTest, MissingResourceIsReportedAndAddedEmptyAndZeroAddsNothing) {
+TEST_F(LinkCellTest, ListContentsComeFromResourcesStringsAndArrayCells) {
+    CmoxArrayCell names("Names");
+    names.Add(new CmoxStringCell("A", "Alpha"));
+    CmoxArrayCell records("Records");
+    records.Add(new LabelledCell("first", "One"));
+    records.Add(new LabelledCell("second", "Two"));
     ItemLog link;
-    MoxSetStringResource(5, "Five");
-    link.AddString(5);
-    link.AddString(0); // nothing added, nothing shown
+    MoxSetStringResource(1, "One");
+    MoxSetStringResource(2, "Two");
+    MoxSetStringResource(3, "Three");
+    MoxSetStringResource(40, "Red|Green||Blue|");
+    MoxSetStringResource(41, "|Tail");
+    link.AddString(2);
+    link.AddString(0);                // nothing added, nothing shown
+    link.InitContents(3, 0, 1, 0, 2); // up to five ids: zero is skipped
+    link.InitContents(std::vector<unsigned int>{2, 0, 1});
+    link.InitContents(std::vector<std::string>{"a", "", "c"}); // empty strings are items
+    link.InitContentsFromSingleResource(40, '|');
+    link.InitContentsFromSingleResource(41, '|');
+    link.InitContentsFromSingleResource(MOX_NULLID, '|');
+    link.InitContents(names);
+    link.InitContents(records, "Title");
+    link.InitContentsUser(records);
+    EXPECT_EQ((std::vector<std::string>{"Two",  "Three", "One", "Two",   "Two",   "One",   "a",
+                                        "",     "c",     "Red", "Green", "",      "Blue",  "",
+                                        "Tail", "Alpha", "One", "Two",   "first", "second"}),
+              link.items);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_THROW(link.InitContentsFromSingleResource(99, '|'), CResourceException);
+    // A missing resource in a list is reported and added empty.
+    link.items.clear();
     link.AddString(77);
-    EXPECT_EQ((std::vector<std::string>{"Five", ""}), link.items);
+    EXPECT_EQ((std::vector<std::string>{""}), link.items);
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("MOX was unable to load string resource 77. The\t\t\tapplication may not behave "
               "correctly",
               boxes[0].text);
     EXPECT_EQ(static_cast<unsigned int>(MB_OK), boxes[0].type);
-}
-
-TEST_F(LinkCellTest, InitContentsFromIdsSkipsZeroAndFromStringsKeepsEmptyItems) {
-    ItemLog link;
-    MoxSetStringResource(1, "One");
-    MoxSetStringResource(2, "Two");
-    MoxSetStringResource(3, "Three");
-    link.InitContents(3, 0, 1, 0, 2);
-    link.InitContents(std::vector<unsigned int>{2, 0, 1});
-    link.InitContents(std::vector<std::string>{"a", "", "c"});
-    EXPECT_EQ((std::vector<std::string>{"Three", "One", "Two", "Two", "One", "a", "", "c"}),
-              link.items);
-    EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(LinkCellTest, SingleResourceIsSplitAtEachDelimiterNullAddsNothingMissingThrows) {
-    ItemLog link;
-    MoxSetStringResource(40, "Red|Green||Blue|");
-    MoxSetStringResource(41, "|Tail");
-    link.InitContentsFromSingleResource(40, '|');
-    EXPECT_EQ((std::vector<std::string>{"Red", "Green", "", "Blue"}), link.items);
-    link.items.clear();
-    link.InitContentsFromSingleResource(41, '|');
-    link.InitContentsFromSingleResource(MOX_NULLID, '|');
-    EXPECT_THROW(link.InitContentsFromSingleResource(99, '|'), CResourceException);
-    EXPECT_EQ((std::vector<std::string>{"", "Tail"}), link.items);
-    EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(LinkCellTest, InitContentsFromArrayCellsTakesValuesChildrenAndUserNames) {
-    CmoxArrayCell names("Names");
-    names.Add(new CmoxStringCell("A", "Alpha"));
-    names.Add(new CmoxStringCell("B", "Beta"));
-    CmoxArrayCell records("Records");
-    records.Add(new LabelledCell("first", "One"));
-    records.Add(new LabelledCell("second", "Two"));
-    ItemLog link;
-    link.InitContents(names);
-    link.InitContents(records, "Title");
-    link.InitContentsUser(records);
-    EXPECT_EQ((std::vector<std::string>{"Alpha", "Beta", "One", "Two", "first", "second"}),
-              link.items);
 }
