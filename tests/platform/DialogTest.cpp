@@ -92,7 +92,7 @@ TEST_F(DialogTest, ItemsAreFoundByIdAndTheirTextIsCutToTheBuffer) {
 
 // ---- subclassing ------------------------------------------------------------------------------
 
-TEST_F(DialogTest, SubclassedEditFiltersTheUsersTyping) {
+TEST_F(DialogTest, SubclassedEditFiltersTypingAndSubclassingRefusesTakenWindows) {
     Edit& edit = dialog.AddEdit(10);
     {
         DigitsOnlyEdit digits;
@@ -105,10 +105,6 @@ TEST_F(DialogTest, SubclassedEditFiltersTheUsersTyping) {
     edit.Type("x");
     EXPECT_EQ("123x", edit.Text());
     EXPECT_NE(nullptr, Dlg()->GetDlgItem(10));
-}
-
-TEST_F(DialogTest, SubclassingRefusesNullTakenAndSecondWindows) {
-    dialog.AddEdit(10);
     dialog.AddEdit(11);
     CEdit first;
     CEdit second;
@@ -235,24 +231,7 @@ TEST_F(DialogTest, ComboAndListItemsSelectionAndPrefixSearch) {
     }
 }
 
-TEST_F(DialogTest, ComboTextWrittenOrTypedClearsTheSelection) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    CWnd* box = Dlg()->GetDlgItem(20);
-    box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
-    box->SendMessage(CB_ADDSTRING, 0, Text("Green"));
-    combo.Select(1);
-    box->SetWindowText("Purple");
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
-    EXPECT_EQ("Purple", combo.Text());
-    EXPECT_EQ(1, combo.SetTextCount());
-    combo.Select(0);
-    EXPECT_EQ(0, combo.CurSel());
-    combo.EditField().Type("dish");
-    EXPECT_EQ(-1, combo.CurSel());
-    EXPECT_EQ("dishRed", combo.Text()); // selecting put the caret at the start
-}
-
-TEST_F(DialogTest, ComboEditFieldLiesAtTheComboEditOffset) {
+TEST_F(DialogTest, ComboEditFieldIsAChildItsTrafficAndTypingClearTheSelection) {
     ComboBox& combo = dialog.AddComboBox(20);
     CWnd* box = Dlg()->GetDlgItem(20);
     CWnd* field = box->ChildWindowFromPoint(CPoint(5, 5));
@@ -262,43 +241,40 @@ TEST_F(DialogTest, ComboEditFieldLiesAtTheComboEditOffset) {
     EXPECT_EQ(box, field->GetParent());
     EXPECT_EQ(nullptr, box->ChildWindowFromPoint(CPoint(-1, 5)));
     EXPECT_EQ(nullptr, box->ChildWindowFromPoint(CPoint(5, 1000)));
-}
-
-TEST_F(DialogTest, ObjectOnComboFieldSeesTheComboTextTraffic) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    CWnd* box = Dlg()->GetDlgItem(20);
     box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
+    box->SendMessage(CB_ADDSTRING, 0, Text("Green"));
+    // An object on the field sees the text the combo box writes and reads through it.
     RecordingWnd recorder;
-    ASSERT_NE(0, recorder.SubclassWindow(box->ChildWindowFromPoint(CPoint(5, 5))->GetSafeHwnd()));
-    box->SetWindowText("abc");
-    combo.Select(0);
+    ASSERT_NE(0, recorder.SubclassWindow(field->GetSafeHwnd()));
+    combo.Select(1);
+    box->SetWindowText("Purple"); // writing the text drops the selection
+    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
     std::string text;
     box->GetWindowText(text);
-    EXPECT_EQ("Red", text);
+    EXPECT_EQ("Purple", text);
+    EXPECT_EQ(1, combo.SetTextCount());
     const std::vector<unsigned int> expected{WM_SETTEXT, WM_SETTEXT, WM_GETTEXTLENGTH, WM_GETTEXT};
     EXPECT_EQ(expected, recorder.messages);
+    combo.Select(0);
+    combo.EditField().Type("dish"); // and so does typing
+    EXPECT_EQ(-1, combo.CurSel());
+    EXPECT_EQ("dishRed", combo.Text()); // selecting put the caret at the start
 }
-
-// ---- list boxes -------------------------------------------------------------------------------
 
 // ---- check boxes ------------------------------------------------------------------------------
 
-TEST_F(DialogTest, ClickCyclesTwoAndThreeStateBoxes) {
-    CheckBox& two = dialog.AddCheckBox(40);
-    CheckBox& three = dialog.AddCheckBox(41, true);
-    std::vector<int> twoStates, threeStates;
+TEST_F(DialogTest, DdxCheckExchangesThreeStatesAndShowsInvalidOnesSafely) {
+    CheckBox& two = dialog.AddCheckBox(42);
+    CheckBox& box = dialog.AddCheckBox(41, true);
+    std::vector<int> twoStates, threeStates; // clicks cycle through two or three states
     for (int i = 0; i < 3; ++i) {
         two.Click();
-        three.Click();
+        box.Click();
         twoStates.push_back(two.State());
-        threeStates.push_back(three.State());
+        threeStates.push_back(box.State());
     }
     EXPECT_EQ((std::vector<int>{1, 0, 1}), twoStates);
     EXPECT_EQ((std::vector<int>{1, 2, 0}), threeStates);
-}
-
-TEST_F(DialogTest, DdxCheckExchangesThreeStatesAndShowsInvalidOnesSafely) {
-    CheckBox& box = dialog.AddCheckBox(41, true);
     CDataExchange load(Dlg(), 0);
     for (int state : {BST_CHECKED, BST_INDETERMINATE, BST_UNCHECKED}) {
         int value = state;
@@ -311,10 +287,10 @@ TEST_F(DialogTest, DdxCheckExchangesThreeStatesAndShowsInvalidOnesSafely) {
     int value = -5;
     DDX_Check(&save, 41, value);
     EXPECT_EQ(BST_INDETERMINATE, value);
-    CheckBox& two = dialog.AddCheckBox(42);
     value = 7; // out of range: shown unchecked
     DDX_Check(&load, 41, value);
     EXPECT_EQ(BST_UNCHECKED, box.State());
+    two.Click(); // unchecked again
     value = BST_INDETERMINATE;
     DDX_Check(&load, 42, value);
     EXPECT_EQ(BST_CHECKED, two.State());
