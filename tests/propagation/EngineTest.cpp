@@ -32,24 +32,6 @@ class EngineQueue : public MoxTest {
 
 } // namespace
 
-TEST_F(EngineQueue, FreshEngineStartsEmptyAndImmediate) {
-    std::atomic<int> checked{0};
-    std::thread worker([&] {
-        Cmox* engine = Cmox::Inst.GetData();
-        ASSERT_NE(engine, nullptr);
-        EXPECT_EQ(engine, &Cmox::Current()) << "one engine per thread";
-        EXPECT_EQ(engine->NotifyList().NotifyPolicy(), MOX_NOTIFY_IMMEDIATE);
-        EXPECT_EQ(engine->NotifyList().CutoffPriority(), MOX_CUTOFF_PRIORITY);
-        EXPECT_EQ(engine->TransactionLevel(), 0);
-        EXPECT_EQ(engine->SubTransactionLevel(), 0);
-        EXPECT_TRUE(engine->RecordChanges());
-        EXPECT_EQ(engine->UndoContext(), nullptr);
-        checked = engine != &Cmox::Current() ? 0 : 1;
-    });
-    worker.join();
-    EXPECT_EQ(checked, 1);
-}
-
 TEST_F(EngineQueue, ValueChangeDeliversStateNowAndUiAtTheOutermostEnd) {
     Engine().BeginTransaction();
     Engine().BeginTransaction();
@@ -149,13 +131,23 @@ TEST_F(EngineQueue, EachThreadHasItsOwnQueue) {
     Engine().BeginTransaction();
     source.Set(1); // UI queued here
     const int mainQueued = Engine().NotifyList().GetList().GetCount();
+    Cmox& mainEngine = Engine();
     std::atomic<int> workerQueuedBefore{-1}, workerQueuedAfter{-1}, workerUpdates{0};
     std::thread worker([&] {
+        // A fresh engine of its own: empty, immediate, recording, at level zero.
+        Cmox& engine = Cmox::Current();
+        EXPECT_EQ(&engine, Cmox::Inst.GetData());
+        EXPECT_NE(&engine, &mainEngine);
+        EXPECT_EQ(engine.NotifyList().NotifyPolicy(), MOX_NOTIFY_IMMEDIATE);
+        EXPECT_EQ(engine.NotifyList().CutoffPriority(), MOX_CUTOFF_PRIORITY);
+        EXPECT_EQ(engine.TransactionLevel(), 0);
+        EXPECT_EQ(engine.SubTransactionLevel(), 0);
+        EXPECT_TRUE(engine.RecordChanges());
+        EXPECT_EQ(engine.UndoContext(), nullptr);
         UpdateLog workerLog;
         IntCell workerSource("WorkerSource");
         RecordingCell workerUi("WorkerUI", 50, workerLog);
         workerSource.AddDependent(&workerUi);
-        Cmox& engine = Cmox::Current();
         workerQueuedBefore = engine.NotifyList().GetList().GetCount();
         engine.BeginTransaction();
         workerSource.Set(5);

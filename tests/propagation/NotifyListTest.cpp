@@ -50,37 +50,33 @@ TEST_F(NotifyList, QueuesByPriorityThenFirstQueued) {
     EXPECT_EQ(list.GetList().GetCount(), 4);
 }
 
-TEST_F(NotifyList, ImmediatePolicyDeliversDownToTheCutoffInclusive) {
-    CmoxNotifyList list;
+TEST_F(NotifyList, PolicyDecidesWhatNotifyDeliversExplicitDeliveryIgnoresIt) {
     RecordingCell atCutoff("AtCutoff", 100, log);
     RecordingCell below("Below", 99, log);
-    QueueAll(list);
-    list.Add(&atCutoff, &source, 0, MOX_VALUE_CHANGED);
-    list.Add(&below, &source, 0, MOX_VALUE_CHANGED);
-    list.Notify();
-    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2", "AtCutoff"}));
-    EXPECT_EQ(Queue(list), (Names{"Below", "UI"}));
-    list.RemoveAll();
-}
-
-TEST_F(NotifyList, AllPolicyDeliversEverythingLowestLast) {
-    CmoxNotifyList list(MOX_NOTIFY_ALL);
-    QueueAll(list);
-    list.Notify();
-    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2", "UI"}));
-    EXPECT_TRUE(list.GetList().IsEmpty());
-}
-
-TEST_F(NotifyList, NonePolicyHoldsButExplicitDeliveryIgnoresThePolicy) {
-    CmoxNotifyList list(MOX_NOTIFY_NONE);
-    QueueAll(list);
-    list.Notify();
-    EXPECT_TRUE(log.empty());
-    EXPECT_EQ(list.GetList().GetCount(), 4);
-    list.NotifyImmediateCells();
-    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2"}));
-    list.NotifyDeferredCells();
-    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2", "UI"}));
+    const struct {
+        MoxNotifyPolicy policy;
+        Names delivered;
+        Names left;
+    } rows[] = {
+        {MOX_NOTIFY_IMMEDIATE, {"Top", "S1", "S2", "AtCutoff"}, {"Below", "UI"}},
+        {MOX_NOTIFY_ALL, {"Top", "S1", "S2", "AtCutoff", "Below", "UI"}, {}},
+        {MOX_NOTIFY_NONE, {}, {"Top", "S1", "S2", "AtCutoff", "Below", "UI"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.policy);
+        log.clear();
+        CmoxNotifyList list(row.policy);
+        QueueAll(list);
+        list.Add(&atCutoff, &source, 0, MOX_VALUE_CHANGED);
+        list.Add(&below, &source, 0, MOX_VALUE_CHANGED);
+        list.Notify();
+        EXPECT_EQ(Order(log), row.delivered);
+        EXPECT_EQ(Queue(list), row.left);
+        list.NotifyImmediateCells(); // whatever the policy, down to the cutoff
+        EXPECT_EQ(Queue(list), row.left.empty() ? Names{} : (Names{"Below", "UI"}));
+        list.NotifyDeferredCells();
+        EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2", "AtCutoff", "Below", "UI"}));
+    }
 }
 
 TEST_F(NotifyList, SharedDependentGetsOneUpdateListingChangesInReportOrder) {
