@@ -2,9 +2,7 @@
 #include "support/Recorder.h"
 #include "support/TestCells.h"
 
-using moxtest::IntCell;
-using moxtest::MoxTest;
-using moxtest::TreeCell;
+using namespace moxtest;
 
 class Cell : public MoxTest {};
 

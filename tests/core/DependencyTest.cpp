@@ -5,12 +5,7 @@
 #include <algorithm>
 #include <memory>
 
-using moxtest::IntCell;
-using moxtest::MoxTest;
-using moxtest::Order;
-using moxtest::RecordingCell;
-using moxtest::TreeCell;
-using moxtest::UpdateLog;
+using namespace moxtest;
 
 class Dependencies : public MoxTest {};
 

@@ -5,11 +5,7 @@
 #include <atomic>
 #include <thread>
 
-using moxtest::IntCell;
-using moxtest::MoxTest;
-using moxtest::Order;
-using moxtest::RecordingCell;
-using moxtest::UpdateLog;
+using namespace moxtest;
 using Names = std::vector<std::string>;
 
 namespace {

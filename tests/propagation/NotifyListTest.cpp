@@ -4,11 +4,7 @@
 
 #include <memory>
 
-using moxtest::IntCell;
-using moxtest::MoxTest;
-using moxtest::Order;
-using moxtest::RecordingCell;
-using moxtest::UpdateLog;
+using namespace moxtest;
 
 namespace {
 

@@ -8,9 +8,7 @@
 #include <memory>
 #include <vector>
 
-using moxtest::IntCell;
-using moxtest::IntUndoInfo;
-using moxtest::MoxTest;
+using namespace moxtest;
 
 namespace {
 

@@ -6,12 +6,7 @@
 #include <memory>
 #include <thread>
 
-using moxtest::IntCell;
-using moxtest::IntUndoInfo;
-using moxtest::MoxTest;
-using moxtest::Order;
-using moxtest::RecordingCell;
-using moxtest::UpdateLog;
+using namespace moxtest;
 using Names = std::vector<std::string>;
 
 namespace {
