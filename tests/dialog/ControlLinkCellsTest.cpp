@@ -218,30 +218,28 @@ TEST_F(ControlLinkTest, ListTextNoItemBeginsWithLeavesTheSelection) {
 
 // ---- check boxes and radio groups --------------------------------------------------------------
 
-TEST_F(ControlLinkTest, CheckBoxExchangesTheThreeStates) {
+TEST_F(ControlLinkTest, CheckBoxHoldsThreeStatesRadioGroupThePositionMissingOnesNothing) {
     CheckBox& box = dialog.AddCheckBox(40, true);
-    CmoxBooleanCell flag("Flag", 1);
-    CmoxCheckLC link(40, &flag, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    link.StateToUI();
-    EXPECT_EQ(BST_CHECKED, box.State());
-    box.Click(); // indeterminate
-    link.UIToState();
-    EXPECT_EQ(2, flag.Value());
-    flag.Value(0); // the change notification unchecks the box
-    EXPECT_EQ(BST_UNCHECKED, box.State());
-}
-
-TEST_F(ControlLinkTest, RadioGroupStoresThePositionOfTheCheckedButton) {
     RadioButton& r0 = dialog.AddRadioButton(50, WS_GROUP);
     dialog.AddRadioButton(51);
     RadioButton& r2 = dialog.AddRadioButton(52);
     dialog.AddRadioButton(60, WS_GROUP);
+    CmoxBooleanCell flag("Flag", 1);
+    CmoxCheckLC check(40, &flag, Dlg(), "Check", MOX_STATE_PRIORITY, 1);
+    check.StateToUI();
+    EXPECT_EQ(BST_CHECKED, box.State());
+    box.Click(); // indeterminate
+    check.UIToState();
+    EXPECT_EQ(2, flag.Value());
+    flag.Value(0); // the change notification unchecks the box
+    EXPECT_EQ(BST_UNCHECKED, box.State());
+
     CmoxByteCell mode("Mode", 0);
-    CmoxRadioLC link(50, &mode, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    link.UIToState(); // nothing checked: 255
+    CmoxRadioLC radio(50, &mode, Dlg(), "Radio", MOX_STATE_PRIORITY, 1);
+    radio.UIToState(); // nothing checked: 255
     EXPECT_EQ(255, mode.Value());
     r2.Click();
-    link.UIToState();
+    radio.UIToState();
     EXPECT_EQ(2, mode.Value());
     mode.Value(static_cast<unsigned char>(0));
     EXPECT_TRUE(r0.IsChecked());
@@ -249,16 +247,12 @@ TEST_F(ControlLinkTest, RadioGroupStoresThePositionOfTheCheckedButton) {
     mode.Value(static_cast<unsigned char>(3)); // no fourth button in the group
     EXPECT_FALSE(r0.IsChecked());
     EXPECT_FALSE(r2.IsChecked());
-}
 
-TEST_F(ControlLinkTest, CheckAndRadioIgnoreAMissingControl) {
-    CmoxBooleanCell flag("Flag", 1);
-    CmoxByteCell mode("Mode", 4);
-    CmoxCheckLC check(41, &flag, Dlg(), "K", MOX_STATE_PRIORITY, 0);
-    CmoxRadioLC radio(51, &mode, Dlg(), "R", MOX_STATE_PRIORITY, 0);
-    EXPECT_NO_THROW(check.UIToState());
-    EXPECT_NO_THROW(radio.UIToState());
-    EXPECT_NO_THROW(check.StateToUI());
-    EXPECT_EQ(1, flag.Value());
-    EXPECT_EQ(4, mode.Value());
+    CmoxCheckLC noBox(41, &flag, Dlg(), "K", MOX_STATE_PRIORITY, 0);
+    CmoxRadioLC noGroup(70, &mode, Dlg(), "R", MOX_STATE_PRIORITY, 0);
+    EXPECT_NO_THROW(noBox.UIToState());
+    EXPECT_NO_THROW(noGroup.UIToState());
+    EXPECT_NO_THROW(noBox.StateToUI());
+    EXPECT_EQ(0, flag.Value());
+    EXPECT_EQ(3, mode.Value());
 }
