@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace mox::headless;
@@ -144,12 +145,10 @@ TEST_F(DialogTest, EditSelectionIsReplacedByTypingAndBackspace) {
     object.SetWindowText("12345");
     int start = -1, end = -1;
     object.GetSel(start, end);
-    EXPECT_EQ(0, start); // setting the text puts the caret at the start
-    EXPECT_EQ(0, end);
+    EXPECT_EQ(std::make_pair(0, 0), std::make_pair(start, end)); // caret at the start
     object.SetSel(1, 3);
-    object.GetSel(start, end);
-    EXPECT_EQ(1, start);
-    EXPECT_EQ(3, end);
+    EXPECT_EQ(1, edit.SelStart());
+    EXPECT_EQ(3, edit.SelEnd());
     edit.Type("x");
     EXPECT_EQ("1x45", edit.Text());
     object.SetSel(0, -1);
@@ -347,16 +346,6 @@ TEST_F(RadioTest, DdxRadioCountsButtonsOnlyAndStopsAtTheNextGroup) {
 
 // ---- focus, beeps and data exchange -----------------------------------------------------------
 
-TEST_F(DialogTest, FocusMovesAndReportsThePreviousHolder) {
-    dialog.AddEdit(10);
-    dialog.AddEdit(11);
-    EXPECT_EQ(nullptr, CWnd::GetFocus());
-    EXPECT_EQ(nullptr, Dlg()->GetDlgItem(10)->SetFocus());
-    EXPECT_EQ(Dlg()->GetDlgItem(10), CWnd::GetFocus());
-    EXPECT_EQ(Dlg()->GetDlgItem(10), Dlg()->GetDlgItem(11)->SetFocus());
-    EXPECT_EQ(Dlg()->GetDlgItem(11), CWnd::GetFocus());
-}
-
 TEST(Dialog, DesktopsNestAndRefuseForeignWindows) {
     EXPECT_EQ(0, MessageBeep(kSimpleBeep)); // without a desktop: silent, nothing has the focus
     EXPECT_EQ(nullptr, CWnd::GetFocus());
@@ -377,28 +366,34 @@ TEST(Dialog, DesktopsNestAndRefuseForeignWindows) {
     EXPECT_TRUE(edit.HasFocus());
 }
 
-TEST_F(DialogTest, BeepsAreRecordedInOrderAndUnknownControlsRejected) {
+TEST_F(DialogTest, FocusAndBeepsAreRecordedInOrder) {
+    dialog.AddEdit(10);
+    dialog.AddEdit(11);
+    EXPECT_EQ(nullptr, CWnd::GetFocus());
+    EXPECT_EQ(nullptr, Dlg()->GetDlgItem(10)->SetFocus());
+    EXPECT_EQ(Dlg()->GetDlgItem(10), CWnd::GetFocus());
+    EXPECT_EQ(Dlg()->GetDlgItem(10), Dlg()->GetDlgItem(11)->SetFocus()); // the previous holder
+    EXPECT_EQ(Dlg()->GetDlgItem(11), CWnd::GetFocus());
     MessageBeep(kSimpleBeep);
     MessageBeep(MB_ICONEXCLAMATION);
     EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep, MB_ICONEXCLAMATION}), desktop.Beeps());
     desktop.ClearBeeps();
     EXPECT_TRUE(desktop.Beeps().empty());
-    CDataExchange exchange(Dlg(), 1);
-    EXPECT_THROW(exchange.PrepareCtrl(77), CInvalidArgException);
-    int value = 0;
-    EXPECT_THROW(DDX_Check(&exchange, 77, value), CInvalidArgException);
 }
 
-TEST_F(DialogTest, FailFocusesAndSelectsTheLastEditFieldOnlyWhenSaving) {
+TEST_F(DialogTest, ExchangeRejectsUnknownControlsAndFailSelectsTheFieldOnlyWhenSaving) {
     Edit& edit = dialog.AddEdit(10);
     dialog.AddEdit(11);
+    CDataExchange load(Dlg(), 0);
+    CDataExchange save(Dlg(), 1);
+    EXPECT_THROW(save.PrepareCtrl(77), CInvalidArgException);
+    int value = 0;
+    EXPECT_THROW(DDX_Check(&save, 77, value), CInvalidArgException);
     edit.Enter("oops");
     Dlg()->GetDlgItem(11)->SetFocus();
-    CDataExchange load(Dlg(), 0);
     load.PrepareEditCtrl(10);
     EXPECT_THROW(load.Fail(), CUserException);
     EXPECT_FALSE(edit.HasFocus());
-    CDataExchange save(Dlg(), 1);
     save.PrepareEditCtrl(10);
     EXPECT_THROW(save.Fail(), CUserException);
     EXPECT_TRUE(edit.HasFocus());
