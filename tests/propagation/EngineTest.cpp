@@ -156,6 +156,10 @@ TEST_F(EngineQueue, EachThreadHasItsOwnQueue) {
     EXPECT_EQ(workerQueuedAfter, 1);
     EXPECT_EQ(workerUpdates, 1);
     EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), mainQueued);
+    // Ending a worker's transaction does nothing on the main thread.
+    Engine().EndWorkerThreadTransaction(Cmox::Inst);
+    EXPECT_EQ(Engine().TransactionLevel(), 1);
+    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), mainQueued);
     Engine().EndTransaction();
     EXPECT_EQ(Order(log), (Names{"State", "UI"}));
 }
@@ -182,15 +186,6 @@ TEST_F(EngineQueue, WorkerTransactionHandsItsQueueOverAndLowersTheLevel) {
     EXPECT_EQ(ownAfter, 0);
     EXPECT_EQ(targetAfter, 1);
     EXPECT_EQ(levelAfter, 0);
-}
-
-TEST_F(EngineQueue, WorkerTransactionEndDoesNothingOnTheMainThread) {
-    Engine().BeginTransaction();
-    source.Set(1);
-    Engine().EndWorkerThreadTransaction(Cmox::Inst);
-    EXPECT_EQ(Engine().TransactionLevel(), 1);
-    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), 1);
-    Engine().EndTransaction();
 }
 
 TEST_F(EngineQueue, NestedSubTransactionsKeepOneEntryPerDependentAtEachLevel) {

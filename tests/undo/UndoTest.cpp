@@ -84,7 +84,7 @@ TEST_F(Undo, MergingCombinesUserDataAndReasons) {
     EXPECT_EQ(a.Reason(), MOX_RANGE_CHANGED);
 }
 
-TEST_F(Undo, SharedRecordDiesOnceAndCellRemovalDropsAllItsEntries) {
+TEST_F(Undo, SharedRecordDiesOnceCellRemovalDropsItsEntriesAndTellsReferringRecords) {
     int deaths = 0;
     CmoxCell a("A", 150), b("B", 150), c("C", 150);
     {
@@ -107,17 +107,12 @@ TEST_F(Undo, SharedRecordDiesOnceAndCellRemovalDropsAllItsEntries) {
     EXPECT_FALSE(list.HasUndoInfo());
     list.RemoveCell(&a); // no record: nothing happens
     EXPECT_EQ(deaths, 1);
-}
-
-TEST_F(Undo, RecordsReferringToADestroyedCellForgetIt) {
-    CmoxCell owner("Owner", 150);
-    auto other = std::make_unique<CmoxCell>("Other", 150);
-    CmoxUndoList list("x");
-    auto* record = new ReferringRecord(other.get());
-    list.AddUndoInfo(&owner, record);
-    list.RemoveCell(other.get());
-    EXPECT_EQ(record->referred, nullptr);
-    EXPECT_EQ(list.GetUndoInfo(&owner), record);
+    // A record that refers to another cell is told when that cell goes, and stays filed.
+    auto* referring = new ReferringRecord(&c);
+    list.AddUndoInfo(&b, referring);
+    list.RemoveCell(&c);
+    EXPECT_EQ(referring->referred, nullptr);
+    EXPECT_EQ(list.GetUndoInfo(&b), referring);
 }
 
 TEST_F(Undo, DestroyingACellTakesItsRecordsOffBothStacks) {
