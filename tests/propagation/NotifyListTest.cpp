@@ -27,26 +27,14 @@ class NotifyList : public MoxTest {
     RecordingCell s2{"S2", 150, log};
 
     void QueueAll(CmoxNotifyList& list) {
-        for (CmoxCell* d : {static_cast<CmoxCell*>(&ui), static_cast<CmoxCell*>(&s1),
-                            static_cast<CmoxCell*>(&top), static_cast<CmoxCell*>(&s2)})
+        for (CmoxCell* d : std::initializer_list<CmoxCell*>{&ui, &s1, &top, &s2})
             list.Add(d, &source, 0, MOX_VALUE_CHANGED);
     }
 };
 
 } // namespace
 
-TEST_F(NotifyList, QueuesByPriorityThenFirstQueued) {
-    CmoxNotifyList list;
-    QueueAll(list);
-    EXPECT_EQ(Queue(list), (Names{"Top", "S1", "S2", "UI"}));
-    // Requeueing an existing dependent merges into its entry and keeps its place.
-    CmoxCell other("Other", 150);
-    list.Add(&s1, &other, 0, MOX_RANGE_CHANGED);
-    EXPECT_EQ(Queue(list), (Names{"Top", "S1", "S2", "UI"}));
-    EXPECT_EQ(list.GetList().GetCount(), 4);
-}
-
-TEST_F(NotifyList, PolicyDecidesWhatNotifyDeliversExplicitDeliveryIgnoresIt) {
+TEST_F(NotifyList, QueuedByPriorityThenArrivalPolicyDecidesWhatNotifyDelivers) {
     RecordingCell atCutoff("AtCutoff", 100, log);
     RecordingCell below("Below", 99, log);
     const struct {
@@ -54,6 +42,8 @@ TEST_F(NotifyList, PolicyDecidesWhatNotifyDeliversExplicitDeliveryIgnoresIt) {
         Names delivered;
         Names left;
     } rows[] = {
+        // Queued by priority, equal priorities in arrival order; explicit delivery ignores the
+        // policy.
         {MOX_NOTIFY_IMMEDIATE, {"Top", "S1", "S2", "AtCutoff"}, {"Below", "UI"}},
         {MOX_NOTIFY_ALL, {"Top", "S1", "S2", "AtCutoff", "Below", "UI"}, {}},
         {MOX_NOTIFY_NONE, {}, {"Top", "S1", "S2", "AtCutoff", "Below", "UI"}},
@@ -65,6 +55,7 @@ TEST_F(NotifyList, PolicyDecidesWhatNotifyDeliversExplicitDeliveryIgnoresIt) {
         QueueAll(list);
         list.Add(&atCutoff, &source, 0, MOX_VALUE_CHANGED);
         list.Add(&below, &source, 0, MOX_VALUE_CHANGED);
+        list.Add(&s1, &below, 0, MOX_RANGE_CHANGED); // merged into its entry, which keeps its place
         list.Notify();
         EXPECT_EQ(Order(log), row.delivered);
         EXPECT_EQ(Queue(list), row.left);
