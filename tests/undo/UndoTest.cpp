@@ -259,19 +259,30 @@ TEST_F(Undo, UndoNotifiesUiDependentsAlwaysAndStateOnesOnRequest) {
     EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_VALUE_CHANGED});
 }
 
-TEST_F(Undo, UndoContextInProgressIsSetOnlyDuringTheCall) {
+TEST_F(Undo, PostUndoRunsInsideATransactionWithTheContextInProgressOnlyDuringTheCall) {
+    UpdateLog log;
     CmoxUndoContext* ctx = Context();
-    IntCell cell("Cell");
+    IntCell cell("Cell"), side("Side");
+    RecordingCell ui("UI", 50, log);
+    side.AddDependent(&ui);
     Record(ctx, "A", cell, 1);
     CmoxUndoContext* seen = nullptr;
     bool cellWasBeingUndone = false;
+    int levelInPostUndo = 0;
+    std::size_t logDuringPostUndo = 99;
     cell.onPostUndo = [&](CmoxUndoInfo*) {
         seen = Engine().UndoContextInProgress();
         cellWasBeingUndone = cell.IsUndoInProgress();
+        levelInPostUndo = Engine().TransactionLevel();
+        side.Set(side.Get() + 1); // a deferred dependent waits for the end of the undo
+        logDuringPostUndo = log.size();
     };
     Engine().Undo(ctx, 1);
     EXPECT_EQ(seen, ctx);
     EXPECT_TRUE(cellWasBeingUndone);
+    EXPECT_GE(levelInPostUndo, 1);
+    EXPECT_EQ(logDuringPostUndo, 0u);
+    EXPECT_EQ(Order(log), Names{"UI"});
     EXPECT_EQ(Engine().UndoContextInProgress(), nullptr);
     EXPECT_FALSE(cell.IsUndoInProgress());
     Engine().Undo(nullptr, 1); // a null context is ignored
@@ -288,26 +299,6 @@ TEST_F(Undo, RegistryIsByExactNameAndRecreatesAfterRemoval) {
     CmoxUndoContext* fresh = Context("Edit");
     EXPECT_TRUE(fresh->UndoDescriptions().empty());
     EXPECT_EQ(fresh->UndoListInProgress(), nullptr);
-}
-
-TEST_F(Undo, PostUndoRunsInsideATransactionSoDeferredWaits) {
-    UpdateLog log;
-    CmoxUndoContext* ctx = Context();
-    IntCell cell("Cell"), side("Side");
-    RecordingCell ui("UI", 50, log);
-    side.AddDependent(&ui);
-    Record(ctx, "A", cell, 1);
-    int levelInPostUndo = 0;
-    std::size_t logDuringPostUndo = 99;
-    cell.onPostUndo = [&](CmoxUndoInfo*) {
-        levelInPostUndo = Engine().TransactionLevel();
-        side.Set(side.Get() + 1);
-        logDuringPostUndo = log.size();
-    };
-    Engine().Undo(ctx, 1);
-    EXPECT_GE(levelInPostUndo, 1);
-    EXPECT_EQ(logDuringPostUndo, 0u);
-    EXPECT_EQ(Order(log), Names{"UI"});
 }
 
 TEST_F(Undo, WorkerThreadRecordsAndUndoesWithItsOwnContexts) {
