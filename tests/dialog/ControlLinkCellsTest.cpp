@@ -147,7 +147,7 @@ TEST_F(ControlLinkTest, ComboAndListExchangeAByteCellAsTheSelectedIndex) {
     check(list, listLink, size);
 }
 
-TEST_F(ControlLinkTest, ComboStringShowsNonItemsInTheFieldAndReadsTheItemOrTheField) {
+TEST_F(ControlLinkTest, ComboShowsNonItemsInTheFieldAndReadsTheItemOrTheField) {
     ComboBox& combo = dialog.AddComboBox(20);
     CmoxStringCell colour("Colour", "Purple");
     CmoxComboLC link(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
@@ -164,6 +164,17 @@ TEST_F(ControlLinkTest, ComboStringShowsNonItemsInTheFieldAndReadsTheItemOrTheFi
     combo.EditField().Enter("Teal"); // typing drops the selection
     link.UIToState();
     EXPECT_EQ("Teal", colour.Value());
+    // A numeric cell selects the item showing its formatted value, or shows it in the field.
+    ComboBox& rates = dialog.AddComboBox(21);
+    CmoxLongCell rate("Rate", 2400);
+    CmoxComboLC rateLink(21, &rate, Dlg(), "Rate", MOX_STATE_PRIORITY, 1);
+    rateLink.Formatter(new CmoxFormatter);
+    rateLink.InitContents(std::vector<std::string>{"1200", "2400", "9600"});
+    rateLink.StateToUI();
+    EXPECT_EQ(1, rates.CurSel());
+    rate.Value(300L);
+    EXPECT_EQ(-1, rates.CurSel());
+    EXPECT_EQ("300", rates.Text());
 }
 
 TEST_F(ControlLinkTest, ControlTextIsCutToTheBufferAndEmptyWithoutSelection) {
@@ -185,19 +196,6 @@ TEST_F(ControlLinkTest, ControlTextIsCutToTheBufferAndEmptyWithoutSelection) {
     EXPECT_STREQ("", text);
     listLink.UIToState();
     EXPECT_EQ(0, count.Value());
-}
-
-TEST_F(ControlLinkTest, ComboWithALongCellSelectsTheFormattedValue) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    CmoxLongCell rate("Rate", 2400);
-    CmoxComboLC link(20, &rate, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    link.Formatter(new CmoxFormatter);
-    link.InitContents(std::vector<std::string>{"1200", "2400", "9600"});
-    link.StateToUI();
-    EXPECT_EQ(1, combo.CurSel());
-    rate.Value(300L);
-    EXPECT_EQ(-1, combo.CurSel());
-    EXPECT_EQ("300", combo.Text());
 }
 
 // ---- list boxes --------------------------------------------------------------------------------
