@@ -129,18 +129,14 @@ TEST(Formatter, ToTextWritesWithinEachConversionsBufferBound) {
     EXPECT_TRUE(e.UntouchedFrom(21));
     f.LongLongToText(LLONG_MAX, e.bytes);
     EXPECT_STREQ("9223372036854775807", e.bytes);
-}
-
-TEST(Formatter, DoubleToTextUsesShortestGeneralForm) {
-    CmoxFormatter f;
-    char text[CmoxFormatter::DOUBLE_TEXT_SIZE];
+    // Doubles in the shortest general form.
     const struct {
         double value;
         const char* text;
-    } rows[] = {{0.1, "0.1"}, {1000.5, "1000.5"}, {123456789.0, "1.23457e+08"}, {1e20, "1e+20"}};
-    for (const auto& row : rows) {
-        f.DoubleToText(row.value, text);
-        EXPECT_STREQ(row.text, text);
+    } doubles[] = {{0.1, "0.1"}, {1000.5, "1000.5"}, {123456789.0, "1.23457e+08"}, {1e20, "1e+20"}};
+    for (const auto& row : doubles) {
+        f.DoubleToText(row.value, d.bytes);
+        EXPECT_STREQ(row.text, d.bytes);
     }
 }
 
