@@ -131,6 +131,7 @@ TEST_F(Dependencies, UpdateFunctionRunsOnlyWhenSet) {
     seen = nullptr;
     IntCell source("Source");
     CmoxCell listener("Listener", 150);
+    EXPECT_EQ(listener.UpdateFunction(), nullptr);
     source.AddDependent(&listener);
     source.Set(1);
     EXPECT_EQ(calls, 0);
