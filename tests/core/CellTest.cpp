@@ -11,6 +11,7 @@ TEST_F(Cell, DefaultsAndInitializeResetsIdentityButKeepsFlagsAndDependencies) {
     EXPECT_EQ(fresh.Name(), "NoName");
     EXPECT_EQ(fresh.Priority(), MOX_STATE_PRIORITY);
     EXPECT_EQ(fresh.Savable(), 1);
+    EXPECT_EQ(fresh.FindFirstDependee(), nullptr);
     EXPECT_STREQ(fresh.UserName(), "");
     EXPECT_EQ(fresh.HasUserName(), 0);
     EXPECT_EQ(fresh.IsPrimitive(), 0);

@@ -227,16 +227,17 @@ TEST_F(LinkCellTest, RelinkingMovesTheDependencyWithoutRefreshingAndSparesADeadC
     link->Cell(&first, 0);
     EXPECT_FALSE(second.HasDependent(link.get()));
     EXPECT_FALSE(first.HasDependent(link.get()));
+    auto orphan = Link(nullptr); // linked to nothing yet
     {
         CmoxStringCell title("Title", "x");
-        link->Cell(&title, 1);
+        orphan->Cell(&title, 1);
     }
     // Neither relinking nor dropping the dependencies may touch the dead cell.
-    link->DestroyDependencies();
-    link->Cell(&second, 1);
-    EXPECT_TRUE(second.HasDependent(link.get()));
-    link->DestroyDependencies();
-    EXPECT_FALSE(second.HasDependent(link.get()));
+    orphan->DestroyDependencies();
+    orphan->Cell(&second, 1);
+    EXPECT_TRUE(second.HasDependent(orphan.get()));
+    orphan->DestroyDependencies();
+    EXPECT_FALSE(second.HasDependent(orphan.get()));
     // A link made without dependencies leaves the graph alone until asked.
     CmoxEditLC loose(10, &first, Dlg(), "Loose", MOX_UI_PRIORITY, 0);
     EXPECT_FALSE(first.HasDependent(&loose));
