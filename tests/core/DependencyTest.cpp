@@ -29,29 +29,18 @@ static std::vector<CmoxCell*> Cells(const CmoxCellList& list) {
     return list.ToVector();
 }
 
-TEST_F(Dependencies, AddingTwiceKeepsOneEntryOnEachSide) {
-    CmoxCell a("A", 150), b("B", 150);
-    a.AddDependent(&b);
-    a.AddDependent(&b);
-    EXPECT_EQ(Cells(a.GetDependents()), std::vector<CmoxCell*>{&b});
-    EXPECT_EQ(Cells(b.GetDependees()), std::vector<CmoxCell*>{&a});
-}
-
-TEST_F(Dependencies, MakeAndRemoveDependencyClearsBothSides) {
-    CmoxCell a("A", 150), b("B", 150);
-    b.MakeDependentOn(&a);
-    EXPECT_TRUE(a.HasDependent(&b));
-    EXPECT_EQ(b.FindFirstDependee(), &a);
-    b.RemoveDependencyOn(&a);
-    EXPECT_TRUE(a.GetDependents().IsEmpty());
-    EXPECT_TRUE(b.GetDependees().IsEmpty());
-    b.RemoveDependencyOn(&a); // not a dependency any more: nothing happens
-    a.RemoveDependent(&b);
-    EXPECT_TRUE(a.GetDependents().IsEmpty());
-}
-
-TEST_F(Dependencies, RemoveAllDependeesLeavesNoTraceInTheDependees) {
+TEST_F(Dependencies, EachLinkIsKeptOnceOnBothSidesAndRemovedFromBoth) {
     CmoxCell a1("A1", 150), a2("A2", 150), b("B", 150), c("C", 150);
+    a1.AddDependent(&b);
+    a1.AddDependent(&b);
+    EXPECT_EQ(Cells(a1.GetDependents()), std::vector<CmoxCell*>{&b});
+    EXPECT_EQ(Cells(b.GetDependees()), std::vector<CmoxCell*>{&a1});
+    EXPECT_EQ(b.FindFirstDependee(), &a1);
+    b.RemoveDependencyOn(&a1);
+    EXPECT_TRUE(a1.GetDependents().IsEmpty());
+    EXPECT_TRUE(b.GetDependees().IsEmpty());
+    b.RemoveDependencyOn(&a1); // not a dependency any more: nothing happens
+    a1.RemoveDependent(&b);
     b.MakeDependentOn(&a1);
     b.MakeDependentOn(&a2);
     c.MakeDependentOn(&a1);
@@ -60,6 +49,13 @@ TEST_F(Dependencies, RemoveAllDependeesLeavesNoTraceInTheDependees) {
     EXPECT_TRUE(a2.GetDependents().IsEmpty());
     EXPECT_TRUE(b.GetDependees().IsEmpty());
     a1.RemoveAllDependents();
+    EXPECT_TRUE(c.GetDependees().IsEmpty());
+    {
+        CmoxCell dying("Dying", 150);
+        dying.MakeDependentOn(&a2);
+        c.MakeDependentOn(&dying);
+    }
+    EXPECT_TRUE(a2.GetDependents().IsEmpty());
     EXPECT_TRUE(c.GetDependees().IsEmpty());
 }
 
@@ -71,41 +67,6 @@ TEST_F(Dependencies, FindDependeeReturnsTheFirstMadeOfEqualNames) {
     EXPECT_EQ(b.FindDependee("Same"), &first);
     EXPECT_EQ(b.FindDependee("Other"), &other);
     EXPECT_EQ(b.FindDependee("None"), nullptr);
-}
-
-TEST_F(Dependencies, ListsKeepOrderAndMembershipThroughManyRemovals) {
-    // Long lists switch to an index; removals from the front and middle must keep both the
-    // order and the mirror side right.
-    CmoxCell source("S", 150);
-    std::vector<std::unique_ptr<CmoxCell>> deps;
-    for (int i = 0; i < 200; ++i) {
-        deps.push_back(std::make_unique<CmoxCell>(std::to_string(i).c_str(), 150));
-        source.AddDependent(deps.back().get());
-    }
-    for (int i = 0; i < 200; i += 3)
-        source.RemoveDependent(deps[i].get());
-    deps[1].reset(); // a destroyed dependent leaves the list too
-    std::vector<CmoxCell*> expected;
-    for (int i = 0; i < 200; ++i)
-        if (i % 3 != 0 && i != 1) expected.push_back(deps[i].get());
-    EXPECT_EQ(Cells(source.GetDependents()), expected);
-    EXPECT_EQ(source.GetDependents().GetCount(), static_cast<int>(expected.size()));
-    for (int i = 0; i < 200; ++i) {
-        if (i == 1) continue;
-        EXPECT_EQ(source.HasDependent(deps[i].get()) != 0, i % 3 != 0) << i;
-        EXPECT_EQ(deps[i]->GetDependees().Contains(&source), i % 3 != 0) << i;
-    }
-}
-
-TEST_F(Dependencies, DestroyedCellLeavesBothSides) {
-    CmoxCell a("A", 150), c("C", 150);
-    {
-        CmoxCell b("B", 150);
-        b.MakeDependentOn(&a);
-        c.MakeDependentOn(&b);
-    }
-    EXPECT_TRUE(a.GetDependents().IsEmpty());
-    EXPECT_TRUE(c.GetDependees().IsEmpty());
 }
 
 TEST_F(Chain, ChangedQueuesOwnDependentsThenAncestorsThenDelivers) {
@@ -129,7 +90,6 @@ TEST_F(Chain, ChangedQueuesOwnDependentsThenAncestorsThenDelivers) {
 }
 
 TEST_F(Chain, NotifyParentFlagStopsTheClimb) {
-
     gain->NotifyParent(0);
     gain->Set(1);
     EXPECT_EQ(Order(log), std::vector<std::string>{"OnGain"});
@@ -171,6 +131,7 @@ TEST_F(Dependencies, UpdateFunctionRunsOnlyWhenSet) {
     seen = nullptr;
     IntCell source("Source");
     CmoxCell listener("Listener", 150);
+    EXPECT_EQ(listener.UpdateFunction(), nullptr);
     source.AddDependent(&listener);
     source.Set(1);
     EXPECT_EQ(calls, 0);

@@ -105,33 +105,49 @@ TEST_F(ControlLinkTest, EditSubclassedObjectFiltersKeysAndIsOwnedEvenWhenNoContr
         EXPECT_EQ(1, destroyed); // kept by the link although no control took it
     }
     EXPECT_EQ(2, destroyed);
+    ComboBox& combo = dialog.AddComboBox(20); // a combo box's link subclasses its edit field
+    {
+        CmoxComboLC link(20, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+        ASSERT_NE(0, link.SubclassEditControl(new DigitsOnly(destroyed)));
+        EXPECT_EQ(combo.EditField().Handle(), link.EditControl()->GetSafeHwnd());
+        combo.EditField().Type("1x2");
+        EXPECT_EQ("12", combo.Text());
+    }
+    EXPECT_EQ(3, destroyed);
 }
 
 // ---- combo boxes -------------------------------------------------------------------------------
 
-TEST_F(ControlLinkTest, ComboExchangesAByteCellAsTheSelectedIndex) {
+TEST_F(ControlLinkTest, ComboAndListExchangeAByteCellAsTheSelectedIndex) {
+    auto check = [&](auto& control, CmoxLinkCell& link, CmoxByteCell& index) {
+        Fill(link);
+        EXPECT_EQ((std::vector<std::string>{"Red", "Green", "Blue"}), control.Items());
+        link.StateToUI();
+        EXPECT_EQ(2, control.CurSel());
+        control.Select(0);
+        link.UIToState();
+        EXPECT_EQ(0, index.Value());
+        control.Select(-1);
+        link.UIToState(); // nothing selected
+        EXPECT_EQ(255, index.Value());
+        index.Value(static_cast<unsigned char>(0)); // the change notification selects item 0
+        EXPECT_EQ(0, control.CurSel());
+        index.InitRange(0, 1); // the index respects the range, without beeping
+        control.Select(2);
+        link.UIToState();
+        EXPECT_EQ(1, index.Value());
+        EXPECT_TRUE(desktop.Beeps().empty());
+    };
     ComboBox& combo = dialog.AddComboBox(20);
-    CmoxByteCell colour("Colour", 2);
-    CmoxComboLC link(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    Fill(link);
-    EXPECT_EQ((std::vector<std::string>{"Red", "Green", "Blue"}), combo.Items());
-    link.StateToUI();
-    EXPECT_EQ(2, combo.CurSel());
-    EXPECT_EQ("Blue", combo.Text());
-    combo.Select(0);
-    link.UIToState();
-    EXPECT_EQ(0, colour.Value());
-    combo.Wnd()->SendMessage(CB_SETCURSEL, static_cast<WPARAM>(-1));
-    link.UIToState(); // nothing selected
-    EXPECT_EQ(255, colour.Value());
-    colour.InitRange(0, 1); // the index respects the range, without beeping
-    combo.Select(2);
-    link.UIToState();
-    EXPECT_EQ(1, colour.Value());
-    EXPECT_TRUE(desktop.Beeps().empty());
+    ListBox& list = dialog.AddListBox(30);
+    CmoxByteCell colour("Colour", 2), size("Size", 2);
+    CmoxComboLC comboLink(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    CmoxListLC listLink(30, &size, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    check(combo, comboLink, colour);
+    check(list, listLink, size);
 }
 
-TEST_F(ControlLinkTest, ComboStringShowsNonItemsInTheFieldAndReadsTheItemOrTheField) {
+TEST_F(ControlLinkTest, ComboShowsNonItemsInTheFieldAndReadsTheItemOrTheField) {
     ComboBox& combo = dialog.AddComboBox(20);
     CmoxStringCell colour("Colour", "Purple");
     CmoxComboLC link(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
@@ -148,76 +164,41 @@ TEST_F(ControlLinkTest, ComboStringShowsNonItemsInTheFieldAndReadsTheItemOrTheFi
     combo.EditField().Enter("Teal"); // typing drops the selection
     link.UIToState();
     EXPECT_EQ("Teal", colour.Value());
+    // A numeric cell selects the item showing its formatted value, or shows it in the field.
+    ComboBox& rates = dialog.AddComboBox(21);
+    CmoxLongCell rate("Rate", 2400);
+    CmoxComboLC rateLink(21, &rate, Dlg(), "Rate", MOX_STATE_PRIORITY, 1);
+    rateLink.Formatter(new CmoxFormatter);
+    rateLink.InitContents(std::vector<std::string>{"1200", "2400", "9600"});
+    rateLink.StateToUI();
+    EXPECT_EQ(1, rates.CurSel());
+    rate.Value(300L);
+    EXPECT_EQ(-1, rates.CurSel());
+    EXPECT_EQ("300", rates.Text());
 }
 
-TEST_F(ControlLinkTest, ComboControlTextIsCutToTheBuffer) {
+TEST_F(ControlLinkTest, ControlTextIsCutToTheBufferAndEmptyWithoutSelection) {
     ComboBox& combo = dialog.AddComboBox(20);
-    CmoxComboLC link(20, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
-    Fill(link);
+    dialog.AddListBox(30);
+    CmoxComboLC comboLink(20, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
+    Fill(comboLink);
     combo.Select(1);
     char text[4];
     std::memset(text, 'x', sizeof text);
-    link.GetControlText(text, sizeof text);
+    comboLink.GetControlText(text, sizeof text);
     EXPECT_STREQ("Gre", text);
-}
-
-TEST_F(ControlLinkTest, ComboWithALongCellSelectsTheFormattedValue) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    CmoxLongCell rate("Rate", 2400);
-    CmoxComboLC link(20, &rate, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    link.Formatter(new CmoxFormatter);
-    link.InitContents(std::vector<std::string>{"1200", "2400", "9600"});
-    link.StateToUI();
-    EXPECT_EQ(1, combo.CurSel());
-    rate.Value(300L);
-    EXPECT_EQ(-1, combo.CurSel());
-    EXPECT_EQ("300", combo.Text());
-}
-
-TEST_F(ControlLinkTest, ComboSubclassesItsEditField) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    int destroyed = 0;
-    {
-        CmoxComboLC link(20, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
-        ASSERT_NE(0, link.SubclassEditControl(new DigitsOnly(destroyed)));
-        EXPECT_EQ(combo.EditField().Handle(), link.EditControl()->GetSafeHwnd());
-        combo.EditField().Type("1x2");
-        EXPECT_EQ("12", combo.Text());
-    }
-    EXPECT_EQ(1, destroyed);
-}
-
-// ---- list boxes --------------------------------------------------------------------------------
-
-TEST_F(ControlLinkTest, ListWithoutSelectionGivesEmptyTextAndALongCellZero) {
-    dialog.AddListBox(30);
+    // A list box without selection: empty text, and zero for a numeric cell.
     CmoxLongCell count("Count", 7);
-    CmoxListLC link(30, &count, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    link.Formatter(new CmoxFormatter);
-    link.InitContents(std::vector<std::string>{"5", "6"});
-    char text[8] = "junk";
-    link.GetControlText(text, sizeof text);
+    CmoxListLC listLink(30, &count, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    listLink.Formatter(new CmoxFormatter);
+    listLink.InitContents(std::vector<std::string>{"5", "6"});
+    listLink.GetControlText(text, sizeof text);
     EXPECT_STREQ("", text);
-    link.UIToState();
+    listLink.UIToState();
     EXPECT_EQ(0, count.Value());
 }
 
-TEST_F(ControlLinkTest, ListExchangesAByteCellAsTheSelectedIndex) {
-    ListBox& list = dialog.AddListBox(30);
-    CmoxByteCell size("Size", 1);
-    CmoxListLC link(30, &size, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    Fill(link);
-    link.StateToUI();
-    EXPECT_EQ(1, list.CurSel());
-    list.Select(2);
-    link.UIToState();
-    EXPECT_EQ(2, size.Value());
-    list.Wnd()->SendMessage(LB_SETCURSEL, static_cast<WPARAM>(-1));
-    link.UIToState();
-    EXPECT_EQ(255, size.Value());
-    size.Value(static_cast<unsigned char>(0)); // the change notification selects item 0
-    EXPECT_EQ(0, list.CurSel());
-}
+// ---- list boxes --------------------------------------------------------------------------------
 
 TEST_F(ControlLinkTest, ListTextNoItemBeginsWithLeavesTheSelection) {
     ListBox& list = dialog.AddListBox(30);
@@ -235,30 +216,28 @@ TEST_F(ControlLinkTest, ListTextNoItemBeginsWithLeavesTheSelection) {
 
 // ---- check boxes and radio groups --------------------------------------------------------------
 
-TEST_F(ControlLinkTest, CheckBoxExchangesTheThreeStates) {
+TEST_F(ControlLinkTest, CheckBoxHoldsThreeStatesRadioGroupThePositionMissingOnesNothing) {
     CheckBox& box = dialog.AddCheckBox(40, true);
-    CmoxBooleanCell flag("Flag", 1);
-    CmoxCheckLC link(40, &flag, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    link.StateToUI();
-    EXPECT_EQ(BST_CHECKED, box.State());
-    box.Click(); // indeterminate
-    link.UIToState();
-    EXPECT_EQ(2, flag.Value());
-    flag.Value(0); // the change notification unchecks the box
-    EXPECT_EQ(BST_UNCHECKED, box.State());
-}
-
-TEST_F(ControlLinkTest, RadioGroupStoresThePositionOfTheCheckedButton) {
     RadioButton& r0 = dialog.AddRadioButton(50, WS_GROUP);
     dialog.AddRadioButton(51);
     RadioButton& r2 = dialog.AddRadioButton(52);
     dialog.AddRadioButton(60, WS_GROUP);
+    CmoxBooleanCell flag("Flag", 1);
+    CmoxCheckLC check(40, &flag, Dlg(), "Check", MOX_STATE_PRIORITY, 1);
+    check.StateToUI();
+    EXPECT_EQ(BST_CHECKED, box.State());
+    box.Click(); // indeterminate
+    check.UIToState();
+    EXPECT_EQ(2, flag.Value());
+    flag.Value(0); // the change notification unchecks the box
+    EXPECT_EQ(BST_UNCHECKED, box.State());
+
     CmoxByteCell mode("Mode", 0);
-    CmoxRadioLC link(50, &mode, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    link.UIToState(); // nothing checked: 255
+    CmoxRadioLC radio(50, &mode, Dlg(), "Radio", MOX_STATE_PRIORITY, 1);
+    radio.UIToState(); // nothing checked: 255
     EXPECT_EQ(255, mode.Value());
     r2.Click();
-    link.UIToState();
+    radio.UIToState();
     EXPECT_EQ(2, mode.Value());
     mode.Value(static_cast<unsigned char>(0));
     EXPECT_TRUE(r0.IsChecked());
@@ -266,16 +245,12 @@ TEST_F(ControlLinkTest, RadioGroupStoresThePositionOfTheCheckedButton) {
     mode.Value(static_cast<unsigned char>(3)); // no fourth button in the group
     EXPECT_FALSE(r0.IsChecked());
     EXPECT_FALSE(r2.IsChecked());
-}
 
-TEST_F(ControlLinkTest, CheckAndRadioIgnoreAMissingControl) {
-    CmoxBooleanCell flag("Flag", 1);
-    CmoxByteCell mode("Mode", 4);
-    CmoxCheckLC check(41, &flag, Dlg(), "K", MOX_STATE_PRIORITY, 0);
-    CmoxRadioLC radio(51, &mode, Dlg(), "R", MOX_STATE_PRIORITY, 0);
-    EXPECT_NO_THROW(check.UIToState());
-    EXPECT_NO_THROW(radio.UIToState());
-    EXPECT_NO_THROW(check.StateToUI());
-    EXPECT_EQ(1, flag.Value());
-    EXPECT_EQ(4, mode.Value());
+    CmoxCheckLC noBox(41, &flag, Dlg(), "K", MOX_STATE_PRIORITY, 0);
+    CmoxRadioLC noGroup(70, &mode, Dlg(), "R", MOX_STATE_PRIORITY, 0);
+    EXPECT_NO_THROW(noBox.UIToState());
+    EXPECT_NO_THROW(noGroup.UIToState());
+    EXPECT_NO_THROW(noBox.StateToUI());
+    EXPECT_EQ(0, flag.Value());
+    EXPECT_EQ(3, mode.Value());
 }

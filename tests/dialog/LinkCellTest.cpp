@@ -77,16 +77,16 @@ class LinkCellTest : public LinkTest {
 // ---- saving: from the control into the cell ----------------------------------------------------
 
 TEST_F(LinkCellTest, SavedEntryIsStoredAndAdjustmentsBeepFocusAndShowTheValue) {
-    // Each entry is saved from a field while another field has the focus.
+    // Each entry is saved from a field while the other field has the focus; the stored value is
+    // then read back into the other field through a second link.
     struct Case {
         const char* what;
         std::function<std::unique_ptr<CmoxCell>()> make;
         const char* entry;
-        const char* shown; // the field afterwards: the stored value
-        bool beeps;        // adjusted entries beep once and take the focus back
-        size_t changes;    // change notifications of the cell
-        int writes;        // program writes of the field text
-        std::function<void(CmoxCell&)> check;
+        const char* stored; // as the field shows it afterwards
+        bool beeps;         // adjusted entries beep once and take the focus back
+        size_t changes;     // change notifications of the cell
+        int writes;         // program writes of the field text
     };
     auto byte = [](unsigned char value) {
         return [value] {
@@ -95,34 +95,25 @@ TEST_F(LinkCellTest, SavedEntryIsStoredAndAdjustmentsBeepFocusAndShowTheValue) {
             return std::unique_ptr<CmoxCell>(std::move(cell));
         };
     };
-    auto byteIs = [](int value) {
-        return [value](CmoxCell& c) { EXPECT_EQ(value, static_cast<CmoxByteCell&>(c).Value()); };
-    };
     const Case cases[] = {
-        {"clamped byte", byte(40), "150", "100", true, 1, 1, byteIs(100)},
-        {"held byte again", byte(100), "100", "100", false, 0, 0, byteIs(100)},
-        {"adjusted to the held byte", byte(100), "200", "100", true, 0, 1, byteIs(100)},
+        {"clamped byte", byte(40), "150", "100", true, 1, 1},
+        {"held byte again", byte(100), "100", "100", false, 0, 0},
+        {"adjusted to the held byte", byte(100), "200", "100", true, 0, 1},
         {"quantized long long",
          [] {
              auto cell = std::make_unique<CmoxLongLongCell>("Period", 10, 10);
              cell->InitRangeAndSize(0, 1000, 10);
              return std::unique_ptr<CmoxCell>(std::move(cell));
          },
-         "1,234", "1000", true, 1, 1,
-         [](CmoxCell& c) { EXPECT_EQ(1000, static_cast<CmoxLongLongCell&>(c).Value()); }},
+         "1,234", "1000", true, 1, 1},
         // Long cells are never reported as adjusted.
         {"long with separators", [] { return std::make_unique<CmoxLongCell>("Count", 5); }, "1,234",
-         "1234", false, 1, 1,
-         [](CmoxCell& c) { EXPECT_EQ(1234, static_cast<CmoxLongCell&>(c).Value()); }},
+         "1234", false, 1, 1},
         {"double through the formatter",
          [] { return std::make_unique<CmoxDoubleCell>("Gain", 1.0); }, "+1,000.5", "1000.5", false,
-         1, 1,
-         [](CmoxCell& c) { EXPECT_DOUBLE_EQ(1000.5, static_cast<CmoxDoubleCell&>(c).Value()); }},
+         1, 1},
         {"string with its commas", [] { return std::make_unique<CmoxStringCell>("Title", "old"); },
-         "Smith, John + 2", "Smith, John + 2", false, 1, 0,
-         [](CmoxCell& c) {
-             EXPECT_EQ("Smith, John + 2", static_cast<CmoxStringCell&>(c).Value());
-         }},
+         "Smith, John + 2", "Smith, John + 2", false, 1, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -133,17 +124,21 @@ TEST_F(LinkCellTest, SavedEntryIsStoredAndAdjustmentsBeepFocusAndShowTheValue) {
         RecordingCell watcher("Watcher", MOX_STATE_PRIORITY, log);
         cell->AddDependent(&watcher);
         other.Wnd()->SetFocus();
+        other.Enter("");
         edit.Enter(c.entry);
         const int writes = edit.SetTextCount();
         Save(*link);
-        c.check(*cell);
-        EXPECT_EQ(c.shown, edit.Text());
+        EXPECT_EQ(c.stored, edit.Text());
         EXPECT_EQ(c.beeps ? std::vector<unsigned int>{kSimpleBeep} : std::vector<unsigned int>{},
                   desktop.Beeps());
         EXPECT_EQ(c.beeps, edit.HasFocus());
         EXPECT_EQ(c.changes, log.size());
         EXPECT_EQ(writes + c.writes, edit.SetTextCount());
         EXPECT_TRUE(boxes.empty()); // a beep, not a message
+        CmoxEditLC readBack(11, cell.get(), Dlg(), "ReadBack", MOX_STATE_PRIORITY, 0);
+        readBack.Formatter(new CmoxFormatter);
+        Load(readBack);
+        EXPECT_EQ(c.stored, other.Text());
     }
 }
 
@@ -159,11 +154,9 @@ TEST_F(LinkCellTest, NumericCellWithoutFormatterIsLeftAlone) {
 
 // ---- loading: from the cell into the control ---------------------------------------------------
 
-TEST_F(LinkCellTest, TransferDirectionDecidesWhichSideIsRead) {
+TEST_F(LinkCellTest, LoadingAndChangesShowTheValueUiLinksAtTheOutermostEnd) {
     CmoxLongCell count("Count", 42);
     auto link = Link(&count);
-    Load(*link);
-    EXPECT_EQ("42", edit.Text());
     edit.Enter("7");
     Load(*link); // loading writes the cell's value over the typing
     EXPECT_EQ(42, count.Value());
@@ -171,36 +164,24 @@ TEST_F(LinkCellTest, TransferDirectionDecidesWhichSideIsRead) {
     edit.Enter("7");
     Save(*link);
     EXPECT_EQ(7, count.Value());
-}
-
-TEST_F(LinkCellTest, StateToUIDoesNotRewriteAFieldShowingTheValue) {
-    CmoxLongCell count("Count", 1234);
-    auto link = Link(&count);
-    edit.Enter("1234");
-    Dlg()->GetDlgItem(10)->SendMessage(EM_SETSEL, 1, 3);
+    // A field already showing the value is not rewritten: its selection survives.
+    edit.Enter("7");
+    Dlg()->GetDlgItem(10)->SendMessage(EM_SETSEL, 0, 1);
     const int writes = edit.SetTextCount();
     link->StateToUI();
     EXPECT_EQ(writes, edit.SetTextCount());
-    EXPECT_EQ(1, edit.SelStart()); // the selection survived
-    EXPECT_EQ(3, edit.SelEnd());
-}
-
-TEST_F(LinkCellTest, ChangeOfTheLinkedCellRefreshesTheControl) {
-    CmoxStringCell title("Title", "a");
-    auto link = Link(&title);
-    title.Value("b");
-    EXPECT_EQ("b", edit.Text());
-}
-
-TEST_F(LinkCellTest, DeferredLinkCellWaitsForTheEndOfTheTransaction) {
-    CmoxLongCell count("Count", 1);
-    CmoxEditLC link(10, &count, Dlg(), "Link", MOX_UI_PRIORITY, 1);
-    link.Formatter(new CmoxFormatter);
+    EXPECT_EQ(0, edit.SelStart());
+    EXPECT_EQ(1, edit.SelEnd());
+    count.Value(8L); // a state-priority link refreshes at the change
+    EXPECT_EQ("8", edit.Text());
+    CmoxEditLC deferred(11, &count, Dlg(), "Deferred", MOX_UI_PRIORITY, 1);
+    deferred.Formatter(new CmoxFormatter);
     Engine().BeginTransaction();
     count.Value(9L);
-    EXPECT_EQ("", edit.Text());
-    Engine().EndTransaction();
     EXPECT_EQ("9", edit.Text());
+    EXPECT_EQ("", other.Text());
+    Engine().EndTransaction();
+    EXPECT_EQ("9", other.Text());
 }
 
 // ---- stepping, relinking, ownership ------------------------------------------------------------
@@ -230,7 +211,7 @@ TEST_F(LinkCellTest, IncrementAndDecrementGoToTheLinkedCellsOwnStep) {
     EXPECT_EQ("x", text.Value());
 }
 
-TEST_F(LinkCellTest, RelinkingMovesTheDependencyWithoutRefreshing) {
+TEST_F(LinkCellTest, RelinkingMovesTheDependencyWithoutRefreshingAndSparesADeadCell) {
     CmoxStringCell first("First", "one");
     CmoxStringCell second("Second", "two");
     auto link = Link(&first);
@@ -246,21 +227,23 @@ TEST_F(LinkCellTest, RelinkingMovesTheDependencyWithoutRefreshing) {
     link->Cell(&first, 0);
     EXPECT_FALSE(second.HasDependent(link.get()));
     EXPECT_FALSE(first.HasDependent(link.get()));
-}
-
-TEST_F(LinkCellTest, LinkedCellMayDieBeforeTheLinkCell) {
-    auto link = Link(nullptr);
+    auto orphan = Link(nullptr); // linked to nothing yet
     {
         CmoxStringCell title("Title", "x");
-        link->Cell(&title, 1);
+        orphan->Cell(&title, 1);
     }
     // Neither relinking nor dropping the dependencies may touch the dead cell.
-    link->DestroyDependencies();
-    CmoxStringCell next("Next", "y");
-    link->Cell(&next, 1);
-    EXPECT_TRUE(next.HasDependent(link.get()));
-    link->DestroyDependencies();
-    EXPECT_FALSE(next.HasDependent(link.get()));
+    orphan->DestroyDependencies();
+    orphan->Cell(&second, 1);
+    EXPECT_TRUE(second.HasDependent(orphan.get()));
+    orphan->DestroyDependencies();
+    EXPECT_FALSE(second.HasDependent(orphan.get()));
+    // A link made without dependencies leaves the graph alone until asked.
+    CmoxEditLC loose(10, &first, Dlg(), "Loose", MOX_UI_PRIORITY, 0);
+    EXPECT_FALSE(first.HasDependent(&loose));
+    loose.CreateDependencies();
+    EXPECT_TRUE(first.HasDependent(&loose));
+    EXPECT_EQ(edit.Handle(), loose.GetControlHandle());
 }
 
 TEST_F(LinkCellTest, FormatterIsOwnedAndDeletedOnce) {
@@ -278,18 +261,9 @@ TEST_F(LinkCellTest, FormatterIsOwnedAndDeletedOnce) {
     EXPECT_EQ(2, destroyed);
 }
 
-TEST_F(LinkCellTest, ConstructionWithoutDependenciesLeavesTheGraphAlone) {
-    CmoxLongCell count("Count", 1);
-    CmoxEditLC loose(10, &count, Dlg(), "Loose", MOX_UI_PRIORITY, 0);
-    EXPECT_FALSE(count.HasDependent(&loose));
-    loose.CreateDependencies();
-    EXPECT_TRUE(count.HasDependent(&loose));
-    EXPECT_EQ(edit.Handle(), loose.GetControlHandle()); // found by its control id
-}
-
 // ---- rejected entries --------------------------------------------------------------------------
 
-TEST_F(LinkCellTest, FailWithTextShowsTheMessageFocusesAndThenThrows) {
+TEST_F(LinkCellTest, FailShowsTheTextOrBeepsFocusesTheControlAndThrowsWhenAsked) {
     CmoxLinkCell link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
     other.Wnd()->SetFocus();
     EXPECT_THROW(link.Fail("Too large", 1), CUserException);
@@ -298,80 +272,57 @@ TEST_F(LinkCellTest, FailWithTextShowsTheMessageFocusesAndThenThrows) {
     EXPECT_EQ(MB_OK | MB_ICONEXCLAMATION, boxes[0].type);
     EXPECT_TRUE(edit.HasFocus());
     EXPECT_TRUE(desktop.Beeps().empty());
-}
-
-TEST_F(LinkCellTest, FailWithoutTextBeepsAndDoesNotThrowUnlessAsked) {
-    CmoxLinkCell link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
-    EXPECT_NO_THROW(link.Fail(nullptr, 0));
+    other.Wnd()->SetFocus();
+    EXPECT_NO_THROW(link.Fail(nullptr, 0)); // no text: a beep instead of a message
     EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep}), desktop.Beeps());
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(1u, boxes.size());
     EXPECT_TRUE(edit.HasFocus());
-}
-
-TEST_F(LinkCellTest, FailByResourceLoadsTheTextOrThrowsResourceException) {
-    CmoxLinkCell link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
     MoxSetStringResource(300, "Out of range");
     link.Fail(300, 0);
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Out of range", boxes[0].text);
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ("Out of range", boxes[1].text);
     EXPECT_THROW(link.Fail(301, 0), CResourceException);
-    EXPECT_EQ(1u, boxes.size());
+    EXPECT_EQ(2u, boxes.size());
 }
 
 // ---- filling list-like controls ----------------------------------------------------------------
 
-TEST_F(LinkCellTest, MissingResourceIsReportedAndAddedEmptyAndZeroAddsNothing) {
+TEST_F(LinkCellTest, ListContentsComeFromResourcesStringsAndArrayCells) {
+    CmoxArrayCell names("Names");
+    names.Add(new CmoxStringCell("A", "Alpha"));
+    CmoxArrayCell records("Records");
+    records.Add(new LabelledCell("first", "One"));
+    records.Add(new LabelledCell("second", "Two"));
     ItemLog link;
-    MoxSetStringResource(5, "Five");
-    link.AddString(5);
-    link.AddString(0); // nothing added, nothing shown
+    MoxSetStringResource(1, "One");
+    MoxSetStringResource(2, "Two");
+    MoxSetStringResource(3, "Three");
+    MoxSetStringResource(40, "Red|Green||Blue|");
+    MoxSetStringResource(41, "|Tail");
+    link.AddString(2);
+    link.AddString(0);                // nothing added, nothing shown
+    link.InitContents(3, 0, 1, 0, 2); // up to five ids: zero is skipped
+    link.InitContents(std::vector<unsigned int>{2, 0, 1});
+    link.InitContents(std::vector<std::string>{"a", "", "c"}); // empty strings are items
+    link.InitContentsFromSingleResource(40, '|');
+    link.InitContentsFromSingleResource(41, '|');
+    link.InitContentsFromSingleResource(MOX_NULLID, '|');
+    link.InitContents(names);
+    link.InitContents(records, "Title");
+    link.InitContentsUser(records);
+    EXPECT_EQ((std::vector<std::string>{"Two",  "Three", "One", "Two",   "Two",   "One",   "a",
+                                        "",     "c",     "Red", "Green", "",      "Blue",  "",
+                                        "Tail", "Alpha", "One", "Two",   "first", "second"}),
+              link.items);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_THROW(link.InitContentsFromSingleResource(99, '|'), CResourceException);
+    // A missing resource in a list is reported and added empty.
+    link.items.clear();
     link.AddString(77);
-    EXPECT_EQ((std::vector<std::string>{"Five", ""}), link.items);
+    EXPECT_EQ((std::vector<std::string>{""}), link.items);
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("MOX was unable to load string resource 77. The\t\t\tapplication may not behave "
               "correctly",
               boxes[0].text);
     EXPECT_EQ(static_cast<unsigned int>(MB_OK), boxes[0].type);
-}
-
-TEST_F(LinkCellTest, InitContentsFromIdsSkipsZeroAndFromStringsKeepsEmptyItems) {
-    ItemLog link;
-    MoxSetStringResource(1, "One");
-    MoxSetStringResource(2, "Two");
-    MoxSetStringResource(3, "Three");
-    link.InitContents(3, 0, 1, 0, 2);
-    link.InitContents(std::vector<unsigned int>{2, 0, 1});
-    link.InitContents(std::vector<std::string>{"a", "", "c"});
-    EXPECT_EQ((std::vector<std::string>{"Three", "One", "Two", "Two", "One", "a", "", "c"}),
-              link.items);
-    EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(LinkCellTest, SingleResourceIsSplitAtEachDelimiterNullAddsNothingMissingThrows) {
-    ItemLog link;
-    MoxSetStringResource(40, "Red|Green||Blue|");
-    MoxSetStringResource(41, "|Tail");
-    link.InitContentsFromSingleResource(40, '|');
-    EXPECT_EQ((std::vector<std::string>{"Red", "Green", "", "Blue"}), link.items);
-    link.items.clear();
-    link.InitContentsFromSingleResource(41, '|');
-    link.InitContentsFromSingleResource(MOX_NULLID, '|');
-    EXPECT_THROW(link.InitContentsFromSingleResource(99, '|'), CResourceException);
-    EXPECT_EQ((std::vector<std::string>{"", "Tail"}), link.items);
-    EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(LinkCellTest, InitContentsFromArrayCellsTakesValuesChildrenAndUserNames) {
-    CmoxArrayCell names("Names");
-    names.Add(new CmoxStringCell("A", "Alpha"));
-    names.Add(new CmoxStringCell("B", "Beta"));
-    CmoxArrayCell records("Records");
-    records.Add(new LabelledCell("first", "One"));
-    records.Add(new LabelledCell("second", "Two"));
-    ItemLog link;
-    link.InitContents(names);
-    link.InitContents(records, "Title");
-    link.InitContentsUser(records);
-    EXPECT_EQ((std::vector<std::string>{"Alpha", "Beta", "One", "Two", "first", "second"}),
-              link.items);
 }

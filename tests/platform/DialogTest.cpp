@@ -13,8 +13,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace mox::headless;
@@ -63,23 +65,7 @@ class DialogTest : public ::testing::Test {
 
 // ---- windows, text and item lookup ------------------------------------------------------------
 
-TEST_F(DialogTest, DlgItemTextIsCutToTheBufferAndMissingItemsGiveNothing) {
-    dialog.AddEdit(10);
-    Dlg()->SetDlgItemText(10, "hello world");
-    char buffer[6];
-    EXPECT_EQ(5, Dlg()->GetDlgItemText(10, buffer, sizeof buffer));
-    EXPECT_STREQ("hello", buffer);
-    std::string whole;
-    Dlg()->GetDlgItem(10)->GetWindowText(whole);
-    EXPECT_EQ("hello world", whole);
-    EXPECT_EQ(11, Dlg()->GetDlgItem(10)->GetWindowTextLength());
-    EXPECT_EQ(nullptr, Dlg()->GetDlgItem(11));
-    EXPECT_EQ(0, Dlg()->GetDlgItemText(11, buffer, sizeof buffer));
-    EXPECT_STREQ("", buffer);
-    Dlg()->SetDlgItemText(11, "ignored"); // no item, no effect, no crash
-}
-
-TEST_F(DialogTest, ItemObjectIsStableKnowsItsPlaceAndOwnsItsId) {
+TEST_F(DialogTest, ItemsAreFoundByIdAndTheirTextIsCutToTheBuffer) {
     Edit& edit = dialog.AddEdit(10);
     CWnd* item = Dlg()->GetDlgItem(10);
     EXPECT_EQ(item, Dlg()->GetDlgItem(10));
@@ -88,19 +74,26 @@ TEST_F(DialogTest, ItemObjectIsStableKnowsItsPlaceAndOwnsItsId) {
     EXPECT_EQ(Dlg(), item->GetParent());
     EXPECT_EQ(nullptr, Dlg()->GetParent());
     EXPECT_THROW(dialog.AddListBox(10), CInvalidArgException);
-}
-
-TEST_F(DialogTest, SetTextCountCountsProgramWritesOnly) {
-    Edit& edit = dialog.AddEdit(10);
     edit.Type("abc");
-    EXPECT_EQ(0, edit.SetTextCount());
-    Dlg()->SetDlgItemText(10, "x");
+    EXPECT_EQ(0, edit.SetTextCount()); // typing is no program write
+    Dlg()->SetDlgItemText(10, "hello world");
     EXPECT_EQ(1, edit.SetTextCount());
+    char buffer[6];
+    EXPECT_EQ(5, Dlg()->GetDlgItemText(10, buffer, sizeof buffer));
+    EXPECT_STREQ("hello", buffer);
+    std::string whole;
+    item->GetWindowText(whole);
+    EXPECT_EQ("hello world", whole);
+    EXPECT_EQ(11, item->GetWindowTextLength());
+    EXPECT_EQ(nullptr, Dlg()->GetDlgItem(11));
+    EXPECT_EQ(0, Dlg()->GetDlgItemText(11, buffer, sizeof buffer));
+    EXPECT_STREQ("", buffer);
+    Dlg()->SetDlgItemText(11, "ignored"); // no item, no effect, no crash
 }
 
 // ---- subclassing ------------------------------------------------------------------------------
 
-TEST_F(DialogTest, SubclassedEditFiltersTheUsersTyping) {
+TEST_F(DialogTest, SubclassedEditFiltersTypingAndSubclassingRefusesTakenWindows) {
     Edit& edit = dialog.AddEdit(10);
     {
         DigitsOnlyEdit digits;
@@ -113,10 +106,6 @@ TEST_F(DialogTest, SubclassedEditFiltersTheUsersTyping) {
     edit.Type("x");
     EXPECT_EQ("123x", edit.Text());
     EXPECT_NE(nullptr, Dlg()->GetDlgItem(10));
-}
-
-TEST_F(DialogTest, SubclassingRefusesNullTakenAndSecondWindows) {
-    dialog.AddEdit(10);
     dialog.AddEdit(11);
     CEdit first;
     CEdit second;
@@ -149,19 +138,17 @@ TEST(Dialog, DestroyedWindowDetachesItsObjectAndLosesTheFocus) {
 
 // ---- edit fields ------------------------------------------------------------------------------
 
-TEST_F(DialogTest, EditSelectionIsReplacedByTyping) {
+TEST_F(DialogTest, EditSelectionIsReplacedByTypingAndBackspace) {
     Edit& edit = dialog.AddEdit(10);
     CEdit object;
     ASSERT_NE(0, object.SubclassWindow(edit.Handle()));
     object.SetWindowText("12345");
     int start = -1, end = -1;
     object.GetSel(start, end);
-    EXPECT_EQ(0, start); // setting the text puts the caret at the start
-    EXPECT_EQ(0, end);
+    EXPECT_EQ(std::make_pair(0, 0), std::make_pair(start, end)); // caret at the start
     object.SetSel(1, 3);
-    object.GetSel(start, end);
-    EXPECT_EQ(1, start);
-    EXPECT_EQ(3, end);
+    EXPECT_EQ(1, edit.SelStart());
+    EXPECT_EQ(3, edit.SelEnd());
     edit.Type("x");
     EXPECT_EQ("1x45", edit.Text());
     object.SetSel(0, -1);
@@ -169,101 +156,81 @@ TEST_F(DialogTest, EditSelectionIsReplacedByTyping) {
     EXPECT_EQ(4, edit.SelEnd());
     object.ReplaceSel("9");
     EXPECT_EQ("9", edit.Text());
-}
-
-TEST_F(DialogTest, EditBackspaceAndDeselect) {
-    Edit& edit = dialog.AddEdit(10);
     edit.Enter("abcd");
     edit.Type("\b");
     EXPECT_EQ("abc", edit.Text());
-    CWnd* item = Dlg()->GetDlgItem(10);
-    item->SendMessage(EM_SETSEL, 0, -1);
-    item->SendMessage(EM_SETSEL, Index(-1), 0); // deselect, caret stays at the end
+    object.SendMessage(EM_SETSEL, 0, -1);
+    object.SendMessage(EM_SETSEL, Index(-1), 0); // deselect, caret stays at the end
     EXPECT_EQ(3, edit.SelStart());
     EXPECT_EQ(3, edit.SelEnd());
     edit.Type("\b\b\b\b");
     EXPECT_EQ("", edit.Text());
-    edit.Enter("new");
-    EXPECT_EQ("new", edit.Text());
 }
 
 // ---- combo boxes ------------------------------------------------------------------------------
 
-TEST_F(DialogTest, ComboSelectionShowsTheItemInTheEditField) {
+TEST_F(DialogTest, ComboAndListItemsSelectionAndPrefixSearch) {
+    // The two controls answer the same requests under their own message numbers; a combo box
+    // also shows the selected item in its edit field, a list box's window text is no item.
     ComboBox& combo = dialog.AddComboBox(20);
-    CWnd* box = Dlg()->GetDlgItem(20);
-    EXPECT_EQ(0, box->SendMessage(CB_ADDSTRING, 0, Text("Red")));
-    EXPECT_EQ(1, box->SendMessage(CB_ADDSTRING, 0, Text("Green")));
-    EXPECT_EQ(2, box->SendMessage(CB_ADDSTRING, 0, Text("Blue")));
-    EXPECT_EQ(3, box->SendMessage(CB_GETCOUNT));
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
-    EXPECT_EQ(1, box->SendMessage(CB_SETCURSEL, 1));
-    EXPECT_EQ(1, box->SendMessage(CB_GETCURSEL));
-    std::string shown;
-    box->GetWindowText(shown);
-    EXPECT_EQ("Green", shown);
-    EXPECT_EQ("Green", combo.EditField().Text());
-    ASSERT_EQ(4, box->SendMessage(CB_GETLBTEXTLEN, 2));
-    char item[5];
-    EXPECT_EQ(4, box->SendMessage(CB_GETLBTEXT, 2, Text(item)));
-    EXPECT_STREQ("Blue", item);
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETLBTEXT, 3, Text(item)));
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETLBTEXTLEN, Index(-1)));
+    ListBox& list = dialog.AddListBox(30);
+    const struct {
+        int id;
+        unsigned int add, count, getSel, setSel, getText, getTextLen, select, find, reset;
+        std::function<int()> curSel;
+        std::function<std::string()> text;
+        bool showsSelection;
+    } kinds[] = {
+        {20, CB_ADDSTRING, CB_GETCOUNT, CB_GETCURSEL, CB_SETCURSEL, CB_GETLBTEXT, CB_GETLBTEXTLEN,
+         CB_SELECTSTRING, CB_FINDSTRING, CB_RESETCONTENT, [&] { return combo.CurSel(); },
+         [&] { return combo.EditField().Text(); }, true},
+        {30, LB_ADDSTRING, LB_GETCOUNT, LB_GETCURSEL, LB_SETCURSEL, LB_GETTEXT, LB_GETTEXTLEN,
+         LB_SELECTSTRING, LB_FINDSTRING, LB_RESETCONTENT, [&] { return list.CurSel(); },
+         [&] { return list.Text(); }, false},
+    };
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(k.id);
+        CWnd* box = Dlg()->GetDlgItem(k.id);
+        int index = 0;
+        for (const char* item : {"Red", "Green", "Greenish", "", "Blue"})
+            EXPECT_EQ(index++, box->SendMessage(k.add, 0, Text(item)));
+        EXPECT_EQ(5, box->SendMessage(k.count));
+        EXPECT_EQ(-1, box->SendMessage(k.getSel));
+        EXPECT_EQ(2, box->SendMessage(k.setSel, 2));
+        EXPECT_EQ(2, box->SendMessage(k.getSel));
+        EXPECT_EQ(k.showsSelection ? "Greenish" : "", k.text());
+        char item[9];
+        EXPECT_EQ(8, box->SendMessage(k.getText, 2, Text(item)));
+        EXPECT_STREQ("Greenish", item);
+        EXPECT_EQ(0, box->SendMessage(k.getTextLen, 3));
+        EXPECT_EQ(-1, box->SendMessage(k.getText, 5, Text(item)));
+        EXPECT_EQ(-1, box->SendMessage(k.getTextLen, Index(-1)));
+        // Prefix search ignores case, starts after the given item and wraps to the top; only
+        // the select request selects, and a failed search leaves the selection.
+        EXPECT_EQ(1, box->SendMessage(k.select, Index(-1), Text("gre")));
+        EXPECT_EQ(2, box->SendMessage(k.select, 1, Text("Green")));
+        EXPECT_EQ(1, box->SendMessage(k.find, 2, Text("Green")));
+        EXPECT_EQ(2, k.curSel());
+        EXPECT_EQ(-1, box->SendMessage(k.select, Index(-1), Text("Purple")));
+        EXPECT_EQ(-1, box->SendMessage(k.select, Index(-1), Text("Greenisher")));
+        EXPECT_EQ(2, k.curSel());
+        // Out of range and -1 both clear the selection (and a combo box's field).
+        EXPECT_EQ(-1, box->SendMessage(k.setSel, 255));
+        EXPECT_EQ(-1, k.curSel());
+        EXPECT_EQ("", k.text());
+        box->SendMessage(k.setSel, 0);
+        EXPECT_EQ(-1, box->SendMessage(k.setSel, Index(-1)));
+        EXPECT_EQ(-1, k.curSel());
+        EXPECT_EQ("", k.text());
+        box->SendMessage(k.setSel, 0);
+        box->SendMessage(k.reset);
+        EXPECT_EQ(0, box->SendMessage(k.count));
+        EXPECT_EQ(-1, box->SendMessage(k.getSel));
+        EXPECT_EQ("", k.text());
+    }
 }
 
-TEST_F(DialogTest, ComboOutOfRangeSelectionAndResetClearSelectionAndField) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    CWnd* box = Dlg()->GetDlgItem(20);
-    box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
-    box->SendMessage(CB_SETCURSEL, 0);
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_SETCURSEL, 255));
-    EXPECT_EQ(-1, combo.CurSel());
-    EXPECT_EQ("", combo.Text());
-    box->SendMessage(CB_SETCURSEL, 0);
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_SETCURSEL, Index(-1)));
-    EXPECT_EQ(-1, combo.CurSel());
-    EXPECT_EQ("", combo.Text());
-    combo.Select(0);
-    box->SendMessage(CB_RESETCONTENT);
-    EXPECT_EQ(0, box->SendMessage(CB_GETCOUNT));
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
-    EXPECT_EQ("", combo.Text());
-}
-
-TEST_F(DialogTest, ComboSelectStringMatchesPrefixIgnoringCaseAndWraps) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    CWnd* box = Dlg()->GetDlgItem(20);
-    for (const char* item : {"Red", "Green", "Greenish", "Blue"})
-        box->SendMessage(CB_ADDSTRING, 0, Text(item));
-    EXPECT_EQ(1, box->SendMessage(CB_SELECTSTRING, Index(-1), Text("gre")));
-    EXPECT_EQ("Green", combo.Text());
-    EXPECT_EQ(2, box->SendMessage(CB_SELECTSTRING, 1, Text("Green"))); // starts after item 1
-    EXPECT_EQ(1, box->SendMessage(CB_FINDSTRING, 2, Text("Green")));   // wraps to the top
-    EXPECT_EQ(2, combo.CurSel());                                      // find selects nothing
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_SELECTSTRING, Index(-1), Text("Purple")));
-    EXPECT_EQ(2, combo.CurSel()); // a failed search leaves the selection
-    EXPECT_EQ("Greenish", combo.Text());
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_SELECTSTRING, Index(-1), Text("Greenisher")));
-}
-
-TEST_F(DialogTest, ComboTextWrittenOrTypedClearsTheSelection) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    CWnd* box = Dlg()->GetDlgItem(20);
-    box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
-    box->SendMessage(CB_ADDSTRING, 0, Text("Green"));
-    combo.Select(1);
-    box->SetWindowText("Purple");
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
-    EXPECT_EQ("Purple", combo.Text());
-    EXPECT_EQ(1, combo.SetTextCount());
-    combo.Select(0);
-    EXPECT_EQ(0, combo.CurSel());
-    combo.EditField().Type("dish");
-    EXPECT_EQ(-1, combo.CurSel());
-    EXPECT_EQ("dishRed", combo.Text()); // selecting put the caret at the start
-}
-
-TEST_F(DialogTest, ComboEditFieldLiesAtTheComboEditOffset) {
+TEST_F(DialogTest, ComboEditFieldIsAChildItsTrafficAndTypingClearTheSelection) {
     ComboBox& combo = dialog.AddComboBox(20);
     CWnd* box = Dlg()->GetDlgItem(20);
     CWnd* field = box->ChildWindowFromPoint(CPoint(5, 5));
@@ -273,79 +240,40 @@ TEST_F(DialogTest, ComboEditFieldLiesAtTheComboEditOffset) {
     EXPECT_EQ(box, field->GetParent());
     EXPECT_EQ(nullptr, box->ChildWindowFromPoint(CPoint(-1, 5)));
     EXPECT_EQ(nullptr, box->ChildWindowFromPoint(CPoint(5, 1000)));
-}
-
-TEST_F(DialogTest, ObjectOnComboFieldSeesTheComboTextTraffic) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    CWnd* box = Dlg()->GetDlgItem(20);
     box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
+    box->SendMessage(CB_ADDSTRING, 0, Text("Green"));
+    // An object on the field sees the text the combo box writes and reads through it.
     RecordingWnd recorder;
-    ASSERT_NE(0, recorder.SubclassWindow(box->ChildWindowFromPoint(CPoint(5, 5))->GetSafeHwnd()));
-    box->SetWindowText("abc");
-    combo.Select(0);
+    ASSERT_NE(0, recorder.SubclassWindow(field->GetSafeHwnd()));
+    combo.Select(1);
+    box->SetWindowText("Purple"); // writing the text drops the selection
+    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
     std::string text;
     box->GetWindowText(text);
-    EXPECT_EQ("Red", text);
+    EXPECT_EQ("Purple", text);
+    EXPECT_EQ(1, combo.SetTextCount());
     const std::vector<unsigned int> expected{WM_SETTEXT, WM_SETTEXT, WM_GETTEXTLENGTH, WM_GETTEXT};
     EXPECT_EQ(expected, recorder.messages);
-}
-
-// ---- list boxes -------------------------------------------------------------------------------
-
-TEST_F(DialogTest, ListSelectionAndItemText) {
-    ListBox& list = dialog.AddListBox(30);
-    CWnd* box = Dlg()->GetDlgItem(30);
-    EXPECT_EQ(0, box->SendMessage(LB_ADDSTRING, 0, Text("One")));
-    EXPECT_EQ(1, box->SendMessage(LB_ADDSTRING, 0, Text("")));
-    EXPECT_EQ(2, box->SendMessage(LB_ADDSTRING, 0, Text("Three")));
-    EXPECT_EQ(3, box->SendMessage(LB_GETCOUNT));
-    EXPECT_EQ(LB_ERR, box->SendMessage(LB_GETCURSEL));
-    EXPECT_EQ(2, box->SendMessage(LB_SETCURSEL, 2));
-    EXPECT_EQ(2, box->SendMessage(LB_GETCURSEL));
-    char item[6];
-    EXPECT_EQ(5, box->SendMessage(LB_GETTEXT, 2, Text(item)));
-    EXPECT_STREQ("Three", item);
-    EXPECT_EQ(0, box->SendMessage(LB_GETTEXTLEN, 1));
-    EXPECT_EQ(LB_ERR, box->SendMessage(LB_GETTEXT, 3, Text(item)));
-    EXPECT_EQ(LB_ERR, box->SendMessage(LB_SETCURSEL, 7));
-    EXPECT_EQ(-1, list.CurSel());
-    EXPECT_EQ("", list.Text()); // the window text is no item
-}
-
-TEST_F(DialogTest, ListSelectStringLeavesSelectionWhenNothingMatches) {
-    ListBox& list = dialog.AddListBox(30);
-    CWnd* box = Dlg()->GetDlgItem(30);
-    for (const char* item : {"alpha", "beta", "Bravo"})
-        box->SendMessage(LB_ADDSTRING, 0, Text(item));
-    list.Select(0);
-    EXPECT_EQ(LB_ERR, box->SendMessage(LB_SELECTSTRING, Index(-1), Text("gamma")));
-    EXPECT_EQ(0, list.CurSel());
-    EXPECT_EQ(1, box->SendMessage(LB_SELECTSTRING, Index(-1), Text("B")));
-    EXPECT_EQ(2, box->SendMessage(LB_SELECTSTRING, 1, Text("b")));
-    EXPECT_EQ(2, list.CurSel());
-    box->SendMessage(LB_RESETCONTENT);
-    EXPECT_EQ(0, box->SendMessage(LB_GETCOUNT));
-    EXPECT_EQ(-1, list.CurSel());
+    combo.Select(0);
+    combo.EditField().Type("dish"); // and so does typing
+    EXPECT_EQ(-1, combo.CurSel());
+    EXPECT_EQ("dishRed", combo.Text()); // selecting put the caret at the start
 }
 
 // ---- check boxes ------------------------------------------------------------------------------
 
-TEST_F(DialogTest, ClickCyclesTwoAndThreeStateBoxes) {
-    CheckBox& two = dialog.AddCheckBox(40);
-    CheckBox& three = dialog.AddCheckBox(41, true);
-    std::vector<int> twoStates, threeStates;
+TEST_F(DialogTest, DdxCheckExchangesThreeStatesAndShowsInvalidOnesSafely) {
+    CheckBox& two = dialog.AddCheckBox(42);
+    CheckBox& box = dialog.AddCheckBox(41, true);
+    std::vector<int> twoStates, threeStates; // clicks cycle through two or three states
     for (int i = 0; i < 3; ++i) {
         two.Click();
-        three.Click();
+        box.Click();
         twoStates.push_back(two.State());
-        threeStates.push_back(three.State());
+        threeStates.push_back(box.State());
     }
     EXPECT_EQ((std::vector<int>{1, 0, 1}), twoStates);
     EXPECT_EQ((std::vector<int>{1, 2, 0}), threeStates);
-}
-
-TEST_F(DialogTest, DdxCheckExchangesThreeStatesAndShowsInvalidOnesSafely) {
-    CheckBox& box = dialog.AddCheckBox(41, true);
     CDataExchange load(Dlg(), 0);
     for (int state : {BST_CHECKED, BST_INDETERMINATE, BST_UNCHECKED}) {
         int value = state;
@@ -358,10 +286,10 @@ TEST_F(DialogTest, DdxCheckExchangesThreeStatesAndShowsInvalidOnesSafely) {
     int value = -5;
     DDX_Check(&save, 41, value);
     EXPECT_EQ(BST_INDETERMINATE, value);
-    CheckBox& two = dialog.AddCheckBox(42);
     value = 7; // out of range: shown unchecked
     DDX_Check(&load, 41, value);
     EXPECT_EQ(BST_UNCHECKED, box.State());
+    two.Click(); // unchecked again
     value = BST_INDETERMINATE;
     DDX_Check(&load, 42, value);
     EXPECT_EQ(BST_CHECKED, two.State());
@@ -395,7 +323,7 @@ TEST_F(RadioTest, ClickChecksOnlyWithinItsGroup) {
     EXPECT_EQ((std::vector<bool>{false, false, true, false, true}), Checks());
 }
 
-TEST_F(RadioTest, DdxRadioSavesPositionOfCheckedButtonSkippingOtherControls) {
+TEST_F(RadioTest, DdxRadioCountsButtonsOnlyAndStopsAtTheNextGroup) {
     s0.Click();
     CDataExchange save(Dlg(), 1);
     int value = 99;
@@ -406,13 +334,8 @@ TEST_F(RadioTest, DdxRadioSavesPositionOfCheckedButtonSkippingOtherControls) {
     EXPECT_EQ(2, value); // the check box between is not counted
     DDX_Radio(&save, 60, value);
     EXPECT_EQ(0, value);
-}
-
-TEST_F(RadioTest, DdxRadioLoadChecksOneButtonAndStopsAtNextGroup) {
-    s0.Click();
-    r0.Click();
     CDataExchange load(Dlg(), 0);
-    int value = 1;
+    value = 1;
     DDX_Radio(&load, 50, value);
     EXPECT_EQ((std::vector<bool>{false, true, false, true, false}), Checks());
     value = 3; // no fourth button: all of the group unchecked
@@ -423,17 +346,9 @@ TEST_F(RadioTest, DdxRadioLoadChecksOneButtonAndStopsAtNextGroup) {
 
 // ---- focus, beeps and data exchange -----------------------------------------------------------
 
-TEST_F(DialogTest, FocusMovesAndReportsThePreviousHolder) {
-    dialog.AddEdit(10);
-    dialog.AddEdit(11);
-    EXPECT_EQ(nullptr, CWnd::GetFocus());
-    EXPECT_EQ(nullptr, Dlg()->GetDlgItem(10)->SetFocus());
-    EXPECT_EQ(Dlg()->GetDlgItem(10), CWnd::GetFocus());
-    EXPECT_EQ(Dlg()->GetDlgItem(10), Dlg()->GetDlgItem(11)->SetFocus());
-    EXPECT_EQ(Dlg()->GetDlgItem(11), CWnd::GetFocus());
-}
-
 TEST(Dialog, DesktopsNestAndRefuseForeignWindows) {
+    EXPECT_EQ(0, MessageBeep(kSimpleBeep)); // without a desktop: silent, nothing has the focus
+    EXPECT_EQ(nullptr, CWnd::GetFocus());
     Desktop outer;
     Dialog dialog(outer);
     Edit& edit = dialog.AddEdit(10);
@@ -451,33 +366,34 @@ TEST(Dialog, DesktopsNestAndRefuseForeignWindows) {
     EXPECT_TRUE(edit.HasFocus());
 }
 
-TEST(Dialog, WithoutDesktopBeepsAreSilentAndNothingHasFocus) {
-    EXPECT_EQ(0, MessageBeep(kSimpleBeep));
+TEST_F(DialogTest, FocusAndBeepsAreRecordedInOrder) {
+    dialog.AddEdit(10);
+    dialog.AddEdit(11);
     EXPECT_EQ(nullptr, CWnd::GetFocus());
-}
-
-TEST_F(DialogTest, BeepsAreRecordedInOrderAndUnknownControlsRejected) {
+    EXPECT_EQ(nullptr, Dlg()->GetDlgItem(10)->SetFocus());
+    EXPECT_EQ(Dlg()->GetDlgItem(10), CWnd::GetFocus());
+    EXPECT_EQ(Dlg()->GetDlgItem(10), Dlg()->GetDlgItem(11)->SetFocus()); // the previous holder
+    EXPECT_EQ(Dlg()->GetDlgItem(11), CWnd::GetFocus());
     MessageBeep(kSimpleBeep);
     MessageBeep(MB_ICONEXCLAMATION);
     EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep, MB_ICONEXCLAMATION}), desktop.Beeps());
     desktop.ClearBeeps();
     EXPECT_TRUE(desktop.Beeps().empty());
-    CDataExchange exchange(Dlg(), 1);
-    EXPECT_THROW(exchange.PrepareCtrl(77), CInvalidArgException);
-    int value = 0;
-    EXPECT_THROW(DDX_Check(&exchange, 77, value), CInvalidArgException);
 }
 
-TEST_F(DialogTest, FailFocusesAndSelectsTheLastEditFieldOnlyWhenSaving) {
+TEST_F(DialogTest, ExchangeRejectsUnknownControlsAndFailSelectsTheFieldOnlyWhenSaving) {
     Edit& edit = dialog.AddEdit(10);
     dialog.AddEdit(11);
+    CDataExchange load(Dlg(), 0);
+    CDataExchange save(Dlg(), 1);
+    EXPECT_THROW(save.PrepareCtrl(77), CInvalidArgException);
+    int value = 0;
+    EXPECT_THROW(DDX_Check(&save, 77, value), CInvalidArgException);
     edit.Enter("oops");
     Dlg()->GetDlgItem(11)->SetFocus();
-    CDataExchange load(Dlg(), 0);
     load.PrepareEditCtrl(10);
     EXPECT_THROW(load.Fail(), CUserException);
     EXPECT_FALSE(edit.HasFocus());
-    CDataExchange save(Dlg(), 1);
     save.PrepareEditCtrl(10);
     EXPECT_THROW(save.Fail(), CUserException);
     EXPECT_TRUE(edit.HasFocus());

@@ -6,6 +6,7 @@
 #include <thread>
 
 using namespace moxtest;
+using Names = std::vector<std::string>;
 
 namespace {
 
@@ -27,21 +28,6 @@ class EngineQueue : public MoxTest {
 
 } // namespace
 
-TEST_F(EngineQueue, FreshEngineStartsEmptyAndImmediate) {
-    std::thread worker([] {
-        Cmox* engine = Cmox::Inst.GetData();
-        ASSERT_NE(engine, nullptr);
-        EXPECT_EQ(engine, &Cmox::Current()) << "one engine per thread";
-        EXPECT_EQ(engine->NotifyList().NotifyPolicy(), MOX_NOTIFY_IMMEDIATE);
-        EXPECT_EQ(engine->NotifyList().CutoffPriority(), MOX_CUTOFF_PRIORITY);
-        EXPECT_EQ(engine->TransactionLevel(), 0);
-        EXPECT_EQ(engine->SubTransactionLevel(), 0);
-        EXPECT_TRUE(engine->RecordChanges());
-        EXPECT_EQ(engine->UndoContext(), nullptr);
-    });
-    worker.join();
-}
-
 TEST_F(EngineQueue, ValueChangeDeliversStateNowAndUiAtTheOutermostEnd) {
     Engine().BeginTransaction();
     Engine().BeginTransaction();
@@ -54,7 +40,7 @@ TEST_F(EngineQueue, ValueChangeDeliversStateNowAndUiAtTheOutermostEnd) {
     EXPECT_EQ(Engine().TransactionLevel(), 0);
 }
 
-TEST_F(EngineQueue, SuppressionNestsAndTheLastResumeDelivers) {
+TEST_F(EngineQueue, SuppressionNestsAndOnlyTheLastResumeOrTheOutermostEndDelivers) {
     Engine().SuppressNotification();
     Engine().SuppressNotification();
     source.Set(1);
@@ -64,35 +50,29 @@ TEST_F(EngineQueue, SuppressionNestsAndTheLastResumeDelivers) {
     EXPECT_EQ(Order(log), Names{"State"});
     Flush();
     EXPECT_EQ(Order(log), (Names{"State", "UI"}));
-}
-
-TEST_F(EngineQueue, ResumeWithoutNotifyRestoresThePolicyOnly) {
+    // Resuming without notify restores the policy only.
     Engine().SuppressNotification();
-    source.Set(1);
+    source.Set(2);
     Engine().ResumeNotification(0);
-    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(log.size(), 2u);
     EXPECT_EQ(Engine().NotifyList().NotifyPolicy(), MOX_NOTIFY_IMMEDIATE);
     Engine().Notify();
-    EXPECT_EQ(Order(log), Names{"State"});
-    Flush();
-}
-
-TEST_F(EngineQueue, OutermostEndDeliversEvenWhileSuppressed) {
+    EXPECT_EQ(log.size(), 3u);
+    // The outermost end delivers even while suppressed.
     Engine().SuppressNotification();
     Engine().BeginTransaction();
-    source.Set(1);
+    source.Set(3);
     Engine().EndTransaction();
-    EXPECT_EQ(Order(log), (Names{"State", "UI"}));
+    EXPECT_EQ(Order(log), (Names{"State", "UI", "State", "State", "UI"}));
     Engine().ResumeNotification(0);
-}
-
-TEST_F(EngineQueue, ExtraResumeMakesTheCountNegativeSoTheNextSuppressDoesNothing) {
+    // An extra resume makes the count negative, so the next suppress does nothing.
     Engine().ResumeNotification(0);
     EXPECT_EQ(Engine().SuppressionCount(), -1);
     Engine().SuppressNotification();
     EXPECT_EQ(Engine().SuppressionCount(), 0);
-    source.Set(1);
-    EXPECT_EQ(Order(log), Names{"State"}) << "not suppressed";
+    source.Set(4);
+    EXPECT_EQ(Order(log).back(), "State") << "not suppressed";
+    EXPECT_EQ(log.size(), 6u);
     Flush();
 }
 
@@ -118,14 +98,12 @@ TEST_F(EngineQueue, SubTransactionDeliversImmediateAtItsEndAndHandsDeferredOn) {
     EXPECT_EQ(Order(log), (Names{"State", "UI"}));
     Engine().SuppressNotification();
     Engine().ResumeNotification(0); // restores the outer list's policy
-}
-
-TEST_F(EngineQueue, EndSubTransactionWithoutBeginThrowsAfterDelivering) {
+    // Ending one that was never begun throws, after the immediate entries went out.
     Engine().SuppressNotification();
-    source.Set(1);
+    source.Set(2);
     Engine().ResumeNotification(0);
     EXPECT_THROW(Engine().EndSubTransaction(), CInvalidArgException);
-    EXPECT_EQ(Order(log), Names{"State"}) << "immediate entries go out before the failure";
+    EXPECT_EQ(Order(log), (Names{"State", "UI", "State"}));
     Flush();
 }
 
@@ -147,13 +125,23 @@ TEST_F(EngineQueue, EachThreadHasItsOwnQueue) {
     Engine().BeginTransaction();
     source.Set(1); // UI queued here
     const int mainQueued = Engine().NotifyList().GetList().GetCount();
+    Cmox& mainEngine = Engine();
     std::atomic<int> workerQueuedBefore{-1}, workerQueuedAfter{-1}, workerUpdates{0};
     std::thread worker([&] {
+        // A fresh engine of its own: empty, immediate, recording, at level zero.
+        Cmox& engine = Cmox::Current();
+        EXPECT_EQ(&engine, Cmox::Inst.GetData());
+        EXPECT_NE(&engine, &mainEngine);
+        EXPECT_EQ(engine.NotifyList().NotifyPolicy(), MOX_NOTIFY_IMMEDIATE);
+        EXPECT_EQ(engine.NotifyList().CutoffPriority(), MOX_CUTOFF_PRIORITY);
+        EXPECT_EQ(engine.TransactionLevel(), 0);
+        EXPECT_EQ(engine.SubTransactionLevel(), 0);
+        EXPECT_TRUE(engine.RecordChanges());
+        EXPECT_EQ(engine.UndoContext(), nullptr);
         UpdateLog workerLog;
         IntCell workerSource("WorkerSource");
         RecordingCell workerUi("WorkerUI", 50, workerLog);
         workerSource.AddDependent(&workerUi);
-        Cmox& engine = Cmox::Current();
         workerQueuedBefore = engine.NotifyList().GetList().GetCount();
         engine.BeginTransaction();
         workerSource.Set(5);
@@ -165,6 +153,10 @@ TEST_F(EngineQueue, EachThreadHasItsOwnQueue) {
     EXPECT_EQ(workerQueuedBefore, 0);
     EXPECT_EQ(workerQueuedAfter, 1);
     EXPECT_EQ(workerUpdates, 1);
+    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), mainQueued);
+    // Ending a worker's transaction does nothing on the main thread.
+    Engine().EndWorkerThreadTransaction(Cmox::Inst);
+    EXPECT_EQ(Engine().TransactionLevel(), 1);
     EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), mainQueued);
     Engine().EndTransaction();
     EXPECT_EQ(Order(log), (Names{"State", "UI"}));
@@ -192,15 +184,6 @@ TEST_F(EngineQueue, WorkerTransactionHandsItsQueueOverAndLowersTheLevel) {
     EXPECT_EQ(ownAfter, 0);
     EXPECT_EQ(targetAfter, 1);
     EXPECT_EQ(levelAfter, 0);
-}
-
-TEST_F(EngineQueue, WorkerTransactionEndDoesNothingOnTheMainThread) {
-    Engine().BeginTransaction();
-    source.Set(1);
-    Engine().EndWorkerThreadTransaction(Cmox::Inst);
-    EXPECT_EQ(Engine().TransactionLevel(), 1);
-    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), 1);
-    Engine().EndTransaction();
 }
 
 TEST_F(EngineQueue, NestedSubTransactionsKeepOneEntryPerDependentAtEachLevel) {

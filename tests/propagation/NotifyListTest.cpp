@@ -25,56 +25,43 @@ class NotifyList : public MoxTest {
     RecordingCell s2{"S2", 150, log};
 
     void QueueAll(CmoxNotifyList& list) {
-        for (CmoxCell* d : {static_cast<CmoxCell*>(&ui), static_cast<CmoxCell*>(&s1),
-                            static_cast<CmoxCell*>(&top), static_cast<CmoxCell*>(&s2)})
+        for (CmoxCell* d : std::initializer_list<CmoxCell*>{&ui, &s1, &top, &s2})
             list.Add(d, &source, 0, MOX_VALUE_CHANGED);
     }
 };
 
 } // namespace
 
-TEST_F(NotifyList, QueuesByPriorityThenFirstQueued) {
-    CmoxNotifyList list;
-    QueueAll(list);
-    EXPECT_EQ(Queue(list), (Names{"Top", "S1", "S2", "UI"}));
-    // Requeueing an existing dependent merges into its entry and keeps its place.
-    CmoxCell other("Other", 150);
-    list.Add(&s1, &other, 0, MOX_RANGE_CHANGED);
-    EXPECT_EQ(Queue(list), (Names{"Top", "S1", "S2", "UI"}));
-    EXPECT_EQ(list.GetList().GetCount(), 4);
-}
-
-TEST_F(NotifyList, ImmediatePolicyDeliversDownToTheCutoffInclusive) {
-    CmoxNotifyList list;
+TEST_F(NotifyList, QueuedByPriorityThenArrivalPolicyDecidesWhatNotifyDelivers) {
     RecordingCell atCutoff("AtCutoff", 100, log);
     RecordingCell below("Below", 99, log);
-    QueueAll(list);
-    list.Add(&atCutoff, &source, 0, MOX_VALUE_CHANGED);
-    list.Add(&below, &source, 0, MOX_VALUE_CHANGED);
-    list.Notify();
-    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2", "AtCutoff"}));
-    EXPECT_EQ(Queue(list), (Names{"Below", "UI"}));
-    list.RemoveAll();
-}
-
-TEST_F(NotifyList, AllPolicyDeliversEverythingLowestLast) {
-    CmoxNotifyList list(MOX_NOTIFY_ALL);
-    QueueAll(list);
-    list.Notify();
-    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2", "UI"}));
-    EXPECT_TRUE(list.GetList().IsEmpty());
-}
-
-TEST_F(NotifyList, NonePolicyHoldsButExplicitDeliveryIgnoresThePolicy) {
-    CmoxNotifyList list(MOX_NOTIFY_NONE);
-    QueueAll(list);
-    list.Notify();
-    EXPECT_TRUE(log.empty());
-    EXPECT_EQ(list.GetList().GetCount(), 4);
-    list.NotifyImmediateCells();
-    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2"}));
-    list.NotifyDeferredCells();
-    EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2", "UI"}));
+    const struct {
+        MoxNotifyPolicy policy;
+        Names delivered;
+        Names left;
+    } rows[] = {
+        // Queued by priority, equal priorities in arrival order; explicit delivery ignores the
+        // policy.
+        {MOX_NOTIFY_IMMEDIATE, {"Top", "S1", "S2", "AtCutoff"}, {"Below", "UI"}},
+        {MOX_NOTIFY_ALL, {"Top", "S1", "S2", "AtCutoff", "Below", "UI"}, {}},
+        {MOX_NOTIFY_NONE, {}, {"Top", "S1", "S2", "AtCutoff", "Below", "UI"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.policy);
+        log.clear();
+        CmoxNotifyList list(row.policy);
+        QueueAll(list);
+        list.Add(&atCutoff, &source, 0, MOX_VALUE_CHANGED);
+        list.Add(&below, &source, 0, MOX_VALUE_CHANGED);
+        list.Add(&s1, &below, 0, MOX_RANGE_CHANGED); // merged into its entry, which keeps its place
+        list.Notify();
+        EXPECT_EQ(Order(log), row.delivered);
+        EXPECT_EQ(Queue(list), row.left);
+        list.NotifyImmediateCells(); // whatever the policy, down to the cutoff
+        EXPECT_EQ(Queue(list), row.left.empty() ? Names{} : (Names{"Below", "UI"}));
+        list.NotifyDeferredCells();
+        EXPECT_EQ(Order(log), (Names{"Top", "S1", "S2", "AtCutoff", "Below", "UI"}));
+    }
 }
 
 TEST_F(NotifyList, SharedDependentGetsOneUpdateListingChangesInReportOrder) {

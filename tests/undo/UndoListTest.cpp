@@ -34,6 +34,16 @@ TEST_F(UndoLists, ACellFiledInALaterListStillHasItsRecordInTheEarlierOne) {
     EXPECT_EQ(first.GetCount(), 2);
     EXPECT_EQ(After(second.GetUndoInfo(&cell)), 2) << "the later list keeps its own";
     EXPECT_EQ(second.GetUndoInfo(&other), nullptr);
+    // A record removed and filed again is found as the new one, not merged into the old.
+    CmoxUndoInfo* removed = second.GetUndoInfo(&cell);
+    second.RemoveUndoInfo(removed);
+    delete removed;
+    EXPECT_EQ(second.GetUndoInfo(&cell), nullptr);
+    EXPECT_FALSE(second.HasUndoInfo());
+    IntUndoInfo* again = Record(2, 3);
+    EXPECT_TRUE(second.AddUndoInfo(&cell, again));
+    EXPECT_EQ(second.GetUndoInfo(&cell), again);
+    EXPECT_EQ(second.GetCount(), 1);
 }
 
 TEST_F(UndoLists, UndoingTwoTransactionsOfTheSameCellsRestoresTheStart) {
@@ -61,21 +71,6 @@ TEST_F(UndoLists, UndoingTwoTransactionsOfTheSameCellsRestoresTheStart) {
     cells.clear(); // their records leave both lists
     EXPECT_FALSE(ctx->UndoDescriptions().empty());
     Engine().RemoveUndoContext("Edit");
-}
-
-TEST_F(UndoLists, ARecordRemovedAndFiledAgainIsFoundAsTheNewOne) {
-    CmoxCell cell("Cell", 150);
-    CmoxUndoList list("x");
-    IntUndoInfo* first = Record(0, 1);
-    list.AddUndoInfo(&cell, first);
-    list.RemoveUndoInfo(first);
-    delete first;
-    EXPECT_EQ(list.GetUndoInfo(&cell), nullptr);
-    EXPECT_FALSE(list.HasUndoInfo());
-    IntUndoInfo* second = Record(0, 2);
-    EXPECT_TRUE(list.AddUndoInfo(&cell, second)) << "filed anew, not merged into the old one";
-    EXPECT_EQ(list.GetUndoInfo(&cell), second);
-    EXPECT_EQ(list.GetCount(), 1);
 }
 
 TEST_F(UndoLists, RecordsStayFoundWhenRemovalsSqueezeTheList) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 using namespace moxtest;
+using Names = std::vector<std::string>;
 
 namespace {
 
@@ -55,7 +56,7 @@ TEST_F(Undo, MergingCombinesUserDataAndReasons) {
     CmoxCell cell("Cell", 150);
     CmoxUndoList list("x");
     auto* first = new CmoxUndoInfo;
-    first->UserData(5);
+    first->UserData(1);
     first->Reason(MOX_DEFAULT_CHANGED);
     auto* second = new CmoxUndoInfo;
     second->UserData(4);
@@ -73,7 +74,7 @@ TEST_F(Undo, MergingCombinesUserDataAndReasons) {
     EXPECT_EQ(a.Reason(), MOX_RANGE_CHANGED);
 }
 
-TEST_F(Undo, SharedRecordDiesOnceAndCellRemovalDropsAllItsEntries) {
+TEST_F(Undo, SharedRecordDiesOnceCellRemovalDropsItsEntriesAndTellsReferringRecords) {
     int deaths = 0;
     CmoxCell a("A", 150), b("B", 150), c("C", 150);
     {
@@ -96,17 +97,12 @@ TEST_F(Undo, SharedRecordDiesOnceAndCellRemovalDropsAllItsEntries) {
     EXPECT_FALSE(list.HasUndoInfo());
     list.RemoveCell(&a); // no record: nothing happens
     EXPECT_EQ(deaths, 1);
-}
-
-TEST_F(Undo, RecordsReferringToADestroyedCellForgetIt) {
-    CmoxCell owner("Owner", 150);
-    auto other = std::make_unique<CmoxCell>("Other", 150);
-    CmoxUndoList list("x");
-    auto* record = new ReferringRecord(other.get());
-    list.AddUndoInfo(&owner, record);
-    list.RemoveCell(other.get());
-    EXPECT_EQ(record->referred, nullptr);
-    EXPECT_EQ(list.GetUndoInfo(&owner), record);
+    // A record that refers to another cell is told when that cell goes, and stays filed.
+    auto* referring = new ReferringRecord(&c);
+    list.AddUndoInfo(&b, referring);
+    list.RemoveCell(&c);
+    EXPECT_EQ(referring->referred, nullptr);
+    EXPECT_EQ(list.GetUndoInfo(&b), referring);
 }
 
 TEST_F(Undo, DestroyingACellTakesItsRecordsOffBothStacks) {
@@ -187,6 +183,15 @@ TEST_F(Undo, DescriptionsFollowUndoRedoAndNewTransactions) {
     Record(ctx, "C", cell, 3);
     EXPECT_EQ(ctx->UndoDescriptions(), (Names{"C", "A"}));
     EXPECT_TRUE(ctx->RedoDescriptions().empty());
+    // Asking for more than there is undoes everything, newest first.
+    Engine().Undo(ctx, 5);
+    EXPECT_EQ(cell.Get(), 0);
+    EXPECT_TRUE(ctx->UndoDescriptions().empty());
+    EXPECT_EQ(ctx->RedoDescriptions(), (Names{"A", "C"}));
+    Engine().Redo(ctx, 1);
+    EXPECT_EQ(cell.Get(), 1);
+    Engine().Redo(ctx, 1);
+    EXPECT_EQ(cell.Get(), 3);
     // A transaction that changes nothing leaves everything alone, the redo stack too.
     Engine().Undo(ctx, 1);
     Engine().BeginTransaction(ctx, "nothing");
@@ -198,21 +203,6 @@ TEST_F(Undo, DescriptionsFollowUndoRedoAndNewTransactions) {
     cell.Set(50);
     Engine().EndTransaction();
     EXPECT_EQ(ctx->UndoDescriptions().front(), "Y");
-}
-
-TEST_F(Undo, UndoingSeveralTransactionsGoesNewestFirst) {
-    CmoxUndoContext* ctx = Context();
-    IntCell cell("Cell");
-    Record(ctx, "A", cell, 1);
-    Record(ctx, "B", cell, 2);
-    Engine().Undo(ctx, 5);
-    EXPECT_EQ(cell.Get(), 0);
-    EXPECT_TRUE(ctx->UndoDescriptions().empty());
-    EXPECT_EQ(ctx->RedoDescriptions(), (Names{"A", "B"}));
-    Engine().Redo(ctx, 1);
-    EXPECT_EQ(cell.Get(), 1);
-    Engine().Redo(ctx, 1);
-    EXPECT_EQ(cell.Get(), 2);
 }
 
 TEST_F(Undo, ChangeNotifierReachesOnlyClientsAtOrBelowTheCutoff) {
@@ -259,19 +249,30 @@ TEST_F(Undo, UndoNotifiesUiDependentsAlwaysAndStateOnesOnRequest) {
     EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_VALUE_CHANGED});
 }
 
-TEST_F(Undo, UndoContextInProgressIsSetOnlyDuringTheCall) {
+TEST_F(Undo, PostUndoRunsInsideATransactionWithTheContextInProgressOnlyDuringTheCall) {
+    UpdateLog log;
     CmoxUndoContext* ctx = Context();
-    IntCell cell("Cell");
+    IntCell cell("Cell"), side("Side");
+    RecordingCell ui("UI", 50, log);
+    side.AddDependent(&ui);
     Record(ctx, "A", cell, 1);
     CmoxUndoContext* seen = nullptr;
     bool cellWasBeingUndone = false;
+    int levelInPostUndo = 0;
+    std::size_t logDuringPostUndo = 99;
     cell.onPostUndo = [&](CmoxUndoInfo*) {
         seen = Engine().UndoContextInProgress();
         cellWasBeingUndone = cell.IsUndoInProgress();
+        levelInPostUndo = Engine().TransactionLevel();
+        side.Set(side.Get() + 1); // a deferred dependent waits for the end of the undo
+        logDuringPostUndo = log.size();
     };
     Engine().Undo(ctx, 1);
     EXPECT_EQ(seen, ctx);
     EXPECT_TRUE(cellWasBeingUndone);
+    EXPECT_GE(levelInPostUndo, 1);
+    EXPECT_EQ(logDuringPostUndo, 0u);
+    EXPECT_EQ(Order(log), Names{"UI"});
     EXPECT_EQ(Engine().UndoContextInProgress(), nullptr);
     EXPECT_FALSE(cell.IsUndoInProgress());
     Engine().Undo(nullptr, 1); // a null context is ignored
@@ -288,26 +289,6 @@ TEST_F(Undo, RegistryIsByExactNameAndRecreatesAfterRemoval) {
     CmoxUndoContext* fresh = Context("Edit");
     EXPECT_TRUE(fresh->UndoDescriptions().empty());
     EXPECT_EQ(fresh->UndoListInProgress(), nullptr);
-}
-
-TEST_F(Undo, PostUndoRunsInsideATransactionSoDeferredWaits) {
-    UpdateLog log;
-    CmoxUndoContext* ctx = Context();
-    IntCell cell("Cell"), side("Side");
-    RecordingCell ui("UI", 50, log);
-    side.AddDependent(&ui);
-    Record(ctx, "A", cell, 1);
-    int levelInPostUndo = 0;
-    std::size_t logDuringPostUndo = 99;
-    cell.onPostUndo = [&](CmoxUndoInfo*) {
-        levelInPostUndo = Engine().TransactionLevel();
-        side.Set(side.Get() + 1);
-        logDuringPostUndo = log.size();
-    };
-    Engine().Undo(ctx, 1);
-    EXPECT_GE(levelInPostUndo, 1);
-    EXPECT_EQ(logDuringPostUndo, 0u);
-    EXPECT_EQ(Order(log), Names{"UI"});
 }
 
 TEST_F(Undo, WorkerThreadRecordsAndUndoesWithItsOwnContexts) {
