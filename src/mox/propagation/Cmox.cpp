@@ -1,5 +1,6 @@
 #include <mox/propagation/Cmox.h>
 
+#include <mox/core/CmoxCell.h>
 #include <mox/platform/CException.h>
 #include <mox/propagation/CmoxNotifyList.h>
 #include <mox/undo/CmoxUndoContext.h>
@@ -46,6 +47,8 @@ Cmox& Cmox::Current() {
 }
 
 void Cmox::AddNotify(CmoxCell* cell, unsigned long userData, MoxChangeReason reason) {
+    // A cell nobody depends on queues nothing; most changed cells are such leaves.
+    if (cell->GetDependents().IsEmpty()) return;
     CSingleLock lock(&m_lock, true);
     m_notifyList->Add(cell, userData, reason);
 }

@@ -530,7 +530,9 @@ void CmoxNotifyList::NotifyDeferred() {
 }
 
 void CmoxNotifyList::Notify() {
-    if (m_inDelivery) return;
+    // Nothing queued, nothing to deliver: the usual case after a change of a cell without
+    // dependents.
+    if (m_inDelivery || m_list.IsEmpty()) return;
     DeliveryFlag flag(m_inDelivery);
     switch (m_policy) {
     case MOX_NOTIFY_IMMEDIATE:
