@@ -29,6 +29,17 @@ int HexValue(int c) {
     return 0;
 }
 
+// A brace of block text outside comments and escapes: "{" opens a level, "}" closes one.
+inline void CountBrace(int c, int& depth, bool& seenBrace) {
+    if (c == '{') {
+        seenBrace = true;
+        ++depth;
+    } else if (c == '}') {
+        seenBrace = true;
+        --depth;
+    }
+}
+
 MoxRestoreError DepthResult(int depth) {
     if (depth > 0) return MOX_RESTORE_BAD_FORMAT;
     if (depth < 0) return MOX_RESTORE_UNEXPECTED_END;
@@ -120,16 +131,11 @@ MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in) {
                         slash = true;
                     } else {
                         slash = false;
-                        if (c == '{') {
-                            seenBrace = true;
-                            ++depth;
-                        } else if (c == '}') {
-                            seenBrace = true;
-                            if (--depth < 0) {
-                                scanning = false;
-                                ++at;
-                                break;
-                            }
+                        CountBrace(c, depth, seenBrace);
+                        if (depth < 0) { // the surplus "}" ends the block
+                            scanning = false;
+                            ++at;
+                            break;
                         }
                     }
                 }
@@ -177,13 +183,7 @@ MoxRestoreError CmoxArchive::SkipOverBlock(std::istream& in) {
             slash = !slash;
         } else {
             slash = false;
-            if (c == '{') {
-                seenBrace = true;
-                ++depth;
-            } else if (c == '}') {
-                seenBrace = true;
-                --depth;
-            }
+            CountBrace(c, depth, seenBrace);
         }
     }
     return DepthResult(depth);
