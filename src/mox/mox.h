@@ -52,6 +52,13 @@
 #include <mox/dialog/CmoxListLC.h>
 #include <mox/dialog/CmoxRadioLC.h>
 
+// The modern C++ layer: scoped guards, lambda dependents, ranges (namespace mox).
+#include <mox/scope/Observer.h>
+#include <mox/scope/Ranges.h>
+#include <mox/scope/SubTransaction.h>
+#include <mox/scope/SuppressNotifications.h>
+#include <mox/scope/Transaction.h>
+
 // The headless windowing backend (tests, demos, servers without a display).
 #include <mox/platform/headless/Button.h>
 #include <mox/platform/headless/ComboBox.h>
