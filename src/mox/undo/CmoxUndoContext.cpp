@@ -8,6 +8,7 @@
 #include <mox/undo/CmoxUndoList.h>
 
 #include <memory>
+#include <utility>
 
 CmoxUndoContext::CmoxUndoContext() : m_changeNotifier(new CmoxCell) {}
 
@@ -49,9 +50,9 @@ void CmoxUndoContext::EndTransaction() {
 
 void CmoxUndoContext::DiscardTransaction() {
     if (m_openList == nullptr) return;
-    std::unique_ptr<CmoxUndoList> discarded(m_openList);
     // The engine may still have this context attached: it needs an open list to record into.
-    m_openList = new CmoxUndoList(discarded->m_description.c_str());
+    auto fresh = std::make_unique<CmoxUndoList>(m_openList->m_description.c_str());
+    std::unique_ptr<CmoxUndoList> discarded(std::exchange(m_openList, fresh.release()));
     delete m_undoDependents;
     m_undoDependents = new CmoxCellList;
     struct EndOnExit {
