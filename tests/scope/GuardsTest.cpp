@@ -70,6 +70,8 @@ TEST_F(Guards, ThrowingUpdateAtTheEndIsReportedByTheExplicitEndOnlyAndEndsEither
         const char* name;
         unsigned char priority; // of the throwing dependent
         std::function<void(bool explicitEnd, IntCell& cell)> run;
+        bool onHistory = false; // the dependents watch the undo context's history instead
+        Names heard = {"Thrower", "Behind"};
     };
     const Case cases[] = {
         {"Transaction", MOX_UI_PRIORITY,
@@ -90,6 +92,13 @@ TEST_F(Guards, ThrowingUpdateAtTheEndIsReportedByTheExplicitEndOnlyAndEndsEither
              cell.Set(cell.Get() + 1);
              if (explicitEnd) n.End();
          }},
+        {"Transaction, history client", MOX_UI_PRIORITY,
+         [](bool explicitEnd, IntCell& cell) {
+             mox::Transaction t(Cmox::Current().GetUndoContext("E"), "x");
+             cell.Set(cell.Get() + 1);
+             if (explicitEnd) t.Commit();
+         },
+         true, Names{"Thrower"}}, // the clients are told from a list of the context's own
     };
     for (const Case& c : cases) {
         for (bool explicitEnd : {true, false}) {
@@ -97,8 +106,10 @@ TEST_F(Guards, ThrowingUpdateAtTheEndIsReportedByTheExplicitEndOnlyAndEndsEither
             UpdateLog log;
             IntCell cell("Cell");
             RecordingCell thrower("Thrower", c.priority, log), behind("Behind", c.priority, log);
-            thrower.MakeDependentOn(&cell);
-            behind.MakeDependentOn(&cell);
+            CmoxCell* watched =
+                c.onHistory ? Engine().GetUndoContext("E")->GetChangeNotifier() : &cell;
+            thrower.MakeDependentOn(watched);
+            behind.MakeDependentOn(watched);
             thrower.onUpdate = [](CmoxChangedList&) { throw std::runtime_error("update"); };
             const Counters before = Read(Engine());
             if (explicitEnd)
@@ -106,10 +117,10 @@ TEST_F(Guards, ThrowingUpdateAtTheEndIsReportedByTheExplicitEndOnlyAndEndsEither
             else
                 EXPECT_NO_THROW(c.run(explicitEnd, cell));
             EXPECT_TRUE(Read(Engine()) == before);
-            EXPECT_EQ(Order(log), (Names{"Thrower", "Behind"}));
+            EXPECT_EQ(Order(log), c.heard);
         }
     }
     // The transaction's step was kept both times, though its delivery failed.
-    EXPECT_EQ(Engine().GetUndoContext("E")->UndoDescriptions().size(), 2u);
+    EXPECT_EQ(Engine().GetUndoContext("E")->UndoDescriptions().size(), 4u);
     Engine().RemoveAllUndoContexts();
 }

@@ -1,4 +1,5 @@
 #include "support/MoxTest.h"
+#include "support/Recorder.h"
 
 using namespace moxtest;
 

@@ -33,7 +33,7 @@ TEST_F(CleanMark, FollowsUndoRedoAndIsLostByRecordingBelowTheMark) {
         {Rec, false},  {Undo, true}, // a new context is marked at its start
         {Redo, false}, {Mark, true},  {Rec, false},  {Undo, true}, {Undo, false},
         {Redo, true},  {Undo, false}, {Rec, false}, // recorded below the mark: lost...
-        {Undo, false},                              // ...for good, even back at the start
+        {Undo, false}, {Rec, false},                // ...for good, even back at the start
         {Mark, true},  {Rec, false},  {Reset, true},
     };
     int value = 0;

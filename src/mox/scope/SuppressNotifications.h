@@ -12,8 +12,9 @@ namespace mox {
 /// are still queued, and the resume at the end delivers them (the outermost resume only).
 ///
 /// The engine's suppression count is back where it was on every exit. The destructor never
-/// throws: an exception from an Update delivered at the resume is dropped; call End() to have
-/// it reported. Move-only; used on the thread that made it.
+/// throws: when an Update delivered at the resume throws, the entries behind it are still
+/// delivered and the exception is dropped; call End() to have it reported. Move-only; used on
+/// the thread that made it.
 class MOX_API SuppressNotifications {
   public:
     /// Suppresses notification (nests).
@@ -26,7 +27,7 @@ class MOX_API SuppressNotifications {
     /// Resumes with delivery if not resumed yet.
     ~SuppressNotifications();
 
-    /// Resumes now with delivery; rethrows an exception of a delivered Update.
+    /// Resumes now with delivery; rethrows the first exception of a delivered Update.
     void End();
     /// Whether the guard still suppresses.
     bool Active() const { return m_engine != nullptr; }
