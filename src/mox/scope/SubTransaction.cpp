@@ -16,21 +16,19 @@ SubTransaction::SubTransaction(SubTransaction&& other) noexcept
     : m_engine(std::exchange(other.m_engine, nullptr)), m_level(other.m_level) {}
 
 SubTransaction::~SubTransaction() {
-    if (m_engine == nullptr) return;
-    Cmox* engine = std::exchange(m_engine, nullptr);
-    const int level = m_level;
-    detail::EndAll([engine] { engine->EndSubTransaction(); },
-                   [engine, level] { return engine->SubTransactionLevel() <= level; });
+    Finish(); // the destructor cannot report: see the class comment
 }
 
 void SubTransaction::End() {
-    if (m_engine == nullptr) return;
+    if (std::exception_ptr failure = Finish()) std::rethrow_exception(failure);
+}
+
+std::exception_ptr SubTransaction::Finish() noexcept {
     Cmox* engine = std::exchange(m_engine, nullptr);
+    if (engine == nullptr) return nullptr;
     const int level = m_level;
-    std::exception_ptr failure =
-        detail::EndAll([engine] { engine->EndSubTransaction(); },
-                       [engine, level] { return engine->SubTransactionLevel() <= level; });
-    if (failure) std::rethrow_exception(failure);
+    return detail::EndAll([engine] { engine->EndSubTransaction(); },
+                          [engine, level] { return engine->SubTransactionLevel() <= level; });
 }
 
 } // namespace mox

@@ -4,6 +4,8 @@
 
 #include <mox/platform/types.h>
 
+#include <exception>
+
 class Cmox;
 
 namespace mox {
@@ -34,6 +36,8 @@ class MOX_API SubTransaction {
     bool Active() const { return m_engine != nullptr; }
 
   private:
+    std::exception_ptr Finish() noexcept;
+
     Cmox* m_engine;
     int m_level; // the engine's sub-transaction level before the guard began
 };
