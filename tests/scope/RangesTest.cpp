@@ -21,7 +21,7 @@ TEST_F(Ranges, VisitChildrenAndElementsInOrderAndStopWhenTheBodyShrinksThem) {
         children.push_back(child->Name());
     for (CmoxCell* element : mox::Elements(array)) {
         elements.push_back(element->Name());
-        array.Remove(array.GetSize() - 1, 1); // shrinks from the back as it goes
+        array.DestroyElement(array.GetSize() - 1); // shrinks from the back as it goes
     }
     EXPECT_EQ(children, (Names{"A", "B", "C"}));
     EXPECT_EQ(elements, (Names{"A", "B"}));
