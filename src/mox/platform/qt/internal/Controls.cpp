@@ -325,7 +325,24 @@ class ListWindow final : public Window {
 class CheckWindow final : public Window {
   public:
     CheckWindow(QCheckBox* box, Window* parent, int id, unsigned long style)
-        : Window(box, parent, id, style) {}
+        : Window(box, parent, id, style) {
+        QObject::connect(box, &QAbstractButton::clicked, &m_connections, [box] {
+            // Qt cycles a three-state box unchecked, partly, checked; the dialog layer's order
+            // is unchecked, checked, indeterminate. Qt has already moved: map its step to ours.
+            if (!box->isTristate()) return;
+            switch (box->checkState()) {
+            case Qt::PartiallyChecked: // was unchecked
+                box->setCheckState(Qt::Checked);
+                break;
+            case Qt::Unchecked: // was checked
+                box->setCheckState(Qt::PartiallyChecked);
+                break;
+            default: // was indeterminate
+                box->setCheckState(Qt::Unchecked);
+                break;
+            }
+        });
+    }
 
     LRESULT DefWindowProc(unsigned int message, WPARAM wParam, LPARAM lParam) override {
         auto* box = static_cast<QCheckBox*>(Widget());
@@ -355,6 +372,9 @@ class CheckWindow final : public Window {
             return Window::DefWindowProc(message, wParam, lParam);
         }
     }
+
+  private:
+    QObject m_connections; // ends the connection with the window
 };
 
 // QRadioButton. Qt's own exclusivity follows parent widgets and refuses to uncheck a button,
