@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -164,20 +165,42 @@ void DialogTranscript() {
     show();
 
     CmoxUndoContext* edits = engine.GetUndoContext("Dialog");
-    const char* entries[] = {"347", "12,345"};
-    for (const char* typed : entries) {
-        std::printf("  typed \"%s\", picked \"s\", OK:\n", typed);
-        field.Enter(typed);
+    // The title follows the history: marked modified while it differs from what was saved.
+    mox::Observer title = mox::OnChange(
+        edits->GetChangeNotifier(),
+        [edits](CmoxChangedList&) {
+            std::printf("  [title] Settings%s\n", edits->IsClean() ? "" : " (modified)");
+        },
+        MOX_UI_PRIORITY);
+    const struct {
+        const char* typed;
+        bool ok;
+    } entries[] = {{"347", true}, {"12,345", true}, {"500", false}};
+    for (const auto& entry : entries) {
+        std::printf("  typed \"%s\", picked \"s\", %s:\n", entry.typed, entry.ok ? "OK" : "Cancel");
+        field.Enter(entry.typed);
         combo.Select(1);
-        engine.BeginTransaction(edits, "Dialog OK");
+        mox::Transaction exchange(edits, "Dialog OK");
         settings.UpdateData(1);
         std::printf("  inside the transaction (readout not yet refreshed):\n");
         show();
-        engine.EndTransaction();
+        if (entry.ok)
+            exchange.Commit();
+        else
+            exchange.Rollback(); // Cancel: every change put back, nothing left to undo or redo
         std::printf("  after the transaction:\n");
         show();
+        if (&entry == &entries[0]) {
+            std::stringstream file;
+            CmoxArchive archive;
+            archive.Open(&file, MOX_ARCHIVE_WRITE);
+            archive.Save(period);
+            archive.Close();
+            edits->MarkClean();
+            std::printf("  saved\n");
+        }
     }
-    std::printf("  undo:\n");
+    std::printf("  undo (back to what was saved):\n");
     engine.Undo(edits, 1);
     show();
     engine.RemoveUndoContext("Dialog");
