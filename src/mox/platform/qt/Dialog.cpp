@@ -8,6 +8,7 @@
 #include <mox/platform/qt/Window.h>
 #include <mox/platform/qt/internal/Controls.h>
 #include <mox/propagation/Cmox.h>
+#include <mox/scope/Transaction.h>
 #include <mox/undo/CmoxUndoContext.h>
 
 #include <QAction>
@@ -120,20 +121,16 @@ Window* Dialog::Item(int id) const {
 }
 
 void Dialog::Commit(CmoxLinkCell& link, const char* description) {
-    Cmox& engine = Cmox::Current();
-    engine.BeginTransaction(m_context, description);
-    // The transaction ends however the exchange leaves, so a throwing Transfer cannot leave
-    // the engine inside it.
-    struct Ender {
-        Cmox& engine;
-        ~Ender() { engine.EndTransaction(); }
-    } ender{engine};
+    // Any exit but a rejected entry that the link cell already reported rolls the commit back,
+    // so a failing Transfer leaves neither a half change nor an open transaction.
+    mox::Transaction transaction(m_context, description);
     CDataExchange exchange(Wnd(), 1);
     try {
         link.Transfer(&exchange);
     } catch (const CUserException&) {
         // The link cell has told the user and put the focus back on the entry.
     }
+    transaction.Commit();
 }
 
 void Dialog::TransferOnCommit(CmoxLinkCell& link, const char* description) {

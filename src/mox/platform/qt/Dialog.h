@@ -37,7 +37,8 @@ class Window;
 /// entry: a line edit's editingFinished, a combo box's activated item or finished edit text,
 /// a list's changed current row, a check box's or a radio group's click. Each runs in its own
 /// transaction on the undo context given to UndoContext, described as asked; a rejected entry
-/// (CUserException) ends only that commit. The Undo and Redo actions (Ctrl+Z, Ctrl+Shift+Z)
+/// (CUserException) ends only that commit; any other exception rolls the commit back and
+/// propagates. The Undo and Redo actions (Ctrl+Z, Ctrl+Shift+Z)
 /// follow the context's history through its change notifier; Revert undoes what the dialog
 /// recorded, for a Cancel button.
 ///
