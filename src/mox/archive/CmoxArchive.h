@@ -105,8 +105,9 @@ template <class Scanner> class TokenReader;
 /// too, but only Close can tell the caller.
 /// Long tokens: a name, user name or string value is written only when the reader will give it
 /// back whole: at most kMaxQuotedChars characters once escaped (an escaped byte counts twice).
-/// A longer one is refused: nothing of the record is written, the current stream is failed (so
-/// Save returns 0 and a save by name keeps the old file), and MOX_ARCHIVE_TOKEN_TOO_LONG is
+/// A longer one is refused: the library's own records are then not written at all (a cell
+/// writing token by token keeps what it wrote before), the current stream is failed (so Save
+/// returns 0 and a save by name keeps the old file), and MOX_ARCHIVE_TOKEN_TOO_LONG is
 /// flagged. Text written verbatim is the caller's to keep under kMaxTokenChars per token.
 /// Threading: one thread at a time; no lock.
 class MOX_API CmoxArchive : public CObject {
