@@ -4,13 +4,15 @@
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD     ?= build
 ASAN_BUILD?= build-asan
-DEPS       = cmake g++ make libgtest-dev
+# qt6-base-dev brings Qt Widgets, QtTest and the offscreen platform plugin; the font lets text
+# render in offscreen screenshots.
+DEPS       = cmake g++ make libgtest-dev qt6-base-dev fonts-dejavu-core
 
 CMAKE_FLAGS = -DMOX_WERROR=ON
 SAN_ENV     = ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1 \
               UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps build demo test test-plain test-asan clean
+.PHONY: all deps build demo demo-qt screenshot test test-plain test-asan clean
 
 all: build
 
@@ -25,6 +27,14 @@ build: deps $(BUILD)/CMakeCache.txt
 
 demo: build
 	./$(BUILD)/examples/mox_demo
+
+# The settings window on Qt Widgets; without a display it says how to get a picture instead.
+demo-qt: build
+	./$(BUILD)/examples/mox_demo_qt
+
+# Renders the settings window offscreen into the README's picture (no display needed).
+screenshot: build
+	./$(BUILD)/examples/mox_demo_qt --screenshot docs/images/qt-demo.png
 
 test-plain: build
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure
@@ -50,7 +60,7 @@ FUZZ_DEPS     = cmake make clang-14 libclang-rt-14-dev
 fuzz:
 	@scripts/install-deps.sh $(FUZZ_DEPS)
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) $(CMAKE_FLAGS) -DMOX_BUILD_FUZZ=ON \
-	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_SANITIZE=address,undefined
+	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_BUILD_QT=OFF -DMOX_SANITIZE=address,undefined
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target mox_archive_fuzzer
 	mkdir -p $(FUZZ_BUILD)/corpus
 	$(SAN_ENV) ./$(FUZZ_BUILD)/fuzz/mox_archive_fuzzer -max_total_time=$(FUZZ_SECONDS) \
@@ -67,7 +77,7 @@ BENCH_JSON   = $(BENCH_BUILD)/bench.json
 bench-build:
 	@scripts/install-deps.sh $(BENCH_DEPS)
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) -DMOX_BUILD_BENCH=ON \
-	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF
+	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_BUILD_QT=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target mox_bench mox_bench_report
 
 bench: bench-build
