@@ -108,14 +108,14 @@ FUZZ_MORE          = text operations
 test-tsan:
 	@scripts/install-deps.sh $(TSAN_DEPS)
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_CXX_COMPILER=$(TSAN_CXX) $(CMAKE_FLAGS) \
-	  -DMOX_SANITIZE=thread -DMOX_BUILD_EXAMPLES=OFF
+	  -DMOX_SANITIZE=thread -DMOX_BUILD_EXAMPLES=OFF -DMOX_BUILD_QT=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target mox_tests
 	cd $(TSAN_BUILD) && $(TSAN_ENV) ctest -j $(JOBS) --output-on-failure
 
 fuzz-more:
 	@scripts/install-deps.sh $(FUZZ_DEPS)
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) $(CMAKE_FLAGS) -DMOX_BUILD_FUZZ=ON \
-	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_SANITIZE=address,undefined
+	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_BUILD_QT=OFF -DMOX_SANITIZE=address,undefined
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) $(FUZZ_MORE:%=--target mox_%_fuzzer)
 	for name in $(FUZZ_MORE); do \
 	  mkdir -p $(FUZZ_BUILD)/corpus-$$name && \
