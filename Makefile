@@ -92,3 +92,42 @@ bench-report: $(BENCH_JSON) bench-build
 	./$(BENCH_BUILD)/bench/mox_bench_report $(BENCH_JSON) --update-doc docs/PERFORMANCE.md \
 	  --plot-dir $(BENCH_BUILD)
 	gnuplot -e "datadir='$(BENCH_BUILD)'; outdir='docs/perf'" scripts/bench-plots.gp
+
+# ---- reliability: ThreadSanitizer and the text and operation fuzzers ----------------------------
+# `make test-tsan` builds the tests that run threads with clang's ThreadSanitizer and runs them;
+# `make fuzz` also runs the text and operation fuzzers, each for FUZZ_SECONDS (FUZZ_MORE_SECONDS
+# within `make test`, to keep it short). Each fuzzer's findings are kept in its corpus folder.
+TSAN_BUILD        ?= build-tsan
+TSAN_CXX          ?= clang++-14
+TSAN_DEPS          = $(DEPS) clang-14 libclang-rt-14-dev
+TSAN_ENV           = TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+FUZZ_MORE_SECONDS ?= $(FUZZ_SECONDS)
+FUZZ_MORE          = text operations
+
+.PHONY: test-tsan fuzz-more clean-tsan
+test-tsan:
+	@scripts/install-deps.sh $(TSAN_DEPS)
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_CXX_COMPILER=$(TSAN_CXX) $(CMAKE_FLAGS) \
+	  -DMOX_SANITIZE=thread -DMOX_BUILD_EXAMPLES=OFF -DMOX_BUILD_QT=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target mox_tests
+	cd $(TSAN_BUILD) && $(TSAN_ENV) ctest -j $(JOBS) --output-on-failure
+
+fuzz-more:
+	@scripts/install-deps.sh $(FUZZ_DEPS)
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) $(CMAKE_FLAGS) -DMOX_BUILD_FUZZ=ON \
+	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_BUILD_QT=OFF -DMOX_SANITIZE=address,undefined
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) $(FUZZ_MORE:%=--target mox_%_fuzzer)
+	for name in $(FUZZ_MORE); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus-$$name && \
+	  $(SAN_ENV) ./$(FUZZ_BUILD)/fuzz/mox_$${name}_fuzzer -max_total_time=$(FUZZ_MORE_SECONDS) \
+	    -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+	    $(FUZZ_BUILD)/corpus-$$name fuzz/corpus-$$name || exit 1; \
+	done
+
+clean-tsan:
+	rm -rf $(TSAN_BUILD)
+
+clean: clean-tsan
+fuzz: fuzz-more
+test: test-tsan
+test: FUZZ_MORE_SECONDS = 20

@@ -229,26 +229,33 @@ TEST_F(ArchiveReader, SkipperIgnoresCommentBracesAndCountsLines) {
     EXPECT_EQ(m_archive.Line(), 4);
 }
 
-TEST_F(ArchiveReader, BinaryHeaderGivesTheByteCount) {
+TEST_F(ArchiveReader, BinaryHeaderGivesTheByteCountAndFlagsOneTheInputCannotHold) {
     struct Case {
         const char* body;
         long long count;
         const char* next;
+        bool pastEnd;
     };
     const Case cases[] = {
-        {"#3123", 123, ""},
-        {"   #10rest", 0, "rest"},
-        {"#F999999999999999", 999999999999999LL, ""},
-        {"xyz", 0, "yz"}, // the character in place of "#" is consumed
-        {"#00abc", 0, "abc"},
-        {"#G12", 0, "12"},
-        {"#312x4", 12, "4"},
-        {"#512", 12, ""},
-        {"#3-12", 0, ""}, // never a negative count
+        {"#3123", 123, "", true},
+        {"   #10rest", 0, "rest", false},
+        {"#F999999999999999", 999999999999999LL, "", true},
+        {"xyz", 0, "yz", false}, // the character in place of "#" is consumed
+        {"#00abc", 0, "abc", false},
+        {"#G12", 0, "12", false},
+        {"#312x4", 12, "4", true},
+        {"#15abcde", 5, "abcde", false}, // exactly what is left
+        {"#16abcde", 6, "abcde", true},
+        {"#512", 12, "", true},
+        {"#3-12", 0, "", false}, // never a negative count
     };
     for (const Case& c : cases) {
         OpenAtMark(c.body);
+        m_archive.ResetErrors();
         EXPECT_EQ(m_archive.ReadBinaryBlockHeader(), c.count) << c.body;
+        EXPECT_EQ(m_archive.GetRestoreArray(),
+                  c.pastEnd ? moxtest::Codes{MOX_RESTORE_UNEXPECTED_END} : moxtest::Codes{})
+            << c.body;
         EXPECT_EQ(m_archive.ReadToken(), c.next) << c.body;
     }
 }
@@ -258,16 +265,19 @@ TEST_F(ArchiveReader, BinaryBlockIsSteppedOverWithItsBytesOrLeftAlone) {
         const char* body;
         int found;
         const char* next;
+        bool pastEnd;
     };
     const Case cases[] = {
-        {"= #15{}}\"/ NEXT", 1, "NEXT"},
-        {"=   { 5 }", 0, "{"}, // no block: only the spaces are consumed
-        {"= #3100abc", 1, ""}, // longer than the input: ends it
+        {"= #15{}}\"/ NEXT", 1, "NEXT", false},
+        {"=   { 5 }", 0, "{", false}, // no block: only the spaces are consumed
+        {"= #3100abc", 0, "", true},  // longer than the input: no block, and the input ends
     };
     for (const Case& c : cases) {
         OpenOn(c.body);
+        m_archive.ResetErrors();
         EXPECT_EQ(m_archive.ReadToken(), "=");
         EXPECT_EQ(m_archive.ReadBinaryBlock(), c.found) << c.body;
+        EXPECT_EQ(m_archive.CheckRestoreStatus(), c.pastEnd ? 0 : 1) << c.body;
         EXPECT_EQ(m_archive.ReadToken(), c.next) << c.body;
     }
 }

@@ -6,7 +6,6 @@
 #include <thread>
 
 using namespace moxtest;
-using Names = std::vector<std::string>;
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include <thread>
 
 using namespace moxtest;
-using Names = std::vector<std::string>;
 
 namespace {
 

@@ -3,8 +3,10 @@
 #include <mox/archive/CmoxArchive.h>
 
 #include <mox/archive/internal/ArchiveAccess.h>
+#include <mox/archive/internal/SaveFile.h>
 #include <mox/core/CmoxCell.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -57,7 +59,46 @@ int DecimalDigits(unsigned long long n) {
 CmoxArchive::CmoxArchive() = default;
 
 CmoxArchive::~CmoxArchive() {
-    if (m_file.is_open()) m_file.close();
+    // A save that is still open is finished as Close would: replaced when complete, else the
+    // old file kept.
+    FinishOwnFile();
+}
+
+void CmoxArchive::NoteWriteFailure(MoxRestoreError code, const std::string& why) {
+    // Flagged once per failure: every later writer would only repeat it.
+    if (!m_writeError.empty() && code == MOX_ARCHIVE_WRITE_FAILED) return;
+    m_writeError = why;
+    FlagRestoreError(code, nullptr);
+}
+
+int CmoxArchive::FinishOwnFile() {
+    const bool writing = !m_saveTarget.empty();
+    if (!m_file.is_open()) return 1;
+    if (m_current == &m_file) m_current = nullptr;
+    if (writing) m_file.flush();
+    const bool written = !(m_file.fail() || m_file.bad());
+    const int writeErrno = errno;
+    m_file.close();
+    bool ok = written && !(m_file.fail() || m_file.bad());
+    if (!writing) return ok ? 1 : 0;
+
+    mox::detail::SaveFile file{m_saveTarget, m_saveTemp};
+    m_saveTarget.clear();
+    m_saveTemp.clear();
+    if (!ok) {
+        mox::detail::DiscardSaveFile(file);
+        // A refusal (an over-long token) was reported when it happened.
+        if (m_writeError.empty())
+            NoteWriteFailure(MOX_ARCHIVE_WRITE_FAILED,
+                             "cannot write " + file.target + ": " + std::strerror(writeErrno));
+        return 0;
+    }
+    if (const int error = mox::detail::CommitSaveFile(file)) {
+        NoteWriteFailure(MOX_ARCHIVE_WRITE_FAILED,
+                         "cannot replace " + file.target + ": " + std::strerror(error));
+        return 0;
+    }
+    return 1;
 }
 
 void CmoxArchive::ResetForOpen(MoxArchiveMode mode, int cacheDepth) {
@@ -68,6 +109,7 @@ void CmoxArchive::ResetForOpen(MoxArchiveMode mode, int cacheDepth) {
     m_token.clear();
     m_cache.clear();
     m_cacheAmbiguous = false;
+    m_writeError.clear();
 }
 
 bool CmoxArchive::IsCurrent(const std::istream& in) const {
@@ -93,11 +135,8 @@ int CmoxArchive::Open(const char* fileName, MoxArchiveMode mode, int cacheDepth)
     }
 
     // A file left open by an earlier Open (or one refused for its preamble) is closed first, so
-    // the archive object can be reused.
-    if (m_file.is_open()) {
-        m_file.close();
-        if (m_current == &m_file) m_current = nullptr;
-    }
+    // the archive object can be reused; an earlier save is finished as Close would.
+    FinishOwnFile();
     m_file.clear();
     // A larger buffer than the stream's usual 8 KB: an archive is written and read in many small
     // pieces, and each refill or flush is a system call. Not for an archive opened for search
@@ -106,8 +145,27 @@ int CmoxArchive::Open(const char* fileName, MoxArchiveMode mode, int cacheDepth)
     if (!m_fileBuffer) m_fileBuffer.reset(new char[kFileBufferSize]);
     const bool seeking = mode == MOX_ARCHIVE_READ && cacheDepth > 0;
     m_file.rdbuf()->pubsetbuf(m_fileBuffer.get(), seeking ? kSearchBufferSize : kFileBufferSize);
-    m_file.open(m_fileName, openMode);
-    if (m_file.fail() || m_file.bad()) return 0;
+    if (mode == MOX_ARCHIVE_WRITE) {
+        mox::detail::SaveFile file;
+        if (const int error = mox::detail::PrepareSaveFile(m_fileName.c_str(), file)) {
+            NoteWriteFailure(MOX_ARCHIVE_WRITE_FAILED,
+                             "cannot save " + m_fileName + ": " + std::strerror(error));
+            return 0;
+        }
+        m_file.open(file.temp.empty() ? file.target : file.temp, openMode);
+        if (m_file.fail() || m_file.bad()) {
+            const int error = errno;
+            mox::detail::DiscardSaveFile(file);
+            NoteWriteFailure(MOX_ARCHIVE_WRITE_FAILED,
+                             "cannot save " + m_fileName + ": " + std::strerror(error));
+            return 0;
+        }
+        m_saveTarget = file.target;
+        m_saveTemp = file.temp;
+    } else {
+        m_file.open(m_fileName, openMode);
+        if (m_file.fail() || m_file.bad()) return 0;
+    }
     m_current = &m_file;
 
     if (mode == MOX_ARCHIVE_WRITE) {
@@ -167,9 +225,7 @@ int CmoxArchive::Close() {
     }
     m_current = nullptr;
     // Nothing to close (never opened, or already closed): the archive is closed all the same.
-    if (!m_file.is_open()) return 1;
-    m_file.close();
-    return (m_file.fail() || m_file.bad()) ? 0 : 1;
+    return FinishOwnFile();
 }
 
 int CmoxArchive::Good() const {
@@ -217,7 +273,8 @@ constexpr EscapeTable kEscapes;
 
 } // namespace
 
-void mox::detail::AppendQuotedToken(std::string& quoted, const char* text) {
+bool mox::detail::AppendQuotedToken(std::string& quoted, const char* text) {
+    const std::size_t start = quoted.size();
     quoted += '"';
     // Runs of plain bytes are appended in one piece; only the escaped ones go one at a time.
     const char* run = text;
@@ -230,7 +287,14 @@ void mox::detail::AppendQuotedToken(std::string& quoted, const char* text) {
         quoted.append(escape, 2);
         run = p + 1;
     }
+    // Checked here, where every quoted token is made: the body between the quotes is what the
+    // reader counts toward its limit.
+    if (quoted.size() - start - 1 > static_cast<std::size_t>(CmoxArchive::kMaxQuotedChars)) {
+        quoted.resize(start);
+        return false;
+    }
     quoted += '"';
+    return true;
 }
 
 void CmoxArchive::WriteQuotedToken(const char* text, std::ostream& out) {
@@ -238,8 +302,21 @@ void CmoxArchive::WriteQuotedToken(const char* text, std::ostream& out) {
     // expensive part.
     std::string quoted;
     quoted.reserve(std::strlen(text) + 8);
-    mox::detail::AppendQuotedToken(quoted, text);
+    if (!mox::detail::AppendQuotedToken(quoted, text)) {
+        mox::detail::ArchiveAccess::RefuseLongToken(*this);
+        return;
+    }
     out.write(quoted.data(), static_cast<std::streamsize>(quoted.size()));
+}
+
+void mox::detail::ArchiveAccess::RefuseLongToken(CmoxArchive& archive) {
+    // Failing the stream stops every later write, so the record is not written at all and a save
+    // by name keeps the old file.
+    if (archive.m_current != nullptr) archive.m_current->setstate(std::ios::failbit);
+    archive.NoteWriteFailure(MOX_ARCHIVE_TOKEN_TOO_LONG,
+                             "a name or value is longer than an archive can read back (" +
+                                 std::to_string(CmoxArchive::kMaxQuotedChars) +
+                                 " characters once escaped)");
 }
 
 void mox::detail::ArchiveAccess::WriteNewLineAndIndent(CmoxArchive& archive) {
@@ -329,6 +406,12 @@ int CmoxArchive::Save(CmoxCell& cell) {
     if (CheckStatus(MOX_ARCHIVE_WRITE) == 0) return 0;
     cell.Save(*this);
     WriteNewLine();
+    // The archive's own file is flushed after each record, so that a disk that is full shows
+    // here rather than only at Close.
+    if (m_current == &m_file) m_file.flush();
+    if (Good() == 0 && m_current == &m_file)
+        NoteWriteFailure(MOX_ARCHIVE_WRITE_FAILED,
+                         "cannot write " + m_saveTarget + ": " + std::strerror(errno));
     return Good();
 }
 

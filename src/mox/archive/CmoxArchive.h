@@ -95,6 +95,20 @@ template <class Scanner> class TokenReader;
 /// that meets records nested more than kMaxSearchDepth levels below where it started (the top
 /// level for Locate, Contents and the cache) takes the file as malformed, stops, flags
 /// MOX_RESTORE_BAD_FORMAT once and finds nothing beyond that point.
+/// Saving by file name replaces the file as one step: the text goes to a temporary file in the
+/// target's directory (symbolic links followed, the old file's permission bits kept), and only a
+/// Close after which every write succeeded syncs it and renames it over the target. A save that
+/// fails, is refused or dies half-way leaves the old file byte for byte as it was. A device or
+/// pipe given by name is written in place. A failure shows as Good() and CheckStatus() 0, as
+/// MOX_ARCHIVE_WRITE_FAILED in GetRestoreArray() and as a message in WriteError(); Close
+/// returns 0. The destructor closes the same way, so an unclosed failed save keeps the old file
+/// too, but only Close can tell the caller.
+/// Long tokens: a name, user name or string value is written only when the reader will give it
+/// back whole: at most kMaxQuotedChars characters once escaped (an escaped byte counts twice).
+/// A longer one is refused: the library's own records are then not written at all (a cell
+/// writing token by token keeps what it wrote before), the current stream is failed (so Save
+/// returns 0 and a save by name keeps the old file), and MOX_ARCHIVE_TOKEN_TOO_LONG is
+/// flagged. Text written verbatim is the caller's to keep under kMaxTokenChars per token.
 /// Threading: one thread at a time; no lock.
 class MOX_API CmoxArchive : public CObject {
   public:
@@ -115,7 +129,8 @@ class MOX_API CmoxArchive : public CObject {
     /// Uses the caller's open stream (borrowed); writes or checks the preamble. Returns 1 when
     /// the stream is good afterwards, else 0.
     int Open(std::iostream* stream, MoxArchiveMode mode, int cacheDepth = 0);
-    /// Ends the use of the current stream; 0 only when closing the archive's own file failed.
+    /// Ends the use of the current stream; 0 only when closing the archive's own file failed
+    /// (for a save by name: any write, the sync or the replacing of the old file failed).
     int Close();
 
     // ---- status and accessors ------------------------------------------------------------------
@@ -123,9 +138,12 @@ class MOX_API CmoxArchive : public CObject {
     int Good() const;
     /// 1 when there is a current stream, `mode` is the mode it was opened in, and it is good.
     int CheckStatus(MoxArchiveMode mode) const;
+    /// Why the last save failed or was refused (empty when none did since the last Open).
+    const std::string& WriteError() const { return m_writeError; }
     /// The file name given to Open (empty for the stream form and after Close).
     const std::string& FileName() const { return m_fileName; }
-    /// The archive's own file stream (used by the file-name form of Open).
+    /// The archive's own file stream (used by the file-name form of Open; in write mode it
+    /// writes to the temporary file that Close puts in the target's place).
     std::fstream& FileStream() { return m_file; }
     /// The stream every operation reads and writes through, or null when closed.
     std::iostream* CurrentStream() const { return m_current; }
@@ -198,10 +216,15 @@ class MOX_API CmoxArchive : public CObject {
     MoxRestoreError SkipOverBlock();
     /// Reads a binary block header ("#", digit count, byte count) from the current stream and
     /// returns the byte count; 0 when there is none (or for an empty block). The caller then
-    /// reads that many bytes itself.
+    /// reads the bytes itself. The count is the file's claim, not a promise: one that runs past
+    /// the end of a stream that can seek is flagged as MOX_RESTORE_UNEXPECTED_END (check
+    /// CheckRestoreStatus before reading), and one from a pipe cannot be checked in advance. So
+    /// read the bytes in pieces of a bounded size, checking gcount() after each, and never
+    /// allocate the count at once.
     __int64 ReadBinaryBlockHeader();
     /// Skips a binary block (header and bytes) and returns 1; 0, having consumed only spaces,
-    /// when no "#" follows.
+    /// when no "#" follows; 0 with MOX_RESTORE_UNEXPECTED_END flagged and the stream failed when
+    /// the block runs past the end of the input.
     int ReadBinaryBlock();
 
     // ---- restore errors ------------------------------------------------------------------------
@@ -224,6 +247,13 @@ class MOX_API CmoxArchive : public CObject {
     /// `cell` from the record found there (user name, then body) and moves back to where it
     /// started. Returns the result of Restore, or 0 when the name is not found.
     int RestoreLookAhead(CmoxCell* cell, const char* name);
+
+    // ---- limits --------------------------------------------------------------------------------
+    /// Longest token the reader takes in one piece; a longer one is split.
+    static const int kMaxTokenChars = 10000;
+    /// Longest text a quoted token may hold once escaped: the opening quote and the closing one
+    /// must fit in kMaxTokenChars too, or the reader would stop inside the token.
+    static const int kMaxQuotedChars = kMaxTokenChars - 2;
 
     // ---- record search -------------------------------------------------------------------------
     /// Deepest nesting of records, counted from where a walk starts, that a search walks into;
@@ -293,8 +323,6 @@ class MOX_API CmoxArchive : public CObject {
     bool CheckPreamble();
     bool IsCurrent(const std::istream& in) const;
 
-    static const int kMaxTokenChars = 10000;
-
     std::string m_fileName;
     int m_mode = 0;
     std::fstream m_file;
@@ -312,6 +340,12 @@ class MOX_API CmoxArchive : public CObject {
     std::map<std::string, CacheEntry> m_cache;
     bool m_cacheBuilding = false;
     bool m_cacheAmbiguous = false; // a cached name holds a backslash: keys cannot be cut safely
+    std::string m_saveTarget;      // the file a save by name replaces at Close
+    std::string m_saveTemp;        // the temporary file it writes meanwhile; empty when in place
+    std::string m_writeError;      // why the last save failed; empty while none did
+    void NoteWriteFailure(MoxRestoreError code, const std::string& why);
+    __int64 ReadBinaryCount();
+    int FinishOwnFile();
     int m_searchDepth = 0;
     bool m_searchStopped = false; // the walk in progress met too deep a nesting
     TimeSource m_timeSource = nullptr;

@@ -189,7 +189,31 @@ MoxRestoreError CmoxArchive::SkipOverBlock(std::istream& in) {
     return DepthResult(depth);
 }
 
+namespace {
+
+// Whether `count` bytes from the read position would run past the end of `in`. Asked only of a
+// stream that can seek; one that cannot (a pipe) is trusted until its bytes are read.
+bool RunsPastEnd(std::istream& in, long long count) {
+    std::streambuf* buf = in.rdbuf();
+    const std::streamoff here = buf->pubseekoff(0, std::ios::cur, std::ios::in);
+    if (here < 0) return false;
+    const std::streamoff end = buf->pubseekoff(0, std::ios::end, std::ios::in);
+    buf->pubseekpos(here, std::ios::in);
+    return end >= 0 && count > end - here;
+}
+
+} // namespace
+
 __int64 CmoxArchive::ReadBinaryBlockHeader() {
+    const __int64 count = ReadBinaryCount();
+    // The count is returned as read; one that the input cannot hold is flagged, so that a caller
+    // can tell before it reads "that many bytes".
+    if (count > 0 && RunsPastEnd(*m_current, count))
+        FlagRestoreError(MOX_RESTORE_UNEXPECTED_END, nullptr);
+    return count;
+}
+
+__int64 CmoxArchive::ReadBinaryCount() {
     if (m_current == nullptr) return 0;
     InputScanner scan(*m_current);
     int c = scan.Get();
@@ -231,15 +255,24 @@ int CmoxArchive::ReadBinaryBlock() {
         }
         if (c != '#') return 0;
     }
-    const __int64 count = ReadBinaryBlockHeader();
+    const __int64 count = ReadBinaryCount();
     if (count > 0 && m_current->good()) {
-        // Seek where the stream can; a stream that cannot (a pipe, or a string stream asked to
-        // go past its end) has the bytes read and dropped, up to its end.
-        const std::streampos to = m_current->rdbuf()->pubseekoff(static_cast<std::streamoff>(count),
-                                                                 std::ios::cur, std::ios::in);
-        if (to == std::streampos(std::streamoff(-1))) {
+        // Seek where the stream can; a stream that cannot (a pipe) has the bytes read and
+        // dropped, and shows only then whether they were all there. A block cut short ends the
+        // input and is no block.
+        bool whole = !RunsPastEnd(*m_current, count);
+        if (!whole) {
+            m_current->rdbuf()->pubseekoff(0, std::ios::end, std::ios::in);
+        } else if (m_current->rdbuf()->pubseekoff(static_cast<std::streamoff>(count), std::ios::cur,
+                                                  std::ios::in) ==
+                   std::streampos(std::streamoff(-1))) {
             InputScanner scan(*m_current);
-            scan.Ignore(count);
+            whole = scan.Ignore(count) == count;
+        }
+        if (!whole) {
+            FlagRestoreError(MOX_RESTORE_UNEXPECTED_END, nullptr);
+            m_current->setstate(std::ios::eofbit | std::ios::failbit);
+            return 0;
         }
     }
     return 1;

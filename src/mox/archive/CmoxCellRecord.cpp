@@ -7,15 +7,16 @@
 #include <string>
 #include <utility>
 
-void mox::detail::ArchiveAccess::AppendFrame(CmoxCell& cell, std::string& out) {
+void mox::detail::ArchiveAccess::AppendFrame(CmoxArchive& archive, CmoxCell& cell,
+                                             std::string& out) {
     out += cell.GetRuntimeClass()->m_lpszClassName;
     out += ' ';
-    AppendQuotedToken(out, std::as_const(cell).Name().c_str());
+    AppendQuoted(archive, out, std::as_const(cell).Name().c_str());
     out += ' ';
     if (cell.HasUserName() != 0) {
         std::string marked;
         Cmox::MakeUserName(marked, cell.UserName());
-        AppendQuotedToken(out, marked.c_str());
+        AppendQuoted(archive, out, marked.c_str());
     } else {
         AppendQuotedToken(out, MOX_NO_USER_NAME);
     }
@@ -26,7 +27,7 @@ void CmoxCell::Save(CmoxArchive& archive) {
     // Composed first and written in one piece: the same bytes as three token writes.
     using mox::detail::ArchiveAccess;
     std::string& frame = ArchiveAccess::RecordBuffer(archive);
-    ArchiveAccess::AppendFrame(*this, frame);
+    ArchiveAccess::AppendFrame(archive, *this, frame);
     ArchiveAccess::WriteComposed(archive, frame);
 }
 

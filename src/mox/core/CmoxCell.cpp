@@ -258,7 +258,11 @@ CmoxCell* CmoxCell::FindDescendentUser(const char* path) {
 // -----------------------------------------------------------------------------
 
 void CmoxCell::Priority(unsigned char priority) {
-    if (priority != m_priority && m_queuedEntries > 0) mox::detail::NoteQueuedPriorityChange();
+    // A cell queued in another engine's list is not counted here: any cell that was ever queued
+    // makes the lists check their order.
+    if (priority != m_priority &&
+        (m_queuedEntries > 0 || m_queueOwner.load(std::memory_order_relaxed) != nullptr))
+        mox::detail::NoteQueuedPriorityChange();
     m_priority = priority;
 }
 

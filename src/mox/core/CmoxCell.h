@@ -6,6 +6,7 @@
 #include <mox/core/MoxConstants.h>
 #include <mox/platform/CObject.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -257,6 +258,18 @@ class MOX_API CmoxCell : public CObject {
     // This cell's entry in a notify list of its thread's engine (the one made while it had
     // none), so that queueing a further change for it needs no lookup.
     NotifyInfo* m_queueEntry = nullptr;
+    // The engine whose notify lists keep the three fields above: the first whose list queued the
+    // cell or a change of it. Lists of another engine, on another thread (a worker queueing a
+    // main-thread dependent), leave them alone and find the cell's entries by lookup.
+    std::atomic<const void*> m_queueOwner{nullptr};
+    // True when `engine` keeps this cell's queue fields (claiming them when nobody does yet).
+    bool QueueCountedBy(const void* engine) {
+        const void* owner = m_queueOwner.load(std::memory_order_relaxed);
+        if (owner == nullptr &&
+            m_queueOwner.compare_exchange_strong(owner, engine, std::memory_order_relaxed))
+            return true;
+        return owner == engine;
+    }
     CmoxCellList m_dependents;
     CmoxCellList m_dependees;
     CmoxCell* m_parent = nullptr;

@@ -99,7 +99,7 @@ enum MoxArchiveMode : int {
     MOX_ARCHIVE_WRITE = 2 ///< Writing.
 };
 
-/// Codes recorded by the archive reader while restoring.
+/// Codes recorded by the archive: by the reader while restoring, and (11, 12) by the writer.
 enum MoxRestoreError : int {
     MOX_RESTORE_OK = 0,             ///< No error.
     MOX_RESTORE_BAD_FORMAT = 1,     ///< A block missing or not closed.
@@ -108,7 +108,9 @@ enum MoxRestoreError : int {
     MOX_BAD_NOTIFY_PARENT = 7,      ///< Unknown notify-parent keyword.
     MOX_BAD_COLLNOTIFY = 8,         ///< Unknown collection-notify keyword.
     MOX_BAD_MAKE_PARENT = 9,        ///< Unknown make-parent keyword.
-    MOX_BAD_INCR_POLICY = 10        ///< Unknown increment-policy keyword.
+    MOX_BAD_INCR_POLICY = 10,       ///< Unknown increment-policy keyword.
+    MOX_ARCHIVE_WRITE_FAILED = 11,  ///< Saving failed (file not made, written or replaced).
+    MOX_ARCHIVE_TOKEN_TOO_LONG = 12 ///< A name or value too long to read back was refused.
 };
 
 /// Builds a path: "\" + c1, then "\" + each of c2..c5 until the first empty one. Returns `out`.

@@ -46,14 +46,17 @@ CNoTrackObject::~CNoTrackObject() = default;
 
 CThreadLocalObject::CThreadLocalObject() : m_slot(g_nextSlot.fetch_add(1)) {}
 
+CThreadLocalObject::CThreadLocalObject(SharedSource source) : m_slot(0), m_shared(source) {}
+
 CNoTrackObject* CThreadLocalObject::Find() const {
+    if (m_shared != nullptr) return m_shared();
     SlotTable* table = t_table;
     if (table == nullptr || m_slot >= table->objects.size()) return nullptr;
     return table->objects[m_slot];
 }
 
 bool CThreadLocalObject::Store(CNoTrackObject* object) const {
-    if (t_released) return false;
+    if (t_released || m_shared != nullptr) return false;
     if (t_table == nullptr) {
         (void)&t_reaper; // registers the reaper for this thread
         t_table = new SlotTable;

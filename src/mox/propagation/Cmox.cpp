@@ -2,10 +2,30 @@
 
 #include <mox/core/CmoxCell.h>
 #include <mox/platform/CException.h>
+#include <mox/platform/MainThread.h>
 #include <mox/propagation/CmoxNotifyList.h>
 #include <mox/undo/CmoxUndoContext.h>
 
+#include <atomic>
+
 CThreadLocal<Cmox> Cmox::Inst;
+
+namespace {
+
+// The main thread's engine, for MainInst: published by the main thread itself when it first
+// asks for its engine (an engine of another holder on that thread is not it), read by workers.
+std::atomic<Cmox*> g_mainEngine{nullptr};
+
+CNoTrackObject* MainThreadEngine() {
+    if (!MoxIsMainThread()) return g_mainEngine.load(std::memory_order_acquire);
+    Cmox* engine = Cmox::Inst.GetData();
+    g_mainEngine.store(engine, std::memory_order_release);
+    return engine;
+}
+
+} // namespace
+
+CThreadLocal<Cmox> Cmox::MainInst(MainThreadEngine);
 
 namespace {
 // This thread's engine as Inst last gave it: every change asks for the engine several times,
@@ -20,13 +40,15 @@ thread_local Cmox* t_current = nullptr;
 } // namespace
 
 Cmox::Cmox() : m_notifyList(new CmoxNotifyList(MOX_NOTIFY_IMMEDIATE, MOX_CUTOFF_PRIORITY)) {
-    m_notifyList->Track();
+    m_notifyList->Track(this);
 }
 
 Cmox::~Cmox() {
     // While it dies the engine is still found through Inst (its cells reach it), but it must
     // not stay cached afterwards: cleared before and after.
     if (t_current == this) t_current = nullptr;
+    Cmox* self = this;
+    g_mainEngine.compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
     // The contexts go first: they own cells whose destructors still reach this engine.
     RemoveAllUndoContexts();
     m_undoContext = nullptr;
@@ -43,6 +65,7 @@ Cmox& Cmox::Current() {
     Cmox* engine = Inst.GetData();
     if (engine == nullptr) AfxThrowInvalidArgException();
     t_current = engine;
+    if (MoxIsMainThread()) g_mainEngine.store(engine, std::memory_order_release);
     return *engine;
 }
 

@@ -30,6 +30,11 @@ class MOX_API Cmox : public CNoTrackObject {
   public:
     /// The per-thread holder: `Cmox::Inst.GetData()` is the calling thread's engine.
     static CThreadLocal<Cmox> Inst;
+    /// A holder that yields the main thread's engine on every thread (null on another thread
+    /// until the main thread has used its engine): pass it to EndWorkerThreadTransaction to hand
+    /// a worker's changes to the main thread. The main thread must outlive the workers that
+    /// hand changes to it.
+    static CThreadLocal<Cmox> MainInst;
 
     Cmox();
     /// Drops queued notifications undelivered; also releases the lists left on the
@@ -81,8 +86,13 @@ class MOX_API Cmox : public CNoTrackObject {
     /// Number of open sub-transactions.
     int SubTransactionLevel() const { return static_cast<int>(m_subTransactionLists.size()); }
     /// Ends a transaction on a worker thread: at level 1, merges this engine's pending
-    /// notifications into the engine that `holder` gives this thread and empties its own list.
-    /// Does nothing at all on the main thread.
+    /// notifications into the engine that `holder` gives this thread (under that engine's
+    /// lock) and empties its own list; they are delivered when that engine next notifies.
+    /// Does nothing at all on the main thread. With `MainInst` the changes go to the main
+    /// thread; with `Inst` the target is this engine, and its notifications stay queued here.
+    /// Throws CInvalidArgException when the holder yields no engine (nothing is dropped). An
+    /// attached undo context stays attached with its list open: close it with a
+    /// BeginTransaction and EndTransaction pair.
     void EndWorkerThreadTransaction(CThreadLocal<Cmox>& holder);
 
     // ---- undo

@@ -53,13 +53,20 @@ CmoxNotifyList::~CmoxNotifyList() {
     delete m_secondary;
 }
 
-void CmoxNotifyList::Track() {
+void CmoxNotifyList::Track(const void* engine) {
     // Only an empty list can start keeping counters: entries made before would be uncounted.
     if (m_list.IsEmpty()) {
         m_tracked = true;
+        m_engine = engine;
         m_walkMode = false;
         m_orderEpoch = mox::detail::QueueOrderEpoch();
     }
+}
+
+// A tracked list keeps the queue fields only of the cells of its own engine: those of another
+// engine's cells belong to that engine's thread.
+inline bool CmoxNotifyList::Counts(CmoxCell* cell) const {
+    return m_tracked && cell->QueueCountedBy(m_engine);
 }
 
 // ---- the linked queue --------------------------------------------------------------------------
@@ -108,7 +115,8 @@ NotifyInfo* CmoxNotifyList::NewEntry(CmoxCell* dependent) {
     entry->m_prev = entry->m_next = nullptr;
     entry->m_owner = this;
     entry->m_changes.m_tracked = m_tracked;
-    if (m_tracked) ++dependent->m_queuedEntries;
+    entry->m_changes.m_engine = m_engine;
+    if (Counts(dependent)) ++dependent->m_queuedEntries;
     return entry;
 }
 
@@ -146,7 +154,7 @@ void CmoxNotifyList::Drained() {
 void CmoxNotifyList::Register(NotifyInfo* entry) {
     if (m_list.m_count > m_peakCount) m_peakCount = m_list.m_count;
     CmoxCell* dependent = entry->m_dependent;
-    if (m_tracked && dependent->m_queueEntry == nullptr) {
+    if (Counts(dependent) && dependent->m_queueEntry == nullptr) {
         dependent->m_queueEntry = entry;
     } else if (!m_walkMode) {
         if (m_secondary == nullptr) m_secondary = new SecondaryIndex;
@@ -206,7 +214,7 @@ void CmoxNotifyList::Unlink(NotifyInfo* entry) {
                 m_priorities[slot >> 6] &= ~(std::uint64_t{1} << (slot & 63));
             }
         }
-        if (entry->m_dependent->m_queueEntry != entry || !m_tracked)
+        if (!Counts(entry->m_dependent) || entry->m_dependent->m_queueEntry != entry)
             m_secondary->erase(entry->m_dependent);
     }
     if (entry->m_prev != nullptr)
@@ -224,10 +232,12 @@ void CmoxNotifyList::Unlink(NotifyInfo* entry) {
     // certainly alive, and let the changed list forget them.
     if (m_tracked) {
         CmoxCell* dependent = entry->m_dependent;
-        --dependent->m_queuedEntries;
-        if (dependent->m_queueEntry == entry) dependent->m_queueEntry = nullptr;
+        if (Counts(dependent)) {
+            --dependent->m_queuedEntries;
+            if (dependent->m_queueEntry == entry) dependent->m_queueEntry = nullptr;
+        }
         for (const ChangeInfo& change : entry->m_changes.m_entries)
-            --change.m_cell->m_changeEntries;
+            if (Counts(change.m_cell)) --change.m_cell->m_changeEntries;
         entry->m_changes.m_tracked = false;
     }
     if (m_list.m_count == 0) {
@@ -271,9 +281,11 @@ NotifyInfo* CmoxNotifyList::LastAtOrAbove(unsigned char priority) const {
 
 NotifyInfo* CmoxNotifyList::Find(const CmoxCell* dependent) const {
     // Only for the fast placement mode, which only tracked lists use.
-    if (dependent->m_queuedEntries == 0) return nullptr; // queued nowhere: nothing to look up
-    NotifyInfo* own = dependent->m_queueEntry;
-    if (own != nullptr && own->m_owner == this) return own;
+    if (Counts(const_cast<CmoxCell*>(dependent))) {
+        if (dependent->m_queuedEntries == 0) return nullptr; // queued nowhere: no lookup
+        NotifyInfo* own = dependent->m_queueEntry;
+        if (own != nullptr && own->m_owner == this) return own;
+    }
     if (m_secondary == nullptr || m_secondary->empty()) return nullptr;
     NotifyInfo* const* found = m_secondary->find(dependent);
     return found != nullptr ? *found : nullptr;
@@ -314,7 +326,7 @@ void CmoxNotifyList::Add(CmoxCell* dependent, CmoxCell* changed, unsigned long u
     CheckOrder();
     // A dependent queued nowhere, the usual case, needs neither a lookup nor a merge: it gets a
     // new entry with this one change, at the tail when no entry there is below it.
-    if (!m_walkMode && dependent->m_queuedEntries == 0) {
+    if (!m_walkMode && Counts(dependent) && dependent->m_queuedEntries == 0) {
         NotifyInfo* entry = NewEntry(dependent);
         NotifyInfo* tail = m_list.m_tail;
         if (tail == nullptr || tail->m_slot >= entry->m_slot) {
@@ -325,7 +337,7 @@ void CmoxNotifyList::Add(CmoxCell* dependent, CmoxCell* changed, unsigned long u
         }
         // The entry's first change: nothing to merge with (CmoxChangedList::Add, inlined here).
         entry->m_changes.m_entries.emplace_back(changed, userData, reason);
-        if (m_tracked) ++changed->m_changeEntries;
+        if (Counts(changed)) ++changed->m_changeEntries;
         return;
     }
     FindOrInsert(dependent)->m_changes.Add(changed, userData, reason);
@@ -344,6 +356,7 @@ inline void CmoxNotifyList::AppendFresh(CmoxCell* dependent, NotifyInfo* tail, C
     entry->m_next = nullptr;
     entry->m_owner = this;
     entry->m_changes.m_tracked = true;
+    entry->m_changes.m_engine = m_engine;
     ++dependent->m_queuedEntries;
     if (tail != nullptr)
         tail->m_next = entry;
@@ -360,7 +373,7 @@ inline void CmoxNotifyList::AppendFresh(CmoxCell* dependent, NotifyInfo* tail, C
     if (tail == nullptr || tail->m_slot != slot)
         m_priorities[slot >> 6] |= std::uint64_t{1} << (slot & 63);
     entry->m_changes.m_entries.emplace_back(changed, userData, reason);
-    ++changed->m_changeEntries;
+    if (changed->QueueCountedBy(m_engine)) ++changed->m_changeEntries;
 }
 
 void CmoxNotifyList::Add(CmoxCell* changed, unsigned long userData, MoxChangeReason reason) {
@@ -373,7 +386,7 @@ void CmoxNotifyList::Add(CmoxCell* changed, unsigned long userData, MoxChangeRea
         CmoxCell* dependent = *at;
         if (dependent->IsUndoInProgress()) continue;
         // The order checks are those of CheckOrder: with an unchanged epoch it would do nothing.
-        if (!m_walkMode && dependent->m_queuedEntries == 0 &&
+        if (!m_walkMode && dependent->QueueCountedBy(m_engine) && dependent->m_queuedEntries == 0 &&
             m_orderEpoch == mox::detail::QueueOrderEpoch()) {
             NotifyInfo* tail = m_list.m_tail;
             if (tail == nullptr || tail->m_slot >= dependent->m_priority) {
@@ -417,7 +430,8 @@ void CmoxNotifyList::Merge(const CmoxNotifyList& other) {
 
 void CmoxNotifyList::Remove(CmoxCell* cell) {
     if (cell == nullptr) return;
-    if (!m_tracked || cell->m_queuedEntries > 0) {
+    const bool counted = Counts(cell);
+    if (!counted || cell->m_queuedEntries > 0) {
         if (!m_walkMode) {
             if (NotifyInfo* entry = Find(cell)) {
                 Unlink(entry);
@@ -437,7 +451,7 @@ void CmoxNotifyList::Remove(CmoxCell* cell) {
             }
         }
     }
-    if (!m_tracked || cell->m_changeEntries > 0) {
+    if (!counted || cell->m_changeEntries > 0) {
         for (NotifyInfo* at = m_list.m_head; at != nullptr; at = at->m_next)
             at->m_changes.Remove(cell);
     }
@@ -474,7 +488,8 @@ inline void CmoxNotifyList::UnlinkHead(NotifyInfo* head, CmoxCell* dependent, No
         m_lastOfPriority[slot] = nullptr;
         m_priorities[slot >> 6] &= ~(std::uint64_t{1} << (slot & 63));
     }
-    if (dependent->m_queueEntry == head)
+    const bool counted = dependent->QueueCountedBy(m_engine);
+    if (counted && dependent->m_queueEntry == head)
         dependent->m_queueEntry = nullptr;
     else
         m_secondary->erase(dependent);
@@ -484,9 +499,9 @@ inline void CmoxNotifyList::UnlinkHead(NotifyInfo* head, CmoxCell* dependent, No
     else
         m_list.m_tail = nullptr;
     head->m_next = nullptr;
-    --dependent->m_queuedEntries;
+    if (counted) --dependent->m_queuedEntries;
     for (const ChangeInfo& change : head->m_changes.m_entries)
-        --change.m_cell->m_changeEntries;
+        if (change.m_cell->QueueCountedBy(m_engine)) --change.m_cell->m_changeEntries;
     head->m_changes.m_tracked = false;
     if (--m_list.m_count == 0) {
         m_orderEpoch = mox::detail::QueueOrderEpoch();

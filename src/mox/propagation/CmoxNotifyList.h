@@ -146,7 +146,8 @@ class MOX_API CmoxNotifyList : public CObject {
 
   private:
     friend class Cmox;
-    void Track();
+    void Track(const void* engine);
+    bool Counts(CmoxCell* cell) const;
     NotifyInfo* Find(const CmoxCell* dependent) const;
     NotifyInfo* FindOrInsert(CmoxCell* dependent);
     NotifyInfo* FindOrInsertExact(CmoxCell* dependent);
@@ -189,6 +190,7 @@ class MOX_API CmoxNotifyList : public CObject {
     // lists (built by client code or the undo context for one short delivery) walk, and never
     // touch a cell, so they stay safe with cells that die while listed.
     bool m_tracked = false;
+    const void* m_engine = nullptr; // the engine of a tracked list: see CmoxCell::m_queueOwner
     // Entries kept for reuse: a delivery run frees and refills entries at a high rate. The pool
     // follows demand: it may hold as many entries as the list held at its fullest since it was
     // last empty, and halves its allowance at each drain that needed fewer.

@@ -70,7 +70,7 @@ CmoxUndoList& Cmox::UndoList() {
 void Cmox::BeginSubTransaction() {
     CSingleLock lock(&m_lock, true);
     auto fresh = std::make_unique<CmoxNotifyList>(MOX_NOTIFY_IMMEDIATE, MOX_CUTOFF_PRIORITY);
-    fresh->Track();
+    fresh->Track(this);
     m_subTransactionLists.push_back(m_notifyList);
     m_notifyList = fresh.release();
 }
@@ -94,11 +94,15 @@ void Cmox::EndWorkerThreadTransaction(CThreadLocal<Cmox>& holder) {
     if (m_transactionLevel == 1) {
         Cmox* target = holder.GetData();
         if (target == nullptr) AfxThrowInvalidArgException();
-        {
-            CSingleLock lock(&target->m_lock, true);
-            target->m_notifyList->Merge(*m_notifyList);
+        // Handed to itself (the holder gives this thread's own engine), the list already is
+        // where the notifications should wait: emptying it would drop them all.
+        if (target != this) {
+            {
+                CSingleLock lock(&target->m_lock, true);
+                target->m_notifyList->Merge(*m_notifyList);
+            }
+            m_notifyList->RemoveAll();
         }
-        m_notifyList->RemoveAll();
     }
     --m_transactionLevel;
 }

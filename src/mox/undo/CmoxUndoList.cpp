@@ -19,11 +19,12 @@ CmoxUndoList::~CmoxUndoList() {
     entries.swap(m_entries);
     m_index.reset();
     m_cellReferrers.clear();
-    for (const Entry& entry : entries) {
-        if (entry.cell == nullptr) continue;
-        if (entry.ownsHint) entry.cell->m_undoList = nullptr;
-        if (--entry.record->m_filings == 0) delete entry.record;
-    }
+    // Every hint goes before any record: a record may own a cell (an array element taken out)
+    // that also has an entry here, and that cell must not find this list while it dies.
+    for (const Entry& entry : entries)
+        if (entry.cell != nullptr && entry.ownsHint) entry.cell->m_undoList = nullptr;
+    for (const Entry& entry : entries)
+        if (entry.cell != nullptr && --entry.record->m_filings == 0) delete entry.record;
 }
 
 // ---- finding a cell's entry -------------------------------------------------------------------

@@ -103,7 +103,9 @@ namespace {
 // back; they are recognised here so that every value the cell can hold survives a round trip.
 bool ReadDouble(const std::string& word, double& out) {
     if (word == "nan" || word == "-nan") {
-        out = std::numeric_limits<double>::quiet_NaN();
+        // The sign is kept, so that the value saves again as the same text.
+        out = word[0] == '-' ? -std::numeric_limits<double>::quiet_NaN()
+                             : std::numeric_limits<double>::quiet_NaN();
         return true;
     }
     if (word == "inf" || word == "-inf") {

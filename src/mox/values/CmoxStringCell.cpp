@@ -107,7 +107,7 @@ const CmoxStringCell& CmoxStringCell::operator=(const CmoxStringCell& other) {
 
 void CmoxStringCell::Save(CmoxArchive& archive) {
     std::string& record = mox::detail::BeginValueRecord(archive, *this);
-    mox::detail::AppendQuotedToken(record, m_value.c_str());
+    mox::detail::ArchiveAccess::AppendQuoted(archive, record, m_value.c_str());
     record += ' ';
     mox::detail::EndValueRecord(archive, record);
 }

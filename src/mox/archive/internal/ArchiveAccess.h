@@ -13,8 +13,10 @@ class CmoxCell;
 namespace mox::detail {
 
 // Appends `text` as a quoted token: quotes around it, the archive's escapes inside. Stops at the
-// first NUL, as the token writers do.
-void AppendQuotedToken(std::string& out, const char* text);
+// first NUL, as the token writers do. A text that the reader could not take back whole (longer
+// than CmoxArchive::kMaxQuotedChars once escaped) appends nothing and gives false; the caller
+// then calls ArchiveAccess::RefuseLongToken.
+bool AppendQuotedToken(std::string& out, const char* text);
 
 class ArchiveAccess {
   public:
@@ -23,12 +25,19 @@ class ArchiveAccess {
         archive.m_recordText.clear();
         return archive.m_recordText;
     }
-    // Appends the record frame of `cell` as CmoxCell::Save writes it: class name, quoted name,
-    // quoted user-name field, each followed by a space.
-    static void AppendFrame(CmoxCell& cell, std::string& out);
     // Writes `text` to the current stream in one call, or nothing unless that stream exists and
     // is good (what each token writer checks).
     static void WriteComposed(CmoxArchive& archive, const std::string& text);
+    // Refuses a record whose token is too long to read back: fails the current stream, so that
+    // nothing more is written (WriteComposed included), and reports it.
+    static void RefuseLongToken(CmoxArchive& archive);
+    // AppendQuotedToken for a record of `archive`: a text too long is refused.
+    static void AppendQuoted(CmoxArchive& archive, std::string& out, const char* text) {
+        if (!AppendQuotedToken(out, text)) RefuseLongToken(archive);
+    }
+    // Appends the record frame of `cell` as CmoxCell::Save writes it: class name, quoted name,
+    // quoted user-name field, each followed by a space. A name too long is refused.
+    static void AppendFrame(CmoxArchive& archive, CmoxCell& cell, std::string& out);
     // WriteNewLine followed by WriteIndent, in one stream call when the indentation is usual.
     static void WriteNewLineAndIndent(CmoxArchive& archive);
 

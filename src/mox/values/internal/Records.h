@@ -47,7 +47,7 @@ inline void ReadValueText(CmoxArchive& archive, CmoxCell* cell, const char*& beg
 /// `text` is composed by the caller after the frame in the record buffer (see BeginValueRecord).
 inline std::string& BeginValueRecord(CmoxArchive& archive, CmoxCell& cell) {
     std::string& record = ArchiveAccess::RecordBuffer(archive);
-    ArchiveAccess::AppendFrame(cell, record);
+    ArchiveAccess::AppendFrame(archive, cell, record);
     record += "= { ";
     return record;
 }
