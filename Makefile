@@ -69,7 +69,8 @@ fuzz:
 
 # ---- benchmarks: `make bench` measures, `make bench-report` rewrites docs/PERFORMANCE.md --------
 BENCH_BUILD ?= build-bench
-BENCH_DEPS   = $(DEPS) libbenchmark-dev libboost-dev rapidjson-dev nlohmann-json3-dev gnuplot-nox
+BENCH_DEPS   = $(DEPS) libbenchmark-dev libboost-dev rapidjson-dev nlohmann-json3-dev gnuplot-nox \
+             libsigc++-3.0-dev qt6-base-dev pkg-config
 BENCH_ARGS  ?= --benchmark_repetitions=3
 BENCH_JSON   = $(BENCH_BUILD)/bench.json
 

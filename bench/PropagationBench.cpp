@@ -1,11 +1,13 @@
-// Change propagation against boost.signals2: a fan-out of one change to N dependents against
-// one emission to N slots, and a chain of 1,000 cells against a chain of 1,000 signals.
-// Both sides do the same work per receiver (count it, or copy the value on) and run in
-// alternating batches inside one benchmark, so the ratio is measured under the same load.
+// Change propagation against boost.signals2 and libsigc++: a fan-out of one change to N
+// dependents against one emission to N slots, and a chain of 1,000 cells against a chain of
+// 1,000 signals. Every side does the same work per receiver (count it, or copy the value on) and
+// they run in rotating batches inside one benchmark, so the ratios are measured under one load.
+// Counters: mox, boost.signals2 (peer_, ratio) and libsigc++ (sigc_, ratio_sigc).
 
 #include "support/BenchCells.h"
 
 #include <boost/signals2/signal.hpp>
+#include <sigc++/signal.h>
 
 #include <algorithm>
 #include <memory>
@@ -17,6 +19,7 @@ using moxbench::ChainCell;
 using moxbench::CountingCell;
 using moxbench::LongCell;
 using moxbench::PairedTimer;
+using moxbench::RunRotated;
 
 // Each batch delivers about this many updates, so one clock read covers enough work.
 constexpr long long kUpdatesPerBatch = 20000;
@@ -38,7 +41,12 @@ void BM_FanOut(benchmark::State& state) {
     for (int i = 0; i < n; ++i)
         signal.connect([&peerUpdates](long) { ++peerUpdates; });
 
-    long moxValue = 0, peerValue = 0;
+    long long sigcUpdates = 0;
+    sigc::signal<void(long)> sigcSignal;
+    for (int i = 0; i < n; ++i)
+        sigcSignal.connect([&sigcUpdates](long) { ++sigcUpdates; });
+
+    long moxValue = 0, peerValue = 0, sigcValue = 0;
     auto moxBatch = [&] {
         for (long long e = 0; e < emissions; ++e)
             source.Value(++moxValue);
@@ -47,24 +55,21 @@ void BM_FanOut(benchmark::State& state) {
         for (long long e = 0; e < emissions; ++e)
             signal(++peerValue);
     };
+    auto sigcBatch = [&] {
+        for (long long e = 0; e < emissions; ++e)
+            sigcSignal.emit(++sigcValue);
+    };
 
     PairedTimer timer;
-    bool moxFirst = true;
-    for (auto _ : state) {
-        if (moxFirst) {
-            timer.Mox(moxBatch, emissions * n);
-            timer.Peer(peerBatch, emissions * n);
-        } else {
-            timer.Peer(peerBatch, emissions * n);
-            timer.Mox(moxBatch, emissions * n);
-        }
-        moxFirst = !moxFirst;
-    }
-    if (moxUpdates != peerUpdates || moxUpdates != emissions * n * state.iterations()) {
-        state.SkipWithError("mox and the peer delivered different numbers of updates");
+    long long round = 0;
+    for (auto _ : state)
+        RunRotated(timer, round++, emissions * n, moxBatch, peerBatch, sigcBatch);
+    if (moxUpdates != peerUpdates || moxUpdates != sigcUpdates ||
+        moxUpdates != emissions * n * state.iterations()) {
+        state.SkipWithError("mox and the peers delivered different numbers of updates");
         return;
     }
-    timer.Report(state, "update");
+    timer.Report(state, "update", {"sigc_"});
     state.SetItemsProcessed(moxUpdates);
 }
 BENCHMARK(BM_FanOut)->RangeMultiplier(10)->Range(1, 10000);
@@ -93,7 +98,16 @@ void BM_Chain(benchmark::State& state) {
             signals[i + 1](value);
         });
 
-    long moxValue = 0, peerValue = 0;
+    std::vector<sigc::signal<void(long)>> sigcSignals(static_cast<std::size_t>(length));
+    std::vector<long> sigcValues(static_cast<std::size_t>(length), 0);
+    for (std::size_t i = 0; i + 1 < sigcSignals.size(); ++i)
+        sigcSignals[i].connect([&sigcSignals, &sigcValues, i](long value) {
+            if (sigcValues[i + 1] == value) return;
+            sigcValues[i + 1] = value;
+            sigcSignals[i + 1].emit(value);
+        });
+
+    long moxValue = 0, peerValue = 0, sigcValue = 0;
     auto moxBatch = [&] {
         for (long long c = 0; c < changes; ++c)
             head.Value(++moxValue);
@@ -104,24 +118,22 @@ void BM_Chain(benchmark::State& state) {
             signals[0](peerValue);
         }
     };
+    auto sigcBatch = [&] {
+        for (long long c = 0; c < changes; ++c) {
+            sigcValues[0] = ++sigcValue;
+            sigcSignals[0].emit(sigcValue);
+        }
+    };
 
     PairedTimer timer;
-    bool moxFirst = true;
-    for (auto _ : state) {
-        if (moxFirst) {
-            timer.Mox(moxBatch, changes * links);
-            timer.Peer(peerBatch, changes * links);
-        } else {
-            timer.Peer(peerBatch, changes * links);
-            timer.Mox(moxBatch, changes * links);
-        }
-        moxFirst = !moxFirst;
-    }
-    if (tail->Value() != moxValue || values.back() != peerValue) {
+    long long round = 0;
+    for (auto _ : state)
+        RunRotated(timer, round++, changes * links, moxBatch, peerBatch, sigcBatch);
+    if (tail->Value() != moxValue || values.back() != peerValue || sigcValues.back() != sigcValue) {
         state.SkipWithError("a chain did not carry the value to its end");
         return;
     }
-    timer.Report(state, "update");
+    timer.Report(state, "update", {"sigc_"});
     state.SetItemsProcessed(changes * links * state.iterations());
 }
 BENCHMARK(BM_Chain)->Arg(1000);

@@ -1,11 +1,16 @@
-// Undo and redo: recording one transaction of 100,000 changes, undoing it and redoing it; and
-// a long editing session of 1,000 transactions of 100 changes each, where the undo stack keeps
-// trimming its oldest list. No peer library: the targets are absolute (ns per change).
+// Undo and redo: recording one transaction of 100,000 changes, undoing it and redoing it,
+// against Qt's QUndoStack doing the same (one command per change, all in one macro), the two in
+// alternating iterations; and a long editing session of 1,000 transactions of 100 changes each,
+// where the undo stack keeps trimming its oldest list (no peer).
 
 #include "support/BenchCells.h"
 
+#include <QUndoCommand>
+#include <QUndoStack>
+
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -21,30 +26,76 @@ std::vector<std::unique_ptr<LongCell>> MakeCells(int count) {
     return cells;
 }
 
+// The peer's change: a plain value set by an undoable command, as an application keeps it.
+class SetValueCommand : public QUndoCommand {
+  public:
+    SetValueCommand(long* value, long next) : m_value(value), m_old(*value), m_new(next) {}
+    void redo() override { *m_value = m_new; }
+    void undo() override { *m_value = m_old; }
+
+  private:
+    long* m_value;
+    long m_old, m_new;
+};
+
+// Record, undo and redo times of one side, summed over the iterations.
+struct UndoTimes {
+    double record = 0, undo = 0, redo = 0;
+    void Report(benchmark::State& state, const std::string& prefix, double changes) const {
+        state.counters[prefix + "record_ns_per_change"] = record / changes;
+        state.counters[prefix + "undo_ns_per_change"] = undo / changes;
+        state.counters[prefix + "redo_ns_per_change"] = redo / changes;
+    }
+};
+
 void BM_UndoLargeTransaction(benchmark::State& state) {
     const int changes = static_cast<int>(state.range(0));
     auto cells = MakeCells(changes);
     Cmox& engine = Cmox::Current();
     CmoxUndoContext* context = engine.GetUndoContext("bench");
+    std::vector<long> values(static_cast<std::size_t>(changes), 0);
+    QUndoStack stack;
 
-    double recordNs = 0, undoNs = 0, redoNs = 0;
+    UndoTimes mox, qt;
     long value = 0;
     bool restored = true;
-    for (auto _ : state) {
-        ++value;
-        recordNs += TimeNs([&] {
+    auto moxSide = [&] {
+        mox.record += TimeNs([&] {
             engine.BeginTransaction(context, "d");
             for (auto& cell : cells)
                 cell->Value(value);
             engine.EndTransaction();
         });
-        undoNs += TimeNs([&] { engine.Undo(context, 1); });
+        mox.undo += TimeNs([&] { engine.Undo(context, 1); });
         restored =
             restored && cells.front()->Value() == value - 1 && cells.back()->Value() == value - 1;
-        redoNs += TimeNs([&] { engine.Redo(context, 1); });
+        mox.redo += TimeNs([&] { engine.Redo(context, 1); });
         restored = restored && cells.front()->Value() == value && cells.back()->Value() == value;
+    };
+    auto qtSide = [&] {
+        qt.record += TimeNs([&] {
+            stack.beginMacro("d");
+            for (long& v : values)
+                stack.push(new SetValueCommand(&v, value));
+            stack.endMacro();
+        });
+        qt.undo += TimeNs([&] { stack.undo(); });
+        restored = restored && values.front() == value - 1 && values.back() == value - 1;
+        qt.redo += TimeNs([&] { stack.redo(); });
+        restored = restored && values.front() == value && values.back() == value;
+    };
+    for (auto _ : state) {
+        ++value;
+        if (value % 2 != 0) {
+            moxSide();
+            qtSide();
+        } else {
+            qtSide();
+            moxSide();
+        }
         state.PauseTiming();
         context->ResetUndo(); // the stacks would otherwise hold 25 lists of 100,000 records
+        stack.clear();
         state.ResumeTiming();
     }
     engine.RemoveUndoContext("bench");
@@ -53,9 +104,14 @@ void BM_UndoLargeTransaction(benchmark::State& state) {
         return;
     }
     const double total = static_cast<double>(changes) * static_cast<double>(state.iterations());
-    state.counters["record_ns_per_change"] = recordNs / total;
-    state.counters["undo_ns_per_change"] = undoNs / total;
-    state.counters["redo_ns_per_change"] = redoNs / total;
+    mox.Report(state, "", total);
+    qt.Report(state, "qt_", total);
+    for (const char* phase : {"record", "undo", "redo"}) {
+        const std::string name = std::string(phase) + "_ns_per_change";
+        const double peer = state.counters["qt_" + name].value;
+        state.counters[std::string("ratio_qt_") + phase] =
+            peer > 0 ? state.counters[name].value / peer : 0.0;
+    }
 }
 BENCHMARK(BM_UndoLargeTransaction)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -18,7 +18,8 @@ if (system("test -s ".datadir."/fanout.dat && echo 1 || echo 0") == 1) {
     set yrange [0:*]
     set xrange [0.5:20000]
     plot datadir."/fanout.dat" using 1:2 with linespoints lw 2 pt 7 title "mox (Update per dependent)", \
-         datadir."/fanout.dat" using 1:3 with linespoints lw 2 pt 5 title "boost.signals2 (slot per connection)"
+         datadir."/fanout.dat" using 1:3 with linespoints lw 2 pt 5 title "boost.signals2 (slot per connection)", \
+         datadir."/fanout.dat" using 1:4 with linespoints lw 2 pt 9 title "libsigc++ (slot per connection)"
 }
 
 # Archive throughput: MB/s of each library's own file, saving and restoring the same values.

@@ -7,7 +7,10 @@
 #include <benchmark/benchmark.h>
 
 #include <ctime>
+#include <functional>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace moxbench {
 
@@ -55,34 +58,60 @@ template <class F> double TimeNs(F&& work) {
     return ThreadCpuNs() - start;
 }
 
-/// Measures mox and a peer on the same workload in alternating batches inside one benchmark,
-/// so that both see the same machine load; the ratio of the two is the robust number.
+/// Measures mox and its peers on the same workload in alternating batches inside one benchmark,
+/// so that all see the same machine load; the ratio of mox to each peer is the robust number.
+/// Side 0 is mox; side 1 is the main peer (counters `peer_ns_per_<unit>`, `ratio`); further
+/// sides report under their own prefix (`<prefix>ns_per_<unit>`, `ratio_<prefix>`).
 class PairedTimer {
   public:
-    /// Runs one mox batch that does `units` units of work and adds its time.
-    template <class F> void Mox(F&& batch, long long units) {
-        Time(batch, m_moxNs, m_moxUnits, units);
+    /// Runs one batch of `side` (0 mox, 1 the main peer, 2.. further peers) that does `units`
+    /// units of work, and adds its time.
+    template <class F> void Time(std::size_t side, F&& batch, long long units) {
+        if (m_ns.size() <= side) {
+            m_ns.resize(side + 1, 0.0);
+            m_units.resize(side + 1, 0);
+        }
+        m_ns[side] += TimeNs(batch);
+        m_units[side] += units;
     }
-    /// Runs one peer batch that does `units` units of work and adds its time.
-    template <class F> void Peer(F&& batch, long long units) {
-        Time(batch, m_peerNs, m_peerUnits, units);
-    }
-    /// Stores ns per unit for both sides and their ratio (mox / peer) as counters.
-    void Report(benchmark::State& state, const char* unit) const {
-        const double mox = m_moxUnits > 0 ? m_moxNs / static_cast<double>(m_moxUnits) : 0.0;
-        const double peer = m_peerUnits > 0 ? m_peerNs / static_cast<double>(m_peerUnits) : 0.0;
+    /// Stores ns per unit for every side and mox's ratio to each peer as counters; `prefixes`
+    /// names the sides from 2 on.
+    void Report(benchmark::State& state, const char* unit,
+                std::initializer_list<const char*> prefixes = {}) const {
+        const double mox = PerUnit(0);
         state.counters[std::string("ns_per_") + unit] = mox;
+        const double peer = PerUnit(1);
         state.counters[std::string("peer_ns_per_") + unit] = peer;
         state.counters["ratio"] = peer > 0 ? mox / peer : 0.0;
+        std::size_t side = 2;
+        for (const std::string prefix : prefixes) {
+            const double other = PerUnit(side++);
+            state.counters[prefix + "ns_per_" + unit] = other;
+            state.counters["ratio_" + prefix.substr(0, prefix.size() - 1)] =
+                other > 0 ? mox / other : 0.0;
+        }
     }
 
   private:
-    template <class F> static void Time(F& batch, double& ns, long long& total, long long units) {
-        ns += TimeNs(batch);
-        total += units;
+    double PerUnit(std::size_t side) const {
+        return side < m_units.size() && m_units[side] > 0
+                   ? m_ns[side] / static_cast<double>(m_units[side])
+                   : 0.0;
     }
-    double m_moxNs = 0, m_peerNs = 0;
-    long long m_moxUnits = 0, m_peerUnits = 0;
+    std::vector<double> m_ns;
+    std::vector<long long> m_units;
 };
+
+/// Times one batch of every side with `timer`, each doing `units`, starting at a different side
+/// every round so that no side always runs first, after the others warmed or cooled the caches.
+template <class... Batches>
+void RunRotated(PairedTimer& timer, long long round, long long units, Batches&... sides) {
+    const std::function<void()> batches[] = {std::function<void()>(sides)...};
+    constexpr std::size_t count = sizeof...(Batches);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t side = (static_cast<std::size_t>(round) + i) % count;
+        timer.Time(side, batches[side], units);
+    }
+}
 
 } // namespace moxbench
