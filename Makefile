@@ -4,7 +4,10 @@
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD     ?= build
 ASAN_BUILD?= build-asan
-DEPS       = cmake g++ make libgtest-dev nlohmann-json3-dev pkg-config
+# qt6-base-dev brings Qt Widgets, QtTest and the offscreen platform plugin; the font lets text
+# render in offscreen screenshots. nlohmann-json3-dev is for moxarchive only, pkg-config for
+# the consumer tests.
+DEPS       = cmake g++ make libgtest-dev qt6-base-dev fonts-dejavu-core nlohmann-json3-dev pkg-config
 
 CMAKE_FLAGS = -DMOX_WERROR=ON
 SAN_ENV     = ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1 \
@@ -59,7 +62,7 @@ FUZZ_DEPS     = cmake make clang-14 libclang-rt-14-dev
 fuzz:
 	@scripts/install-deps.sh $(FUZZ_DEPS)
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) $(CMAKE_FLAGS) -DMOX_BUILD_FUZZ=ON \
-	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_BUILD_TOOLS=OFF \
+	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_BUILD_TOOLS=OFF -DMOX_BUILD_QT=OFF \
 	  -DMOX_SANITIZE=address,undefined
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target mox_archive_fuzzer
 	mkdir -p $(FUZZ_BUILD)/corpus
@@ -77,7 +80,8 @@ BENCH_JSON   = $(BENCH_BUILD)/bench.json
 bench-build:
 	@scripts/install-deps.sh $(BENCH_DEPS)
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) -DMOX_BUILD_BENCH=ON \
-	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_SANITIZE= -DMOX_BUILD_FUZZ=OFF
+	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_BUILD_QT=OFF -DMOX_SANITIZE= \
+	  -DMOX_BUILD_FUZZ=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target mox_bench mox_bench_report
 
 bench: bench-build

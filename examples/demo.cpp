@@ -3,7 +3,7 @@
 // in an undo context and walks it back and forth. Later parts save and restore settings, drive
 // a headless dialog, and search a saved tree for one cell by its path.
 
-#include <mox/mox.h>
+#include <mox/headless.h>
 
 #include <cstdio>
 #include <fstream>

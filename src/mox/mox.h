@@ -54,10 +54,5 @@
 #include <mox/dialog/CmoxListLC.h>
 #include <mox/dialog/CmoxRadioLC.h>
 
-// The headless windowing backend (tests, demos, servers without a display).
-#include <mox/platform/headless/Button.h>
-#include <mox/platform/headless/ComboBox.h>
-#include <mox/platform/headless/Desktop.h>
-#include <mox/platform/headless/Dialog.h>
-#include <mox/platform/headless/Edit.h>
-#include <mox/platform/headless/ListBox.h>
+// The control backends are libraries of their own: <mox/headless.h> (mox::headless) and
+// <mox/qt.h> (mox::qt).

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Consumer tests: installs the build in BUILD into a scratch prefix, compiles every installed
 # header alone, then builds and runs tests/consumer three ways: find_package, pkg-config and
-# add_subdirectory. Usage: tests/consumer/run.sh BUILD
+# add_subdirectory, with the core and the headless backend. Usage: tests/consumer/run.sh BUILD
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$(cd "$1" && pwd)"
@@ -18,10 +18,10 @@ test ! -e "$(find "$prefix/include" -type d -name internal -print -quit)" \
   || { echo "internal headers were installed"; exit 1; }
 
 echo "== every installed header compiles alone"
-qt_flags="$(pkg-config --cflags Qt6Widgets 2>/dev/null || true)"
+qt_flags="-fPIC $(pkg-config --cflags Qt6Widgets 2>/dev/null || true)"
 find "$prefix/include" -name '*.h' | sort | while read -r header; do
   rel="${header#"$prefix/include/"}"
-  flags=""; case "$rel" in mox/platform/qt/*) flags="$qt_flags";; esac
+  flags=""; case "$rel" in mox/platform/qt/* | mox/qt.h) flags="$qt_flags";; esac
   # shellcheck disable=SC2086
   echo "#include <$rel>" | "$cxx" -std=c++17 -fsyntax-only -Wall -Wextra -Werror \
     -I"$prefix/include" $flags -x c++ - || { echo "does not compile alone: $rel"; exit 1; }
@@ -37,7 +37,7 @@ echo "== pkg-config mox"
 libdir="$(dirname "$(find "$prefix" -name mox.pc -print -quit)")"
 # shellcheck disable=SC2046
 "$cxx" -std=c++17 -DEXPECTED_VERSION="\"$version\"" "$repo/tests/consumer/main.cpp" \
-  -o "$work/pkgconfig-consumer" $(PKG_CONFIG_PATH="$libdir" pkg-config --cflags --libs mox)
+  -o "$work/pkgconfig-consumer" $(PKG_CONFIG_PATH="$libdir" pkg-config --cflags --libs mox mox-headless)
 LD_LIBRARY_PATH="$(dirname "$libdir")" "$work/pkgconfig-consumer"
 
 echo "== add_subdirectory(mox)"

@@ -3,7 +3,7 @@
 
 #include "dialog/LinkTesting.h"
 
-#include <mox/mox.h>
+#include <mox/headless.h>
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "support/MoxTest.h"
 #include "support/Recorder.h"
 
-#include <mox/mox.h>
+#include <mox/headless.h>
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #include <mox/platform/headless/ComboBox.h>
 
 #include <mox/platform/headless/Edit.h>
-#include <mox/platform/headless/internal/Text.h>
+#include <mox/platform/internal/Text.h>
 
 #include <memory>
 

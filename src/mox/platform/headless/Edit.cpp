@@ -1,6 +1,6 @@
 #include <mox/platform/headless/Edit.h>
 
-#include <mox/platform/headless/internal/Text.h>
+#include <mox/platform/internal/Text.h>
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #include <mox/platform/headless/ListBox.h>
 
-#include <mox/platform/headless/internal/Text.h>
+#include <mox/platform/internal/Text.h>
 
 namespace mox::headless {
 

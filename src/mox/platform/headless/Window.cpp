@@ -1,7 +1,7 @@
 #include <mox/platform/headless/Window.h>
 
 #include <mox/platform/headless/Desktop.h>
-#include <mox/platform/headless/internal/Text.h>
+#include <mox/platform/internal/Text.h>
 
 namespace mox::headless {
 

@@ -1,4 +1,4 @@
-#include <mox/platform/headless/internal/Text.h>
+#include <mox/platform/internal/Text.h>
 
 #include <cctype>
 #include <cstring>

@@ -1,5 +1,5 @@
 #pragma once
-// Text helpers shared by the headless controls' message handling.
+// Text helpers shared by the control backends' message handling (compiled into each backend).
 
 #include <mox/platform/MoxWindow.h>
 

@@ -1,0 +1,6 @@
+#pragma once
+/// @file
+/// Umbrella header of the Qt 6 Widgets control backend (library mox::qt): everything of
+/// <mox/mox.h> plus the adapters that put a mox dialog on real widgets.
+
+#include <mox/mox.h>
