@@ -123,6 +123,7 @@ int Diff(const Options& options, std::ostream& out, std::ostream& err) {
     for (;;) {
         a.Fill(1);
         b.Fill(1);
+        if (a.input.Reader().Failed() || b.input.Reader().Failed()) break;
         if (a.ahead.empty() && b.ahead.empty()) break;
         if (!a.ahead.empty() && !b.ahead.empty() && a.ahead.front().path == b.ahead.front().path) {
             same = Compare(a.ahead.front(), b.ahead.front(), out) && same;
@@ -133,19 +134,20 @@ int Diff(const Options& options, std::ostream& out, std::ostream& err) {
             continue;
         }
         same = false;
+        if (a.ahead.empty() || b.ahead.empty()) {
+            Report(a.ahead.empty() ? b : a, 1, a.ahead.empty() ? '+' : '-',
+                   a.ahead.empty() ? addedUnder : removedUnder, out);
+            continue;
+        }
+        // The shorter way back into step: the records added before A's next one, or those
+        // removed before B's next one (both at least one); neither in the window: one of each.
         a.Fill(kWindow);
         b.Fill(kWindow);
-        // The shorter way back into step: records added before A's next one, or records
-        // removed before B's next one; neither within the window: one of each.
-        const std::size_t added = a.ahead.empty() ? b.ahead.size() : b.Find(a.ahead.front().path);
-        const std::size_t removed = b.ahead.empty() ? a.ahead.size() : a.Find(b.ahead.front().path);
-        if (added < b.ahead.size() || a.ahead.empty()) {
-            if (removed < added) {
-                Report(a, removed, '-', removedUnder, out);
-            } else {
-                Report(b, added, '+', addedUnder, out);
-            }
-        } else if (removed < a.ahead.size() || b.ahead.empty()) {
+        const std::size_t added = b.Find(a.ahead.front().path);
+        const std::size_t removed = a.Find(b.ahead.front().path);
+        if (added < b.ahead.size() && (removed >= a.ahead.size() || added <= removed)) {
+            Report(b, added, '+', addedUnder, out);
+        } else if (removed < a.ahead.size()) {
             Report(a, removed, '-', removedUnder, out);
         } else {
             Report(a, 1, '-', removedUnder, out);

@@ -78,12 +78,14 @@ int Get(const Options& options, std::ostream& out, std::ostream& err) {
                 << "\n";
             return kFailed;
         }
-        body = static_cast<long long>(archive.CurrentStream()->tellg());
+        // Asked of the buffer: tellg gives -1 once the search has met the end of the file.
+        body = static_cast<long long>(
+            archive.CurrentStream()->rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in));
         line = archive.Line();
     }
 
     auto handle = OpenFile(file);
-    const long long start = handle ? FrameStart(handle.get(), body) : -1;
+    const long long start = handle && body >= 0 ? FrameStart(handle.get(), body) : -1;
     Record record;
     bool read = false;
     if (start >= 0 && std::fseek(handle.get(), start, SEEK_SET) == 0) {

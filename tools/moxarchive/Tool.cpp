@@ -58,7 +58,7 @@ void PrintUsage(std::ostream& out) {
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         int terminalWidth) {
     if (args.empty()) {
-        PrintUsage(err);
+        err << "usage: moxarchive COMMAND ARGS... (moxarchive --help lists the commands)\n";
         return kTrouble;
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
