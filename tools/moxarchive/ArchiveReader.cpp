@@ -29,6 +29,17 @@ inline std::uint64_t Hash(std::uint64_t hash, const char* bytes, std::size_t cou
     return hash;
 }
 
+// A one-character token; cheaper than comparing with a string literal, and tokens are compared
+// several times each.
+// The characters that the block scan must look at.
+inline bool IsBlockChar(char c) {
+    return c == '\n' || c == '\\' || c == '/' || c == '{' || c == '}';
+}
+
+inline bool Is(const std::string& token, char c) {
+    return token.size() == 1 && token[0] == c;
+}
+
 int HexValue(int c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -208,7 +219,7 @@ bool ArchiveReader::ReadToken(Token& token) {
                 Warn(token.line, "token cut at 10,000 characters", token.text.substr(0, 40));
             }
         }
-        if (token.text.compare(0, 2, "//") != 0) return true;
+        if (token.text.size() < 2 || token.text[0] != '/' || token.text[1] != '/') return true;
         SkipComment();
         token.text.clear();
         if (m_in.Peek() == ByteSource::kEnd) {
@@ -256,7 +267,7 @@ bool ArchiveReader::Next(Record& record) {
                 return Fail(token.line, "input ends inside a collection", m_path);
             return false;
         }
-        if (token.text == "}") {
+        if (Is(token.text, '}')) {
             if (m_levels.empty()) return Fail(token.line, "\"}\" without a collection", token.text);
             m_path.resize(m_levels.back());
             m_levels.pop_back();
@@ -264,11 +275,11 @@ bool ArchiveReader::Next(Record& record) {
             if (m_levels.size() < m_stopLevel) return false;
             continue;
         }
-        if (token.text == "{" || token.text == "=" || token.text == "*") {
+        if (Is(token.text, '{') || Is(token.text, '=') || Is(token.text, '*')) {
             return Fail(token.line, "class name expected", token.text);
         }
 
-        record.className = token.text;
+        record.className.swap(token.text);
         record.line = token.line;
         record.offset = token.offset;
         record.depth = static_cast<int>(m_levels.size()) + 1;
@@ -277,13 +288,13 @@ bool ArchiveReader::Next(Record& record) {
                        ? false
                        : Fail(record.line, "input ends inside a record frame", record.className);
         }
-        record.name = token.text;
-        record.path = m_path + "\\" + record.name;
+        record.name.swap(token.text);
+        record.path.assign(m_path).append(1, '\\').append(record.name);
         if (!ReadToken(token)) {
             return Failed() ? false
                             : Fail(record.line, "input ends inside a record frame", record.name);
         }
-        record.userField = token.text;
+        record.userField.swap(token.text);
         if (record.userField.size() < 2 || record.userField.front() != '$' ||
             record.userField.back() != '$') {
             Warn(token.line, "user-name field not enclosed in \"$\"", record.userField);
@@ -312,22 +323,22 @@ bool ArchiveReader::ReadBody(Record& record, int frameLine) {
             warned = true;
             Warn(record.line, "record body does not follow its frame on its line", record.name);
         }
-        if (token.text == "=") {
+        if (Is(token.text, '=')) {
             return ReadBinaryBlock(record); // or a value block when no "#" follows
         }
-        if (token.text == "*") {
+        if (Is(token.text, '*')) {
             record.kind = BodyKind::Reference;
             record.end = token.offset + 1;
             return true;
         }
-        if (token.text == "}") {
+        if (Is(token.text, '}')) {
             // A record of the frame alone that ends its collection: the "}" is the collection's.
             m_next = token;
             m_pending = true;
             record.end = token.offset;
             return true;
         }
-        if (token.text == "{") {
+        if (Is(token.text, '{')) {
             if (static_cast<int>(m_levels.size()) >= kMaxDepth) {
                 return Fail(token.line, "records nested too deeply", record.name);
             }
@@ -376,7 +387,8 @@ bool ArchiveReader::ReadBinaryBlock(Record& record) {
 
 bool ArchiveReader::ReadValueBlock(Record& record) {
     // As the library's block skipper: braces counted outside escapes and "//" comments, up to
-    // the brace that balances the first. The text between them is the value.
+    // the brace that balances the first. The text between them is the value. The buffer is
+    // scanned a span at a time; the value is kept (up to kMaxValueKept) and hashed per span.
     record.kind = BodyKind::Value;
     const int startLine = m_line;
     int depth = 0;
@@ -384,50 +396,65 @@ bool ArchiveReader::ReadValueBlock(Record& record) {
     bool escaped = false;
     bool slash = false;
     bool comment = false;
-    std::string pendingSpace; // trailing whitespace, kept only if more text follows
+    bool done = false;
     std::uint64_t hash = kHashStart;
-    auto take = [&](char c) {
-        if (IsSpace(c)) {
-            if (record.valueSize != 0 && pendingSpace.size() < kMaxValueKept) pendingSpace += c;
-            return;
+    while (!done) {
+        const char* const begin = m_in.Begin();
+        const char* const end = m_in.End();
+        if (begin == end) break;
+        const char* from = seenBrace ? begin : end; // start of value text in this span
+        const char* at = begin;
+        for (; at != end; ++at) {
+            const char ch = *at;
+            if (!escaped && !comment && !IsBlockChar(ch)) {
+                slash = false;
+                continue;
+            }
+            if (ch == '\n') {
+                ++m_line;
+                comment = false;
+            }
+            if (escaped) {
+                escaped = false;
+                slash = false;
+                continue;
+            }
+            if (comment) continue;
+            if (ch == '\\') {
+                escaped = true;
+            } else if (ch == '/') {
+                comment = slash;
+                slash = !slash;
+                continue;
+            } else if (ch == '{' || ch == '}') {
+                depth += ch == '{' ? 1 : -1;
+                if (!seenBrace) {
+                    seenBrace = true;
+                    from = at + 1; // the opening brace is not part of the value
+                }
+                if (depth <= 0) {
+                    done = true;
+                    break;
+                }
+            }
+            slash = false;
         }
-        if (!pendingSpace.empty()) {
-            hash = Hash(hash, pendingSpace.data(), pendingSpace.size());
-            record.valueSize += static_cast<long long>(pendingSpace.size());
-            if (record.value.size() < kMaxValueKept) record.value += pendingSpace;
-            pendingSpace.clear();
+        if (from < at) {
+            const std::size_t count = static_cast<std::size_t>(at - from);
+            hash = Hash(hash, from, count);
+            record.valueSize += static_cast<long long>(count);
+            if (record.value.size() < kMaxValueKept) {
+                record.value.append(from, std::min(count, kMaxValueKept - record.value.size()));
+            }
         }
-        hash = Hash(hash, &c, 1);
-        ++record.valueSize;
-        if (record.value.size() < kMaxValueKept) record.value += c;
-    };
-    for (;;) {
-        const int c = m_in.Get();
-        if (c == ByteSource::kEnd) break;
-        const char ch = static_cast<char>(c);
-        if (ch == '\n') {
-            ++m_line;
-            comment = false;
-        }
-        const bool wasEscaped = escaped;
-        if (escaped) {
-            escaped = false;
-        } else if (!comment && ch == '\\') {
-            escaped = true;
-        } else if (!comment && ch == '/' && slash) {
-            comment = true;
-        } else if (!comment && (ch == '{' || ch == '}')) {
-            const bool first = !seenBrace;
-            seenBrace = true;
-            depth += ch == '{' ? 1 : -1;
-            if (depth <= 0) break;
-            if (first) continue; // the opening brace is not part of the value
-        }
-        slash = ch == '/' && !wasEscaped && !comment;
-        if (seenBrace) take(ch);
+        m_in.Consume(done ? at + 1 : at);
     }
     record.bodyHash = hash;
     record.end = m_in.Offset();
+    // Shown without the spaces around it.
+    const std::size_t last = record.value.find_last_not_of(" \t\r\n");
+    record.value.erase(last == std::string::npos ? 0 : last + 1);
+    record.value.erase(0, record.value.find_first_not_of(" \t\r\n"));
     if (depth > 0 || !seenBrace) {
         return Fail(startLine, "input ends inside a value block", record.name);
     }
