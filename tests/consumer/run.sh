@@ -17,6 +17,9 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 test ! -e "$(find "$prefix/include" -type d -name internal -print -quit)" \
   || { echo "internal headers were installed"; exit 1; }
 
+echo "== the installed moxarchive runs from the prefix"
+"$prefix/bin/moxarchive" check "$repo/fuzz/corpus/example.qvx"
+
 echo "== every installed header compiles alone"
 qt_flags="-fPIC $(pkg-config --cflags Qt6Widgets 2>/dev/null || true)"
 find "$prefix/include" -name '*.h' | sort | while read -r header; do
