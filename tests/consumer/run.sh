@@ -5,7 +5,7 @@
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$(cd "$1" && pwd)"
-work="$build/consumer"       # fixed paths keep compiler caches warm between runs
+work="${CONSUMER_WORK:-$build/consumer}"  # a fixed path keeps compiler caches warm
 prefix="$work/prefix"
 cxx="${CXX:-c++}"
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
