@@ -13,7 +13,7 @@ CMAKE_FLAGS = -DMOX_WERROR=ON
 SAN_ENV     = ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1 \
               UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps build demo test test-plain test-asan test-consumer clean
+.PHONY: all deps build demo demo-qt screenshot test test-plain test-asan test-consumer clean
 
 all: build
 
@@ -30,6 +30,14 @@ build: deps $(BUILD)/CMakeCache.txt
 
 demo: build
 	./$(BUILD)/examples/mox_demo
+
+# The settings window on Qt Widgets; without a display it says how to get a picture instead.
+demo-qt: build
+	./$(BUILD)/examples/mox_demo_qt
+
+# Renders the settings window offscreen into the README's picture (no display needed).
+screenshot: build
+	./$(BUILD)/examples/mox_demo_qt --screenshot docs/images/qt-demo.png
 
 test-plain: build
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure

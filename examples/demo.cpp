@@ -3,11 +3,14 @@
 // in an undo context and walks it back and forth. Later parts save and restore settings, drive
 // a headless dialog, and search a saved tree for one cell by its path.
 
+#include "DemoSettings.h"
+
 #include <mox/headless.h>
 
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,66 +47,7 @@ class Printer : public CmoxCell {
     }
 };
 
-// The scope's input channels: an array of composites, each with a user name (its label) and a
-// scale. The array creates its own elements, both when asked and when a saved tree is restored.
-class ChannelArray : public CmoxArrayCell {
-  public:
-    ChannelArray() : CmoxArrayCell("Channels") {}
-    CmoxCell* CreateAndAdd() override {
-        std::string name;
-        CmoxCell* channel = NewChannel(NewChildName(name).c_str());
-        Add(channel);
-        return channel;
-    }
-    void CreateAddRestoreElement(CmoxArchive& archive, std::string& className,
-                                 const char* name) override {
-        if (className != "CmoxCompositeCell") throw MOX_RESTORE_DECLINED;
-        CmoxCell* channel = NewChannel(name);
-        Add(channel);
-        channel->RestoreUserName(archive);
-        channel->Restore(archive);
-    }
-
-  private:
-    static CmoxCell* NewChannel(const char* name) {
-        auto* channel = new CmoxCompositeCell(name);
-        channel->AddChild(new CmoxStringCell(MOX_USER_NAME, ""));
-        channel->AddChild(new CmoxDoubleCell("Scale", 1.0));
-        return channel;
-    }
-};
-
-// The demo's settings: \Root\Scope\{Gain, Offset} and \Root\Channels.
-struct Settings {
-    CmoxCompositeCell root{"Root"};
-    CmoxCompositeCell* scope = new CmoxCompositeCell("Scope");
-    CmoxLongCell* gain = new CmoxLongCell("Gain", 1);
-    CmoxLongCell* offset = new CmoxLongCell("Offset", 0);
-    ChannelArray* channels = new ChannelArray;
-
-    Settings() {
-        root.AddChild(scope, 1);
-        scope->AddChild(gain, 1);
-        scope->AddChild(offset, 1);
-        root.AddChild(channels, 1);
-        AddChannel("Probe A", 1.0);
-        AddChannel("Probe B", 10.0);
-    }
-    void AddChannel(const char* label, double scale) {
-        auto* channel = static_cast<CmoxCompositeCell*>(channels->CreateAndAdd());
-        channel->UserName(label);
-        channel->SetChildDouble("Scale", scale);
-    }
-    void Print() const {
-        std::printf("  Gain=%ld Offset=%ld Channels:", gain->Value(), offset->Value());
-        for (int i = 0; i < channels->GetSize(); ++i) {
-            auto* channel = static_cast<CmoxCompositeCell*>(channels->GetAt(i));
-            std::printf(" %s \"%s\" x%g", channel->Name().c_str(), channel->UserName(),
-                        channel->GetChildDouble("Scale"));
-        }
-        std::printf("\n");
-    }
-};
+using demo::Settings;
 
 void PrintList(const char* title, const std::vector<std::string>& items) {
     std::printf("  %s:", title);
@@ -222,20 +166,42 @@ void DialogTranscript() {
     show();
 
     CmoxUndoContext* edits = engine.GetUndoContext("Dialog");
-    const char* entries[] = {"347", "12,345"};
-    for (const char* typed : entries) {
-        std::printf("  typed \"%s\", picked \"s\", OK:\n", typed);
-        field.Enter(typed);
+    // The title follows the history: marked modified while it differs from what was saved.
+    mox::Observer title = mox::OnChange(
+        edits->GetChangeNotifier(),
+        [edits](CmoxChangedList&) {
+            std::printf("  [title] Settings%s\n", edits->IsClean() ? "" : " (modified)");
+        },
+        MOX_UI_PRIORITY);
+    const struct {
+        const char* typed;
+        bool ok;
+    } entries[] = {{"347", true}, {"12,345", true}, {"500", false}};
+    for (const auto& entry : entries) {
+        std::printf("  typed \"%s\", picked \"s\", %s:\n", entry.typed, entry.ok ? "OK" : "Cancel");
+        field.Enter(entry.typed);
         combo.Select(1);
-        engine.BeginTransaction(edits, "Dialog OK");
+        mox::Transaction exchange(edits, "Dialog OK");
         settings.UpdateData(1);
         std::printf("  inside the transaction (readout not yet refreshed):\n");
         show();
-        engine.EndTransaction();
+        if (entry.ok)
+            exchange.Commit();
+        else
+            exchange.Rollback(); // Cancel: every change put back, nothing left to undo or redo
         std::printf("  after the transaction:\n");
         show();
+        if (&entry == &entries[0]) {
+            std::stringstream file;
+            CmoxArchive archive;
+            archive.Open(&file, MOX_ARCHIVE_WRITE);
+            archive.Save(period);
+            archive.Close();
+            edits->MarkClean();
+            std::printf("  saved\n");
+        }
     }
-    std::printf("  undo:\n");
+    std::printf("  undo (back to what was saved):\n");
     engine.Undo(edits, 1);
     show();
     engine.RemoveUndoContext("Dialog");

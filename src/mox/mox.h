@@ -54,5 +54,12 @@
 #include <mox/dialog/CmoxListLC.h>
 #include <mox/dialog/CmoxRadioLC.h>
 
+// The modern C++ layer: scoped guards, lambda dependents, ranges (namespace mox).
+#include <mox/scope/Observer.h>
+#include <mox/scope/Ranges.h>
+#include <mox/scope/SubTransaction.h>
+#include <mox/scope/SuppressNotifications.h>
+#include <mox/scope/Transaction.h>
+
 // The control backends are libraries of their own: <mox/headless.h> (mox::headless) and
 // <mox/qt.h> (mox::qt).

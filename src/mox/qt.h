@@ -4,3 +4,7 @@
 /// <mox/mox.h> plus the adapters that put a mox dialog on real widgets.
 
 #include <mox/mox.h>
+
+#include <mox/platform/qt/Dialog.h>
+#include <mox/platform/qt/Window.h>
+#include <mox/platform/qt/WindowSystem.h>

@@ -7,6 +7,9 @@
 #include <mox/undo/CmoxUndoInfo.h>
 #include <mox/undo/CmoxUndoList.h>
 
+#include <memory>
+#include <utility>
+
 CmoxUndoContext::CmoxUndoContext() : m_changeNotifier(new CmoxCell) {}
 
 CmoxUndoContext::~CmoxUndoContext() {
@@ -27,15 +30,61 @@ void CmoxUndoContext::EndTransaction() {
         return;
     }
     while (static_cast<int>(m_undoStack.size()) >= m_maxDepth) {
-        delete m_undoStack.back();
+        // Trimming the oldest list makes the start of the history unreachable too.
+        if (m_cleanMark == nullptr) m_cleanLost = true;
+        CmoxUndoList* oldest = m_undoStack.back();
         m_undoStack.pop_back();
+        DropList(oldest);
     }
     m_undoStack.push_front(m_openList);
+    // Only at the end: a change that a client records while being told still joins this list.
+    // Also when a client's Update throws, since the stack owns the list now.
+    struct CloseOnExit {
+        CmoxUndoList*& open;
+        ~CloseOnExit() { open = nullptr; }
+    } close{m_openList};
     ClearRedo();
     UpdateDescriptions();
     NotifyClients();
-    // Only now: a change that a client records while being told still joins this list.
-    m_openList = nullptr;
+}
+
+void CmoxUndoContext::DiscardTransaction() {
+    if (m_openList == nullptr) return;
+    // The engine may still have this context attached: it needs an open list to record into.
+    auto fresh = std::make_unique<CmoxUndoList>(m_openList->m_description.c_str());
+    std::unique_ptr<CmoxUndoList> discarded(std::exchange(m_openList, fresh.release()));
+    delete m_undoDependents;
+    m_undoDependents = new CmoxCellList;
+    struct EndOnExit {
+        CmoxUndoList*& inProgress;
+        CmoxCellList*& dependents;
+        ~EndOnExit() {
+            inProgress = nullptr;
+            delete dependents;
+            dependents = nullptr;
+        }
+    } end{m_listInProgress, m_undoDependents};
+    m_listInProgress = discarded.get();
+    discarded->Undo(*m_undoDependents);
+    m_listInProgress = nullptr;
+    NotifyDependentsFrom(std::deque<CmoxUndoList*>{discarded.get()});
+}
+
+void CmoxUndoContext::MarkClean() {
+    const bool wasClean = IsClean();
+    m_cleanMark = m_undoStack.empty() ? nullptr : m_undoStack.front();
+    m_cleanLost = false;
+    if (!wasClean) NotifyClients();
+}
+
+bool CmoxUndoContext::IsClean() const {
+    const CmoxUndoList* head = m_undoStack.empty() ? nullptr : m_undoStack.front();
+    return !m_cleanLost && head == m_cleanMark;
+}
+
+void CmoxUndoContext::DropList(CmoxUndoList* list) {
+    if (list == m_cleanMark) m_cleanLost = true;
+    delete list;
 }
 
 void CmoxUndoContext::Undo(int count) {
@@ -84,8 +133,11 @@ void CmoxUndoContext::UndoRedo(int count, bool undo) {
 }
 
 void CmoxUndoContext::NotifyUndoDependents(bool undo) {
+    NotifyDependentsFrom(undo ? m_redoStack : m_undoStack);
+}
+
+void CmoxUndoContext::NotifyDependentsFrom(const std::deque<CmoxUndoList*>& searched) {
     if (m_undoDependents == nullptr) return;
-    const std::deque<CmoxUndoList*>& searched = undo ? m_redoStack : m_undoStack;
     CmoxNotifyList privateList(MOX_NOTIFY_IMMEDIATE, MOX_CUTOFF_PRIORITY);
     privateList.NotifyPolicy(MOX_NOTIFY_ALL);
     while (CmoxCell* cell = m_undoDependents->RemoveHead()) {
@@ -125,10 +177,11 @@ void CmoxUndoContext::UpdateDescriptions() {
 }
 
 void CmoxUndoContext::ClearUndo() {
+    if (!m_undoStack.empty() && m_cleanMark == nullptr) m_cleanLost = true;
     while (!m_undoStack.empty()) {
         CmoxUndoList* list = m_undoStack.front();
         m_undoStack.pop_front();
-        delete list;
+        DropList(list);
     }
 }
 
@@ -136,7 +189,7 @@ void CmoxUndoContext::ClearRedo() {
     while (!m_redoStack.empty()) {
         CmoxUndoList* list = m_redoStack.front();
         m_redoStack.pop_front();
-        delete list;
+        DropList(list);
     }
 }
 
@@ -145,6 +198,9 @@ void CmoxUndoContext::ClearAllLists() {
     ClearUndo();
     delete m_openList;
     m_openList = nullptr;
+    // An empty history is clean, as a new one is.
+    m_cleanMark = nullptr;
+    m_cleanLost = false;
 }
 
 void CmoxUndoContext::ResetUndo() {

@@ -58,6 +58,19 @@ class MOX_API CmoxUndoContext {
     /// Whether a list is open.
     bool HasOpenList() const { return m_openList != nullptr; }
 
+    /// Undoes what the open list recorded, with the notifications Undo gives, and drops it; an
+    /// empty list with the same description stays open in its place. Neither stack, the
+    /// descriptions nor the clients change. The engine's UndoContextInProgress() stays null.
+    void DiscardTransaction();
+
+    /// Marks the present position of the history as clean (typically: the document was saved).
+    /// Tells the clients when the clean state changes.
+    void MarkClean();
+    /// True while the history stands where MarkClean was last called (a new or reset context
+    /// is clean). Once the marked transaction is trimmed away, or a transaction is recorded
+    /// while the mark is undone, it stays false until the next MarkClean.
+    bool IsClean() const;
+
   protected:
     /// Non-zero when there is something to undo.
     int CanUndo() const { return !m_undoStack.empty(); }
@@ -77,6 +90,9 @@ class MOX_API CmoxUndoContext {
     void UpdateDescriptions();
 
   private:
+    void NotifyDependentsFrom(const std::deque<CmoxUndoList*>& searched);
+    void DropList(CmoxUndoList* list);
+
     int m_maxDepth = 25;
     CmoxUndoList* m_openList = nullptr;
     CmoxUndoList* m_listInProgress = nullptr;
@@ -86,4 +102,8 @@ class MOX_API CmoxUndoContext {
     std::vector<std::string> m_redoDescriptions;
     CmoxCell* m_changeNotifier;
     CmoxCellList* m_undoDependents = nullptr;
+    // The clean position: the undo stack's head when marked (null: the start of the history).
+    // Compared by address only, and only while m_cleanLost is false: a dropped mark sets it.
+    const CmoxUndoList* m_cleanMark = nullptr;
+    bool m_cleanLost = false;
 };

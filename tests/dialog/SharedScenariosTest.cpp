@@ -1,0 +1,178 @@
+// Dialog scenarios that every control backend must pass alike: the link cells and the dialog
+// layer are the same, only the widgets underneath differ.
+
+#include "dialog/Backends.h"
+#include "support/Recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+using namespace moxtest;
+
+namespace {
+
+// An application's edit object that drops everything but digits.
+class DigitsOnly : public CEdit {
+  protected:
+    LRESULT WindowProc(unsigned int message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CHAR && wParam >= 0x20 && wParam < 0x80 &&
+            !std::isdigit(static_cast<int>(wParam)))
+            return 0;
+        return CEdit::WindowProc(message, wParam, lParam);
+    }
+};
+
+template <class Backend> class Scenario : public MoxTest {
+  protected:
+    Backend backend;
+};
+
+#if MOX_TEST_QT
+using Backends = ::testing::Types<HeadlessBackend, QtBackend>;
+#else
+using Backends = ::testing::Types<HeadlessBackend>;
+#endif
+TYPED_TEST_SUITE(Scenario, Backends);
+
+} // namespace
+
+// Typed into a field, committed into a 64-bit cell that clamps and quantizes, shown by another
+// field only when the outermost transaction ends, and undone by the user's Ctrl+Z.
+TYPED_TEST(Scenario, RoadOfOneChangeFromTypingToUndo) {
+    auto& ui = this->backend;
+    ui.AddEdit(10);
+    ui.AddEdit(11);
+    ui.Show();
+    CmoxLongLongCell period("Period", 100, 100);
+    period.InitRangeAndSize(0, 1000, 10);
+    std::vector<__int64> seen; // a state dependent sees each stored value at once
+    UpdateLog log;
+    RecordingCell model("Model", MOX_STATE_PRIORITY, log);
+    model.onUpdate = [&](CmoxChangedList&) { seen.push_back(period.Value()); };
+    period.AddDependent(&model);
+    CmoxEditLC entry(10, &period, ui.Dlg(), "Entry", MOX_UI_PRIORITY, 1);
+    entry.Formatter(new CmoxFormatter);
+    CmoxEditLC readout(11, &period, ui.Dlg(), "Readout", MOX_UI_PRIORITY, 1);
+    readout.Formatter(new CmoxFormatter);
+    entry.StateToUI();
+    readout.StateToUI();
+    CmoxUndoContext* history = MoxTest::Engine().GetUndoContext("Dialog");
+    ui.Watch(entry, history);
+
+    ui.Enter(10, "347"); // quantized to the increment of 10
+    ui.Commit(10);
+    EXPECT_EQ(340, period.Value());
+    EXPECT_EQ(1, ui.Beeps());
+    EXPECT_TRUE(ui.HasFocus(10));
+    EXPECT_EQ("340", ui.Text(10));
+    EXPECT_EQ("340", ui.Text(11));
+
+    // Inside an outer transaction the other field waits for its end, and is written once.
+    Cmox& engine = MoxTest::Engine();
+    engine.BeginTransaction(history, "Set period");
+    ui.Enter(10, "12,345"); // clamped to the maximum
+    ui.Commit(10);
+    EXPECT_EQ(1000, period.Value());
+    EXPECT_EQ(2, ui.Beeps());
+    EXPECT_EQ("340", ui.Text(11));
+    const int writes = ui.Writes(11);
+    engine.EndTransaction();
+    EXPECT_EQ("1000", ui.Text(10));
+    EXPECT_EQ("1000", ui.Text(11));
+    EXPECT_EQ(writes + 1, ui.Writes(11));
+    EXPECT_EQ((std::vector<__int64>{340, 1000}), seen);
+
+    ASSERT_EQ((std::vector<std::string>{"Set period", "Entry"}), history->UndoDescriptions());
+    ui.UndoKey();
+    EXPECT_EQ(340, period.Value());
+    EXPECT_EQ("340", ui.Text(10));
+    EXPECT_EQ("340", ui.Text(11));
+    EXPECT_EQ(2, ui.Beeps()); // undo itself does not beep
+}
+
+// Items, selection by index and by prefix, and the combo box's field under an application's
+// key filter, found at the point the link cell looks for it.
+TYPED_TEST(Scenario, ComboAndListExchangeIndexesAndTextAndTheComboFieldFiltersKeys) {
+    auto& ui = this->backend;
+    ui.AddCombo(20);
+    ui.AddList(30);
+    ui.AddCombo(21);
+    ui.Show();
+    CmoxByteCell colour("Colour", 2), size("Size", 1);
+    CmoxComboLC comboLink(20, &colour, ui.Dlg(), "Combo", MOX_STATE_PRIORITY, 1);
+    CmoxListLC listLink(30, &size, ui.Dlg(), "List", MOX_STATE_PRIORITY, 1);
+    for (CmoxLinkCell* link :
+         {static_cast<CmoxLinkCell*>(&comboLink), static_cast<CmoxLinkCell*>(&listLink)}) {
+        link->InitContents(std::vector<std::string>{"Red", "Green", "Blue"});
+        link->StateToUI();
+    }
+    EXPECT_EQ("Blue", ui.Text(20));
+    ui.Pick(20, 0);
+    comboLink.UIToState();
+    EXPECT_EQ(0, colour.Value());
+    ui.Pick(30, 2);
+    listLink.UIToState();
+    EXPECT_EQ(2, size.Value());
+    ui.Enter(20, "Teal"); // typing over the item drops the selection
+    comboLink.UIToState();
+    EXPECT_EQ(255, colour.Value());
+
+    // A string cell: a prefix selects the item (case ignored), other text goes to the field.
+    CmoxStringCell name("Name", "gre");
+    CmoxComboLC nameLink(21, &name, ui.Dlg(), "Name", MOX_STATE_PRIORITY, 1);
+    nameLink.InitContents(std::vector<std::string>{"Red", "Green", "Blue"});
+    nameLink.StateToUI();
+    EXPECT_EQ("Green", ui.Text(21));
+    name.Value("Purple");
+    EXPECT_EQ("Purple", ui.Text(21));
+    char text[8];
+    nameLink.GetControlText(text, sizeof text);
+    EXPECT_STREQ("Purple", text);
+
+    ASSERT_NE(0, nameLink.SubclassEditControl(new DigitsOnly));
+    ui.Enter(21, "1x2");
+    EXPECT_EQ("12", ui.Text(21));
+}
+
+// A three-state check box and a radio group that stops at the next group start, both ways.
+TYPED_TEST(Scenario, CheckBoxHoldsThreeStatesAndRadioGroupsStopAtTheNextGroup) {
+    auto& ui = this->backend;
+    ui.AddCheck(40);
+    ui.AddRadio(50, true);
+    ui.AddRadio(51, false);
+    ui.AddRadio(52, false);
+    ui.AddRadio(60, true);
+    ui.Show();
+    CmoxBooleanCell flag("Flag", 1);
+    CmoxCheckLC check(40, &flag, ui.Dlg(), "Check", MOX_STATE_PRIORITY, 1);
+    check.StateToUI();
+    ui.Click(40); // checked -> indeterminate
+    check.UIToState();
+    EXPECT_EQ(2, flag.Value());
+    ui.Click(40); // -> unchecked
+    check.UIToState();
+    EXPECT_EQ(0, flag.Value());
+
+    CmoxByteCell mode("Mode", 0), other("Other", 0);
+    CmoxRadioLC radio(50, &mode, ui.Dlg(), "Radio", MOX_STATE_PRIORITY, 1);
+    CmoxRadioLC next(60, &other, ui.Dlg(), "Next", MOX_STATE_PRIORITY, 1);
+    radio.UIToState();
+    EXPECT_EQ(255, mode.Value()); // nothing checked
+    ui.Click(60);
+    ui.Click(52);
+    radio.UIToState();
+    next.UIToState();
+    EXPECT_EQ(2, mode.Value());
+    EXPECT_EQ(0, other.Value()); // the next group kept its button
+    ui.Click(51);
+    radio.UIToState();
+    EXPECT_EQ(1, mode.Value());
+    mode.Value(static_cast<unsigned char>(0));
+    CDataExchange exchange(ui.Dlg(), 1);
+    int position = -2;
+    DDX_Radio(&exchange, 50, position);
+    EXPECT_EQ(0, position);
+}

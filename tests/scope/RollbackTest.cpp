@@ -1,0 +1,125 @@
+#include "support/MoxTest.h"
+#include "support/Recorder.h"
+
+#include <stdexcept>
+
+using namespace moxtest;
+
+namespace {
+
+// A history with one step to undo and one to redo, and cells of every kind of recorded change.
+class Rollback : public MoxTest {
+  protected:
+    Rollback() {
+        ctx = Engine().GetUndoContext("Edit");
+        level.InitRange(0, 100);
+        list.Add(new CmoxLongCell("First", 1));
+        for (const char* step : {"Older", "Undone"}) {
+            mox::Transaction t(ctx, step);
+            gain.Value(gain.Value() + 1);
+        }
+        Engine().Undo(ctx, 1);
+        ctx->MarkClean();
+        state.UndoNotify(1);
+        for (CmoxCell* watcher : {&state, &display}) {
+            watcher->MakeDependentOn(&gain);
+            watcher->MakeDependentOn(&level);
+            watcher->MakeDependentOn(&list);
+        }
+    }
+    void TearDown() override {
+        Engine().RemoveAllUndoContexts();
+        MoxTest::TearDown();
+    }
+
+    // Changes value, default, range and the array's elements, in one transaction.
+    void ChangeEverything() {
+        gain.Value(40L);
+        gain.MakeCurrentDefault();
+        gain.Value(41L);
+        level.SetRange(10, 20);
+        level.Value(static_cast<unsigned char>(15));
+        list.Add(new CmoxLongCell("Second", 2));
+        list.Remove(0, 1);
+    }
+    void ExpectAsBefore() {
+        EXPECT_EQ(gain.Value(), 1);
+        EXPECT_EQ(gain.DefaultValue(), 0);
+        EXPECT_EQ(level.Value(), 0);
+        EXPECT_EQ(level.Min(), 0);
+        EXPECT_EQ(level.Max(), 100);
+        ASSERT_EQ(list.GetSize(), 1);
+        EXPECT_EQ(list.GetAt(0)->Name(), "First");
+        EXPECT_EQ(ctx->UndoDescriptions(), (Names{"Older"}));
+        EXPECT_EQ(ctx->RedoDescriptions(), (Names{"Undone"}));
+        EXPECT_TRUE(ctx->IsClean());
+    }
+
+    CmoxUndoContext* ctx;
+    CmoxLongCell gain{"Gain", 0};
+    CmoxByteCell level{"Level", 0};
+    CmoxArrayCell list{"List"};
+    UpdateLog log;
+    RecordingCell state{"State", MOX_STATE_PRIORITY, log};
+    RecordingCell display{"Display", MOX_UI_PRIORITY, log};
+};
+
+} // namespace
+
+TEST_F(Rollback, PutsBackValuesDefaultsRangesAndElementsWithUndoNotificationsAndNoStep) {
+    mox::Transaction t(ctx, "Dialog");
+    ChangeEverything();
+    log.clear();
+    t.Rollback();
+    EXPECT_FALSE(t.Active());
+    ExpectAsBefore();
+    // As an undo tells them: each restored cell on its own, state dependents with UndoNotify
+    // set, then the display's deferred delivery at the end.
+    Names stateHeard;
+    for (const UpdateRecord& r : log)
+        if (r.cell == "State")
+            stateHeard.insert(stateHeard.end(), r.changed.begin(), r.changed.end());
+    EXPECT_EQ(stateHeard, (Names{"Gain", "Level", "List"}));
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back().cell, "Display");
+    EXPECT_EQ(log.back().changed, (Names{"Gain", "Level", "List"}));
+    EXPECT_EQ(Engine().UndoContext(), nullptr);
+}
+
+TEST_F(Rollback, AnExceptionRollsBackUnlessOptedOut) {
+    for (bool optOut : {false, true}) {
+        SCOPED_TRACE(optOut ? "opted out" : "default");
+        try {
+            mox::Transaction t(ctx, "Dialog");
+            if (optOut) t.RollbackOnException(false);
+            ChangeEverything();
+            throw std::runtime_error("failed");
+        } catch (const std::runtime_error&) {
+        }
+        if (!optOut) ExpectAsBefore();
+    }
+    EXPECT_EQ(gain.Value(), 41);
+    EXPECT_EQ(ctx->UndoDescriptions(), (Names{"Dialog", "Older"}));
+    EXPECT_TRUE(ctx->RedoDescriptions().empty());
+}
+
+TEST_F(Rollback, IsRefusedUnchangedWhenInnerWithoutContextOrEnded) {
+    {
+        mox::Transaction plain;
+        EXPECT_THROW(plain.Rollback(), mox::TransactionError);
+        EXPECT_TRUE(plain.Active());
+    }
+    mox::Transaction outer(ctx, "Dialog");
+    gain.Value(7L);
+    {
+        mox::Transaction inner(ctx, "Inner");
+        EXPECT_FALSE(inner.CanRollback());
+        EXPECT_THROW(inner.Rollback(), mox::TransactionError);
+        EXPECT_THROW(outer.Rollback(), mox::TransactionError); // inner still open
+        EXPECT_EQ(Engine().TransactionLevel(), 2);
+    }
+    EXPECT_EQ(gain.Value(), 7);
+    outer.Commit();
+    EXPECT_THROW(outer.Rollback(), mox::TransactionError);
+    EXPECT_EQ(ctx->UndoDescriptions(), (Names{"Dialog", "Older"}));
+}
