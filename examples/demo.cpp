@@ -8,6 +8,7 @@
 #include <mox/headless.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -210,6 +211,9 @@ void DialogTranscript() {
 // anything else, and lists the records two collections hold. Opened with cache depth 1: the open
 // walks the file once and remembers where each top-level record starts, so each search reads
 // only the record that leads to its target.
+// With --keep the file stays, to be looked at with moxarchive.
+bool g_keepTree = false;
+
 void SearchSavedTree(Settings& settings) {
     const char* path = "mox_demo_tree.mox";
     CmoxLongCell& gain = *settings.gain;
@@ -255,12 +259,13 @@ void SearchSavedTree(Settings& settings) {
     std::printf("  \\Backup\\Scope\\Gain: %s (the cache knows there is no \\Backup)\n",
                 reader.Locate(absent) ? "found" : "not in the archive");
     reader.Close();
-    std::remove(path);
+    if (!g_keepTree) std::remove(path);
 }
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    g_keepTree = argc > 1 && std::strcmp(argv[1], "--keep") == 0;
     Cmox& engine = Cmox::Current();
 
     Settings settings;

@@ -2,6 +2,8 @@
 /// @file
 /// Umbrella header: everything an application needs from mox.
 
+#include <mox/version.h>
+
 #include <mox/platform/CCriticalSection.h>
 #include <mox/platform/CDataExchange.h>
 #include <mox/platform/CEdit.h>

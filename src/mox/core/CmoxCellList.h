@@ -23,11 +23,11 @@ class MOX_API CmoxCellList {
     /// Forward iterator over the cells, in order, skipping removed slots.
     class const_iterator {
       public:
-        using value_type = CmoxCell*;
-        using reference = CmoxCell*;
-        using pointer = CmoxCell* const*;
-        using difference_type = std::ptrdiff_t;
-        using iterator_category = std::forward_iterator_tag;
+        using value_type = CmoxCell*;                        ///< iterator trait
+        using reference = CmoxCell*;                         ///< iterator trait
+        using pointer = CmoxCell* const*;                    ///< iterator trait
+        using difference_type = std::ptrdiff_t;              ///< iterator trait
+        using iterator_category = std::forward_iterator_tag; ///< iterator trait
 
         const_iterator() = default;
         /// The cell at this position.

@@ -9,6 +9,7 @@
 /// Base of every exception the library throws (by value).
 class MOX_API CException : public std::exception {
   public:
+    /// A short description of the error.
     const char* what() const noexcept override;
 };
 
@@ -16,24 +17,28 @@ class MOX_API CException : public std::exception {
 /// for a bad array index and for an unpaired EndSubTransaction.
 class MOX_API CInvalidArgException : public CException {
   public:
+    /// A short description of the error.
     const char* what() const noexcept override;
 };
 
 /// An operation cancelled after the user was told why.
 class MOX_API CUserException : public CException {
   public:
+    /// A short description of the error.
     const char* what() const noexcept override;
 };
 
 /// A resource (string, lock) could not be obtained.
 class MOX_API CResourceException : public CException {
   public:
+    /// A short description of the error.
     const char* what() const noexcept override;
 };
 
 /// Memory could not be obtained.
 class MOX_API CMemoryException : public CException {
   public:
+    /// A short description of the error.
     const char* what() const noexcept override;
 };
 

@@ -53,9 +53,12 @@ class MOX_API CObject {
     bool IsKindOf(const CRuntimeClass* cls) const;
 
   protected:
+    /// Only derived classes make objects.
     CObject() = default;
-    CObject(const CObject&) = default;
-    CObject& operator=(const CObject&) = default;
+    /// Derived classes copy as they choose.
+    CObject(const CObject& other) = default;
+    /// Derived classes assign as they choose.
+    CObject& operator=(const CObject& other) = default;
 };
 
 /// The record of class `cls`.

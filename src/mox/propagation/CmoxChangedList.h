@@ -18,8 +18,10 @@ class MOX_API ChangeInfo final : public CObject {
     /// An entry for `cell` with `userData` and `reason`.
     ChangeInfo(CmoxCell* cell, unsigned long userData, MoxChangeReason reason)
         : m_reason(reason), m_userData(userData), m_cell(cell) {}
-    ChangeInfo(const ChangeInfo&) = default;
-    ChangeInfo& operator=(const ChangeInfo&) = default;
+    /// A copy of `other`.
+    ChangeInfo(const ChangeInfo& other) = default;
+    /// Becomes a copy of `other`.
+    ChangeInfo& operator=(const ChangeInfo& other) = default;
 
     /// Why the cell changed (MOX_VALUE_CHANGED once it was reported more than once).
     MoxChangeReason Reason() const { return m_reason; }

@@ -44,11 +44,11 @@ class MOX_API NotifyInfoList {
     /// Forward iterator over the entries.
     class const_iterator {
       public:
-        using value_type = NotifyInfo;
-        using reference = const NotifyInfo&;
-        using pointer = const NotifyInfo*;
-        using difference_type = std::ptrdiff_t;
-        using iterator_category = std::forward_iterator_tag;
+        using value_type = NotifyInfo;                       ///< iterator trait
+        using reference = const NotifyInfo&;                 ///< iterator trait
+        using pointer = const NotifyInfo*;                   ///< iterator trait
+        using difference_type = std::ptrdiff_t;              ///< iterator trait
+        using iterator_category = std::forward_iterator_tag; ///< iterator trait
         const_iterator() = default;
         /// The entry.
         const NotifyInfo& operator*() const { return *m_at; }

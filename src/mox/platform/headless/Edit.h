@@ -18,7 +18,8 @@ class MOX_API Edit : public Window {
     /// The edit field's handling of `message` (see the class comment).
     LRESULT DefWindowProc(unsigned int message, WPARAM wParam, LPARAM lParam) override;
 
-    /// The user types `chars`: one WM_CHAR per character, in order ('\b' is backspace).
+    /// The user types `chars`: one WM_CHAR per character, in order (a backspace, character 8,
+    /// erases one).
     void Type(const char* chars);
     /// The user selects the whole text (EM_SETSEL 0, -1) and types `text` over it.
     void Enter(const char* text);

@@ -1,0 +1,281 @@
+// moxarchive: each command on one archive with every kind of record, faults and misreadings
+// found by check, diff of edited copies, and hostile input through every command.
+#include "Tool.h"
+
+#include <mox/archive/CmoxArchive.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <dirent.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result RunTool(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = moxarchive::Run(args, out, err, 0);
+    return {status, out.str(), err.str()};
+}
+
+std::string WriteFile(const std::string& name, const std::string& bytes) {
+    const std::string path = testing::TempDir() + "moxarchive_" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+const std::string kPreamble = "PREAMBLE \r\n// File creation time: Friday, December 04, 2026\r\n";
+// Every body kind: value blocks, nested collections with user names, a binary block whose bytes
+// hold braces, a line end and "//", a reference, and a second top-level record.
+const std::string kBinary = "{{ }\n//}}x\"y";
+const std::string kSample =
+    kPreamble +
+    "CmoxCompositeCell \"Settings\" \"$Main settings$\" {\r\n"
+    "\tCmoxLongCell \"Count\" \"$$\" = { 5  }\r\n"
+    "\tCmoxStringCell \"Title\" \"$$\" = { \"A \\\"quoted\\\" title\"  }\r\n"
+    "\tCmoxCompositeCell \"Display\" \"$Screen$\" {\r\n"
+    "\t\tCmoxDoubleCell \"Gain\" \"$$\" = { 1.5  }\r\n"
+    "\t}\r\n"
+    "\tAppBlob \"Blob\" \"$$\" = #212" +
+    kBinary +
+    "\r\n"
+    "\tCmoxLongCell \"Ref\" \"$$\" * \r\n"
+    "}\r\n"
+    "AppCell \"Lone\" \"$$\" = { 1  }\r\n";
+
+TEST(MoxArchive, CommandsReadEveryKindOfRecord) {
+    const std::string file = WriteFile("sample.mox", kSample);
+    const std::string display = "CmoxCompositeCell \"Display\" \"$Screen$\" {\r\n"
+                                "\t\tCmoxDoubleCell \"Gain\" \"$$\" = { 1.5  }\r\n\t}\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string out;
+    } cases[] = {
+        {{"tree", file},
+         "CmoxCompositeCell Settings [Main settings]\n"
+         "  CmoxLongCell Count = 5\n"
+         "  CmoxStringCell Title = \"A \\\"quoted\\\" title\"\n"
+         "  CmoxCompositeCell Display [Screen]\n"
+         "    CmoxDoubleCell Gain = 1.5\n"
+         "  AppBlob Blob <12 bytes>\n"
+         "  CmoxLongCell Ref *\n"
+         "AppCell Lone = 1\n"},
+        {{"tree", file, "--width", "12"},
+         "CmoxCompo...\n  CmoxLon...\n  CmoxStr...\n  CmoxCom...\n    CmoxD...\n"
+         "  AppBlob...\n  CmoxLon...\nAppCell L...\n"},
+        {{"ls", file}, "Settings\nLone\n"},
+        {{"ls", file, "\\Settings"}, "Count\nTitle\nDisplay\nBlob\nRef\n"},
+        {{"ls", file, "Settings\\Display\\"}, "Gain\n"},
+        {{"ls", file, "--user"}, "Main settings\n\n"},
+        {{"get", file, "\\Settings\\Display"}, display},
+        {{"get", file, "\\Settings\\Screen", "--user"}, display},
+        {{"get", file, "\\Settings\\Blob"}, "AppBlob \"Blob\" \"$$\" = #212" + kBinary + "\n"},
+        {{"get", file, "\\Settings\\Ref"}, "CmoxLongCell \"Ref\" \"$$\" *\n"},
+        {{"get", file, "Lone"}, "AppCell \"Lone\" \"$$\" = { 1  }\n"},
+        {{"check", file}, file + ": valid, 8 records, 0 warnings\n"},
+    };
+    for (const auto& c : cases) {
+        const Result result = RunTool(c.args);
+        EXPECT_EQ(result.status, 0) << c.args[0] << " " << c.args.back() << ": " << result.err;
+        EXPECT_EQ(result.out, c.out) << c.args[0] << " " << c.args.back();
+        EXPECT_EQ(result.err, "");
+    }
+
+    const Result json = RunTool({"json", file});
+    ASSERT_EQ(json.status, 0);
+    const nlohmann::json tree = nlohmann::json::parse(json.out);
+    ASSERT_EQ(tree.size(), 2u);
+    const nlohmann::json& settings = tree[0];
+    EXPECT_EQ(settings["user"], "Main settings");
+    ASSERT_EQ(settings["children"].size(), 5u);
+    EXPECT_EQ(settings["children"][1]["value"], "\"A \\\"quoted\\\" title\"");
+    EXPECT_EQ(settings["children"][2]["children"][0]["value"], "1.5");
+    EXPECT_EQ(settings["children"][2]["user"], "Screen");
+    EXPECT_EQ(settings["children"][3]["binary"], 12);
+    EXPECT_EQ(settings["children"][4]["reference"], true);
+    EXPECT_EQ(tree[1],
+              nlohmann::json::parse(R"({"class":"AppCell","name":"Lone","user":"","value":"1"})"));
+}
+
+TEST(MoxArchive, UsageErrorsAndMissingRecordsAreOneLineAndNonZero) {
+    const std::string file = WriteFile("usage.mox", kSample);
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{}, 2, "usage: moxarchive COMMAND"},
+        {{"frob"}, 2, "unknown command 'frob'"},
+        {{"tree"}, 2, "usage: moxarchive tree FILE"},
+        {{"diff", file}, 2, "usage: moxarchive diff A B"},
+        {{"tree", file, "--bogus"}, 2, "unknown option '--bogus'"},
+        {{"tree", file, "--width", "x"}, 2, "bad width 'x'"},
+        {{"tree", "/no/such/file"}, 2, "cannot open /no/such/file: No such file"},
+        {{"check", testing::TempDir()}, 2, "is a directory"},
+        {{"diff", file, "/no/such/file"}, 2, "cannot open /no/such/file"},
+        {{"get", file, "\\Settings\\Nope"}, 1, "no record \\Settings\\Nope in"},
+        {{"get", file, "\\Settings\\Gain"}, 1, "no record \\Settings\\Gain"},
+        {{"ls", file, "\\Nope"}, 1, "no record \\Nope"},
+        {{"ls", file, "\\Settings\\Count"}, 1, "not a collection: \\Settings\\Count"},
+    };
+    for (const auto& c : cases) {
+        const Result result = RunTool(c.args);
+        EXPECT_EQ(result.status, c.status) << c.err;
+        EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+    }
+    for (const char* command : {"tree", "ls", "get", "check", "json", "diff"}) {
+        const Result result = RunTool({command, "--help"});
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out.rfind(std::string("usage: moxarchive ") + command, 0), 0u)
+            << result.out;
+    }
+}
+
+TEST(MoxArchive, CheckReportsFaultsAndMisreadings) {
+    std::string deep;
+    for (int i = 0; i < CmoxArchive::kMaxSearchDepth + 1; ++i)
+        deep += "C \"c\" \"$$\" {\r\n";
+    const struct {
+        std::string body; // after the preamble
+        int status;
+        std::string err;
+    } cases[] = {
+        {"A \"x\" \"$$\" = { 5\r\n", 1, ":3: error: input ends inside a value block: 'x'"},
+        {"A \"x\" \"$$\" = }\r\n", 1, ":3: error: \"}\" closes more blocks than were opened"},
+        {"C \"c\" \"$$\" {\r\n\tA \"x\" \"$$\" = { 5  }\r\n", 1,
+         ":5: error: input ends inside a collection: '\\c'"},
+        {"A \"x\" \"$$\" = { 5  }\r\n}\r\n", 1, ":4: error: \"}\" without a collection"},
+        {"A \"x\" \"$$\" = #3123abc", 1, ":3: error: binary block runs past the end of the file"},
+        {"A \"x\" \"$$\" = #2x1", 1, ":3: error: bad binary block header: 'x'"},
+        {"A \"x\" \"$$\"\r\n", 1, ":3: error: input ends before a record's body: 'x'"},
+        {"A \"x\"", 1, ":3: error: input ends inside a record frame: 'x'"},
+        {"A \"x", 1, ":3: error: input ends inside a quoted token: 'x'"},
+        {"= \"x\"", 1, ":3: error: class name expected: '='"},
+        {deep, 1, ":259: error: records nested too deeply: 'c'"},
+        // Read, but not as the writer meant.
+        {"A \"x\" \"$$\" = { 5\r\n }\r\nB \"y\" \"$$\" = { 6  }\r\n", 0,
+         ":3: warning: value block runs on past its line: 'to line 4'"},
+        {"A \"x\" \"$$\" = { 5  } B \"y\" \"$$\" = { 6  }\r\n", 0,
+         ":3: warning: text after a value block on its line is dropped when restored: 'B'"},
+        {"A \"x\" \"$$\" \r\nB \"y\" \"$$\" = { 6  }\r\n", 0,
+         ":3: warning: record body does not follow its frame on its line"},
+        {"A \"x\" \"" + std::string(10000, 'u') + "\" = { 1  }\r\n", 0,
+         ":3: warning: quoted token cut at 10,000 characters"},
+        {"A" + std::string(10000, 'a') + " \"x\" \"$$\" = { 1  }\r\n", 0,
+         ":3: warning: token cut at 10,000 characters"},
+        {"A \"x\" \"user\" = { 1  }\r\n", 0, ":3: warning: user-name field not enclosed in \"$\""},
+    };
+    for (const auto& c : cases) {
+        const std::string file = WriteFile("check.mox", kPreamble + c.body);
+        const Result result = RunTool({"check", file});
+        EXPECT_EQ(result.status, c.status) << c.err << "\n" << result.err;
+        EXPECT_NE(result.err.find(file + c.err), std::string::npos)
+            << c.err << "\ngot: " << result.err;
+    }
+    const Result noPreamble = RunTool({"check", WriteFile("nopreamble.mox", "preamble \r\n")});
+    EXPECT_EQ(noPreamble.status, 1);
+    EXPECT_NE(noPreamble.err.find(":1: error: missing \"PREAMBLE\" at the start: 'preamble'"),
+              std::string::npos);
+}
+
+std::string Edited(const std::string& from, const std::string& to) {
+    std::string text = kSample;
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+}
+
+TEST(MoxArchive, DiffReportsChangesByPath) {
+    const std::string base = WriteFile("base.mox", kSample);
+    const std::string display = "\tCmoxCompositeCell \"Display\" \"$Screen$\" {\r\n"
+                                "\t\tCmoxDoubleCell \"Gain\" \"$$\" = { 1.5  }\r\n\t}\r\n";
+    const struct {
+        std::string other;
+        std::string out; // base to other
+    } cases[] = {
+        {kSample, ""},
+        {Edited("{ 5  }", "{ 6  }"), "~ \\Settings\\Count: 5 -> 6\n"},
+        {Edited("$Screen$", "$Other$"), "~ \\Settings\\Display: user name $Screen$ -> $Other$\n"},
+        {Edited("CmoxLongCell \"Count\"", "CmoxByteCell \"Count\""),
+         "~ \\Settings\\Count: class CmoxLongCell -> CmoxByteCell\n"},
+        {Edited("x\"y", "x\"z"), "~ \\Settings\\Blob: <12 bytes> -> <12 bytes>\n"},
+        {Edited("= { 1.5  }", "{\r\n\t\t}"), "~ \\Settings\\Display\\Gain: 1.5 -> {...}\n"},
+        {Edited(display, ""), "- \\Settings\\Display\n"},
+        {Edited(display, display + "\tCmoxLongCell \"New\" \"$$\" = { 3  }\r\n"),
+         "+ \\Settings\\New\n"},
+        {Edited("\"Count\"", "\"Amount\""), "- \\Settings\\Count\n+ \\Settings\\Amount\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string other = WriteFile("other.mox", c.other);
+        const Result result = RunTool({"diff", base, other});
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.status, c.out.empty() ? 0 : 1) << result.err;
+    }
+    const Result reversed = RunTool({"diff", WriteFile("other.mox", Edited(display, "")), base});
+    EXPECT_EQ(reversed.out, "+ \\Settings\\Display\n");
+}
+
+// The names the library's list search gives for the top level of `file`.
+std::vector<std::string> LibraryTopLevel(const std::string& file) {
+    CmoxArchive archive;
+    CmoxFindSpec query("", 0, 0);
+    if (archive.Open(file.c_str(), MOX_ARCHIVE_READ) == 1) archive.Contents(query);
+    return query.MatchArray();
+}
+
+TEST(MoxArchive, HostileFilesGiveAStatusAndOneErrorLineNeverACrash) {
+    std::vector<std::string> texts = {kSample};
+    if (DIR* dir = opendir(MOX_FUZZ_CORPUS)) {
+        while (dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] == '.') continue;
+            std::ifstream in(std::string(MOX_FUZZ_CORPUS) + "/" + entry->d_name, std::ios::binary);
+            texts.emplace_back(std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>());
+        }
+        closedir(dir);
+    }
+    ASSERT_GT(texts.size(), 3u);
+    const std::string whole = WriteFile("whole.mox", kSample);
+    for (const std::string& text : texts) {
+        // Cut at 17 places through the file, and whole.
+        for (int part = 1; part <= 18; ++part) {
+            const std::string file = WriteFile("cut.mox", text.substr(0, text.size() * part / 18));
+            for (const std::vector<std::string>& args :
+                 std::vector<std::vector<std::string>>{{"tree", file},
+                                                       {"ls", file, "\\Settings"},
+                                                       {"get", file, "\\Settings\\Count"},
+                                                       {"check", file},
+                                                       {"json", file},
+                                                       {"diff", file, whole}}) {
+                const Result result = RunTool(args);
+                EXPECT_LE(result.status, 2) << args[0];
+                if (result.status != 0 && args[0] != "diff") {
+                    ASSERT_FALSE(result.err.empty()) << args[0];
+                    EXPECT_EQ(result.err.back(), '\n');
+                }
+                if (args[0] == "json" && result.status == 0) {
+                    EXPECT_TRUE(nlohmann::json::accept(result.out)) << file;
+                }
+            }
+            // Where the file is sound, the tool lists what the library's search lists.
+            if (RunTool({"check", file}).status == 0) {
+                std::string expected;
+                for (const std::string& name : LibraryTopLevel(file))
+                    expected += moxarchive::Printable(name) + "\n";
+                EXPECT_EQ(RunTool({"ls", file}).out, expected) << file;
+            }
+        }
+    }
+}
+
+} // namespace
