@@ -23,7 +23,7 @@ deps:
 # Each build folder names every option that tells it apart, so no build inherits another's
 # sanitizer or fuzzing flags from an earlier configuration.
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DMOX_SANITIZE= -DMOX_BUILD_FUZZ=OFF
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DMOX_SANITIZE= -DMOX_BUILD_FUZZ=OFF -DMOX_INVARIANTS=OFF
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -44,7 +44,7 @@ test-plain: build
 
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DMOX_SANITIZE=address,undefined -DMOX_BUILD_EXAMPLES=OFF \
-	  -DMOX_BUILD_FUZZ=OFF
+	  -DMOX_BUILD_FUZZ=OFF -DMOX_INVARIANTS=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && $(SAN_ENV) ctest -j $(JOBS) --output-on-failure
 
@@ -69,7 +69,7 @@ FUZZ_DEPS     = cmake make clang-14 libclang-rt-14-dev
 .PHONY: fuzz
 fuzz:
 	@scripts/install-deps.sh $(FUZZ_DEPS)
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) $(CMAKE_FLAGS) -DMOX_BUILD_FUZZ=ON \
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) $(CMAKE_FLAGS) -DMOX_BUILD_FUZZ=ON -DMOX_INVARIANTS=ON \
 	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_BUILD_TOOLS=OFF -DMOX_BUILD_QT=OFF \
 	  -DMOX_SANITIZE=address,undefined
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target mox_archive_fuzzer
@@ -90,7 +90,7 @@ bench-build:
 	@scripts/install-deps.sh $(BENCH_DEPS)
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) -DMOX_BUILD_BENCH=ON \
 	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_BUILD_QT=OFF -DMOX_SANITIZE= \
-	  -DMOX_BUILD_FUZZ=OFF
+	  -DMOX_BUILD_FUZZ=OFF -DMOX_INVARIANTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target mox_bench mox_bench_report
 
 bench: bench-build
@@ -122,13 +122,13 @@ test-tsan:
 	@scripts/install-deps.sh $(TSAN_DEPS)
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_CXX_COMPILER=$(TSAN_CXX) $(CMAKE_FLAGS) \
 	  -DMOX_SANITIZE=thread -DMOX_BUILD_EXAMPLES=OFF -DMOX_BUILD_QT=OFF -DMOX_BUILD_TOOLS=OFF \
-	  -DMOX_BUILD_FUZZ=OFF
+	  -DMOX_BUILD_FUZZ=OFF -DMOX_INVARIANTS=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target mox_tests
 	cd $(TSAN_BUILD) && $(TSAN_ENV) ctest -j $(JOBS) --output-on-failure
 
 fuzz-more:
 	@scripts/install-deps.sh $(FUZZ_DEPS)
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) $(CMAKE_FLAGS) -DMOX_BUILD_FUZZ=ON \
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) $(CMAKE_FLAGS) -DMOX_BUILD_FUZZ=ON -DMOX_INVARIANTS=ON \
 	  -DMOX_BUILD_TESTS=OFF -DMOX_BUILD_EXAMPLES=OFF -DMOX_BUILD_TOOLS=OFF -DMOX_BUILD_QT=OFF \
 	  -DMOX_SANITIZE=address,undefined
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) $(FUZZ_MORE:%=--target mox_%_fuzzer)
