@@ -276,7 +276,7 @@ TEST_F(LongLongCell, DecadeSteppingSaturatesAtTheTop) {
 TEST_F(LongLongCell, MultiplyAndDivideByThousand) {
     CmoxLongLongCell cell("Freq", 0, 0);
     cell.InitRange(-5000000, 5000000);
-    cell.Value(-1234LL);
+    cell = -1234L;
     cell.MultiplyByThousand();
     EXPECT_EQ(cell.Value(), -1234000);
     cell.MultiplyByThousand();
@@ -291,41 +291,6 @@ TEST_F(LongLongCell, MultiplyAndDivideByThousand) {
 }
 
 // ---- the rest of the protocol ---------------------------------------------------------------
-
-TEST_F(LongLongCell, MakeCurrentDefaultReportsOnlyADifference) {
-    CmoxLongLongCell cell("Freq", 5, 5);
-    Watch watch(cell);
-    cell.MakeCurrentDefault();
-    EXPECT_TRUE(watch.log.empty());
-    cell.Value(6LL);
-    cell.MakeCurrentDefault();
-    EXPECT_EQ(cell.DefaultValue(), 6);
-    EXPECT_EQ(watch.Reasons(), (Reasons{MOX_VALUE_CHANGED, MOX_DEFAULT_CHANGED}));
-}
-
-TEST_F(LongLongCell, MakeDefaultCurrentIsAPlainValueChange) {
-    CmoxLongLongCell cell("Freq", 10, 20);
-    Watch watch(cell);
-    CmoxUndoContext* context = Record([&] { cell.MakeDefaultCurrent(); });
-    EXPECT_EQ(cell.Value(), 20);
-    EXPECT_EQ(watch.Reasons(), Reasons{MOX_VALUE_CHANGED});
-    UndoOnce(context);
-    EXPECT_EQ(cell.Value(), 10);
-    EXPECT_EQ(cell.DefaultValue(), 20);
-}
-
-TEST_F(LongLongCell, AssignmentsAndEquality) {
-    CmoxLongLongCell cell("Freq", 0, 0), source("Source", 77, 1);
-    cell = source;
-    EXPECT_EQ(cell.Value(), 77);
-    EXPECT_TRUE(cell == source);
-    cell = -5L;
-    EXPECT_EQ(cell.Value(), -5);
-    cell = static_cast<__int64>(1) << 40;
-    EXPECT_EQ(cell.Value(), 1LL << 40);
-    EXPECT_FALSE(cell == source);
-    EXPECT_EQ(static_cast<__int64>(cell), 1LL << 40);
-}
 
 TEST_F(LongLongCell, InitializeClearsTheDomainFlags) {
     CmoxLongLongCell cell("Freq", 0, 0);
