@@ -2,7 +2,10 @@
 #include "support/MoxTest.h"
 #include "support/Recorder.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,8 +51,9 @@ class ProbeCell : public CmoxCell {
         CmoxCell::DestroyDependencies();
         m_calls.push_back(Name() + ".destroy");
     }
-    void* ProcessMoxMessage(int message, long, void*) override {
-        m_calls.push_back(Name() + ".message" + std::to_string(message));
+    void* ProcessMoxMessage(int message, long param, void*) override {
+        m_calls.push_back(Name() + ".message" + std::to_string(message) + "," +
+                          std::to_string(param));
         return nullptr;
     }
     void MakeDefaultCurrent() override { m_calls.push_back(Name() + ".defaultToCurrent"); }
@@ -58,6 +62,46 @@ class ProbeCell : public CmoxCell {
   private:
     std::vector<std::string>& m_calls;
 };
+
+// Adds a child to either kind of collection, owned.
+void AddTo(CmoxCompositeCell& group, CmoxCell* child) {
+    group.AddChild(child, 1);
+}
+void AddTo(CmoxArrayCell& group, CmoxCell* child) {
+    group.Add(child);
+}
+
+// The operations that a composite and an array pass on to every child, in child order; a
+// collection inside is reached through its own forwarders.
+template <class Collection> void ExpectForwardersReachEveryChild() {
+    Names calls;
+    Collection group("Group");
+    CmoxCell source("Source", 150);
+    AddTo(group, new ProbeCell("A", calls));
+    auto* inner = new Collection("Inner");
+    AddTo(*inner, new ProbeCell("B", calls));
+    AddTo(group, inner);
+    AddTo(group, new ProbeCell("C", calls));
+    group.CreateDependencies();
+    group.PropogateMoxMessage(7, 4, nullptr);
+    group.MakeDefaultCurrent();
+    group.MakeCurrentDefault();
+    group.MakeDependentOnChildren();
+    group.MakeDependentOn(&source);
+    EXPECT_TRUE(inner->HasDependent(&group));
+    group.DestroyDependencies();
+    EXPECT_EQ(calls, Names({"A.create", "B.create", "C.create", "A.message7,4", "B.message7,4",
+                            "C.message7,4", "A.defaultToCurrent", "B.defaultToCurrent",
+                            "C.defaultToCurrent", "A.currentToDefault", "B.currentToDefault",
+                            "C.currentToDefault", "A.destroy", "B.destroy", "C.destroy"}));
+    // Its own dependencies, on its children too, went with DestroyDependencies.
+    EXPECT_FALSE(source.HasDependent(&group));
+    EXPECT_FALSE(inner->HasDependent(&group));
+    group.PropogatePriority(80);
+    EXPECT_EQ(group.Priority(), 80);
+    EXPECT_EQ(inner->Priority(), 80);
+    EXPECT_EQ(inner->FindChild("B")->Priority(), 80);
+}
 
 } // namespace
 
@@ -284,71 +328,47 @@ TEST_F(CompositeCell, FindChildIsExactTakesTheFirstAndComparesWholeCStrings) {
     EXPECT_EQ(group.FindChild("Held"), nullptr);
 }
 
-// A composite with many children answers FindChild from a table of names; these hold that
-// table to what a scan from the first child finds, through every way the names can change.
-class ManyChildren : public CompositeCell {
-  protected:
-    void SetUp() override {
-        CompositeCell::SetUp();
-        for (int i = 0; i < 40; ++i) {
-            children.push_back(new CmoxCell(("Item" + std::to_string(i)).c_str(), 150));
-            group.AddChild(children.back(), 1);
-        }
-    }
-    CmoxCompositeCell group{"Group"};
+// With many children FindChild answers from a table of names; random renames (also through the
+// name's reference, with an embedded NUL), duplicates, additions and removals must leave it
+// answering exactly as a scan from the first child would.
+TEST_F(CompositeCell, FindChildAmongManyAgreesWithAScanThroughEveryKindOfChange) {
+    CmoxCompositeCell group("Group");
     std::vector<CmoxCell*> children;
-};
-
-TEST_F(ManyChildren, FindChildFindsEachNameAndNotOthers) {
-    for (int i = 0; i < 40; ++i)
-        EXPECT_EQ(group.FindChild(("Item" + std::to_string(i)).c_str()), children[i]);
-    EXPECT_EQ(group.FindChild("Item40"), nullptr);
-    EXPECT_EQ(group.FindChild("Item"), nullptr);
-    EXPECT_EQ(group.FindChild("item1"), nullptr);
-    EXPECT_EQ(group.FindChild(""), nullptr);
-}
-
-TEST_F(ManyChildren, DuplicateNamesFindTheFirstWhateverTheOrderOfChanges) {
-    auto* late = new CmoxCell("Item7", 150);
-    group.AddChild(late, 1);
-    EXPECT_EQ(group.FindChild("Item7"), children[7]);
-    // Renaming the first one away leaves the later one to be found; naming an earlier child
-    // like it makes that one the first.
-    children[7]->Name("Gone");
-    EXPECT_EQ(group.FindChild("Item7"), late);
-    children[2]->Name("Item7");
-    EXPECT_EQ(group.FindChild("Item7"), children[2]);
-    EXPECT_EQ(group.FindChild("Item2"), nullptr);
-}
-
-TEST_F(ManyChildren, RenamesThroughTheNameReferenceAreSeen) {
-    ASSERT_EQ(group.FindChild("Item30"), children[30]);
-    children[3]->Name() = "Item30"; // an earlier sibling takes the name
-    EXPECT_EQ(group.FindChild("Item30"), children[3]);
-    children[3]->Name().assign("New\0tail", 8);
-    EXPECT_EQ(group.FindChild("New"), children[3]);
-    EXPECT_EQ(group.FindChild("Item30"), children[30]);
-}
-
-TEST_F(ManyChildren, AddedAndRemovedChildrenAreSeen) {
-    ASSERT_EQ(group.FindChild("Item5"), children[5]);
-    auto* extra = new CmoxCell("Extra", 150);
-    group.AddChild(extra, 1);
-    EXPECT_EQ(group.FindChild("Extra"), extra);
-    EXPECT_EQ(group.RemoveChild(children[5]), children[5]);
-    EXPECT_EQ(group.FindChild("Item5"), nullptr);
-    EXPECT_EQ(group.FindChild("Item6"), children[6]); // indexes after the removed one moved
-    delete children[5];
-}
-
-TEST_F(ManyChildren, ManyLookupsBetweenRenamesStayExact) {
-    // Names change between look-ups in a pattern that makes the table go stale again and again.
-    for (int round = 0; round < 200; ++round) {
-        const int i = (round * 7) % 40;
-        children[i]->Name(("R" + std::to_string(round)).c_str());
-        EXPECT_EQ(group.FindChild(("R" + std::to_string(round)).c_str()), children[i]);
-        const int j = (round * 11 + 3) % 40;
-        EXPECT_EQ(group.FindChild(std::as_const(*children[j]).Name().c_str()), children[j]);
+    for (int i = 0; i < 40; ++i) {
+        children.push_back(new CmoxCell(("Item" + std::to_string(i)).c_str(), 150));
+        group.AddChild(children.back(), 1);
+    }
+    auto scan = [&](const std::string& name) -> CmoxCell* {
+        for (CmoxCell* child : children)
+            if (std::strcmp(std::as_const(*child).Name().c_str(), name.c_str()) == 0) return child;
+        return nullptr;
+    };
+    std::mt19937 random(7);
+    for (int round = 0; round < 400; ++round) {
+        CmoxCell* child = children[random() % children.size()];
+        const std::string name = "Item" + std::to_string(random() % 50);
+        switch (random() % 5) {
+        case 0:
+            child->Name(name.c_str());
+            break;
+        case 1:
+            child->Name() = name;
+            break;
+        case 2:
+            child->Name().assign((name + '\0' + "tail").c_str(), name.size() + 5);
+            break;
+        case 3:
+            children.push_back(new CmoxCell(name.c_str(), 150));
+            group.AddChild(children.back(), 1);
+            break;
+        default:
+            if (children.size() > 10) {
+                children.erase(std::find(children.begin(), children.end(), child));
+                delete group.RemoveChild(child);
+            }
+        }
+        for (const std::string& look : {name, "Item" + std::to_string(random() % 50)})
+            ASSERT_EQ(group.FindChild(look.c_str()), scan(look)) << look << " round " << round;
     }
 }
 
@@ -439,29 +459,9 @@ TEST_F(CompositeCell, EqualityComparesClassAndChildrenInOrder) {
 
 // ---- forwarders --------------------------------------------------------------------------------
 
-TEST_F(CompositeCell, ForwardersReachEveryChildInOrder) {
-    Names calls;
-    CmoxCompositeCell group("Group");
-    group.AddChild(new ProbeCell("A", calls), 1);
-    auto* inner = new CmoxCompositeCell("Inner");
-    inner->AddChild(new ProbeCell("B", calls), 1);
-    group.AddChild(inner, 1);
-    group.AddChild(new ProbeCell("C", calls), 1);
-
-    group.CreateDependencies();
-    group.PropogateMoxMessage(7, 0, nullptr);
-    group.MakeDefaultCurrent();
-    group.MakeCurrentDefault();
-    group.DestroyDependencies();
-    EXPECT_EQ(calls, Names({"A.create", "B.create", "C.create", "A.message7", "B.message7",
-                            "C.message7", "A.defaultToCurrent", "B.defaultToCurrent",
-                            "C.defaultToCurrent", "A.currentToDefault", "B.currentToDefault",
-                            "C.currentToDefault", "A.destroy", "B.destroy", "C.destroy"}));
-
-    group.PropogatePriority(80);
-    EXPECT_EQ(group.Priority(), 80);
-    EXPECT_EQ(inner->Priority(), 80);
-    EXPECT_EQ(inner->FindChild("B")->Priority(), 80);
+TEST_F(CompositeCell, ForwardersReachEveryChildOfBothKindsOfCollection) {
+    ExpectForwardersReachEveryChild<CmoxCompositeCell>();
+    ExpectForwardersReachEveryChild<CmoxArrayCell>();
 }
 
 TEST_F(CompositeCell, MakeDependentOnChildrenHearsEveryChild) {
@@ -482,7 +482,4 @@ TEST_F(CompositeCell, MakeDependentOnChildrenHearsEveryChild) {
     offset->Value(3L);
     gain->Value(4L);
     EXPECT_EQ(group.heard, Names({"Offset", "Gain"}));
-    group.DestroyDependencies();
-    EXPECT_FALSE(offset->HasDependent(&group));
-    EXPECT_FALSE(gain->HasDependent(&group));
 }
