@@ -94,35 +94,3 @@ TEST_F(ByteCell, IncrementAndDecrementWrapBeforeClamping) {
     EXPECT_EQ(cell.Increment(70), MOX_VALUE_ADJUSTED) << "195 + 70 wraps to 9, clamped to 10";
     EXPECT_EQ(cell.Value(), 10);
 }
-
-TEST_F(ByteCell, UndoOfSetRangeRestoresBoundsValueAndDefault) {
-    CmoxByteCell cell("Channel", 200, 150);
-    CmoxUndoContext* context = Record([&] {
-        cell.SetRange(10, 100);
-        auto* record = OpenRecord<CmoxByteUndoInfo>(cell);
-        ASSERT_NE(record, nullptr);
-        EXPECT_EQ(record->Reason(), MOX_RANGE_CHANGED);
-    });
-    EXPECT_EQ(StateOf(cell), (RangeState{10, 100, 100, 100}));
-    UndoOnce(context);
-    EXPECT_EQ(StateOf(cell), (RangeState{0, 255, 200, 150}));
-    RedoOnce(context);
-    EXPECT_EQ(StateOf(cell), (RangeState{10, 100, 100, 100}));
-}
-
-TEST_F(ByteCell, RangeAndValueChangesMergeIntoOneRecord) {
-    CmoxByteCell cell("Channel", 50, 50);
-    CmoxUndoContext* context = Record([&] {
-        cell.Value(B(60));
-        cell.SetRange(0, 40);
-        cell.Value(B(30));
-        EXPECT_EQ(OpenRecordCount(), 1);
-        auto* record = OpenRecord<CmoxByteUndoInfo>(cell);
-        ASSERT_NE(record, nullptr);
-        EXPECT_EQ(record->Reason(), MOX_VALUE_CHANGED);
-    });
-    UndoOnce(context);
-    EXPECT_EQ(StateOf(cell), (RangeState{0, 255, 50, 50}));
-    RedoOnce(context);
-    EXPECT_EQ(StateOf(cell), (RangeState{0, 40, 30, 40}));
-}
