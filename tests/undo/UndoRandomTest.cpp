@@ -1,6 +1,7 @@
 // Random recorded transactions over cells of every value kind, interleaved with undo and redo of
-// random depth, depth changes and resets; after every step the cells and both description lists
-// must match a model that keeps whole-state snapshots before and after each transaction.
+// random depth, depth changes, clean marks and resets; after every step the cells, both
+// description lists and the clean state must match a model that keeps whole-state snapshots
+// before and after each transaction.
 
 #include "support/MoxTest.h"
 
@@ -16,6 +17,7 @@ namespace {
 using State = std::vector<std::string>;
 
 struct Step {
+    int id; // names the state after the step
     std::string description;
     State before, after;
 };
@@ -34,14 +36,16 @@ class UndoRandom : public MoxTest {
             title.Value() + '|' + title.DefaultValue(),
             text(on.Value(), on.DefaultValue()),
             text(channel.Value(), channel.DefaultValue(), channel.Min(), channel.Max()),
-            text(freq.Value(), freq.DefaultValue(), freq.Min(), freq.Max(), freq.IncrementSize())};
+            text(freq.Value(), freq.DefaultValue(), freq.Min(), freq.Max(), freq.IncrementSize()),
+            text(static_cast<int*>(pointer.Value()) - m_targets,
+                 static_cast<int*>(pointer.DefaultValue()) - m_targets)};
     }
 
     // One change to a random cell; the values are few so that changes often repeat or undo
     // one another within a transaction.
     void Change() {
         const int v = Pick(0, 5);
-        switch (Pick(0, 9)) {
+        switch (Pick(0, 10)) {
         case 0:
             count.Value(static_cast<long>(v));
             break;
@@ -70,19 +74,22 @@ class UndoRandom : public MoxTest {
             freq.SetRangeAndSize(-6 * (v % 2), 6 * (5 + v), 1 + v % 3);
             break;
         case 8:
-            CellAt(Pick(0, 5)).MakeDefaultCurrent();
+            CellAt(Pick(0, 6)).MakeDefaultCurrent();
+            break;
+        case 9:
+            pointer.Value(static_cast<void*>(&m_targets[v]));
             break;
         default: {
             // The byte cell reports a default change even when nothing changed: left out, so
             // that a change of state is what files a record.
-            const int i = Pick(0, 4);
-            CellAt(i == 4 ? 5 : i).MakeCurrentDefault();
+            const int i = Pick(0, 5);
+            CellAt(i == 4 ? 6 : i).MakeCurrentDefault();
         }
         }
     }
 
     CmoxCell& CellAt(int i) {
-        CmoxCell* cells[] = {&count, &level, &title, &on, &channel, &freq};
+        CmoxCell* cells[] = {&count, &level, &title, &on, &channel, &freq, &pointer};
         return *cells[i];
     }
 
@@ -100,9 +107,15 @@ class UndoRandom : public MoxTest {
         if (nested) Engine().EndTransaction();
         Engine().EndTransaction();
         if (!recorded) return; // an empty transaction leaves both stacks alone
-        m_undo.push_front({std::to_string(number), before, Snapshot()});
-        while (static_cast<int>(m_undo.size()) > m_depth)
+        m_undo.push_front({++m_lastId, std::to_string(number), before, Snapshot()});
+        while (static_cast<int>(m_undo.size()) > m_depth) {
+            // Trimming the marked step loses the mark, though its state is the new start.
+            if (m_mark == m_baseId || m_mark == m_undo.back().id) m_mark = -1;
+            m_baseId = m_undo.back().id;
             m_undo.pop_back();
+        }
+        for (const Step& undone : m_redo)
+            if (undone.id == m_mark) m_mark = -1; // recorded below the mark: lost for good
         m_redo.clear();
     }
 
@@ -126,6 +139,15 @@ class UndoRandom : public MoxTest {
             redo.push_back(s.description);
         ASSERT_EQ(m_context->UndoDescriptions(), undo) << "step " << step;
         ASSERT_EQ(m_context->RedoDescriptions(), redo) << "step " << step;
+        ASSERT_EQ(m_context->IsClean(), m_mark == CurrentId()) << "step " << step;
+    }
+
+    int CurrentId() const { return m_undo.empty() ? m_baseId : m_undo.front().id; }
+    void Reset() {
+        m_context->ResetUndo();
+        m_undo.clear();
+        m_redo.clear();
+        m_mark = m_baseId = ++m_lastId;
     }
 
     int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
@@ -136,10 +158,13 @@ class UndoRandom : public MoxTest {
     CmoxBooleanCell on{"On", 0, 0};
     CmoxByteCell channel{"Channel", 0, 0};
     CmoxLongLongCell freq{"Freq", 0, 0};
+    int m_targets[6] = {};
+    CmoxPtrCell pointer{"Pointer", m_targets, m_targets};
     std::mt19937 m_random;
     CmoxUndoContext* m_context = Engine().GetUndoContext("Random");
     int m_depth = 25;
-    std::deque<Step> m_undo, m_redo; // newest first; most recently undone first
+    int m_lastId = 0, m_baseId = 0, m_mark = 0; // a new context is clean at its start
+    std::deque<Step> m_undo, m_redo;            // newest first; most recently undone first
     State m_state;
 };
 
@@ -148,6 +173,8 @@ class UndoRandom : public MoxTest {
 TEST_F(UndoRandom, UndoAndRedoToAnyDepthGiveBackTheRecordedStates) {
     for (unsigned seed = 1; seed <= 20; ++seed) {
         m_random.seed(seed);
+        Reset();
+        m_context->MaximumUndoDepth(m_depth = 25);
         m_state = Snapshot();
         for (int step = 0; step < 400 && !HasFatalFailure(); ++step) {
             const int choice = Pick(0, 99);
@@ -158,14 +185,15 @@ TEST_F(UndoRandom, UndoAndRedoToAnyDepthGiveBackTheRecordedStates) {
                 Replay(true, Pick(1, 4));
             } else if (choice < 88) {
                 Replay(false, Pick(1, 3));
-            } else if (choice < 96) {
+            } else if (choice < 93) {
+                m_context->MarkClean();
+                m_mark = CurrentId();
+            } else if (choice < 98) {
                 // A lower depth trims nothing until the next recorded transaction.
                 m_depth = Pick(1, 6);
                 m_context->MaximumUndoDepth(m_depth);
             } else {
-                m_context->ResetUndo();
-                m_undo.clear();
-                m_redo.clear();
+                Reset();
             }
             Check(step);
         }

@@ -270,3 +270,17 @@ TEST_F(Undo, RecordingStoppedOrNoContextFilesNothing) {
     Engine().BeginTransaction();
     Engine().EndTransaction();
 }
+
+TEST_F(Undo, MarkingCleanTellsTheClientsOnlyWhenTheCleanStateChanges) {
+    UpdateLog log;
+    CmoxUndoContext* ctx = Context();
+    RecordingCell client("Client", MOX_UI_PRIORITY, log);
+    client.MakeDependentOn(ctx->GetChangeNotifier());
+    ctx->MarkClean(); // already clean: nothing to tell
+    EXPECT_TRUE(log.empty());
+    IntCell cell("Cell");
+    Record(ctx, "A", cell, 1);
+    log.clear();
+    ctx->MarkClean();
+    EXPECT_EQ(Order(log), (Names{"Client"}));
+}

@@ -97,30 +97,15 @@ TYPED_TEST(ValueCellKind, SameValueIsSilentAndAChangeReportsOnceAndRecordsInATra
     EXPECT_TRUE(context->UndoDescriptions().empty()) << "no transaction: nothing recorded";
 }
 
-TYPED_TEST(ValueCellKind, OneRecordPerCellUndoesToTheFirstBeforeAndRedoesToTheLastAfter) {
-    TypeParam cell("Cell", this->Initial(), this->Default()),
-        other("Other", this->Initial(), this->Default());
-    Watch watch(cell);
-    CmoxUndoContext* context = Record([&] {
+TYPED_TEST(ValueCellKind, AValueAndADefaultChangeMergeIntoOneValueChangeRecord) {
+    // What undo and redo give back is checked by the randomized undo model test.
+    TypeParam cell("Cell", this->Initial(), this->Default());
+    Record([&] {
         cell.Value(this->Other());
-        other.Value(this->Other());
-        cell.Value(this->Default());
-        cell.MakeCurrentDefault(); // a value and a default change merge to a value change
-        cell.Value(this->Other());
-        EXPECT_EQ(OpenRecordCount(), 2);
+        cell.MakeCurrentDefault();
         ASSERT_NE(OpenRecord<CmoxUndoInfo>(cell), nullptr);
         EXPECT_EQ(OpenRecord<CmoxUndoInfo>(cell)->Reason(), MOX_VALUE_CHANGED);
     });
-    const std::size_t reports = watch.log.size();
-    UndoOnce(context);
-    EXPECT_TRUE(this->Holds(cell.Value(), this->Initial()));
-    EXPECT_TRUE(this->Holds(cell.DefaultValue(), this->Default()));
-    EXPECT_TRUE(this->Holds(other.Value(), this->Initial()));
-    RedoOnce(context);
-    EXPECT_TRUE(this->Holds(cell.Value(), this->Other()));
-    EXPECT_TRUE(this->Holds(cell.DefaultValue(), this->Default()));
-    EXPECT_TRUE(this->Holds(other.Value(), this->Other()));
-    EXPECT_EQ(watch.log.size(), reports) << "undo and redo tell no state dependent";
 }
 
 TYPED_TEST(ValueCellKind, MakeCurrentDefaultRecordsTheDefaultAndMakeDefaultCurrentTheValue) {
