@@ -115,8 +115,8 @@ TEST_F(ArrayCell, InsertAtReturnsTheIndexAndBadIndexesRaiseInvalidArgument) {
     CmoxArrayCell array("List");
     array.Add(Tag("A"));
     array.Add(Tag("B"));
-    EXPECT_EQ(array.InsertAt(2, Tag("C")), 2);
-    EXPECT_EQ(array[2]->Name(), "C");
+    EXPECT_EQ(array.InsertAt(1, Tag("C")), 1);
+    EXPECT_EQ(ElementNames(array), Names({"A", "C", "B"}));
     EXPECT_EQ(array.IndexOf(array.GetAt(1)), 1);
     EXPECT_THROW(array.GetAt(3), CInvalidArgException);
     EXPECT_THROW(array.GetAt(-1), CInvalidArgException);
@@ -132,20 +132,24 @@ TEST_F(ArrayCell, InsertAtReturnsTheIndexAndBadIndexesRaiseInvalidArgument) {
     CmoxCell* found = nullptr;
     std::thread other([&] { found = array.FindChild("B"); });
     other.join();
-    EXPECT_EQ(found, array.GetAt(1));
+    EXPECT_EQ(found, array.GetAt(2));
 }
 
 // ---- removal and ownership ---------------------------------------------------------------------
 
-TEST_F(ArrayCell, RemoveByUserNameOrOfAStrangerHandsBackTheCellDetached) {
+TEST_F(ArrayCell, RemoveByNameOrUserNameTakesTheFirstMatchDetached) {
     // Removal by index, name and address is checked against a model by the randomized test.
     CmoxArrayCell array("List");
     TagCell* a = Tag("A");
     TagCell* labelled = Tag("L");
     labelled->UserName("Label");
+    TagCell* b1 = Tag("B");
     array.Add(a);
+    array.Add(b1);
     array.Add(labelled);
     array.Add(Tag("B"));
+    std::unique_ptr<CmoxCell> first(array.Remove("B")); // the first of two namesakes
+    EXPECT_EQ(first.get(), b1);
     std::unique_ptr<CmoxCell> byUser(array.RemoveUser("Label"));
     EXPECT_EQ(byUser.get(), labelled);
     EXPECT_EQ(byUser->Parent(), nullptr);

@@ -196,6 +196,21 @@ TEST_F(ArrayUndo, HistoryFreesTheCellsOnlyItHoldsWhenItIsDropped) {
     }
 }
 
+TEST_F(ArrayUndo, UndoAndRedoClearTheFindCache) {
+    CmoxArrayCell array("List");
+    TagCell* first = new TagCell("N", counter, 1);
+    auto* second = new TagCell("N", counter, 2);
+    array.Add(first);
+    Record("insert", [&] { array.InsertAt(0, second); });
+    TagCell pattern("P", counter, 2);
+    ASSERT_EQ(array.FindChildMatch(&pattern, 0), second); // cached
+    Undo();
+    EXPECT_EQ(array.FindChild("N"), first); // the cached cell left with the undo
+    Redo();
+    EXPECT_EQ(array.FindChild("N"), second); // the first namesake again, not the cached one
+    DropContext();
+}
+
 TEST_F(ArrayUndo, NonOwningArrayNeverHandsItsCellsToTheRecord) {
     CountedCell x("X", counter);
     {
