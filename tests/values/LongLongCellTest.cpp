@@ -164,8 +164,11 @@ TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
         bool up; // Increment, else Decrement
         __int64 count;
         __int64 expected;
-        MoxSetValue result;
+        MoxSetValue result; // kAnyResult: not checked
+        __int64 size = 1;
     };
+    const auto kAnyResult = static_cast<MoxSetValue>(-1);
+    const __int64 kFar = 5000000000000000000LL;
     const Step steps[] = {
         {"125 up 1", MOX_125_INCR, 1, 1000, 1, true, 1, 2, MOX_VALUE_SET},
         {"125 up from 2", MOX_125_INCR, 1, 1000, 2, true, 1, 5, MOX_VALUE_SET},
@@ -184,12 +187,35 @@ TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
         {"negative magnitude down", MOX_125_INCR, -1000, 1000, -10, false, 1, -5, MOX_VALUE_SET},
         {"negative count up", MOX_125_INCR, 1, 1000, 10, true, -1, 5, MOX_VALUE_SET},
         {"negative count down", MOX_125_INCR, 1, 1000, 5, false, -2, 20, MOX_VALUE_SET},
+        // The lowest count terminates and reaches the bound; halving ends at 0, quantized to 2.
+        {"lowest count up", MOX_FIXED_INCR, -1000, 1000, 0, true, LLONG_MIN, -1000, kAnyResult},
+        {"lowest count down", MOX_FIXED_INCR, -1000, 1000, -1000, false, LLONG_MIN, 1000,
+         kAnyResult},
+        {"125 lowest down", MOX_125_INCR, -1000, 1000, 1000, false, LLONG_MIN, 1000, kAnyResult},
+        {"125 lowest up", MOX_125_INCR, -1000, 1000, 1000, true, LLONG_MIN, 2, kAnyResult},
+        // Huge counts saturate instead of wrapping; the setter returns the bound as stored.
+        {"huge up", MOX_FIXED_INCR, MOX_LONGLONG_MIN, MOX_LONGLONG_MAX, 0, true, LLONG_MAX,
+         MOX_LONGLONG_MAX, kAnyResult, 3},
+        {"huge down", MOX_FIXED_INCR, MOX_LONGLONG_MIN, MOX_LONGLONG_MAX, MOX_LONGLONG_MAX, false,
+         LLONG_MAX, MOX_LONGLONG_MIN, kAnyResult, 3},
+        {"large count from far below", MOX_FIXED_INCR, MOX_LONGLONG_MIN, MOX_LONGLONG_MAX,
+         -9000000000000000000LL, true, kFar, 6000000000000000000LL, kAnyResult, 3},
+        {"125 saturates at the top", MOX_125_INCR, 1, MOX_LONGLONG_MAX, kFar, true, 1,
+         MOX_LONGLONG_MAX, MOX_VALUE_SET},
+        // The max is kept as stored; its leading digit 9 is not in the table: no step.
+        {"125 from the top", MOX_125_INCR, 1, MOX_LONGLONG_MAX, MOX_LONGLONG_MAX, false, LLONG_MAX,
+         MOX_LONGLONG_MAX, MOX_VALUE_SAME},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
         CmoxLongLongCell cell("Freq", 1, 1);
+        cell.InitIncrementSize(step.size);
         Prepare(cell, step.policy, step.min, step.max, step.start);
-        EXPECT_EQ(step.up ? cell.Increment(step.count) : cell.Decrement(step.count), step.result);
+        const MoxSetValue result =
+            step.up ? cell.Increment(step.count) : cell.Decrement(step.count);
+        if (step.result != kAnyResult) {
+            EXPECT_EQ(result, step.result);
+        }
         EXPECT_EQ(cell.Value(), step.expected);
     }
     // The 1-2-4 sequence, step by step.
@@ -212,43 +238,6 @@ TEST_F(LongLongCell, ZeroCountDoesNotCallTheSetter) {
     EXPECT_EQ(cell.Decrement(0), MOX_VALUE_SAME);
     EXPECT_EQ(cell.Value(), 0);
     EXPECT_TRUE(watch.log.empty());
-}
-
-TEST_F(LongLongCell, LowestCountTerminatesAndReachesTheBound) {
-    CmoxLongLongCell cell("Freq", 0, 0);
-    cell.InitRange(-1000, 1000);
-    cell.Increment(LLONG_MIN);
-    EXPECT_EQ(cell.Value(), -1000);
-    cell.Decrement(LLONG_MIN);
-    EXPECT_EQ(cell.Value(), 1000);
-    cell.InitIncrementPolicy(MOX_125_INCR);
-    cell.Decrement(LLONG_MIN);
-    EXPECT_EQ(cell.Value(), 1000);
-    cell.Increment(LLONG_MIN);
-    EXPECT_EQ(cell.Value(), 2) << "halving ends at 0, which quantizes to 2";
-}
-
-TEST_F(LongLongCell, HugeCountsSaturateInsteadOfWrapping) {
-    CmoxLongLongCell cell("Freq", 0, 0);
-    cell.InitIncrementSize(3);
-    cell.Increment(LLONG_MAX);
-    EXPECT_EQ(cell.Value(), MOX_LONGLONG_MAX) << "the setter returns the bound as stored";
-    cell.Decrement(LLONG_MAX);
-    EXPECT_EQ(cell.Value(), MOX_LONGLONG_MIN);
-    // A large step count from far below still lands exactly where the sum says.
-    cell.Value(-9000000000000000000LL);
-    cell.Increment(5000000000000000000LL);
-    EXPECT_EQ(cell.Value(), 6000000000000000000LL);
-}
-
-TEST_F(LongLongCell, DecadeSteppingSaturatesAtTheTop) {
-    CmoxLongLongCell cell("Freq", 1, 1);
-    Prepare(cell, MOX_125_INCR, 1, MOX_LONGLONG_MAX, 5000000000000000000LL);
-    EXPECT_EQ(cell.Increment(1), MOX_VALUE_SET);
-    EXPECT_EQ(cell.Value(), MOX_LONGLONG_MAX);
-    // The max is kept as stored; its leading digit 9 is not in the table, so it does not step.
-    EXPECT_EQ(cell.Decrement(LLONG_MAX), MOX_VALUE_SAME);
-    EXPECT_EQ(cell.Value(), MOX_LONGLONG_MAX);
 }
 
 TEST_F(LongLongCell, MultiplyAndDivideByThousand) {
