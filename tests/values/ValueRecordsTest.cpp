@@ -14,9 +14,7 @@
 
 #include <climits>
 #include <cmath>
-#include <functional>
 #include <limits>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,27 +32,6 @@ class ValueRecords : public moxtest::ArchiveTest {
     int RestoreBody(CmoxCell& cell, const std::string& body) {
         OpenOn(body + "\r\n");
         return m_archive.Restore(&cell);
-    }
-    // The value, then the domain of a ranged cell, as text.
-    static std::string Describe(CmoxCell& cell) {
-        std::ostringstream out;
-        if (auto* c = dynamic_cast<CmoxLongLongCell*>(&cell))
-            out << c->Value() << ' ' << c->Min() << ' ' << c->Max() << ' ' << c->IncrementSize()
-                << ' '
-                << (c->IncrementPolicy() == MOX_125_INCR   ? "125"
-                    : c->IncrementPolicy() == MOX_124_INCR ? "124"
-                                                           : "fixed");
-        else if (auto* b = dynamic_cast<CmoxByteCell*>(&cell))
-            out << int{b->Value()} << ' ' << int{b->Min()} << ' ' << int{b->Max()};
-        else if (auto* l = dynamic_cast<CmoxLongCell*>(&cell))
-            out << l->Value();
-        else if (auto* d = dynamic_cast<CmoxDoubleCell*>(&cell))
-            out << d->Value();
-        else if (auto* o = dynamic_cast<CmoxBooleanCell*>(&cell))
-            out << int{o->Value()};
-        else if (auto* t = dynamic_cast<CmoxStringCell*>(&cell))
-            out << t->Value();
-        return out.str();
     }
     // Saves `from` and restores `to`, of the same class and name, from that record.
     int RoundTrip(CmoxCell& from, CmoxCell& to) { return RestoreRecord(SavedRecords(from), to); }
@@ -193,6 +170,27 @@ TEST_F(ValueRecords, RestoringReportsOnlyARealChangeAndMakesNoUndoRecord) {
     EXPECT_EQ(title.Value(), "b");
 }
 
+TEST_F(ValueRecords, OnlyTheExactWordTRUEReadsAsTrue) {
+    CmoxBooleanCell on("On", 1, 0);
+    EXPECT_EQ(RestoreBody(on, "= { true  }"), 1);
+    EXPECT_EQ(on.Value(), 0);
+    on.Value(1);
+    EXPECT_EQ(RestoreBody(on, "= { 1  }"), 1);
+    EXPECT_EQ(on.Value(), 0);
+    EXPECT_EQ(RestoreBody(on, "= { TRUE  }"), 1);
+    EXPECT_EQ(on.Value(), 1);
+    EXPECT_EQ(RestoreBody(on, "= { " + std::string(1000, 'T') + "  }"), 1);
+    EXPECT_EQ(on.Value(), 0);
+}
+
+TEST_F(ValueRecords, ByteRestoreKeepsTheLowByteAndDoesNotClamp) {
+    CmoxByteCell channel("Channel", 0, 0);
+    channel.InitRange(0, 10);
+    EXPECT_EQ(RestoreBody(channel, "= { 300  }"), 1);
+    EXPECT_EQ(channel.Value(), 44);
+    EXPECT_EQ(channel.Max(), 10);
+}
+
 TEST_F(ValueRecords, ByteRestoreReasonsFollowWhatChangedAndNoRangeLeavesTheRange) {
     CmoxByteCell channel("Channel", 5, 0);
     channel.RestoreDomain(1);
@@ -223,90 +221,67 @@ TEST_F(ValueRecords, LongLongRestoreReasonsFollowWhatChanged) {
     EXPECT_TRUE(m_archive.GetRestoreArray().empty());
 }
 
-// What one record body does to a cell: the driver's result, the cell's state after it and the
-// faults flagged. Cells start at their constructor's state unless the row prepares them.
-TEST_F(ValueRecords, EachBodyLeavesTheCellAndTheFaultsAsDefined) {
-    using Make = std::function<std::unique_ptr<CmoxCell>()>;
-    const auto freq = [](__int64 v, MoxIncrementPolicy policy, __int64 max) -> Make {
-        return [=] {
-            auto cell = std::make_unique<CmoxLongLongCell>("Freq", v, 0);
-            cell->InitIncrementPolicy(policy);
-            cell->InitRange(1, max);
-            cell->RestoreDomain(1);
-            return cell;
-        };
-    };
-    const auto channel = [] {
-        auto cell = std::make_unique<CmoxByteCell>("Channel", 4, 0);
-        cell->InitRange(0, 10);
-        return std::unique_ptr<CmoxCell>(std::move(cell));
-    };
-    const auto on = [] { return std::unique_ptr<CmoxCell>(new CmoxBooleanCell("On", 1, 0)); };
-    const std::string manyT = "= { " + std::string(1000, 'T') + "  }";
-    const struct {
-        Make make;
-        std::string body;
-        int result;
-        std::string state; // Describe's text
-        Codes faults;
-    } rows[] = {
-        // Only the exact word TRUE reads as true.
-        {on, "= { true  }", 1, "0", {}},
-        {on, "= { 1  }", 1, "0", {}},
-        {on, "= { TRUE  }", 1, "1", {}},
-        {on, manyT, 1, "0", {}},
-        // A byte keeps the low byte of what it reads and does not clamp it.
-        {channel, "= { 300  }", 1, "44 0 10", {}},
-        // A long long value is quantized against the restored domain; the max as stored.
-        {freq(0, MOX_FIXED_INCR, 9), "= { 370 1 1000 1 MOX_125_INCR  }", 1, "200 1 1000 1 125", {}},
-        {freq(0, MOX_FIXED_INCR, 9), "= { 5000 3 700 1 MOX_125_INCR  }", 1, "700 3 700 1 125", {}},
-        // An unknown policy keyword is flagged and falls back to fixed steps.
-        {freq(10, MOX_124_INCR, 9),
-         "= { 37 0 100 10 mox_125_incr  }",
-         1,
-         "30 0 100 10 fixed",
-         {MOX_BAD_INCR_POLICY}},
-        // A record without a domain leaves the domain.
-        {freq(10, MOX_125_INCR, 500), "= { 37  }", 1, "20 1 500 1 125", {}},
-        // Malformed numbers leave the cell as it was.
-        {channel, "= { }", 1, "4 0 10", {}},
-        {freq(9, MOX_FIXED_INCR, 90), "= { -  }", 1, "9 1 90 1 fixed", {}},
-        {[] { return std::unique_ptr<CmoxCell>(new CmoxLongCell("Count", 5, 0)); },
-         "= { x12  }",
-         1,
-         "5",
-         {}},
-        {[] { return std::unique_ptr<CmoxCell>(new CmoxLongCell("Count", 5, 0)); },
-         "= { }",
-         1,
-         "5",
-         {}},
-        {[] { return std::unique_ptr<CmoxCell>(new CmoxDoubleCell("Gain", 2.5, 0.0)); },
-         "= { abc  }",
-         1,
-         "2.5",
-         {}},
-        // Faults in the block are flagged and leave the cell.
-        {freq(9, MOX_FIXED_INCR, 90),
-         "= { 1 0 5 1 MOX_FIXED_INCR",
-         0,
-         "9 1 90 1 fixed",
-         {MOX_RESTORE_BAD_FORMAT}},
-        {[] { return std::unique_ptr<CmoxCell>(new CmoxStringCell("Title", "keep", "")); },
-         "= } ",
-         0,
-         "keep",
-         {MOX_RESTORE_UNEXPECTED_END}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.body);
-        std::unique_ptr<CmoxCell> cell = row.make();
-        Watch watch(*cell);
-        const std::string before = Describe(*cell);
-        m_archive.ResetErrors();
-        EXPECT_EQ(RestoreBody(*cell, row.body), row.result);
-        EXPECT_EQ(Describe(*cell), row.state);
-        EXPECT_EQ(m_archive.GetRestoreArray(), row.faults);
-        EXPECT_EQ(watch.log.empty(), before == row.state) << "a change reports, no change does not";
-    }
+TEST_F(ValueRecords, LongLongValueIsQuantizedAgainstTheRestoredDomain) {
+    CmoxLongLongCell freq("Freq", 0, 0);
+    freq.RestoreDomain(1);
+    EXPECT_EQ(RestoreBody(freq, "= { 370 1 1000 1 MOX_125_INCR  }"), 1);
+    EXPECT_EQ(freq.Value(), 200);
+    EXPECT_EQ(freq.IncrementPolicy(), MOX_125_INCR);
+    EXPECT_EQ(RestoreBody(freq, "= { 5000 3 700 1 MOX_125_INCR  }"), 1);
+    EXPECT_EQ(freq.Value(), 700) << "clamped to the restored max, which is kept unquantized";
+    EXPECT_EQ(freq.Min(), 3);
+    EXPECT_EQ(freq.DefaultValue(), 0) << "the default is neither archived nor re-quantized";
+}
+
+TEST_F(ValueRecords, UnknownPolicyKeywordIsFlaggedAndFallsBackToFixed) {
+    CmoxLongLongCell freq("Freq", 10, 0);
+    freq.InitIncrementPolicy(MOX_124_INCR);
+    freq.RestoreDomain(1);
+    EXPECT_EQ(RestoreBody(freq, "= { 37 0 100 10 mox_125_incr  }"), 1);
+    EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_BAD_INCR_POLICY});
+    EXPECT_EQ(freq.IncrementPolicy(), MOX_FIXED_INCR);
+    EXPECT_EQ(freq.Value(), 30);
+}
+
+TEST_F(ValueRecords, LongLongRecordWithoutADomainLeavesTheDomain) {
+    CmoxLongLongCell freq("Freq", 10, 0);
+    freq.InitIncrementPolicy(MOX_125_INCR);
+    freq.InitRange(1, 500);
+    freq.RestoreDomain(1);
+    EXPECT_EQ(RestoreBody(freq, "= { 37  }"), 1);
+    EXPECT_TRUE(m_archive.GetRestoreArray().empty());
+    EXPECT_EQ(freq.IncrementPolicy(), MOX_125_INCR);
+    EXPECT_EQ(freq.Max(), 500);
+    EXPECT_EQ(freq.Value(), 20);
+}
+
+TEST_F(ValueRecords, MalformedNumbersLeaveTheCellAsItWas) {
+    CmoxLongCell count("Count", 5, 0);
+    CmoxDoubleCell gain("Gain", 2.5, 0.0);
+    CmoxLongLongCell freq("Freq", 9, 0);
+    CmoxByteCell channel("Channel", 4, 0);
+    Watch watch(count);
+    EXPECT_EQ(RestoreBody(count, "= { x12  }"), 1);
+    EXPECT_EQ(RestoreBody(count, "= { }"), 1);
+    EXPECT_EQ(RestoreBody(gain, "= { abc  }"), 1);
+    EXPECT_EQ(RestoreBody(freq, "= { -  }"), 1);
+    EXPECT_EQ(RestoreBody(channel, "= { }"), 1);
+    EXPECT_EQ(count.Value(), 5);
+    EXPECT_EQ(gain.Value(), 2.5);
+    EXPECT_EQ(freq.Value(), 9);
+    EXPECT_EQ(channel.Value(), 4);
+    EXPECT_TRUE(watch.log.empty());
+}
+
+TEST_F(ValueRecords, BlockFaultsAreFlaggedAndLeaveTheCell) {
+    CmoxLongLongCell freq("Freq", 9, 0);
+    freq.RestoreDomain(1);
+    EXPECT_EQ(RestoreBody(freq, "= { 1 0 5 1 MOX_FIXED_INCR"), 0);
+    EXPECT_EQ(freq.Value(), 9);
+    EXPECT_EQ(freq.Max(), MOX_LONGLONG_MAX);
+    CmoxStringCell title("Title", "keep", "");
+    EXPECT_EQ(RestoreBody(title, "= } "), 0);
+    EXPECT_EQ(title.Value(), "keep");
+    EXPECT_EQ(m_archive.GetRestoreArray(),
+              (Codes{MOX_RESTORE_BAD_FORMAT, MOX_RESTORE_UNEXPECTED_END}));
 }
