@@ -23,37 +23,12 @@ class ArrayUndo : public MoxTest {
     void Undo(int count = 1) { Engine().Undo(Context(), count); }
     void Redo(int count = 1) { Engine().Redo(Context(), count); }
     void DropContext() { Engine().RemoveUndoContext("Edit"); }
-    // The array's record in the transaction being recorded.
-    CmoxArrayUndoInfo* OpenRecord(CmoxArrayCell& array) {
-        return dynamic_cast<CmoxArrayUndoInfo*>(Engine().UndoList().GetUndoInfo(&array));
-    }
 };
 
 } // namespace
 
-// ---- the record --------------------------------------------------------------------------------
-
-TEST_F(ArrayUndo, OneRecordKeepsTheFirstBeforeAndTheLastAfter) {
-    CmoxArrayCell array("List");
-    TagCell* a = Tag("A");
-    array.Add(a);
-    Engine().BeginTransaction(Context(), "edit");
-    array.Add(Tag("B"));
-    array.InsertAt(0, Tag("C"));
-    array.DestroyElement(1);
-    CmoxArrayUndoInfo* record = OpenRecord(array);
-    ASSERT_NE(record, nullptr);
-    EXPECT_EQ(Engine().UndoList().GetCount(), 1);
-    EXPECT_EQ(record->BeforeElements(), std::vector<CmoxCell*>({a}));
-    EXPECT_EQ(record->AfterElements(), std::vector<CmoxCell*>({array.GetAt(0), array.GetAt(1)}));
-    EXPECT_EQ(record->DestroyedElements(), std::vector<CmoxCell*>({a}));
-    EXPECT_EQ(record->Reason(), MOX_VALUE_CHANGED); // added, then removed
-    Engine().EndTransaction();
-    EXPECT_EQ(counter.destroyed, 0);
-    DropContext();
-    EXPECT_EQ(counter.destroyed, 1); // the record took A with it
-    EXPECT_EQ(ElementNames(array), Names({"C", "B"}));
-}
+// ---- the report
+// -----------------------------------------------------------------------------------
 
 TEST_F(ArrayUndo, UndoReportsOneChangeWithTheReasonOfItsKindsOfChangeToUiDependents) {
     CmoxArrayCell array("List");
@@ -234,30 +209,6 @@ TEST_F(ArrayUndo, DestroyingTheArrayTakesItsRecordAndOwnedElements) {
     Redo(2); // nothing left to redo into
     DropContext();
     EXPECT_EQ(counter.destroyed, 2);
-}
-
-TEST_F(ArrayUndo, ADestroyedCellLeavesEverySnapshot) {
-    CmoxArrayCell array("List");
-    CmoxArrayCell other("Other", "", 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 0);
-    array.Add(Tag("A"));
-    array.Add(Tag("B"));
-    CmoxCell* removed = nullptr;
-    Engine().BeginTransaction(Context(), "remove");
-    removed = array.Remove(0, 0);
-    other.Add(removed); // a second record that holds the cell in its after snapshot
-    CmoxArrayUndoInfo* record = OpenRecord(array);
-    CmoxArrayUndoInfo* otherRecord = OpenRecord(other);
-    ASSERT_NE(record, nullptr);
-    ASSERT_NE(otherRecord, nullptr);
-    Engine().EndTransaction();
-    other.RemoveAll();
-    delete removed;
-    EXPECT_EQ(record->BeforeElements().size(), 1u);
-    EXPECT_EQ(otherRecord->AfterElements().size(), 0u);
-    Undo();
-    EXPECT_EQ(ElementNames(array), Names({"B"}));
-    EXPECT_EQ(other.GetSize(), 0);
-    DropContext();
 }
 
 TEST_F(ArrayUndo, StoppedRecordingStillDestroysAtOnce) {
