@@ -53,10 +53,6 @@ TEST_F(DoubleCell, IncrementDecrementAndAssignment) {
     EXPECT_DOUBLE_EQ(cell.Value(), 3.0);
     cell = 8.5;
     EXPECT_DOUBLE_EQ(cell.Value(), 8.5);
-    CmoxDoubleCell source("Source", -2.0, 7.0);
-    cell = source;
-    EXPECT_DOUBLE_EQ(cell.Value(), -2.0);
-    EXPECT_DOUBLE_EQ(cell.DefaultValue(), 0.0);
 }
 
 TEST_F(DoubleCell, MakeCurrentDefaultOfANaNValueAlwaysReports) {
