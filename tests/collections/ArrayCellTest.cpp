@@ -99,18 +99,6 @@ TEST_F(ArrayCell, NonOwningArrayLeavesParentAndLifetimeAlone) {
     EXPECT_EQ(counter.destroyed, 0);
 }
 
-TEST_F(ArrayCell, InsertedElementTakesTheArrayPriorityDownItsTree) {
-    CmoxArrayCell array("List", "", 1, 150);
-    auto* inner = new CmoxArrayCell("Inner", "", 1, 50);
-    TagCell* leaf = Tag("Leaf");
-    leaf->Priority(50);
-    inner->Add(leaf);
-    EXPECT_EQ(leaf->Priority(), 50);
-    array.Add(inner);
-    EXPECT_EQ(inner->Priority(), 150);
-    EXPECT_EQ(leaf->Priority(), 150);
-}
-
 TEST_F(ArrayCell, InsertAtReturnsTheIndexAndBadIndexesRaiseInvalidArgument) {
     CmoxArrayCell array("List");
     array.Add(Tag("A"));

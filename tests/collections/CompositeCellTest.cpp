@@ -80,7 +80,10 @@ template <class Collection> void ExpectForwardersReachEveryChild() {
     AddTo(group, new ProbeCell("A", calls));
     auto* inner = new Collection("Inner");
     AddTo(*inner, new ProbeCell("B", calls));
-    AddTo(group, inner);
+    inner->PropogatePriority(50);
+    AddTo(group, inner); // adopted, and given the group's priority down its tree
+    EXPECT_EQ(inner->Parent(), &group);
+    EXPECT_EQ(inner->FindChild("B")->Priority(), MOX_STATE_PRIORITY);
     AddTo(group, new ProbeCell("C", calls));
     group.CreateDependencies();
     group.PropogateMoxMessage(7, 4, nullptr);
@@ -125,6 +128,8 @@ TEST_F(CompositeCell, DefaultConstructionNotifiesEverythingAndInitializeResetsIt
     EXPECT_EQ(group->Priority(), 70);
     EXPECT_EQ(group->NotifyPolicy(), ADDDEL_COLLNOTIFY);
     EXPECT_EQ(group->GetSize(), 1);
+    EXPECT_NE(group->GetChildAt(0), nullptr);
+    EXPECT_EQ(group->GetChildAt(1), nullptr);
 }
 
 // ---- ownership ---------------------------------------------------------------------------------
@@ -172,19 +177,6 @@ TEST_F(CompositeCell, RemoveChildHandsTheChildBack) {
 }
 
 // ---- adding ------------------------------------------------------------------------------------
-
-TEST_F(CompositeCell, AddChildAdoptsAndHandsThePriorityDown) {
-    CmoxCompositeCell composite("Group", 1, 150);
-    auto* inner = new CmoxCompositeCell("Inner", 1, 50);
-    auto* leaf = new CmoxLongCell("Leaf", 1, 0, 50);
-    inner->AddChild(leaf, 1);
-    composite.AddChild(inner, 1);
-    EXPECT_EQ(inner->Parent(), &composite);
-    EXPECT_EQ(inner->Priority(), 150);
-    EXPECT_EQ(leaf->Priority(), 150);
-    EXPECT_EQ(composite.GetChildAt(0), inner);
-    EXPECT_EQ(composite.GetChildAt(1), nullptr);
-}
 
 TEST_F(CompositeCell, AddChildReportsUnlessQuietAndRecordsNoUndo) {
     CmoxCompositeCell composite("Group");
