@@ -248,56 +248,6 @@ TEST_F(ArrayCell, InsertAndRemoveReportToDependentsAndDeliverAtOnce) {
     EXPECT_EQ(log[1].reasons, Reasons{MOX_CHILD_REMOVED});
 }
 
-TEST_F(ArrayCell, AddDelPolicyPassesChildChangesUpWithoutTellingDependents) {
-    CmoxArrayCell root("Root");
-    auto* array = new CmoxArrayCell("List", "", 1, MOX_STATE_PRIORITY, ADDDEL_COLLNOTIFY);
-    root.Add(array);
-    TagCell* element = Tag("E");
-    array->Add(element);
-    RecordingCell arrayWatcher("AW", MOX_STATE_PRIORITY, log);
-    RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
-    array->AddDependent(&arrayWatcher);
-    root.AddDependent(&rootWatcher);
-
-    element->Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
-    EXPECT_EQ(Order(log), Names({"RW"}));
-    EXPECT_EQ(log[0].reasons, Reasons{MOX_CHILD_CHANGED});
-    // The array's own changes still reach its dependents.
-    log.clear();
-    array->Changed(7, MOX_VALUE_CHANGED, 1, nullptr);
-    EXPECT_EQ(Order(log), Names({"AW", "RW"}));
-    EXPECT_EQ(log[0].reasons, Reasons{MOX_VALUE_CHANGED});
-    EXPECT_EQ(log[0].userData, std::vector<unsigned long>{7});
-
-    log.clear();
-    array->NotifyPolicy(ALL_COLLNOTIFY);
-    element->Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
-    EXPECT_EQ(Order(log), Names({"AW", "RW"}));
-    EXPECT_EQ(log[0].changed, Names({"List"}));
-    EXPECT_EQ(log[0].reasons, Reasons{MOX_CHILD_CHANGED});
-}
-
-TEST_F(ArrayCell, NotifyParentOffKeepsChangesFromTheParent) {
-    CmoxArrayCell root("Root");
-    auto* array = new CmoxArrayCell("List", "", 0);
-    root.Add(array);
-    RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
-    root.AddDependent(&rootWatcher);
-    array->Add(Tag("A"));
-    EXPECT_TRUE(log.empty());
-}
-
-TEST_F(ArrayCell, StoppedRecordingReportsNothingAndDropsTheRecord) {
-    CmoxArrayCell array("List");
-    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
-    array.AddDependent(&watcher);
-    Engine().StopRecordingChanges();
-    array.Add(Tag("A"));
-    Engine().StartRecordingChanges();
-    EXPECT_EQ(array.GetSize(), 1);
-    EXPECT_TRUE(log.empty());
-}
-
 TEST_F(ArrayCell, AnUpdateMayChangeTheArrayDuringItsOwnReport) {
     // The array's lock is held while Remove reports; it must let the same thread back in.
     CmoxArrayCell array("List");

@@ -18,18 +18,6 @@ class CompositeCell : public MoxTest {
   protected:
     LifetimeCounter counter;
     UpdateLog log;
-    RecordingCell groupWatcher{"GW", MOX_STATE_PRIORITY, log};
-    RecordingCell rootWatcher{"RW", MOX_STATE_PRIORITY, log};
-
-    // Root > group > "Gain"; GW watches the group and RW the root. Returns the gain cell.
-    CmoxLongCell* Family(CmoxCompositeCell& root, CmoxCompositeCell* group) {
-        root.AddChild(group, 1);
-        auto* gain = new CmoxLongCell("Gain", 0);
-        group->AddChild(gain, 1);
-        group->AddDependent(&groupWatcher);
-        root.AddDependent(&rootWatcher);
-        return gain;
-    }
 };
 
 // A composite of an application's own class.
@@ -104,6 +92,54 @@ template <class Collection> void ExpectForwardersReachEveryChild() {
     EXPECT_EQ(group.Priority(), 80);
     EXPECT_EQ(inner->Priority(), 80);
     EXPECT_EQ(inner->FindChild("B")->Priority(), 80);
+}
+
+// How a change of a child climbs through either kind of collection under its notify settings.
+template <class Collection> void ExpectChildChangesClimbByPolicy() {
+    UpdateLog log;
+    Collection root("Root");
+    auto* group = new Collection("Group");
+    AddTo(root, group);
+    auto* gain = new CmoxLongCell("Gain", 0);
+    AddTo(*group, gain);
+    RecordingCell groupWatcher("GW", MOX_STATE_PRIORITY, log);
+    RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
+    RecordingCell both("Both", MOX_STATE_PRIORITY, log);
+    group->AddDependent(&groupWatcher);
+    root.AddDependent(&rootWatcher);
+    // Adds and deletes only: a child's change passes up without telling the group's dependents,
+    // and one that hears the child and the group hears of the child alone.
+    group->NotifyPolicy(ADDDEL_COLLNOTIFY);
+    gain->AddDependent(&both);
+    group->AddDependent(&both);
+    gain->Value(5L);
+    EXPECT_EQ(Order(log), Names({"Both", "RW"}));
+    EXPECT_EQ(log[0].changed, Names({"Gain"}));
+    EXPECT_EQ(log[1].changed, Names({"Root"}));
+    EXPECT_EQ(log[1].reasons, Reasons{MOX_CHILD_CHANGED});
+    gain->RemoveDependent(&both);
+    group->RemoveDependent(&both);
+    log.clear();
+    group->Changed(7, MOX_VALUE_CHANGED, 1, nullptr); // its own changes still reach them
+    EXPECT_EQ(Order(log), Names({"GW", "RW"}));
+    EXPECT_EQ(log[0].reasons, Reasons{MOX_VALUE_CHANGED});
+    EXPECT_EQ(log[0].userData, std::vector<unsigned long>{7});
+    log.clear();
+    group->NotifyPolicy(ALL_COLLNOTIFY);
+    gain->Value(6L);
+    EXPECT_EQ(Order(log), Names({"GW", "RW"}));
+    EXPECT_EQ(log[0].changed, Names({"Group"}));
+    EXPECT_EQ(log[0].reasons, Reasons{MOX_CHILD_CHANGED});
+    log.clear();
+    group->NotifyParent(0); // stops the climb
+    gain->Value(7L);
+    EXPECT_EQ(Order(log), Names({"GW"}));
+    log.clear();
+    Cmox::Current().StopRecordingChanges();
+    gain->Value(8L);
+    AddTo(*group, new CmoxCell("X", 150));
+    Cmox::Current().StartRecordingChanges();
+    EXPECT_TRUE(log.empty());
 }
 
 } // namespace
@@ -197,41 +233,6 @@ TEST_F(CompositeCell, AddChildReportsUnlessQuietAndRecordsNoUndo) {
 
 // ---- notify policies ---------------------------------------------------------------------------
 
-TEST_F(CompositeCell, AddDelPolicyPassesChildChangesUpWithoutTellingDependents) {
-    CmoxCompositeCell root("Root");
-    auto* group = new CmoxCompositeCell("Group", 1, MOX_STATE_PRIORITY, ADDDEL_COLLNOTIFY);
-    CmoxLongCell* gain = Family(root, group);
-    gain->Value(5L);
-    ASSERT_EQ(Order(log), Names({"RW"}));
-    EXPECT_EQ(log[0].changed, Names({"Root"}));
-    EXPECT_EQ(log[0].reasons, Reasons{MOX_CHILD_CHANGED});
-
-    log.clear();
-    group->NotifyPolicy(ALL_COLLNOTIFY);
-    gain->Value(6L);
-    EXPECT_EQ(Order(log), Names({"GW", "RW"}));
-    EXPECT_EQ(log[0].changed, Names({"Group"}));
-    EXPECT_EQ(log[0].reasons, Reasons{MOX_CHILD_CHANGED});
-}
-
-TEST_F(CompositeCell, AddDelPolicyKeepsTheGroupOutOfADependentsChangedList) {
-    // A dependent of both the child and the group hears only of the child.
-    CmoxCompositeCell group("Group", 1, MOX_STATE_PRIORITY, ADDDEL_COLLNOTIFY);
-    auto* gain = new CmoxLongCell("Gain", 0);
-    group.AddChild(gain, 1);
-    RecordingCell both("Both", MOX_STATE_PRIORITY, log);
-    gain->AddDependent(&both);
-    group.AddDependent(&both);
-    gain->Value(1L);
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].changed, Names({"Gain"}));
-    log.clear();
-    group.AddChild(new CmoxCell("New", 150));
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].changed, Names({"Group"}));
-    EXPECT_EQ(log[0].reasons, Reasons{MOX_CHILD_ADDED});
-}
-
 TEST_F(CompositeCell, FilteredChildChangeDropsItsRecordAndOthersAreFiled) {
     CmoxCompositeCell group("Group", 1, MOX_STATE_PRIORITY, ADDDEL_COLLNOTIFY);
     int deaths = 0;
@@ -246,24 +247,6 @@ TEST_F(CompositeCell, FilteredChildChangeDropsItsRecordAndOthersAreFiled) {
     Engine().EndTransaction();
     Engine().RemoveUndoContext("Edit");
     EXPECT_EQ(deaths, 2);
-}
-
-TEST_F(CompositeCell, NotifyParentOffStopsTheClimb) {
-    CmoxCompositeCell root("Root");
-    CmoxLongCell* gain = Family(root, new CmoxCompositeCell("Group", 0));
-    gain->Value(2L);
-    EXPECT_EQ(Order(log), Names({"GW"}));
-}
-
-TEST_F(CompositeCell, StoppedRecordingReportsNothing) {
-    CmoxCompositeCell root("Root");
-    auto* group = new CmoxCompositeCell("Group");
-    CmoxLongCell* gain = Family(root, group);
-    Engine().StopRecordingChanges();
-    group->AddChild(new CmoxCell("X", 150));
-    gain->Value(3L);
-    Engine().StartRecordingChanges();
-    EXPECT_TRUE(log.empty());
 }
 
 // ---- user name ---------------------------------------------------------------------------------
@@ -474,4 +457,9 @@ TEST_F(CompositeCell, MakeDependentOnChildrenHearsEveryChild) {
     offset->Value(3L);
     gain->Value(4L);
     EXPECT_EQ(group.heard, Names({"Offset", "Gain"}));
+}
+
+TEST_F(CompositeCell, ChildChangesClimbThroughBothKindsOfCollectionByTheirSettings) {
+    ExpectChildChangesClimbByPolicy<CmoxCompositeCell>();
+    ExpectChildChangesClimbByPolicy<CmoxArrayCell>();
 }
