@@ -230,6 +230,12 @@ class MOX_API CmoxCell : public CObject {
     operator int();
 
   protected:
+    /// The body of every Changed: unless recording is stopped, files `undo` when `fileUndo` is
+    /// set and the engine records into an undo context (else destroys it), queues the
+    /// dependents when `queueDependents` is set, tells the parent while the notify-parent flag
+    /// allows, and delivers when `notifyNow` is set.
+    void ReportChange(unsigned long userData, MoxChangeReason reason, int notifyNow,
+                      CmoxUndoInfo* undo, bool fileUndo, bool queueDependents);
     /// Appends `cell` to the dependees (the mirror side of AddDependent).
     void AddDependee(CmoxCell* cell);
     /// Removes `cell` from the dependees if it is there.
