@@ -4,6 +4,7 @@
 #include <mox/collections/CmoxArrayUndoInfo.h>
 #include <mox/collections/internal/ArrayRecordFamily.h>
 #include <mox/collections/internal/Collection.h>
+#include <mox/core/internal/Invariants.h>
 #include <mox/platform/CException.h>
 #include <mox/propagation/Cmox.h>
 
@@ -47,6 +48,29 @@ void CmoxArrayCell::Changed(unsigned long userData, MoxChangeReason reason, int 
     // Unlike the composite's, a record is filed whatever the policy lets the dependents hear.
     ReportChange(userData, reason, notifyNow, undo, true,
                  mox::detail::DependentsHear(m_notifyPolicy, reason));
+}
+
+void mox::detail::CheckInvariants(const CmoxArrayCell& array) {
+#if MOX_CHECK_INVARIANTS
+    constexpr const char* kArray = "CmoxArrayCell";
+    for (const CmoxCell* element : array.m_elements) {
+        MOX_INVARIANT(kArray, element != nullptr);
+        // An owning array adopts what it holds; only an element that a caller took out (which
+        // cleared its parent) and an undo or redo put back is nobody's. A referring array adopts
+        // nothing.
+        const CmoxCell* parent = element->Parent();
+        MOX_INVARIANT(kArray, array.m_makeParent ? parent == &array || parent == nullptr
+                                                 : parent != &array);
+    }
+    MOX_INVARIANT(kArray, array.m_findCache == nullptr || array.IndexOf(array.m_findCache) != -1);
+    if (array.m_family != nullptr) {
+        MOX_INVARIANT(kArray, array.m_family->array == &array);
+        for (const CmoxArrayUndoInfo* record : array.m_family->records)
+            MOX_INVARIANT(kArray, record != nullptr);
+    }
+#else
+    (void)array;
+#endif
 }
 
 CmoxArrayUndoInfo* CmoxArrayCell::BeginRecord() {

@@ -49,8 +49,7 @@ void CmoxCell::Serialize(CArchive&) {}
 void CmoxCell::AssertValid() const {}
 void CmoxCell::Dump(CDumpContext&) const {}
 
-// ---- virtual interface
-// ---------------------------------------------------------------------------
+// ---- virtual interface --------------------------------------------------------------------------
 
 int CmoxCell::operator==(const CmoxCell& other) const {
     return GetRuntimeClass() == other.GetRuntimeClass();
@@ -252,8 +251,7 @@ CmoxCell* CmoxCell::FindDescendentUser(const char* path) {
     return next->FindDescendentUser(step.rest);
 }
 
-// ---- fields and tree
-// -----------------------------------------------------------------------------
+// ---- fields and tree ----------------------------------------------------------------------------
 
 void CmoxCell::Priority(unsigned char priority) {
     // A cell queued in another engine's list is not counted here: any cell that was ever queued
@@ -298,8 +296,7 @@ CmoxCell* CmoxCell::FindSibling(const char* name) {
     return m_parent != nullptr ? m_parent->FindChild(name) : nullptr;
 }
 
-// ---- dependencies
-// --------------------------------------------------------------------------------
+// ---- dependencies -------------------------------------------------------------------------------
 
 void CmoxCell::AddDependent(CmoxCell* cell) {
     if (cell == nullptr || m_dependents.Contains(cell)) return;
@@ -363,8 +360,7 @@ void CmoxCell::InitializeCellId() {
     m_idgen = 0;
 }
 
-// ---- plain-value conveniences
-// --------------------------------------------------------------------
+// ---- plain-value conveniences -------------------------------------------------------------------
 
 const CmoxCell& CmoxCell::operator=(long value) {
     Value(value);
