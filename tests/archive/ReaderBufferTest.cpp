@@ -2,11 +2,7 @@
 // (none at all, or one of a few characters that splits tokens, escapes, comments and line ends
 // at every place), it must read exactly what it reads from a string stream.
 #include <mox/archive/CmoxArchive.h>
-#include <mox/collections/CmoxCompositeCell.h>
-#include <mox/values/CmoxLongCell.h>
-#include <mox/values/CmoxStringCell.h>
 
-#include "support/MoxTest.h"
 #include "support/ReaderTranscript.h"
 
 #include <gtest/gtest.h>
@@ -50,42 +46,5 @@ TEST(ReaderBuffer, ReadsTheSameThroughAnyStreamBuffer) {
             EXPECT_EQ(Transcript(in), expected)
                 << "window " << window << " body " << body.substr(0, 60);
         }
-    }
-}
-
-class ReaderBufferRestore : public moxtest::MoxTest {};
-
-TEST_F(ReaderBufferRestore, TreeRestoresThroughAOneCharacterBuffer) {
-    CmoxCompositeCell saved("Root");
-    auto* group = new CmoxCompositeCell("Group");
-    saved.AddChild(group, 1);
-    group->AddChild(new CmoxLongCell("Count", -42), 1);
-    group->AddChild(new CmoxStringCell("Title", "say \"hi\"\t{ // }"), 1);
-    std::stringstream out;
-    CmoxArchive writer;
-    ASSERT_EQ(writer.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
-    ASSERT_EQ(writer.Save(saved), 1);
-    writer.Close();
-
-    CmoxCompositeCell restored("Root");
-    auto* target = new CmoxCompositeCell("Group");
-    restored.AddChild(target, 1);
-    auto* count = new CmoxLongCell("Count", 0);
-    auto* title = new CmoxStringCell("Title", "");
-    target->AddChild(count, 1);
-    target->AddChild(title, 1);
-    for (std::size_t window : {0, 1}) {
-        WindowBuf buf(out.str(), window);
-        std::iostream in(&buf);
-        CmoxArchive reader;
-        ASSERT_EQ(reader.Open(&in, MOX_ARCHIVE_READ, 0), 1);
-        ASSERT_EQ(reader.ReadToken(), "CmoxCompositeCell");
-        ASSERT_EQ(reader.ReadToken(), "Root");
-        restored.RestoreUserName(reader);
-        EXPECT_EQ(reader.Restore(&restored), 1) << "window " << window;
-        EXPECT_EQ(count->Value(), -42);
-        EXPECT_EQ(title->Value(), "say \"hi\"\t{ // }");
-        count->Value(0L);
-        title->Value("");
     }
 }
