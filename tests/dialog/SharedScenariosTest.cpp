@@ -116,9 +116,16 @@ TYPED_TEST(Scenario, ComboAndListExchangeIndexesAndTextAndTheComboFieldFiltersKe
     ui.Pick(30, 2);
     listLink.UIToState();
     EXPECT_EQ(2, size.Value());
+    colour.Value(static_cast<unsigned char>(1)); // the change notification selects item 1
+    EXPECT_EQ("Green", ui.Text(20));
     ui.Enter(20, "Teal"); // typing over the item drops the selection
     comboLink.UIToState();
     EXPECT_EQ(255, colour.Value());
+    colour.InitRange(0, 1); // the index respects the range, without beeping
+    ui.Pick(20, 2);
+    comboLink.UIToState();
+    EXPECT_EQ(1, colour.Value());
+    EXPECT_EQ(0, ui.Beeps());
 
     // A string cell: a prefix selects the item (case ignored), other text goes to the field.
     CmoxStringCell name("Name", "gre");
