@@ -1,11 +1,9 @@
 // Record search on bad input: truncated files, records without a body, and nesting deep enough
-// to exhaust the stack of a walk that followed it. No search may crash, hang or disagree with
-// itself between cache depths.
+// to exhaust the stack of a walk that followed it. (That the cache never changes what a search
+// finds in any input is the archive fuzzer's check.)
 #include "support/ArchiveTest.h"
 #include "support/ArchiveTestCells.h"
 
-#include <algorithm>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,17 +11,6 @@
 using namespace moxtest;
 
 namespace {
-
-const char kArchive[] = "PREAMBLE \r\n"
-                        "CmoxCompositeCell \"Settings\" \"$Main$\" {\r\n"
-                        "\tCmoxLongCell \"Count\" \"$$\" = { 5  }\r\n"
-                        "\tCmoxBlobCell \"Blob\" \"$$\" = #14{}{}\r\n"
-                        "\tCmoxCompositeCell \"Display\" \"$$\" {\r\n"
-                        "\t\tCmoxDoubleCell \"Gain\" \"$$\" = { 1.5  }\r\n"
-                        "\t\tCmoxLongCell \"Ref\" \"$$\" * \r\n"
-                        "\t}\r\n"
-                        "}\r\n"
-                        "CmoxLongCell \"Last\" \"$Tail$\" = { 8  }\r\n";
 
 // Records nested `levels` deep (n0 holding n1 holding ...), the innermost holding a long cell
 // named Leaf, which therefore lies at nesting depth levels + 1.
@@ -47,56 +34,7 @@ std::string NestedPath(int levels) {
 
 class SearchInput : public moxtest::ArchiveTest {};
 
-struct Outcome {
-    int found;
-    int line;
-    bool operator==(const Outcome& o) const { return found == o.found && line == o.line; }
-};
-
 } // namespace
-
-TEST_F(SearchInput, TruncatedFilesGiveTheSameResultsAtEveryCacheDepth) {
-    const std::string full = kArchive;
-    const CmoxFindSpec queries[] = {{"", "Settings", 0},
-                                    {"\\Settings", "Count", 0},
-                                    {"\\Settings", "Display", 0},
-                                    {"\\Settings\\Display", "Gain", 0},
-                                    {"\\Settings\\Display", "Ref", 0},
-                                    {"", "Last", 0},
-                                    {"", "Tail", 1},
-                                    {"\\Settings", "", 1},
-                                    {"\\Settings", "Nope", 0}};
-    for (std::size_t length = 11; length <= full.size(); ++length) {
-        const std::string text = full.substr(0, length);
-        std::vector<Outcome> uncached;
-        for (int depth = 0; depth <= 3; ++depth) {
-            std::stringstream in(text);
-            CmoxArchive archive;
-            ASSERT_EQ(archive.Open(&in, MOX_ARCHIVE_READ, depth), 1) << length;
-            CmoxFindSpec list("\\Settings", 0, 0);
-            EXPECT_EQ(archive.Contents(list), 1);
-            EXPECT_LE(list.MatchArray().size(), 3u);
-            for (std::size_t s = 0; s < std::size(queries); ++s) {
-                CmoxFindSpec query = queries[s];
-                const int found = archive.Locate(query);
-                const Outcome outcome{found, found != 0 ? archive.Line() : 0};
-                if (depth == 0) {
-                    uncached.push_back(outcome);
-                } else {
-                    EXPECT_EQ(outcome, uncached[s])
-                        << "length " << length << " depth " << depth << " query " << s;
-                }
-            }
-        }
-    }
-    // The whole file finds them all.
-    EXPECT_TRUE(std::all_of(std::begin(queries), std::end(queries) - 1, [&](const CmoxFindSpec& s) {
-        std::stringstream in(full);
-        CmoxArchive archive;
-        CmoxFindSpec query = s;
-        return archive.Open(&in, MOX_ARCHIVE_READ, 1) == 1 && archive.Locate(query) == 1;
-    }));
-}
 
 TEST_F(SearchInput, TruncatedAndBodilessRecords) {
     // A truncated collection caches no child it never had; a name whose quote never closes runs
