@@ -290,6 +290,7 @@ TEST_F(ArchiveWriter, CloseLeavesACallersStreamUsableAndOpenRefusesWhatItCannotU
     EXPECT_EQ(other.str(), "");
     EXPECT_EQ(archive.Mode(), 7);
     archive.Close();
+    std::ofstream(TempPath("mode"), std::ios::binary) << "PREAMBLE \r\n"; // opened for no mode
     for (const auto& [path, mode] :
          {std::pair{TempPath("mode"), static_cast<MoxArchiveMode>(3)},
           std::pair{TempPath("none") + ".missing", MOX_ARCHIVE_READ},
@@ -298,4 +299,5 @@ TEST_F(ArchiveWriter, CloseLeavesACallersStreamUsableAndOpenRefusesWhatItCannotU
         EXPECT_EQ(archive.CurrentStream(), nullptr);
     }
     EXPECT_EQ(archive.Close(), 1);
+    std::remove(TempPath("mode").c_str());
 }

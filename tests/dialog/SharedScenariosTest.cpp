@@ -110,6 +110,9 @@ TYPED_TEST(Scenario, ComboAndListExchangeIndexesAndTextAndTheComboFieldFiltersKe
         link->StateToUI();
     }
     EXPECT_EQ("Blue", ui.Text(20));
+    char text[8];
+    listLink.GetControlText(text, sizeof text); // the list shows item 1 selected
+    EXPECT_STREQ("Green", text);
     ui.Pick(20, 0);
     comboLink.UIToState();
     EXPECT_EQ(0, colour.Value());
@@ -135,7 +138,6 @@ TYPED_TEST(Scenario, ComboAndListExchangeIndexesAndTextAndTheComboFieldFiltersKe
     EXPECT_EQ("Green", ui.Text(21));
     name.Value("Purple");
     EXPECT_EQ("Purple", ui.Text(21));
-    char text[8];
     nameLink.GetControlText(text, sizeof text);
     EXPECT_STREQ("Purple", text);
 

@@ -124,10 +124,11 @@ TEST_F(DialogTest, EditSelectionIsReplacedByTypingAndBackspace) {
     object.ReplaceSel("9");
     EXPECT_EQ("9", edit.Text());
     edit.Enter("abcd");
+    object.SendMessage(EM_SETSEL, 0, -1);
     object.SendMessage(EM_SETSEL, Index(-1), 0); // deselect, caret stays at the end
+    EXPECT_EQ(4, edit.SelStart());
     edit.Type("\b");
     EXPECT_EQ("abc", edit.Text());
-    EXPECT_EQ(3, edit.SelStart());
     EXPECT_EQ(3, edit.SelEnd());
 }
 
