@@ -64,15 +64,8 @@ TEST_F(ControlLinkTest, EditSubclassedObjectFiltersKeysAndIsOwnedEvenWhenNoContr
         EXPECT_EQ(1, destroyed); // kept by the link although no control took it
     }
     EXPECT_EQ(2, destroyed);
-    ComboBox& combo = dialog.AddComboBox(20); // a combo box's link subclasses its edit field
-    {
-        CmoxComboLC link(20, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
-        ASSERT_NE(0, link.SubclassEditControl(new DigitsOnly(destroyed)));
-        EXPECT_EQ(combo.EditField().Handle(), link.EditControl()->GetSafeHwnd());
-        combo.EditField().Type("1x2");
-        EXPECT_EQ("12", combo.Text());
-    }
-    EXPECT_EQ(3, destroyed);
+    // A combo box's link subclasses its edit field: the shared scenarios, whose leak check the
+    // sanitizer build makes.
 }
 
 // ---- combo boxes -------------------------------------------------------------------------------
@@ -81,13 +74,7 @@ TEST_F(ControlLinkTest, ComboShowsNonItemsInTheFieldAndReadsTheItemOrTheField) {
     ComboBox& combo = dialog.AddComboBox(20);
     CmoxStringCell colour("Colour", "Purple");
     CmoxComboLC link(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    Fill(link);
-    link.StateToUI();
-    EXPECT_EQ(-1, combo.CurSel());
-    EXPECT_EQ("Purple", combo.Text());
-    colour.Value("Gre"); // the beginning of an item selects it
-    EXPECT_EQ(1, combo.CurSel());
-    EXPECT_EQ("Green", combo.Text());
+    Fill(link); // showing a string by prefix: the shared scenarios
     combo.Select(2);
     link.UIToState();
     EXPECT_EQ("Blue", colour.Value());
