@@ -89,17 +89,7 @@ TEST_F(Chain, ChangedQueuesOwnDependentsThenAncestorsThenDelivers) {
     EXPECT_EQ(log[2].changed, std::vector<std::string>{"Root"});
 }
 
-TEST_F(Chain, NotifyParentFlagStopsTheClimb) {
-    gain->NotifyParent(0);
-    gain->Set(1);
-    EXPECT_EQ(Order(log), std::vector<std::string>{"OnGain"});
-
-    log.clear();
-    gain->NotifyParent(1);
-    scope->NotifyParent(0);
-    gain->Set(2);
-    EXPECT_EQ(Order(log), (std::vector<std::string>{"OnGain", "OnScope"}));
-}
+// The NotifyParent flag is checked through both collections in the composite tests.
 
 TEST_F(Dependencies, StoppedRecordingQueuesNothingEvenWithNotifyNow) {
     UpdateLog log;

@@ -39,19 +39,7 @@ TEST_F(LongLongCell, DefaultConstructorHoldsZeroWithDefaultOne) {
 
 // ---- quantization ---------------------------------------------------------------------------
 
-TEST_F(LongLongCell, FixedPolicyRoundsTowardZero) {
-    CmoxLongLongCell cell("Freq", 0, 0);
-    cell.InitIncrementSize(10);
-    Watch watch(cell);
-    EXPECT_EQ(cell.Value(37LL), MOX_VALUE_ADJUSTED);
-    EXPECT_EQ(cell.Value(), 30);
-    EXPECT_EQ(cell.Value(-37LL), MOX_VALUE_ADJUSTED);
-    EXPECT_EQ(cell.Value(), -30);
-    EXPECT_EQ(cell.Value(-31LL), MOX_VALUE_ADJUSTED_SAME);
-    EXPECT_EQ(cell.Value(-30LL), MOX_VALUE_SAME);
-    EXPECT_EQ(watch.log.size(), 2u);
-}
-
+// What a quantizing setter returns is checked by the stepping table.
 TEST_F(LongLongCell, QuantizingRoundsTowardZeroOrDownTheSequenceAndKeepsTheBounds) {
     struct Row {
         MoxIncrementPolicy policy;
