@@ -38,44 +38,31 @@ TEST_F(ChangedList, RepeatedReportsMergeIntoOneEntry) {
     EXPECT_EQ(list.GetList()[1].Cell(), &b);
 }
 
-TEST_F(ChangedList, NameQueriesReturnTheFirstAddedAndAbsentCellsReportNothing) {
-    CmoxCell first("Gain", 150), second("Gain", 150);
-    CmoxChangedList list;
-    list.Add(&first, 1, MOX_VALUE_CHANGED);
-    list.Add(&second, 2, MOX_RANGE_CHANGED);
-    EXPECT_EQ(list.Contains("Gain"), &first);
-    EXPECT_EQ(list.GetUserData("Gain"), 1u);
-    EXPECT_EQ(list.Contains("gain"), nullptr);
-    EXPECT_EQ(list.GetChangeReason(&second), MOX_RANGE_CHANGED);
-    CmoxCell absent("Absent", 150);
-    EXPECT_EQ(list.GetChangeReason(&absent), MOX_NO_CHANGE);
-    EXPECT_EQ(list.GetChangeReason("Absent"), MOX_NO_CHANGE);
-    EXPECT_EQ(list.GetUserData(&absent), 0u);
-    EXPECT_EQ(list.GetUserData("Absent"), 0u);
-    EXPECT_EQ(list.ContainsPtr(&absent), nullptr);
-    EXPECT_EQ(list.ContainsPtr(&first), &first);
-    list.Remove(&absent);
-    EXPECT_EQ(list.GetCount(), 2);
-    list.Remove(&first);
-    EXPECT_EQ(list.GetCount(), 1);
-    EXPECT_EQ(list.Contains("Gain"), &second);
-}
-
-TEST_F(ChangedList, UserAndPathQueries) {
+TEST_F(ChangedList, NameUserAndPathQueriesReturnTheFirstMatchAndAbsentCellsReportNothing) {
     TreeCell root("Root");
     TreeCell* scope = root.AddChild("Scope");
     TreeCell* gain = scope->AddChild("Gain");
     TreeCell* myScope = root.AddChild("MyScope");
     TreeCell* otherGain = myScope->AddChild("Gain");
-    CmoxCell plain("Plain", 150);
+    CmoxCell plain("Plain", 150), absent("Absent", 150);
     scope->UserName("Label");
 
     CmoxChangedList list;
     list.Add(&plain, 0, MOX_VALUE_CHANGED);
-    list.Add(otherGain, 0, MOX_VALUE_CHANGED);
+    list.Add(otherGain, 1, MOX_VALUE_CHANGED);
     list.Add(scope, 0, MOX_VALUE_CHANGED);
-    list.Add(gain, 0, MOX_VALUE_CHANGED);
+    list.Add(gain, 2, MOX_RANGE_CHANGED);
 
+    EXPECT_EQ(list.Contains("Gain"), otherGain);
+    EXPECT_EQ(list.GetUserData("Gain"), 1u);
+    EXPECT_EQ(list.Contains("gain"), nullptr);
+    EXPECT_EQ(list.GetChangeReason(gain), MOX_RANGE_CHANGED);
+    EXPECT_EQ(list.GetChangeReason(&absent), MOX_NO_CHANGE);
+    EXPECT_EQ(list.GetChangeReason("Absent"), MOX_NO_CHANGE);
+    EXPECT_EQ(list.GetUserData(&absent), 0u);
+    EXPECT_EQ(list.GetUserData("Absent"), 0u);
+    EXPECT_EQ(list.ContainsPtr(&absent), nullptr);
+    EXPECT_EQ(list.ContainsPtr(gain), gain);
     EXPECT_EQ(list.ContainsUser("Label"), scope);
     EXPECT_EQ(list.ContainsUser(""), &plain) << "a cell without user name has the empty one";
     EXPECT_EQ(list.ContainsFull("\\Root\\Scope\\Gain"), gain);
@@ -86,6 +73,11 @@ TEST_F(ChangedList, UserAndPathQueries) {
     EXPECT_EQ(list.ContainsPartial("Gain"), otherGain) << "the bare name finds the first of it";
     EXPECT_EQ(list.ContainsPartial("\\Root\\Root\\Scope\\Gain"), nullptr);
     EXPECT_EQ(list.ContainsPartial("\\Plain"), &plain) << "path shorter than the pattern";
+    list.Remove(&absent);
+    EXPECT_EQ(list.GetCount(), 4);
+    list.Remove(otherGain);
+    EXPECT_EQ(list.GetCount(), 3);
+    EXPECT_EQ(list.Contains("Gain"), gain);
 }
 
 TEST_F(ChangedList, LongListsKeepOrderAndFindEveryCell) {
