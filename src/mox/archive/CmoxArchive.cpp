@@ -37,6 +37,9 @@ const char kWarningBlock[] =
     "//\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\r\n"
     "/////////////////////////////////////////////////////////////////////////";
 
+// The output buffer's size; a verbatim text larger than it goes to the stream in one piece.
+constexpr std::size_t kOutputSize = 1 << 16;
+
 bool StreamGood(const std::ios& s) {
     return s.rdstate() == std::ios::goodbit;
 }
@@ -106,6 +109,8 @@ void CmoxArchive::ResetForOpen(MoxArchiveMode mode, int cacheDepth) {
     m_line = 1;
     m_indent = 0;
     m_token.clear();
+    // Made here, once: a writer finds it only with a current stream, which only Open sets.
+    if (!m_output) m_output.reset(new char[kOutputSize]);
     m_cache.clear();
     m_cacheAmbiguous = false;
     m_writeError.clear();
@@ -244,9 +249,6 @@ int CmoxArchive::CheckStatus(MoxArchiveMode mode) const {
 
 namespace {
 
-// The output buffer's size; a verbatim text larger than it goes to the stream in one piece.
-constexpr std::size_t kOutputSize = 1 << 16;
-
 // For each byte: 0 when it is written as it is, else the letter that follows the backslash of
 // its escape.
 struct EscapeTable {
@@ -263,9 +265,10 @@ struct EscapeTable {
 };
 constexpr EscapeTable kEscapes;
 
-// Room a token of `length` bytes may take: every byte escaped, two quotes and a space.
-std::size_t TokenRoom(std::size_t length) {
-    return 2 * length + 3;
+// Room a token of `length` bytes may take: verbatim, or quoted with every byte escaped; then a
+// space.
+std::size_t TokenRoom(std::size_t length, int verbatim) {
+    return verbatim != 0 ? length + 1 : 2 * length + 3;
 }
 
 // Composes a token at `out` (TokenRoom bytes of room) and returns its end: `text` verbatim or
@@ -277,6 +280,7 @@ char* ComposeToken(char* out, const char* text, std::size_t length, int verbatim
         std::memcpy(out, text, length);
         out += length;
     } else {
+        if (length > static_cast<std::size_t>(CmoxArchive::kMaxQuotedChars)) return nullptr;
         char* const body = ++out;
         out[-1] = '"';
         for (const char* p = text; p != text + length; ++p) {
@@ -313,7 +317,6 @@ bool CmoxArchive::Writable() const {
 
 char* CmoxArchive::Reserve(std::size_t length) {
     if (length > kOutputSize - m_outputUsed) HandOn();
-    if (!m_output) m_output.reset(new char[kOutputSize]);
     return m_output.get() + m_outputUsed;
 }
 
@@ -328,15 +331,15 @@ void CmoxArchive::Put(const char* text, std::size_t length) {
 }
 
 bool CmoxArchive::PutToken(const char* text, std::size_t length, int verbatim, int addSpace) {
-    if (verbatim != 0) {
+    const std::size_t room = TokenRoom(length, verbatim);
+    if (room > kOutputSize) { // only verbatim text is that long; a quoted one is refused
+        if (verbatim == 0) return RefuseLongToken();
         Put(text, length);
         if (addSpace != 0) Put(" ", 1);
         return true;
     }
-    // Longer than the limit before escaping: refused without composing it.
-    if (length > static_cast<std::size_t>(kMaxQuotedChars)) return RefuseLongToken();
-    char* const at = Reserve(TokenRoom(length));
-    const char* const end = ComposeToken(at, text, length, 0, addSpace);
+    char* const at = Reserve(room);
+    const char* const end = ComposeToken(at, text, length, verbatim, addSpace);
     if (end == nullptr) return RefuseLongToken();
     m_outputUsed += static_cast<std::size_t>(end - at);
     return true;
@@ -373,6 +376,12 @@ void CmoxArchive::WriteIndent() {
     EndWrite();
 }
 
+void CmoxArchive::WriteVerbatim(const char* text, std::size_t length) {
+    if (!Writable()) return;
+    Put(text, length);
+    EndWrite();
+}
+
 void CmoxArchive::WriteToken(const char* text, std::ostream& out, int verbatim, int addSpace) {
     // The state test is made on the archive's stream even when `out` is another one (a cell
     // building its value text in a string stream).
@@ -384,17 +393,8 @@ void CmoxArchive::WriteToken(const char* text, std::ostream& out, int verbatim, 
         return;
     }
     // Another stream (a cell's block stream): composed the same way, then written to it.
-    if (verbatim != 0) {
-        out.write(text, static_cast<std::streamsize>(length));
-        if (addSpace != 0) out.put(' ');
-        return;
-    }
-    if (length > static_cast<std::size_t>(kMaxQuotedChars)) {
-        RefuseLongToken();
-        return;
-    }
-    std::string composed(TokenRoom(length), '\0');
-    const char* const end = ComposeToken(&composed[0], text, length, 0, addSpace);
+    std::string composed(TokenRoom(length, verbatim), '\0');
+    const char* const end = ComposeToken(&composed[0], text, length, verbatim, addSpace);
     if (end == nullptr) {
         RefuseLongToken();
         return;
@@ -408,17 +408,17 @@ void CmoxArchive::WriteToken(const char* text, int verbatim, int addSpace) {
 }
 
 void CmoxArchive::WriteNewLine() {
-    WriteToken(kNewLine, 1, 0);
+    WriteVerbatim(kNewLine, 2);
 }
 
 void CmoxArchive::WriteBlockStart() {
-    const char text[] = {MOX_BLOCK_START, '\0'};
-    WriteToken(text, 1, 0);
+    const char text = MOX_BLOCK_START;
+    WriteVerbatim(&text, 1);
 }
 
 void CmoxArchive::WriteBlockEnd() {
-    const char text[] = {MOX_BLOCK_END, '\0'};
-    WriteToken(text, 1, 0);
+    const char text = MOX_BLOCK_END;
+    WriteVerbatim(&text, 1);
 }
 
 void CmoxArchive::WritePointer() {

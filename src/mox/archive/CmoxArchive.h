@@ -334,6 +334,7 @@ class MOX_API CmoxArchive : public CObject {
     void Put(const char* text, std::size_t length);
     bool PutToken(const char* text, std::size_t length, int verbatim, int addSpace);
     bool RefuseLongToken();
+    void WriteVerbatim(const char* text, std::size_t length);
     void EndWrite();
     void HandOn();
     MoxRestoreError ReadBlockText(std::istream& in);

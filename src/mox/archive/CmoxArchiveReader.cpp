@@ -65,7 +65,8 @@ std::string& CmoxArchive::ReadToken() {
         m_token.clear();
         return m_token;
     }
-    return ReadToken(*m_current);
+    InputScanner scan(*m_current);
+    return TokenReader<InputScanner>::Read(*this, scan, true);
 }
 
 std::string& CmoxArchive::ReadToken(std::istream& in) {
