@@ -226,6 +226,41 @@ TEST_F(ArchiveWriter, TokensBlocksReferencesBracesAndIndentation) {
     EXPECT_EQ(other.str(), "\"x\\/y\" ");
 }
 
+namespace {
+
+// Writes its frame, then a binary block's header and its bytes straight to the stream.
+class RawBytesCell : public CmoxCell {
+  public:
+    RawBytesCell() : CmoxCell("Raw", MOX_STATE_PRIORITY) {}
+    void Save(CmoxArchive& archive) override {
+        CmoxCell::Save(archive);
+        archive.WriteBinaryBlockHeader(3);
+        archive.CurrentStream()->write("a}b", 3);
+    }
+};
+
+} // namespace
+
+// A Save holds its output and hands it on in pieces: raw bytes written after a binary header,
+// and records more than the held output can take at once, still come out in order.
+TEST_F(ArchiveWriter, HeldOutputKeepsRawBytesAndLargeRecordsInOrder) {
+    CmoxCompositeCell root("Root");
+    root.AddChild(new RawBytesCell, 1);
+    std::string expected =
+        "CmoxCompositeCell \"Root\" \"$$\" {\r\n\tCmoxCell \"Raw\" \"$$\" = #13a}b";
+    for (char letter = 'a'; letter < 'h'; ++letter) { // 7 values at the longest, 70 KB
+        const std::string value(CmoxArchive::kMaxQuotedChars, letter);
+        root.AddChild(new CmoxStringCell(std::string(1, letter).c_str(), value.c_str()), 1);
+        expected += "\r\n\tCmoxStringCell \"" + std::string(1, letter) + "\" \"$$\" = { \"" +
+                    value + "\"  }";
+    }
+    std::stringstream out;
+    CmoxArchive archive;
+    OpenForWriting(archive, out);
+    ASSERT_EQ(archive.Save(root), 1);
+    EXPECT_EQ(Body(out), expected + "\r\n}\r\n");
+}
+
 TEST_F(ArchiveWriter, BinaryBlockHeaderStatesDigitsThenCount) {
     const std::pair<long long, const char*> cases[] = {{0, "= #10"},
                                                        {9, "= #19"},

@@ -2,7 +2,6 @@
 // CmoxArchiveReader.cpp.
 #include <mox/archive/CmoxArchive.h>
 
-#include <mox/archive/internal/ArchiveAccess.h>
 #include <mox/archive/internal/SaveFile.h>
 #include <mox/core/CmoxCell.h>
 
@@ -37,6 +36,9 @@ const char kWarningBlock[] =
     "//  WARNING   WARNING   WARNING   WARNING   WARNING   WARNING   WARNING\t\t\r\n"
     "//\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\r\n"
     "/////////////////////////////////////////////////////////////////////////";
+
+// The output buffer's size; a verbatim text larger than it goes to the stream in one piece.
+constexpr std::size_t kOutputSize = 1 << 16;
 
 bool StreamGood(const std::ios& s) {
     return s.rdstate() == std::ios::goodbit;
@@ -107,6 +109,8 @@ void CmoxArchive::ResetForOpen(MoxArchiveMode mode, int cacheDepth) {
     m_line = 1;
     m_indent = 0;
     m_token.clear();
+    // Made here, once: a writer finds it only with a current stream, which only Open sets.
+    if (!m_output) m_output.reset(new char[kOutputSize]);
     m_cache.clear();
     m_cacheAmbiguous = false;
     m_writeError.clear();
@@ -171,7 +175,7 @@ int CmoxArchive::Open(const char* fileName, MoxArchiveMode mode, int cacheDepth)
     if (mode == MOX_ARCHIVE_WRITE) {
         WriteToken(kPreamble, 1, 1);
         WriteNewLine();
-        WriteRaw(kWarningBlock, sizeof(kWarningBlock) - 1);
+        WriteToken(kWarningBlock, 1, 0);
         WriteNewLine();
         return 1;
     }
@@ -215,6 +219,7 @@ int CmoxArchive::Open(std::iostream* stream, MoxArchiveMode mode, int cacheDepth
 }
 
 int CmoxArchive::Close() {
+    HandOn(); // only a Save that a cell's Save closed the archive in holds any
     m_fileName.clear();
     m_cache.clear(); // it describes the file being closed
     m_mode = 0;
@@ -238,24 +243,14 @@ int CmoxArchive::CheckStatus(MoxArchiveMode mode) const {
 
 // ---- writing -------------------------------------------------------------------------------
 
-void CmoxArchive::WriteRaw(const char* text, std::size_t length) {
-    if (m_current == nullptr || !StreamGood(*m_current)) return;
-    m_current->write(text, static_cast<std::streamsize>(length));
-}
-
-void CmoxArchive::WriteIndent() {
-    if (m_current == nullptr || m_indent <= 0) return;
-    // In pieces of up to 16 TABs: one stream call for any usual depth.
-    static const char kTabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
-    constexpr int kPiece = sizeof(kTabs) - 1;
-    for (int left = m_indent; left > 0; left -= kPiece)
-        m_current->write(kTabs, left < kPiece ? left : kPiece);
-}
+// Every writer composes its bytes into m_output; EndWrite hands them to the stream when the
+// operation returns, except inside a Save, which hands them on when it ends: a stream call
+// costs far more than composing a few bytes, and a whole tree then takes a few of them.
 
 namespace {
 
 // For each byte: 0 when it is written as it is, else the letter that follows the backslash of
-// its escape. NUL is marked too (with itself), as the end of the text.
+// its escape.
 struct EscapeTable {
     unsigned char letter[256] = {};
     constexpr EscapeTable() {
@@ -266,89 +261,145 @@ struct EscapeTable {
         letter[static_cast<unsigned char>('\r')] = 'r';
         letter[static_cast<unsigned char>('\t')] = 't';
         letter[static_cast<unsigned char>('\b')] = 'b';
-        letter[0] = 1;
     }
 };
 constexpr EscapeTable kEscapes;
 
+// Room a token of `length` bytes may take: verbatim, or quoted with every byte escaped; then a
+// space.
+std::size_t TokenRoom(std::size_t length, int verbatim) {
+    return verbatim != 0 ? length + 1 : 2 * length + 3;
+}
+
+// Composes a token at `out` (TokenRoom bytes of room) and returns its end: `text` verbatim or
+// quoted, then a space if `addSpace`. Null, having composed nothing usable, for a quoted text
+// the reader could not take back whole. Quoting goes byte by byte: names and values are a few
+// bytes, for which a copy call per run of plain bytes costs more than the bytes.
+char* ComposeToken(char* out, const char* text, std::size_t length, int verbatim, int addSpace) {
+    if (verbatim != 0) {
+        std::memcpy(out, text, length);
+        out += length;
+    } else {
+        if (length > static_cast<std::size_t>(CmoxArchive::kMaxQuotedChars)) return nullptr;
+        char* const body = ++out;
+        out[-1] = '"';
+        for (const char* p = text; p != text + length; ++p) {
+            const unsigned char letter = kEscapes.letter[static_cast<unsigned char>(*p)];
+            if (letter != 0) *out++ = '\\';
+            *out++ = letter != 0 ? static_cast<char>(letter) : *p;
+        }
+        // The body between the quotes is what the reader counts toward its limit.
+        if (out - body > CmoxArchive::kMaxQuotedChars) return nullptr;
+        *out++ = '"';
+    }
+    if (addSpace != 0) *out++ = ' ';
+    return out;
+}
+
 } // namespace
 
-bool mox::detail::AppendQuotedToken(std::string& quoted, const char* text) {
-    const std::size_t start = quoted.size();
-    quoted += '"';
-    // Runs of plain bytes are appended in one piece; only the escaped ones go one at a time.
-    const char* run = text;
-    for (const char* p = text;; ++p) {
-        const unsigned char letter = kEscapes.letter[static_cast<unsigned char>(*p)];
-        if (letter == 0) continue;
-        quoted.append(run, static_cast<std::size_t>(p - run));
-        if (*p == '\0') break;
-        const char escape[2] = {'\\', static_cast<char>(letter)};
-        quoted.append(escape, 2);
-        run = p + 1;
+class CmoxArchive::SaveScope {
+  public:
+    explicit SaveScope(CmoxArchive& archive) : m_archive(archive) { ++archive.m_saveDepth; }
+    ~SaveScope() {
+        if (--m_archive.m_saveDepth == 0) m_archive.HandOn();
     }
-    // Checked here, where every quoted token is made: the body between the quotes is what the
-    // reader counts toward its limit.
-    if (quoted.size() - start - 1 > static_cast<std::size_t>(CmoxArchive::kMaxQuotedChars)) {
-        quoted.resize(start);
-        return false;
+    SaveScope(const SaveScope&) = delete;
+    SaveScope& operator=(const SaveScope&) = delete;
+
+  private:
+    CmoxArchive& m_archive;
+};
+
+bool CmoxArchive::Writable() const {
+    return m_current != nullptr && StreamGood(*m_current);
+}
+
+char* CmoxArchive::Reserve(std::size_t length) {
+    if (length > kOutputSize - m_outputUsed) HandOn();
+    return m_output.get() + m_outputUsed;
+}
+
+void CmoxArchive::Put(const char* text, std::size_t length) {
+    if (length > kOutputSize) { // too large to hold: straight on, after what is held
+        HandOn();
+        if (Writable()) m_current->write(text, static_cast<std::streamsize>(length));
+        return;
     }
-    quoted += '"';
+    std::memcpy(Reserve(length), text, length);
+    m_outputUsed += length;
+}
+
+bool CmoxArchive::PutToken(const char* text, std::size_t length, int verbatim, int addSpace) {
+    const std::size_t room = TokenRoom(length, verbatim);
+    if (room > kOutputSize) { // only verbatim text is that long; a quoted one is refused
+        if (verbatim == 0) return RefuseLongToken();
+        Put(text, length);
+        if (addSpace != 0) Put(" ", 1);
+        return true;
+    }
+    char* const at = Reserve(room);
+    const char* const end = ComposeToken(at, text, length, verbatim, addSpace);
+    if (end == nullptr) return RefuseLongToken();
+    m_outputUsed += static_cast<std::size_t>(end - at);
     return true;
 }
 
-void CmoxArchive::WriteQuotedToken(const char* text, std::ostream& out) {
-    // Built in one buffer and written with one call: names are short and the stream call is the
-    // expensive part.
-    std::string quoted;
-    quoted.reserve(std::strlen(text) + 8);
-    if (!mox::detail::AppendQuotedToken(quoted, text)) {
-        mox::detail::ArchiveAccess::RefuseLongToken(*this);
-        return;
-    }
-    out.write(quoted.data(), static_cast<std::streamsize>(quoted.size()));
+bool CmoxArchive::RefuseLongToken() {
+    // What the Save has not handed on is dropped and the stream failed, which stops every later
+    // write: the record is not written, and a save by name keeps the old file.
+    m_outputUsed = 0;
+    if (m_current != nullptr) m_current->setstate(std::ios::failbit);
+    NoteWriteFailure(MOX_ARCHIVE_TOKEN_TOO_LONG,
+                     "a name or value is longer than an archive can read back (" +
+                         std::to_string(kMaxQuotedChars) + " characters once escaped)");
+    return false;
 }
 
-void mox::detail::ArchiveAccess::RefuseLongToken(CmoxArchive& archive) {
-    // Failing the stream stops every later write, so the record is not written at all and a save
-    // by name keeps the old file.
-    if (archive.m_current != nullptr) archive.m_current->setstate(std::ios::failbit);
-    archive.NoteWriteFailure(MOX_ARCHIVE_TOKEN_TOO_LONG,
-                             "a name or value is longer than an archive can read back (" +
-                                 std::to_string(CmoxArchive::kMaxQuotedChars) +
-                                 " characters once escaped)");
+void CmoxArchive::EndWrite() {
+    if (m_saveDepth == 0) HandOn();
 }
 
-void mox::detail::ArchiveAccess::WriteNewLineAndIndent(CmoxArchive& archive) {
-    if (archive.m_current == nullptr || !StreamGood(*archive.m_current)) return;
-    char text[2 + 30] = {'\r', '\n'};
-    const int tabs = archive.m_indent;
-    if (tabs < 0 || tabs > 30) {
-        archive.WriteNewLine();
-        archive.WriteIndent();
-        return;
-    }
-    for (int i = 0; i < tabs; ++i)
-        text[2 + i] = '\t';
-    archive.m_current->write(text, 2 + tabs);
+void CmoxArchive::HandOn() {
+    if (m_outputUsed == 0) return;
+    // Dropped when the stream went away or failed: the writers would not have written them.
+    if (Writable()) m_current->write(m_output.get(), static_cast<std::streamsize>(m_outputUsed));
+    m_outputUsed = 0;
 }
 
-void mox::detail::ArchiveAccess::WriteComposed(CmoxArchive& archive, const std::string& text) {
-    if (archive.m_current == nullptr || !StreamGood(*archive.m_current)) return;
-    archive.m_current->write(text.data(), static_cast<std::streamsize>(text.size()));
+void CmoxArchive::WriteIndent() {
+    if (!Writable() || m_indent <= 0) return;
+    static const char kTabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+    constexpr int kPiece = sizeof(kTabs) - 1;
+    for (int left = m_indent; left > 0; left -= kPiece)
+        Put(kTabs, static_cast<std::size_t>(left < kPiece ? left : kPiece));
+    EndWrite();
+}
+
+void CmoxArchive::WriteVerbatim(const char* text, std::size_t length) {
+    if (!Writable()) return;
+    Put(text, length);
+    EndWrite();
 }
 
 void CmoxArchive::WriteToken(const char* text, std::ostream& out, int verbatim, int addSpace) {
     // The state test is made on the archive's stream even when `out` is another one (a cell
     // building its value text in a string stream).
-    if (m_current == nullptr || !StreamGood(*m_current)) return;
+    if (!Writable()) return;
     if (text == nullptr) text = "";
-    if (verbatim != 0) {
-        out.write(text, static_cast<std::streamsize>(std::strlen(text)));
-    } else {
-        WriteQuotedToken(text, out);
+    const std::size_t length = std::strlen(text);
+    if (&out == static_cast<std::ostream*>(m_current)) {
+        if (PutToken(text, length, verbatim, addSpace)) EndWrite();
+        return;
     }
-    if (addSpace != 0) out.put(' ');
+    // Another stream (a cell's block stream): composed the same way, then written to it.
+    std::string composed(TokenRoom(length, verbatim), '\0');
+    const char* const end = ComposeToken(&composed[0], text, length, verbatim, addSpace);
+    if (end == nullptr) {
+        RefuseLongToken();
+        return;
+    }
+    out.write(composed.data(), end - composed.data());
 }
 
 void CmoxArchive::WriteToken(const char* text, int verbatim, int addSpace) {
@@ -357,17 +408,17 @@ void CmoxArchive::WriteToken(const char* text, int verbatim, int addSpace) {
 }
 
 void CmoxArchive::WriteNewLine() {
-    WriteToken(kNewLine, 1, 0);
+    WriteVerbatim(kNewLine, 2);
 }
 
 void CmoxArchive::WriteBlockStart() {
-    const char text[] = {MOX_BLOCK_START, '\0'};
-    WriteToken(text, 1, 0);
+    const char text = MOX_BLOCK_START;
+    WriteVerbatim(&text, 1);
 }
 
 void CmoxArchive::WriteBlockEnd() {
-    const char text[] = {MOX_BLOCK_END, '\0'};
-    WriteToken(text, 1, 0);
+    const char text = MOX_BLOCK_END;
+    WriteVerbatim(&text, 1);
 }
 
 void CmoxArchive::WritePointer() {
@@ -382,14 +433,33 @@ void CmoxArchive::WriteBlock(std::stringstream& block, std::ostream& out) {
     const std::streamoff at = buf->pubseekoff(0, std::ios::cur, std::ios::in);
     std::size_t from = at < 0 ? 0 : static_cast<std::size_t>(at);
     if (from > content.size()) from = content.size();
-    out.write("= { ", 4);
-    out.write(content.data() + from, static_cast<std::streamsize>(content.size() - from));
-    out.write(" }", 2);
+    const char* const text = content.data() + from;
+    const std::size_t length = content.size() - from;
+    if (&out != static_cast<std::ostream*>(m_current)) {
+        out.write("= { ", 4);
+        out.write(text, static_cast<std::streamsize>(length));
+        out.write(" }", 2);
+        return;
+    }
+    if (!Writable()) return;
+    Put("= { ", 4);
+    Put(text, length);
+    Put(" }", 2);
+    EndWrite();
 }
 
 void CmoxArchive::WriteBlock(std::stringstream& block) {
     if (m_current == nullptr) return;
     WriteBlock(block, *m_current);
+}
+
+void CmoxArchive::WriteValueBlock(const char* text, int verbatim) {
+    if (!Writable()) return;
+    if (text == nullptr) text = "";
+    Put("= { ", 4);
+    if (!PutToken(text, std::strlen(text), verbatim, 1)) return;
+    Put(" }", 2);
+    EndWrite();
 }
 
 void CmoxArchive::WriteBinaryBlockHeader(__int64 byteCount) {
@@ -400,12 +470,17 @@ void CmoxArchive::WriteBinaryBlockHeader(__int64 byteCount) {
     char header[24];
     std::snprintf(header, sizeof(header), "#%X%lld", static_cast<unsigned>(digits), byteCount);
     WriteToken(header, 1, 0);
+    HandOn(); // the caller writes the block's bytes to the stream itself, after the header
 }
 
 int CmoxArchive::Save(CmoxCell& cell) {
     if (CheckStatus(MOX_ARCHIVE_WRITE) == 0) return 0;
-    cell.Save(*this);
-    WriteNewLine();
+    {
+        const SaveScope hold(*this);
+        cell.Save(*this);
+        WriteNewLine();
+    }
+    if (m_saveDepth != 0) return Good(); // a Save inside a cell's Save: the outer one hands on
     // The archive's own file is flushed after each record, so that a disk that is full shows
     // here rather than only at Close.
     if (m_current == &m_file) m_file.flush();

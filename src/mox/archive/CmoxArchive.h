@@ -64,7 +64,6 @@ class MOX_API CmoxFindSpec {
 };
 
 namespace mox::detail {
-class ArchiveAccess;
 template <class Scanner> class TokenReader;
 } // namespace mox::detail
 
@@ -105,10 +104,16 @@ template <class Scanner> class TokenReader;
 /// too, but only Close can tell the caller.
 /// Long tokens: a name, user name or string value is written only when the reader will give it
 /// back whole: at most kMaxQuotedChars characters once escaped (an escaped byte counts twice).
-/// A longer one is refused: the library's own records are then not written at all (a cell
-/// writing token by token keeps what it wrote before), the current stream is failed (so Save
-/// returns 0 and a save by name keeps the old file), and MOX_ARCHIVE_TOKEN_TOO_LONG is
-/// flagged. Text written verbatim is the caller's to keep under kMaxTokenChars per token.
+/// A longer one is refused: what the Save in progress has not yet handed to the stream (the
+/// whole record, unless it is larger than the output buffer) is dropped, the current stream is
+/// failed (so Save returns 0 and a save by name keeps the old file), and
+/// MOX_ARCHIVE_TOKEN_TOO_LONG is flagged. Text written verbatim is the caller's to keep under
+/// kMaxTokenChars per token.
+/// Writing: every writer composes its bytes in the archive's output buffer, which is handed to
+/// the current stream when the operation returns, or, inside Save, when the outermost Save ends
+/// (earlier only when the buffer is full), so a tree is written in a few stream calls. Raw bytes
+/// that a cell writes to the stream itself belong after WriteBinaryBlockHeader, which hands on
+/// everything before them.
 /// Threading: one thread at a time; no lock.
 class MOX_API CmoxArchive : public CObject {
   public:
@@ -189,6 +194,9 @@ class MOX_API CmoxArchive : public CObject {
     void WriteBlock(std::stringstream& block, std::ostream& out);
     /// WriteBlock on the current stream.
     void WriteBlock(std::stringstream& block);
+    /// Writes a value block composed in memory: "= { ", `text` (verbatim, or as a quoted token
+    /// when `verbatim` is 0) and one space, then " }". Writes what WriteToken would.
+    void WriteValueBlock(const char* text, int verbatim);
     /// Writes "= #" + digit count (one hex digit) + byte count; the caller then writes exactly
     /// `byteCount` raw bytes to the stream. Writes nothing for a negative count or one of more
     /// than 15 digits.
@@ -210,6 +218,12 @@ class MOX_API CmoxArchive : public CObject {
     MoxRestoreError ReadBlock(std::stringstream& block, std::istream& in);
     /// ReadBlock from the current stream.
     MoxRestoreError ReadBlock(std::stringstream& block);
+    /// ReadBlock from the current stream without a string stream: [begin, end) is the block's
+    /// text after its first "{", valid until the archive reads again.
+    MoxRestoreError ReadBlock(const char*& begin, const char*& end);
+    /// The next token of the block text [at, end), read as ReadToken reads a block stream; `at`
+    /// moves past it. Returned in the same buffer as ReadToken's.
+    std::string& ReadToken(const char*& at, const char* end);
     /// Consumes the next block of `in` up to its closing brace; same results as ReadBlock.
     MoxRestoreError SkipOverBlock(std::istream& in);
     /// SkipOverBlock on the current stream.
@@ -310,14 +324,19 @@ class MOX_API CmoxArchive : public CObject {
     const CacheEntry* CacheLookup(const CmoxFindSpec& query, std::string& parentPath) const;
     bool AtEndOfInput(const std::string& token) const;
 
-    // The library's own record code reaches the buffers below through ArchiveAccess, so that a
-    // value record is written with one stream call and read without a string stream.
-    friend class mox::detail::ArchiveAccess;
     template <class Scanner> friend class mox::detail::TokenReader;
     class LookAhead; // puts the read position back after a look-ahead restore
 
-    void WriteQuotedToken(const char* text, std::ostream& out);
-    void WriteRaw(const char* text, std::size_t length);
+    class SaveScope; // holds the output back until the outermost Save ends
+
+    bool Writable() const;
+    char* Reserve(std::size_t length);
+    void Put(const char* text, std::size_t length);
+    bool PutToken(const char* text, std::size_t length, int verbatim, int addSpace);
+    bool RefuseLongToken();
+    void WriteVerbatim(const char* text, std::size_t length);
+    void EndWrite();
+    void HandOn();
     MoxRestoreError ReadBlockText(std::istream& in);
     void ResetForOpen(MoxArchiveMode mode, int cacheDepth);
     bool CheckPreamble();
@@ -330,8 +349,10 @@ class MOX_API CmoxArchive : public CObject {
     int m_line = 1;
     int m_indent = 0;
     std::string m_token;
-    std::string m_blockText;  // ReadBlock's scratch, kept to reuse its capacity
-    std::string m_recordText; // a record being composed before it is written in one piece
+    std::string m_blockText;          // ReadBlock's scratch, kept to reuse its capacity
+    std::unique_ptr<char[]> m_output; // composed bytes not yet handed to the current stream
+    std::size_t m_outputUsed = 0;
+    int m_saveDepth = 0; // Save calls under way: the output is held until the outermost ends
     static const int kFileBufferSize = 1 << 16;
     static const int kSearchBufferSize = 1 << 13;
     std::unique_ptr<char[]> m_fileBuffer; // the file stream's buffer, set at the first Open

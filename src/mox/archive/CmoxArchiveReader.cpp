@@ -4,7 +4,6 @@
 
 #include <mox/archive/internal/LookAhead.h>
 
-#include <mox/archive/internal/ArchiveAccess.h>
 #include <mox/archive/internal/InputScanner.h>
 #include <mox/archive/internal/TokenReader.h>
 #include <mox/core/CmoxCell.h>
@@ -40,6 +39,19 @@ inline void CountBrace(int c, int& depth, bool& seenBrace) {
     }
 }
 
+// The bytes the block reader looks at: line end, escape, comment slash and the two braces.
+struct BlockBytes {
+    bool special[256] = {};
+    constexpr BlockBytes() {
+        special[static_cast<unsigned char>('\n')] = true;
+        special[static_cast<unsigned char>('\\')] = true;
+        special[static_cast<unsigned char>('/')] = true;
+        special[static_cast<unsigned char>('{')] = true;
+        special[static_cast<unsigned char>('}')] = true;
+    }
+};
+constexpr BlockBytes kBlockBytes;
+
 MoxRestoreError DepthResult(int depth) {
     if (depth > 0) return MOX_RESTORE_BAD_FORMAT;
     if (depth < 0) return MOX_RESTORE_UNEXPECTED_END;
@@ -53,7 +65,8 @@ std::string& CmoxArchive::ReadToken() {
         m_token.clear();
         return m_token;
     }
-    return ReadToken(*m_current);
+    InputScanner scan(*m_current);
+    return TokenReader<InputScanner>::Read(*this, scan, true);
 }
 
 std::string& CmoxArchive::ReadToken(std::istream& in) {
@@ -110,22 +123,31 @@ MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in) {
                 if (!comment) text.append(begin, static_cast<std::size_t>(at - begin));
             } else {
                 const char* copied = begin; // start of what is still to be copied
-                for (; at != end && *at != '\n'; ++at) {
-                    const char c = *at;
-                    if (escaped) {
+                while (at != end) {
+                    if (escaped) { // the byte after a backslash is taken as it is
+                        if (*at == '\n') break;
                         escaped = false;
                         slash = false;
-                    } else if (c == '\\') {
+                        ++at;
+                        continue;
+                    }
+                    // A run of plain bytes is skipped in one go; only five bytes are looked at.
+                    const char* const run = at;
+                    while (at != end && kBlockBytes.special[static_cast<unsigned char>(*at)] == 0)
+                        ++at;
+                    if (at != run) slash = false;
+                    if (at == end || *at == '\n') break;
+                    const char c = *at++;
+                    if (c == '\\') {
                         escaped = true;
                         slash = false;
                     } else if (c == '/') {
                         if (slash) {
                             // Both slashes go: the first may already have been copied.
-                            text.append(copied, static_cast<std::size_t>(at - copied));
+                            text.append(copied, static_cast<std::size_t>(at - 1 - copied));
                             text.pop_back();
-                            copied = at + 1;
+                            copied = at;
                             comment = true;
-                            ++at;
                             break;
                         }
                         slash = true;
@@ -134,7 +156,6 @@ MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in) {
                         CountBrace(c, depth, seenBrace);
                         if (depth < 0) { // the surplus "}" ends the block
                             scanning = false;
-                            ++at;
                             break;
                         }
                     }
@@ -280,17 +301,14 @@ int CmoxArchive::ReadBinaryBlock() {
 
 // ---- value blocks in memory ----------------------------------------------------------------
 
-namespace mox::detail {
-
-MoxRestoreError ArchiveAccess::ReadBlockText(CmoxArchive& archive, const char*& begin,
-                                             const char*& end) {
-    std::string& text = archive.m_blockText;
+MoxRestoreError CmoxArchive::ReadBlock(const char*& begin, const char*& end) {
+    std::string& text = m_blockText;
     MoxRestoreError result = MOX_RESTORE_OK;
-    // No current stream reads as an empty block, as ReadBlock does.
-    if (archive.m_current == nullptr) {
+    // No current stream reads as an empty block, as the stream form does.
+    if (m_current == nullptr) {
         text.clear();
     } else {
-        result = archive.ReadBlockText(*archive.m_current);
+        result = ReadBlockText(*m_current);
     }
     const std::size_t brace = text.find(MOX_BLOCK_START);
     const std::size_t start = brace == std::string::npos ? text.size() : brace + 1;
@@ -299,14 +317,12 @@ MoxRestoreError ArchiveAccess::ReadBlockText(CmoxArchive& archive, const char*& 
     return result;
 }
 
-std::string& ArchiveAccess::ReadToken(CmoxArchive& archive, const char*& at, const char* end) {
+std::string& CmoxArchive::ReadToken(const char*& at, const char* end) {
     RangeScanner scan(at, end);
-    std::string& token = TokenReader<RangeScanner>::Read(archive, scan, false);
+    std::string& token = TokenReader<RangeScanner>::Read(*this, scan, false);
     at = scan.Position();
     return token;
 }
-
-} // namespace mox::detail
 
 // ---- restore driver ------------------------------------------------------------------------
 

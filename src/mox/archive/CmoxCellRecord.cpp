@@ -1,34 +1,21 @@
 // The record frame every cell writes and reads: class name, name, user-name field.
 #include <mox/archive/CmoxArchive.h>
-#include <mox/archive/internal/ArchiveAccess.h>
 #include <mox/core/CmoxCell.h>
 #include <mox/propagation/Cmox.h>
 
 #include <string>
 #include <utility>
 
-void mox::detail::ArchiveAccess::AppendFrame(CmoxArchive& archive, CmoxCell& cell,
-                                             std::string& out) {
-    out += cell.GetRuntimeClass()->m_lpszClassName;
-    out += ' ';
-    AppendQuoted(archive, out, std::as_const(cell).Name().c_str());
-    out += ' ';
-    if (cell.HasUserName() != 0) {
-        std::string marked;
-        Cmox::MakeUserName(marked, cell.UserName());
-        AppendQuoted(archive, out, marked.c_str());
-    } else {
-        AppendQuotedToken(out, MOX_NO_USER_NAME);
-    }
-    out += ' ';
-}
-
 void CmoxCell::Save(CmoxArchive& archive) {
-    // Composed first and written in one piece: the same bytes as three token writes.
-    using mox::detail::ArchiveAccess;
-    std::string& frame = ArchiveAccess::RecordBuffer(archive);
-    ArchiveAccess::AppendFrame(archive, *this, frame);
-    ArchiveAccess::WriteComposed(archive, frame);
+    archive.WriteToken(GetRuntimeClass()->m_lpszClassName, 1, 1);
+    archive.WriteToken(std::as_const(*this).Name().c_str(), 0, 1);
+    if (HasUserName() != 0) {
+        std::string marked;
+        Cmox::MakeUserName(marked, UserName());
+        archive.WriteToken(marked.c_str(), 0, 1);
+    } else {
+        archive.WriteToken(MOX_NO_USER_NAME, 0, 1);
+    }
 }
 
 void CmoxCell::RestoreUserName(CmoxArchive& archive) {

@@ -1,7 +1,6 @@
 #include <mox/collections/CmoxCompositeCell.h>
 
 #include <mox/archive/CmoxArchive.h>
-#include <mox/archive/internal/ArchiveAccess.h>
 #include <mox/collections/internal/Collection.h>
 #include <mox/core/internal/NameEpoch.h>
 #include <mox/core/internal/PointerMap.h>
@@ -325,20 +324,18 @@ void CmoxCompositeCell::ToggleChildBoolean(const char* name) {
 // ---- archive -----------------------------------------------------------------------------------
 
 void CmoxCompositeCell::SaveChildren(CmoxArchive& archive, const std::vector<CmoxCell*>& children) {
-    // Each line end is written together with the indentation of the line it starts: the same
-    // bytes as "{", CR LF, then per child its indentation, record and CR LF, then the
-    // indentation and "}", in half the stream calls.
-    using mox::detail::ArchiveAccess;
     CmoxCell::Save(archive);
     archive.WriteBlockStart();
     archive.IncrementIndent();
     for (CmoxCell* child : children) {
         if (child->Savable() == 0) continue;
-        ArchiveAccess::WriteNewLineAndIndent(archive);
+        archive.WriteNewLine();
+        archive.WriteIndent();
         child->Save(archive);
     }
     archive.DecrementIndent();
-    ArchiveAccess::WriteNewLineAndIndent(archive);
+    archive.WriteNewLine();
+    archive.WriteIndent();
     archive.WriteBlockEnd();
 }
 

@@ -83,9 +83,7 @@ const CmoxBooleanCell& CmoxBooleanCell::operator=(const CmoxBooleanCell& other) 
 
 void CmoxBooleanCell::Save(CmoxArchive& archive) {
     CmoxCell::Save(archive);
-    std::stringstream block;
-    block << (m_value != 0 ? "TRUE " : "FALSE ");
-    archive.WriteBlock(block);
+    archive.WriteValueBlock(m_value != 0 ? "TRUE" : "FALSE", 1);
 }
 
 void CmoxBooleanCell::Restore(CmoxArchive& archive) {

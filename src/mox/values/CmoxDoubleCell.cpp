@@ -112,11 +112,11 @@ bool ReadDouble(const std::string& word, double& out) {
 } // namespace
 
 void CmoxDoubleCell::Save(CmoxArchive& archive) {
-    std::string& record = mox::detail::BeginValueRecord(archive, *this);
+    CmoxCell::Save(archive);
+    std::string text; // short: held inside the string, no allocation
     // The stream's default: six significant digits, fixed or exponent form as %g chooses.
-    mox::detail::AppendGeneral6(record, m_value);
-    record += ' ';
-    mox::detail::EndValueRecord(archive, record);
+    mox::detail::AppendGeneral6(text, m_value);
+    archive.WriteValueBlock(text.c_str(), 1);
 }
 
 void CmoxDoubleCell::Restore(CmoxArchive& archive) {

@@ -92,10 +92,10 @@ const CmoxLongCell& CmoxLongCell::operator=(const CmoxLongCell& other) {
 }
 
 void CmoxLongCell::Save(CmoxArchive& archive) {
-    std::string& record = mox::detail::BeginValueRecord(archive, *this);
-    mox::detail::AppendDecimal(record, Value());
-    record += ' ';
-    mox::detail::EndValueRecord(archive, record);
+    CmoxCell::Save(archive);
+    std::string text; // short: held inside the string, no allocation
+    mox::detail::AppendDecimal(text, Value());
+    archive.WriteValueBlock(text.c_str(), 1);
 }
 
 void CmoxLongCell::Restore(CmoxArchive& archive) {

@@ -96,10 +96,8 @@ const CmoxStringCell& CmoxStringCell::operator=(const CmoxStringCell& other) {
 }
 
 void CmoxStringCell::Save(CmoxArchive& archive) {
-    std::string& record = mox::detail::BeginValueRecord(archive, *this);
-    mox::detail::ArchiveAccess::AppendQuoted(archive, record, m_value.c_str());
-    record += ' ';
-    mox::detail::EndValueRecord(archive, record);
+    CmoxCell::Save(archive);
+    archive.WriteValueBlock(m_value.c_str(), 0);
 }
 
 void CmoxStringCell::Restore(CmoxArchive& archive) {
@@ -107,7 +105,7 @@ void CmoxStringCell::Restore(CmoxArchive& archive) {
     const char* end = nullptr;
     mox::detail::ReadValueText(archive, this, begin, end);
     // Copy: the token buffer belongs to the archive and the next read overwrites it.
-    std::string text = mox::detail::ArchiveAccess::ReadToken(archive, begin, end);
+    std::string text = archive.ReadToken(begin, end);
     if (text == m_value) return;
     m_value = std::move(text);
     CmoxCell::Changed(0, MOX_VALUE_CHANGED, 1, nullptr);

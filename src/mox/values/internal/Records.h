@@ -3,7 +3,6 @@
 /// Shared steps of the value cells' archive records. Included by the cells' sources only.
 
 #include <mox/archive/CmoxArchive.h>
-#include <mox/archive/internal/ArchiveAccess.h>
 #include <mox/core/MoxConstants.h>
 
 #include <locale>
@@ -36,26 +35,11 @@ inline void ReadValueBlock(CmoxArchive& archive, std::stringstream& block, CmoxC
 /// [begin, end) (valid until the archive reads again) instead of in a string stream.
 inline void ReadValueText(CmoxArchive& archive, CmoxCell* cell, const char*& begin,
                           const char*& end) {
-    const MoxRestoreError code = ArchiveAccess::ReadBlockText(archive, begin, end);
+    const MoxRestoreError code = archive.ReadBlock(begin, end);
     if (code != MOX_RESTORE_OK) {
         archive.FlagRestoreError(code, cell);
         throw code;
     }
-}
-
-/// Writes a value record: `cell`'s frame, then "= { ", `text` and " }", in one stream call.
-/// `text` is composed by the caller after the frame in the record buffer (see BeginValueRecord).
-inline std::string& BeginValueRecord(CmoxArchive& archive, CmoxCell& cell) {
-    std::string& record = ArchiveAccess::RecordBuffer(archive);
-    ArchiveAccess::AppendFrame(archive, cell, record);
-    record += "= { ";
-    return record;
-}
-
-/// Ends the record that BeginValueRecord started and writes it.
-inline void EndValueRecord(CmoxArchive& archive, std::string& record) {
-    record += " }";
-    ArchiveAccess::WriteComposed(archive, record);
 }
 
 /// Extracts one decimal integer from `block`. False, and `out` untouched, when there is none
