@@ -1,9 +1,9 @@
 // Fuzzes sequences of operations on a settings tree: the input bytes decode into recorded
 // transactions (value changes of every kind, array inserts and removals, nested transactions and
-// sub-transactions) and into undo and redo of several steps. After every step that leaves no
-// transaction open it checks that undoing and then redoing one step gives back the same tree, and
-// that saving the tree to a string stream and restoring the text into a fresh tree reproduces it
-// byte for byte.
+// sub-transactions) and into undo and redo of several steps. The array's self-check runs after
+// every change and every step. After every step that leaves no transaction open it checks that
+// undoing and then redoing one step gives back the same tree, and that saving the tree to a
+// string stream and restoring the text into a fresh tree reproduces it byte for byte.
 #include <mox/mox.h>
 
 #include <cstddef>
@@ -156,6 +156,7 @@ void Change(Tree& tree, Bytes& in) {
             tree.array->DestroyElement(static_cast<int>(in.Byte()) % tree.array->GetSize());
         break;
     }
+    mox::detail::CheckInvariants(*tree.array);
 }
 
 // A recorded transaction of a few changes, with nested transactions and sub-transactions.
@@ -194,6 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             else
                 engine.Redo(context, 1 + static_cast<int>(in.Byte() % 3));
             Require(engine.TransactionLevel() == 0 && engine.SubTransactionLevel() == 0);
+            mox::detail::CheckInvariants(*tree.array);
 
             const std::string before = Saved(tree.root);
             if (!context->UndoDescriptions().empty()) {

@@ -153,75 +153,58 @@ TEST_F(ArchiveRestore, NamesAndUserNamesWithEveryEscapedCharacterRoundTrip) {
 
 // ---- look-ahead ----------------------------------------------------------------------------
 
-namespace {
-const char kTwoChildren[] = "CmoxCompositeCell \"G\" \"$$\" {\r\n"
-                            "\tCmoxLongCell \"A\" \"$$\" = { 1  }\r\n"
-                            "\tCmoxLongCell \"B\" \"$$\" = { 2  }\r\n"
-                            "}\r\n"
-                            "CmoxLongCell \"C\" \"$$\" = { 3  }\r\n";
-}
-
 TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderWithinTheOpeningBlockAndComesBack) {
-    OpenAtBodyOfG(kTwoChildren);
-    const int line = m_archive.Line();
-    m_archive.SetIndent(4);
-    RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
-    RecordValueCell b("CmoxLongCell", "B", RecordValueCell::kLong);
+    // On a string stream and on a file, which starts with the warning block.
+    const std::string path = testing::TempDir() + "mox_restore_lookahead.qvx";
+    RecordGroupCell saved("G");
+    saved.Add<RecordValueCell>("CmoxLongCell", "A", RecordValueCell::kLong)->longValue = 1;
+    saved.Add<RecordValueCell>("CmoxLongCell", "B", RecordValueCell::kLong)->longValue = 2;
     RecordValueCell c("CmoxLongCell", "C", RecordValueCell::kLong);
-    EXPECT_EQ(m_archive.RestoreLookAhead(&b, "B"), 1);
-    EXPECT_EQ(b.longValue, 2);
-    EXPECT_EQ(m_archive.RestoreLookAhead(&a, "A"), 1);
-    EXPECT_EQ(a.longValue, 1);
-    EXPECT_EQ(m_archive.RestoreLookAhead(&c, "C"), 0) << "C follows the block that opens here";
-    EXPECT_EQ(c.restoreCount, 0);
-    EXPECT_EQ(m_archive.Good(), 1);
-    EXPECT_EQ(m_archive.Line(), line);
-    EXPECT_EQ(m_archive.Indent(), 4);
-    EXPECT_EQ(m_archive.ReadToken(), "{");
-    EXPECT_EQ(m_archive.ReadToken(), "CmoxLongCell");
+    CmoxArchive writer;
+    ASSERT_EQ(writer.Open(path.c_str(), MOX_ARCHIVE_WRITE, 0), 1);
+    ASSERT_EQ(writer.Save(saved), 1);
+    ASSERT_EQ(writer.Save(c), 1);
+    ASSERT_EQ(writer.Close(), 1);
+    for (const bool onFile : {false, true}) {
+        if (onFile) {
+            ASSERT_EQ(m_archive.Open(path.c_str(), MOX_ARCHIVE_READ, 0), 1);
+        } else {
+            OpenOn(SavedRecords(saved) + SavedRecords(c));
+        }
+        ReadFrameHead("CmoxCompositeCell", "G");
+        ASSERT_EQ(Next(), "$$");
+        const int line = m_archive.Line();
+        m_archive.SetIndent(4);
+        RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
+        RecordValueCell b("CmoxLongCell", "B", RecordValueCell::kLong);
+        EXPECT_EQ(m_archive.RestoreLookAhead(&b, "B"), 1);
+        EXPECT_EQ(b.longValue, 2);
+        EXPECT_EQ(m_archive.RestoreLookAhead(&a, "A"), 1);
+        EXPECT_EQ(a.longValue, 1);
+        EXPECT_EQ(m_archive.RestoreLookAhead(&c, "C"), 0) << "C follows the block that opens here";
+        EXPECT_EQ(c.restoreCount, 0);
+        EXPECT_EQ(m_archive.Good(), 1);
+        EXPECT_EQ(m_archive.Line(), onFile ? 18 : 2);
+        EXPECT_EQ(m_archive.Line(), line);
+        EXPECT_EQ(m_archive.Indent(), 4);
+        EXPECT_EQ(Next(), "{");
+        EXPECT_EQ(Next(), "CmoxLongCell");
+        EXPECT_EQ(Next(), "A");
+    }
+    m_archive.Close();
+    std::remove(path.c_str());
 }
 
-TEST_F(ArchiveRestore, LookAheadMissingAtTheEndOfATruncatedFileComesBack) {
+TEST_F(ArchiveRestore, LookAheadOnATruncatedFileOrAFailingRecordComesBack) {
     OpenAtBodyOfG("CmoxCompositeCell \"G\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 1  }\r\n");
     RecordValueCell z("CmoxLongCell", "Z", RecordValueCell::kLong);
     EXPECT_EQ(m_archive.RestoreLookAhead(&z, "Z"), 0);
     EXPECT_EQ(m_archive.Good(), 1);
     EXPECT_EQ(m_archive.Line(), 2);
-    EXPECT_EQ(m_archive.ReadToken(), "{");
-}
-
-TEST_F(ArchiveRestore, LookAheadRestoreFailureIsCaughtAndStillComesBack) {
+    EXPECT_EQ(Next(), "{");
     OpenOn("{ CmoxLongCell \"A\" \"$$\" = { 1 } } }\r\n}\r\n");
     RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
     EXPECT_EQ(m_archive.RestoreLookAhead(&a, "A"), 0);
-    EXPECT_EQ(m_archive.GetRestoreArray(), Codes{MOX_RESTORE_UNEXPECTED_END});
-    EXPECT_EQ(m_archive.ReadToken(), "{");
-}
-
-TEST_F(ArchiveRestore, LookAheadOnAFileArchive) {
-    const std::string path = testing::TempDir() + "mox_restore_lookahead.qvx";
-    {
-        RecordGroupCell saved("G");
-        saved.Add<RecordValueCell>("CmoxLongCell", "A", RecordValueCell::kLong)->longValue = 11;
-        saved.Add<RecordValueCell>("CmoxLongCell", "B", RecordValueCell::kLong)->longValue = 22;
-        CmoxArchive writer;
-        ASSERT_EQ(writer.Open(path.c_str(), MOX_ARCHIVE_WRITE, 0), 1);
-        ASSERT_EQ(writer.Save(saved), 1);
-        ASSERT_EQ(writer.Close(), 1);
-    }
-    CmoxArchive reader;
-    ASSERT_EQ(reader.Open(path.c_str(), MOX_ARCHIVE_READ, 0), 1);
-    EXPECT_EQ(reader.ReadToken(), "CmoxCompositeCell");
-    EXPECT_EQ(reader.ReadToken(), "G");
-    EXPECT_EQ(reader.ReadToken(), "$$");
-    EXPECT_EQ(reader.Line(), 18);
-    RecordValueCell b("CmoxLongCell", "B", RecordValueCell::kLong);
-    EXPECT_EQ(reader.RestoreLookAhead(&b, "B"), 1);
-    EXPECT_EQ(b.longValue, 22);
-    EXPECT_EQ(reader.Line(), 18);
-    EXPECT_EQ(reader.ReadToken(), "{");
-    EXPECT_EQ(reader.ReadToken(), "CmoxLongCell");
-    EXPECT_EQ(reader.ReadToken(), "A");
-    EXPECT_EQ(reader.Close(), 1);
-    std::remove(path.c_str());
+    EXPECT_EQ(Errors(), Codes{MOX_RESTORE_UNEXPECTED_END});
+    EXPECT_EQ(Next(), "{");
 }

@@ -175,71 +175,38 @@ TEST_F(ArchiveWriter, FileArchiveStartsWithPreambleAndWarningBlockAndIsTruncated
     const std::string path = TempPath("warning");
     RecordValueCell count("CmoxLongCell", "Count", RecordValueCell::kLong);
     count.longValue = 42;
-    {
-        CmoxArchive archive;
-        ASSERT_EQ(archive.Open(path.c_str(), MOX_ARCHIVE_WRITE, 0), 1);
-        EXPECT_EQ(archive.FileName(), path);
-        EXPECT_EQ(archive.Save(count), 1);
-        EXPECT_EQ(archive.Close(), 1);
-        EXPECT_EQ(archive.FileName(), "");
-        EXPECT_EQ(archive.Line(), 0);
-    }
+    CmoxArchive archive;
+    ASSERT_EQ(archive.Open(path.c_str(), MOX_ARCHIVE_WRITE, 0), 1);
+    EXPECT_EQ(archive.FileName(), path);
+    EXPECT_EQ(archive.Save(count), 1);
+    EXPECT_EQ(archive.Close(), 1);
+    EXPECT_EQ(archive.FileName(), "");
     EXPECT_EQ(Slurp(path), "PREAMBLE \r\n" + ExpectedWarningBlock() +
                                "CmoxLongCell \"Count\" \"$$\" = { 42  }\r\n");
-    {
-        std::ofstream junk(path, std::ios::binary | std::ios::app);
-        junk << std::string(5000, 'x');
-    }
-    CmoxArchive archive;
+    std::ofstream(path, std::ios::binary | std::ios::app) << std::string(5000, 'x');
     ASSERT_EQ(archive.Open(path.c_str(), MOX_ARCHIVE_WRITE, 0), 1);
     ASSERT_EQ(archive.Close(), 1);
     EXPECT_EQ(Slurp(path), "PREAMBLE \r\n" + ExpectedWarningBlock());
     std::remove(path.c_str());
 }
 
-TEST_F(ArchiveWriter, EveryEscapedCharacterIsWrittenWithItsEscape) {
+TEST_F(ArchiveWriter, TokensBlocksReferencesBracesAndIndentation) {
     std::stringstream out;
     CmoxArchive archive;
     OpenForWriting(archive, out);
-    archive.WriteToken("a\\b\"c{d}e/f\ng\rh\ti\bj$k l", 0, 0);
+    archive.WriteToken("a\\b\"c{d}e/f\ng\rh\ti\bj$k l", 0, 0); // every escape
     archive.WriteToken("", 0, 1);
     archive.WriteToken("", 1, 1);
-    EXPECT_EQ(Body(out), "\"a\\\\b\\\"c\\{d\\}e\\/f\\ng\\rh\\ti\\bj$k l\"\"\"  ");
-}
-
-TEST_F(ArchiveWriter, TokenToAnotherStreamIsWrittenThereOnlyWhileTheArchiveIsGood) {
-    std::stringstream out;
-    CmoxArchive archive;
-    OpenForWriting(archive, out);
-    std::stringstream block;
-    archive.WriteToken("x/y", block, 0, 1);
-    EXPECT_EQ(block.str(), "\"x\\/y\" ");
-    EXPECT_EQ(Body(out), "");
-
-    out.setstate(std::ios::failbit);
-    archive.WriteToken("more", block, 1, 0);
-    EXPECT_EQ(block.str(), "\"x\\/y\" ");
-}
-
-TEST_F(ArchiveWriter, BlockStartsAtTheBlockStreamsReadPosition) {
-    std::stringstream out;
-    CmoxArchive archive;
-    OpenForWriting(archive, out);
-    std::stringstream block;
+    std::stringstream other; // a token to another stream goes there only
+    archive.WriteToken("x/y", other, 0, 1);
+    EXPECT_EQ(other.str(), "\"x\\/y\" ");
+    std::stringstream block; // a block starts at the block stream's read position
     block << "skip 7 ";
     std::string word;
     block >> word;
     archive.WriteBlock(block);
     std::stringstream empty;
     archive.WriteBlock(empty);
-    EXPECT_EQ(Body(out), "= {  7  }= {  }");
-    EXPECT_TRUE(out.good());
-}
-
-TEST_F(ArchiveWriter, ReferenceAndBracesAndIndentation) {
-    std::stringstream out;
-    CmoxArchive archive;
-    OpenForWriting(archive, out);
     archive.SetIndent(3);
     archive.WriteIndent();
     archive.DecrementIndent();
@@ -252,33 +219,31 @@ TEST_F(ArchiveWriter, ReferenceAndBracesAndIndentation) {
     archive.WriteIndent();
     archive.IncrementIndent();
     EXPECT_EQ(archive.Indent(), -1);
-    EXPECT_EQ(Body(out), "\t\t\t\t\t* {}\r\n");
+    EXPECT_EQ(Body(out), "\"a\\\\b\\\"c\\{d\\}e\\/f\\ng\\rh\\ti\\bj$k l\"\"\"  "
+                         "= {  7  }= {  }\t\t\t\t\t* {}\r\n");
+    out.setstate(std::ios::failbit); // nor while the archive is in error
+    archive.WriteToken("more", other, 1, 0);
+    EXPECT_EQ(other.str(), "\"x\\/y\" ");
 }
 
 TEST_F(ArchiveWriter, BinaryBlockHeaderStatesDigitsThenCount) {
-    struct Case {
-        long long count;
-        const char* header;
-    };
-    const Case cases[] = {{0, "= #10"},
-                          {9, "= #19"},
-                          {10, "= #210"},
-                          {99, "= #299"},
-                          {123, "= #3123"},
-                          {999999999999999LL, "= #F999999999999999"},
-                          {1000000000000000LL, ""},
-                          {10000000000000000LL, ""},
-                          {-1, ""}};
-    for (const Case& c : cases) {
+    const std::pair<long long, const char*> cases[] = {{0, "= #10"},
+                                                       {9, "= #19"},
+                                                       {10, "= #210"},
+                                                       {123, "= #3123"},
+                                                       {999999999999999LL, "= #F999999999999999"},
+                                                       {1000000000000000LL, ""},
+                                                       {-1, ""}};
+    for (const auto& [count, header] : cases) {
         std::stringstream out;
         CmoxArchive archive;
         OpenForWriting(archive, out);
-        archive.WriteBinaryBlockHeader(c.count);
-        EXPECT_EQ(Body(out), c.header) << c.count;
+        archive.WriteBinaryBlockHeader(count);
+        EXPECT_EQ(Body(out), header) << count;
     }
 }
 
-TEST_F(ArchiveWriter, TwoSavesGiveTwoTopLevelRecords) {
+TEST_F(ArchiveWriter, TwoSavesGiveTwoTopLevelRecordsAndABadArchiveRefusesToSave) {
     RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
     RecordValueCell b("CmoxLongCell", "B", RecordValueCell::kLong);
     a.longValue = 1;
@@ -291,24 +256,6 @@ TEST_F(ArchiveWriter, TwoSavesGiveTwoTopLevelRecords) {
     EXPECT_EQ(archive.Save(b), 1);
     EXPECT_EQ(Body(out),
               "CmoxLongCell \"A\" \"$$\" = { 1  }\r\nCmoxLongCell \"B\" \"$$\" = { -2  }\r\n");
-}
-
-TEST_F(ArchiveWriter, SaveRefusesAnArchiveNotOpenForWritingOrInErrorAndWritesNothing) {
-    RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
-    CmoxArchive closed;
-    EXPECT_EQ(closed.Save(a), 0);
-    EXPECT_EQ(closed.Good(), 0);
-
-    std::stringstream in("PREAMBLE \r\n");
-    CmoxArchive reading;
-    ASSERT_EQ(reading.Open(&in, MOX_ARCHIVE_READ, 0), 1);
-    EXPECT_EQ(reading.Save(a), 0);
-    EXPECT_EQ(in.str(), "PREAMBLE \r\n");
-    EXPECT_EQ(reading.CheckStatus(MOX_ARCHIVE_READ), 1);
-    EXPECT_EQ(reading.CheckStatus(MOX_ARCHIVE_WRITE), 0);
-    std::stringstream out;
-    CmoxArchive archive;
-    OpenForWriting(archive, out);
     out.setstate(std::ios::badbit);
     const std::string before = out.str();
     EXPECT_EQ(archive.Save(a), 0);
@@ -317,9 +264,19 @@ TEST_F(ArchiveWriter, SaveRefusesAnArchiveNotOpenForWritingOrInErrorAndWritesNot
     EXPECT_EQ(out.str(), before);
     EXPECT_EQ(archive.Good(), 0);
     EXPECT_EQ(archive.CheckStatus(MOX_ARCHIVE_WRITE), 0);
+
+    CmoxArchive closed;
+    EXPECT_EQ(closed.Save(a), 0);
+    std::stringstream in("PREAMBLE \r\n");
+    CmoxArchive reading;
+    ASSERT_EQ(reading.Open(&in, MOX_ARCHIVE_READ, 0), 1);
+    EXPECT_EQ(reading.Save(a), 0);
+    EXPECT_EQ(in.str(), "PREAMBLE \r\n");
+    EXPECT_EQ(reading.CheckStatus(MOX_ARCHIVE_READ), 1);
+    EXPECT_EQ(reading.CheckStatus(MOX_ARCHIVE_WRITE), 0);
 }
 
-TEST_F(ArchiveWriter, CloseLeavesACallersStreamUsableAndTheStreamFormOnlyStoresAnyMode) {
+TEST_F(ArchiveWriter, CloseLeavesACallersStreamUsableAndOpenRefusesWhatItCannotUse) {
     std::stringstream out;
     CmoxArchive archive;
     OpenForWriting(archive, out);
@@ -327,20 +284,20 @@ TEST_F(ArchiveWriter, CloseLeavesACallersStreamUsableAndTheStreamFormOnlyStoresA
     EXPECT_EQ(archive.CurrentStream(), nullptr);
     EXPECT_EQ(archive.Mode(), 0);
     out << "after";
-    EXPECT_TRUE(out.good());
     EXPECT_EQ(Body(out), "after");
-    std::stringstream other;
+    std::stringstream other; // the stream form only stores any mode
     EXPECT_EQ(archive.Open(&other, static_cast<MoxArchiveMode>(7), 0), 1);
     EXPECT_EQ(other.str(), "");
     EXPECT_EQ(archive.Mode(), 7);
-}
-
-TEST_F(ArchiveWriter, FileFormRefusesOtherModesAndMissingFiles) {
-    CmoxArchive archive;
-    EXPECT_EQ(archive.Open(TempPath("mode").c_str(), static_cast<MoxArchiveMode>(3), 0), 0);
-    EXPECT_EQ(archive.CurrentStream(), nullptr);
-    EXPECT_EQ(archive.Open((TempPath("none") + ".missing").c_str(), MOX_ARCHIVE_READ, 0), 0);
-    EXPECT_EQ(archive.CurrentStream(), nullptr);
-    EXPECT_EQ(archive.Open("/nonexistent-dir/x.qvx", MOX_ARCHIVE_WRITE, 0), 0);
+    archive.Close();
+    std::ofstream(TempPath("mode"), std::ios::binary) << "PREAMBLE \r\n"; // opened for no mode
+    for (const auto& [path, mode] :
+         {std::pair{TempPath("mode"), static_cast<MoxArchiveMode>(3)},
+          std::pair{TempPath("none") + ".missing", MOX_ARCHIVE_READ},
+          std::pair{std::string("/nonexistent/x.qvx"), MOX_ARCHIVE_WRITE}}) {
+        EXPECT_EQ(archive.Open(path.c_str(), mode, 0), 0) << path;
+        EXPECT_EQ(archive.CurrentStream(), nullptr);
+    }
     EXPECT_EQ(archive.Close(), 1);
+    std::remove(TempPath("mode").c_str());
 }

@@ -39,81 +39,53 @@ class HookCell : public CmoxCell {
 
 // ---- construction and settings -----------------------------------------------------------------
 
-TEST_F(ArrayCell, DefaultConstructionOwnsAndNotifiesEverything) {
+TEST_F(ArrayCell, DefaultsAndInitializeResetSettingsButKeepElements) {
     CmoxArrayCell array;
     EXPECT_EQ(array.Name(), "NoName");
-    EXPECT_EQ(array.ChildSuffix(), "");
-    EXPECT_EQ(array.NotifyParent(), 1);
-    EXPECT_EQ(array.Priority(), MOX_STATE_PRIORITY);
-    EXPECT_EQ(array.NotifyPolicy(), ALL_COLLNOTIFY);
-    EXPECT_EQ(array.MakeParent(), 1);
-    EXPECT_EQ(array.GetSize(), 0);
-}
-
-TEST_F(ArrayCell, InitializeResetsSettingsButKeepsElements) {
-    CmoxArrayCell array("List", "Item", 1, 150, ALL_COLLNOTIFY, 1);
+    const auto settings = [](CmoxArrayCell& a) {
+        return std::vector<std::string>{
+            a.ChildSuffix(), std::to_string(a.NotifyParent()), std::to_string(a.Priority()),
+            std::to_string(a.NotifyPolicy()), std::to_string(a.MakeParent())};
+    };
+    EXPECT_EQ(settings(array), (Names{"", "1", "150", std::to_string(ALL_COLLNOTIFY), "1"}));
     array.Add(Tag("A"));
     array.Initialize("Other", "Row", 0, 60, ADDDEL_COLLNOTIFY, 0);
     EXPECT_EQ(array.Name(), "Other");
-    EXPECT_EQ(array.ChildSuffix(), "Row");
-    EXPECT_EQ(array.NotifyParent(), 0);
-    EXPECT_EQ(array.Priority(), 60);
-    EXPECT_EQ(array.NotifyPolicy(), ADDDEL_COLLNOTIFY);
-    EXPECT_EQ(array.MakeParent(), 0);
+    EXPECT_EQ(settings(array), (Names{"Row", "0", "60", std::to_string(ADDDEL_COLLNOTIFY), "0"}));
     EXPECT_EQ(ElementNames(array), Names({"A"}));
     array.MakeParent(1); // give the element back to the array's care
 }
 
-TEST_F(ArrayCell, NewChildNameUsesTheSharedCounterAndSuffix) {
-    CmoxArrayCell array("List", "Item");
+TEST_F(ArrayCell, CreateAndAddAppendsAPlainCellNamedFromTheSharedCounterAndSuffix) {
+    CmoxArrayCell array("List", "Row");
+    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
+    array.AddDependent(&watcher);
+    EXPECT_EQ(array.Add(Tag("First")), 0);
+    log.clear();
     CmoxCell::InitializeCellId();
     for (int i = 0; i < 16; ++i)
         CmoxCell::NewCellId();
     std::string name;
-    EXPECT_EQ(array.NewChildName(name), "17Item");
+    EXPECT_EQ(array.NewChildName(name), "17Row");
     EXPECT_EQ(CmoxCell::NewCellId(), 18); // the array raised the cell counter itself
-    array.ChildSuffix("");
-    EXPECT_EQ(array.NewChildName(name), "19");
-}
-
-TEST_F(ArrayCell, CreateAndAddAppendsAPlainCellWithAGeneratedName) {
-    CmoxArrayCell array("List", "Row");
-    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
-    array.AddDependent(&watcher);
-    array.Add(Tag("First"));
-    log.clear();
-    CmoxCell::InitializeCellId();
     CmoxCell* created = array.CreateAndAdd();
     ASSERT_EQ(array.GetSize(), 2);
     EXPECT_EQ(array.GetAt(1), created);
-    EXPECT_EQ(created->Name(), "1Row");
+    EXPECT_EQ(created->Name(), "19Row");
     EXPECT_EQ(created->GetRuntimeClass(), RUNTIME_CLASS(CmoxCell));
     EXPECT_EQ(created->Parent(), &array);
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].reasons, Reasons{MOX_CHILD_ADDED});
+    array.ChildSuffix("");
+    EXPECT_EQ(array.NewChildName(name), "20");
 }
 
 // ---- insertion and access ----------------------------------------------------------------------
 
-TEST_F(ArrayCell, AddAppendsAndInsertAtShiftsLaterElements) {
-    CmoxArrayCell array("List");
-    EXPECT_EQ(array.Add(Tag("A")), 0);
-    EXPECT_EQ(array.Add(Tag("B")), 1);
-    EXPECT_EQ(array.Add(Tag("C")), 2);
-    EXPECT_EQ(array.InsertAt(0, Tag("X")), 0);
-    EXPECT_EQ(ElementNames(array), Names({"X", "A", "B", "C"}));
-    EXPECT_EQ(array.InsertAt(4, Tag("End")), 4);
-    EXPECT_EQ(array.InsertAt(2, Tag("Mid")), 2);
-    EXPECT_EQ(ElementNames(array), Names({"X", "A", "Mid", "B", "C", "End"}));
-    EXPECT_EQ(array[2]->Name(), "Mid");
-    EXPECT_EQ(array.IndexOf(array.GetAt(3)), 3);
-}
-
-TEST_F(ArrayCell, OwningArrayAdoptsAndNonOwningLeavesParentAndLifetimeAlone) {
+TEST_F(ArrayCell, NonOwningArrayLeavesParentAndLifetimeAlone) {
     CmoxArrayCell owner("Owner");
     TagCell* a = Tag("A");
     owner.Add(a);
-    EXPECT_EQ(a->Parent(), &owner);
     {
         CmoxArrayCell refs("Refs", "", 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 0);
         refs.Add(a);
@@ -127,23 +99,13 @@ TEST_F(ArrayCell, OwningArrayAdoptsAndNonOwningLeavesParentAndLifetimeAlone) {
     EXPECT_EQ(counter.destroyed, 0);
 }
 
-TEST_F(ArrayCell, InsertedElementTakesTheArrayPriorityDownItsTree) {
-    CmoxArrayCell array("List", "", 1, 150);
-    auto* inner = new CmoxArrayCell("Inner", "", 1, 50);
-    TagCell* leaf = Tag("Leaf");
-    leaf->Priority(50);
-    inner->Add(leaf);
-    EXPECT_EQ(leaf->Priority(), 50);
-    array.Add(inner);
-    EXPECT_EQ(inner->Priority(), 150);
-    EXPECT_EQ(leaf->Priority(), 150);
-}
-
-TEST_F(ArrayCell, BadIndexesRaiseInvalidArgument) {
+TEST_F(ArrayCell, InsertAtReturnsTheIndexAndBadIndexesRaiseInvalidArgument) {
     CmoxArrayCell array("List");
     array.Add(Tag("A"));
     array.Add(Tag("B"));
-    array.Add(Tag("C"));
+    EXPECT_EQ(array.InsertAt(1, Tag("C")), 1);
+    EXPECT_EQ(ElementNames(array), Names({"A", "C", "B"}));
+    EXPECT_EQ(array.IndexOf(array.GetAt(1)), 1);
     EXPECT_THROW(array.GetAt(3), CInvalidArgException);
     EXPECT_THROW(array.GetAt(-1), CInvalidArgException);
     EXPECT_THROW(array.ElementAt(3), CInvalidArgException);
@@ -158,66 +120,49 @@ TEST_F(ArrayCell, BadIndexesRaiseInvalidArgument) {
     CmoxCell* found = nullptr;
     std::thread other([&] { found = array.FindChild("B"); });
     other.join();
-    EXPECT_EQ(found, array.GetAt(1));
+    EXPECT_EQ(found, array.GetAt(2));
 }
 
 // ---- removal and ownership ---------------------------------------------------------------------
 
-TEST_F(ArrayCell, RemoveVariantsHandBackTheFirstMatchDetached) {
+TEST_F(ArrayCell, RemoveByNameOrUserNameTakesTheFirstMatchDetached) {
+    // Removal by index, name and address is checked against a model by the randomized test.
     CmoxArrayCell array("List");
-    array.Add(Tag("Head"));
     TagCell* a = Tag("A");
-    TagCell* b1 = Tag("B");
-    TagCell* b2 = Tag("B");
     TagCell* labelled = Tag("L");
     labelled->UserName("Label");
-    for (CmoxCell* cell : {static_cast<CmoxCell*>(a), static_cast<CmoxCell*>(b1),
-                           static_cast<CmoxCell*>(labelled), static_cast<CmoxCell*>(b2)})
-        array.Add(cell);
-
-    std::unique_ptr<CmoxCell> head(array.Remove(0, 0));
-    EXPECT_EQ(head->Name(), "Head");
-    EXPECT_EQ(head->Parent(), nullptr);
-    std::unique_ptr<CmoxCell> removed(array.Remove("B"));
-    EXPECT_EQ(removed.get(), b1);
-    EXPECT_EQ(array.Remove("Missing"), nullptr);
+    TagCell* b1 = Tag("B");
+    array.Add(a);
+    array.Add(b1);
+    array.Add(labelled);
+    array.Add(Tag("B"));
+    std::unique_ptr<CmoxCell> first(array.Remove("B")); // the first of two namesakes
+    EXPECT_EQ(first.get(), b1);
     std::unique_ptr<CmoxCell> byUser(array.RemoveUser("Label"));
     EXPECT_EQ(byUser.get(), labelled);
     EXPECT_EQ(byUser->Parent(), nullptr);
+    EXPECT_EQ(array.Remove("Missing"), nullptr);
     // Every element's UserName is compared: one without a user name matches the empty text.
     std::unique_ptr<CmoxCell> unnamed(array.RemoveUser(""));
     EXPECT_EQ(unnamed.get(), a);
-    EXPECT_EQ(ElementNames(array), Names({"B"}));
-
     CmoxCell stranger("S", 150);
     EXPECT_EQ(array.Remove(&stranger), &stranger);
-    EXPECT_EQ(array.GetSize(), 1);
-    std::unique_ptr<CmoxCell> last(array.Remove(static_cast<CmoxCell*>(b2)));
-    EXPECT_EQ(last.get(), b2);
-    EXPECT_EQ(array.GetSize(), 0);
+    EXPECT_EQ(ElementNames(array), Names({"B"}));
     EXPECT_EQ(counter.destroyed, 0);
 }
 
-TEST_F(ArrayCell, DestroyElementOutsideARecordedTransactionDestroysAtOnce) {
+TEST_F(ArrayCell, DestroyElementByUserNameDestroysAtOnceAndMissingNamesNothing) {
     CmoxArrayCell array("List");
     array.Add(Tag("A"));
-    array.Add(Tag("B"));
     TagCell* c = Tag("C");
     c->UserName("Third");
     array.Add(c);
-    array.Add(Tag("D"));
-    array.DestroyElement(0);
-    EXPECT_EQ(counter.destroyed, 1);
     array.DestroyElement("Missing");
     array.DestroyElementUser("Nobody");
-    EXPECT_EQ(counter.destroyed, 1);
+    EXPECT_EQ(counter.destroyed, 0);
     array.DestroyElementUser("Third");
-    EXPECT_EQ(counter.destroyed, 2);
-    array.DestroyElement(array.GetAt(1));
-    EXPECT_EQ(counter.destroyed, 3);
-    array.DestroyElement("B");
-    EXPECT_EQ(counter.destroyed, 4);
-    EXPECT_EQ(array.GetSize(), 0);
+    EXPECT_EQ(counter.destroyed, 1);
+    EXPECT_EQ(ElementNames(array), Names({"A"}));
 }
 
 TEST_F(ArrayCell, OwningArrayDestroysItsElementsOnceLastFirst) {
@@ -303,56 +248,6 @@ TEST_F(ArrayCell, InsertAndRemoveReportToDependentsAndDeliverAtOnce) {
     EXPECT_EQ(log[1].reasons, Reasons{MOX_CHILD_REMOVED});
 }
 
-TEST_F(ArrayCell, AddDelPolicyPassesChildChangesUpWithoutTellingDependents) {
-    CmoxArrayCell root("Root");
-    auto* array = new CmoxArrayCell("List", "", 1, MOX_STATE_PRIORITY, ADDDEL_COLLNOTIFY);
-    root.Add(array);
-    TagCell* element = Tag("E");
-    array->Add(element);
-    RecordingCell arrayWatcher("AW", MOX_STATE_PRIORITY, log);
-    RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
-    array->AddDependent(&arrayWatcher);
-    root.AddDependent(&rootWatcher);
-
-    element->Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
-    EXPECT_EQ(Order(log), Names({"RW"}));
-    EXPECT_EQ(log[0].reasons, Reasons{MOX_CHILD_CHANGED});
-    // The array's own changes still reach its dependents.
-    log.clear();
-    array->Changed(7, MOX_VALUE_CHANGED, 1, nullptr);
-    EXPECT_EQ(Order(log), Names({"AW", "RW"}));
-    EXPECT_EQ(log[0].reasons, Reasons{MOX_VALUE_CHANGED});
-    EXPECT_EQ(log[0].userData, std::vector<unsigned long>{7});
-
-    log.clear();
-    array->NotifyPolicy(ALL_COLLNOTIFY);
-    element->Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
-    EXPECT_EQ(Order(log), Names({"AW", "RW"}));
-    EXPECT_EQ(log[0].changed, Names({"List"}));
-    EXPECT_EQ(log[0].reasons, Reasons{MOX_CHILD_CHANGED});
-}
-
-TEST_F(ArrayCell, NotifyParentOffKeepsChangesFromTheParent) {
-    CmoxArrayCell root("Root");
-    auto* array = new CmoxArrayCell("List", "", 0);
-    root.Add(array);
-    RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
-    root.AddDependent(&rootWatcher);
-    array->Add(Tag("A"));
-    EXPECT_TRUE(log.empty());
-}
-
-TEST_F(ArrayCell, StoppedRecordingReportsNothingAndDropsTheRecord) {
-    CmoxArrayCell array("List");
-    RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
-    array.AddDependent(&watcher);
-    Engine().StopRecordingChanges();
-    array.Add(Tag("A"));
-    Engine().StartRecordingChanges();
-    EXPECT_EQ(array.GetSize(), 1);
-    EXPECT_TRUE(log.empty());
-}
-
 TEST_F(ArrayCell, AnUpdateMayChangeTheArrayDuringItsOwnReport) {
     // The array's lock is held while Remove reports; it must let the same thread back in.
     CmoxArrayCell array("List");
@@ -373,36 +268,6 @@ TEST_F(ArrayCell, AnUpdateMayChangeTheArrayDuringItsOwnReport) {
 }
 
 // ---- forwarders --------------------------------------------------------------------------------
-
-TEST_F(ArrayCell, ForwardersReachEveryElement) {
-    CmoxArrayCell array("List");
-    auto* a = new HookCell("A", 150);
-    auto* b = new HookCell("B", 150);
-    array.Add(a);
-    array.Add(b);
-    array.CreateDependencies();
-    EXPECT_EQ(a->calls, 1);
-    EXPECT_EQ(b->calls, 1);
-    array.PropogateMoxMessage(3, 4, nullptr);
-    EXPECT_EQ(a->messages, std::vector<int>{3004});
-    EXPECT_EQ(b->messages, std::vector<int>{3004});
-    array.PropogatePriority(90);
-    EXPECT_EQ(array.Priority(), 90);
-    EXPECT_EQ(a->Priority(), 90);
-    EXPECT_EQ(b->Priority(), 90);
-    array.MakeDependentOnChildren();
-    EXPECT_TRUE(a->HasDependent(&array));
-    EXPECT_TRUE(b->HasDependent(&array));
-    CmoxCell source("Src", 150);
-    a->MakeDependentOn(&source);
-    array.MakeDependentOn(&source);
-    array.DestroyDependencies();
-    EXPECT_FALSE(source.HasDependent(a));
-    EXPECT_FALSE(source.HasDependent(&array));
-    // The array depended on its elements; those dependencies are its own and go too.
-    EXPECT_FALSE(a->HasDependent(&array));
-    EXPECT_FALSE(b->HasDependent(&array));
-}
 
 TEST_F(ArrayCell, ShrinkingWhileForwardingRaisesInvalidArgument) {
     CmoxArrayCell array("List");

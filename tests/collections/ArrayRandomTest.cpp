@@ -1,7 +1,8 @@
 // Long random runs of array operations inside recorded transactions, interleaved with undo,
 // redo, unrecorded changes, deleting cells a caller took out, and dropping the undo context;
 // after every step the array must match a plain model of what it should hold. Run under the
-// sanitizers, this also proves that no element is leaked, destroyed twice or used after death.
+// sanitizers, this also proves that no element is leaked, destroyed twice or used after death,
+// and the array's self-check runs after every step.
 
 #include "support/MoxTest.h"
 
@@ -324,6 +325,7 @@ class RandomRun {
             const bool detached = m_detached.count(found->second) != 0;
             EXPECT_EQ(element->Parent(), detached ? nullptr : m_array) << Trace();
         }
+        mox::detail::CheckInvariants(*m_array); // on in the sanitizer builds
         // A taken cell that some undo or redo put back is the array's again.
         for (auto it = m_taken.begin(); it != m_taken.end();)
             it = std::find(m_seq.begin(), m_seq.end(), *it) != m_seq.end() ? m_taken.erase(it)

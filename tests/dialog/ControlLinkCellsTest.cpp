@@ -44,47 +44,6 @@ class ControlLinkTest : public LinkTest {
 
 // ---- edit fields -------------------------------------------------------------------------------
 
-TEST_F(ControlLinkTest, EditFailFocusesAndSelectsTheEntryThenBeepsOrShowsAndThrows) {
-    Edit& edit = dialog.AddEdit(10);
-    dialog.AddEdit(11).Wnd()->SetFocus();
-    edit.Enter("oops");
-    edit.Type("\b"); // caret at the end, nothing selected
-    CmoxEditLC link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
-    link.Fail(nullptr, 0);
-    EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep}), desktop.Beeps());
-    EXPECT_TRUE(edit.HasFocus());
-    EXPECT_EQ(0, edit.SelStart());
-    EXPECT_EQ(3, edit.SelEnd());
-    // With a text: the entry is selected before the message and the throw.
-    dialog.Wnd()->GetDlgItem(11)->SetFocus();
-    edit.Enter("12x");
-    edit.Type("\b");
-    EXPECT_THROW(link.Fail("Digits only", 1), CUserException);
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Digits only", boxes[0].text);
-    EXPECT_EQ(0, edit.SelStart());
-    EXPECT_EQ(2, edit.SelEnd());
-    EXPECT_TRUE(edit.HasFocus());
-    EXPECT_EQ(1u, desktop.Beeps().size());
-}
-
-TEST_F(ControlLinkTest, EditClampedEntryIsLeftSelectedForRetyping) {
-    Edit& edit = dialog.AddEdit(10);
-    CmoxByteCell level("Level", 1);
-    level.InitRange(1, 9);
-    CmoxEditLC link(10, &level, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    link.Formatter(new CmoxFormatter);
-    edit.Enter("5");
-    edit.Type("0"); // "50", caret at the end
-    CDataExchange exchange(Dlg(), 1);
-    link.Transfer(&exchange); // 50 is clamped to 9: shown by the change, then beep and select
-    EXPECT_EQ(9, level.Value());
-    EXPECT_EQ("9", edit.Text());
-    EXPECT_EQ(1u, desktop.Beeps().size());
-    EXPECT_EQ(0, edit.SelStart());
-    EXPECT_EQ(1, edit.SelEnd());
-}
-
 TEST_F(ControlLinkTest, EditSubclassedObjectFiltersKeysAndIsOwnedEvenWhenNoControlTakesIt) {
     Edit& edit = dialog.AddEdit(10);
     int destroyed = 0;
@@ -105,59 +64,17 @@ TEST_F(ControlLinkTest, EditSubclassedObjectFiltersKeysAndIsOwnedEvenWhenNoContr
         EXPECT_EQ(1, destroyed); // kept by the link although no control took it
     }
     EXPECT_EQ(2, destroyed);
-    ComboBox& combo = dialog.AddComboBox(20); // a combo box's link subclasses its edit field
-    {
-        CmoxComboLC link(20, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
-        ASSERT_NE(0, link.SubclassEditControl(new DigitsOnly(destroyed)));
-        EXPECT_EQ(combo.EditField().Handle(), link.EditControl()->GetSafeHwnd());
-        combo.EditField().Type("1x2");
-        EXPECT_EQ("12", combo.Text());
-    }
-    EXPECT_EQ(3, destroyed);
+    // A combo box's link subclasses its edit field: the shared scenarios, whose leak check the
+    // sanitizer build makes.
 }
 
 // ---- combo boxes -------------------------------------------------------------------------------
-
-TEST_F(ControlLinkTest, ComboAndListExchangeAByteCellAsTheSelectedIndex) {
-    auto check = [&](auto& control, CmoxLinkCell& link, CmoxByteCell& index) {
-        Fill(link);
-        EXPECT_EQ((std::vector<std::string>{"Red", "Green", "Blue"}), control.Items());
-        link.StateToUI();
-        EXPECT_EQ(2, control.CurSel());
-        control.Select(0);
-        link.UIToState();
-        EXPECT_EQ(0, index.Value());
-        control.Select(-1);
-        link.UIToState(); // nothing selected
-        EXPECT_EQ(255, index.Value());
-        index.Value(static_cast<unsigned char>(0)); // the change notification selects item 0
-        EXPECT_EQ(0, control.CurSel());
-        index.InitRange(0, 1); // the index respects the range, without beeping
-        control.Select(2);
-        link.UIToState();
-        EXPECT_EQ(1, index.Value());
-        EXPECT_TRUE(desktop.Beeps().empty());
-    };
-    ComboBox& combo = dialog.AddComboBox(20);
-    ListBox& list = dialog.AddListBox(30);
-    CmoxByteCell colour("Colour", 2), size("Size", 2);
-    CmoxComboLC comboLink(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    CmoxListLC listLink(30, &size, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    check(combo, comboLink, colour);
-    check(list, listLink, size);
-}
 
 TEST_F(ControlLinkTest, ComboShowsNonItemsInTheFieldAndReadsTheItemOrTheField) {
     ComboBox& combo = dialog.AddComboBox(20);
     CmoxStringCell colour("Colour", "Purple");
     CmoxComboLC link(20, &colour, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
-    Fill(link);
-    link.StateToUI();
-    EXPECT_EQ(-1, combo.CurSel());
-    EXPECT_EQ("Purple", combo.Text());
-    colour.Value("Gre"); // the beginning of an item selects it
-    EXPECT_EQ(1, combo.CurSel());
-    EXPECT_EQ("Green", combo.Text());
+    Fill(link); // showing a string by prefix: the shared scenarios
     combo.Select(2);
     link.UIToState();
     EXPECT_EQ("Blue", colour.Value());
@@ -216,36 +133,24 @@ TEST_F(ControlLinkTest, ListTextNoItemBeginsWithLeavesTheSelection) {
 
 // ---- check boxes and radio groups --------------------------------------------------------------
 
-TEST_F(ControlLinkTest, CheckBoxHoldsThreeStatesRadioGroupThePositionMissingOnesNothing) {
+TEST_F(ControlLinkTest, CheckBoxAndRadioGroupShowTheValueMissingControlsDoNothing) {
     CheckBox& box = dialog.AddCheckBox(40, true);
     RadioButton& r0 = dialog.AddRadioButton(50, WS_GROUP);
     dialog.AddRadioButton(51);
     RadioButton& r2 = dialog.AddRadioButton(52);
-    dialog.AddRadioButton(60, WS_GROUP);
     CmoxBooleanCell flag("Flag", 1);
     CmoxCheckLC check(40, &flag, Dlg(), "Check", MOX_STATE_PRIORITY, 1);
     check.StateToUI();
     EXPECT_EQ(BST_CHECKED, box.State());
-    box.Click(); // indeterminate
-    check.UIToState();
-    EXPECT_EQ(2, flag.Value());
     flag.Value(0); // the change notification unchecks the box
     EXPECT_EQ(BST_UNCHECKED, box.State());
-
-    CmoxByteCell mode("Mode", 0);
+    CmoxByteCell mode("Mode", 2);
     CmoxRadioLC radio(50, &mode, Dlg(), "Radio", MOX_STATE_PRIORITY, 1);
-    radio.UIToState(); // nothing checked: 255
-    EXPECT_EQ(255, mode.Value());
-    r2.Click();
-    radio.UIToState();
-    EXPECT_EQ(2, mode.Value());
     mode.Value(static_cast<unsigned char>(0));
     EXPECT_TRUE(r0.IsChecked());
-    EXPECT_FALSE(r2.IsChecked());
+    r2.Click();
     mode.Value(static_cast<unsigned char>(3)); // no fourth button in the group
-    EXPECT_FALSE(r0.IsChecked());
-    EXPECT_FALSE(r2.IsChecked());
-
+    EXPECT_FALSE(r0.IsChecked() || r2.IsChecked());
     CmoxCheckLC noBox(41, &flag, Dlg(), "K", MOX_STATE_PRIORITY, 0);
     CmoxRadioLC noGroup(70, &mode, Dlg(), "R", MOX_STATE_PRIORITY, 0);
     EXPECT_NO_THROW(noBox.UIToState());

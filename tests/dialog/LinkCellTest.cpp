@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -134,6 +135,10 @@ TEST_F(LinkCellTest, SavedEntryIsStoredAndAdjustmentsBeepFocusAndShowTheValue) {
         EXPECT_EQ(c.beeps, edit.HasFocus());
         EXPECT_EQ(c.changes, log.size());
         EXPECT_EQ(writes + c.writes, edit.SetTextCount());
+        if (c.beeps && c.changes > 0) { // an adjusted entry is left selected for retyping
+            EXPECT_EQ(0, edit.SelStart());
+            EXPECT_EQ(static_cast<int>(std::strlen(c.stored)), edit.SelEnd());
+        }
         EXPECT_TRUE(boxes.empty()); // a beep, not a message
         CmoxEditLC readBack(11, cell.get(), Dlg(), "ReadBack", MOX_STATE_PRIORITY, 0);
         readBack.Formatter(new CmoxFormatter);
@@ -283,6 +288,22 @@ TEST_F(LinkCellTest, FailShowsTheTextOrBeepsFocusesTheControlAndThrowsWhenAsked)
     EXPECT_EQ("Out of range", boxes[1].text);
     EXPECT_THROW(link.Fail(301, 0), CResourceException);
     EXPECT_EQ(2u, boxes.size());
+    // An edit field's link also selects the whole entry, before the message and the throw.
+    CmoxEditLC editLink(10, nullptr, Dlg(), "Edit", MOX_UI_PRIORITY, 0);
+    for (int throwException : {0, 1}) {
+        other.Wnd()->SetFocus();
+        edit.Enter("12x");
+        edit.Type("\b"); // caret at the end, nothing selected
+        if (throwException)
+            EXPECT_THROW(editLink.Fail("Digits only", 1), CUserException);
+        else
+            editLink.Fail(nullptr, 0);
+        EXPECT_TRUE(edit.HasFocus());
+        EXPECT_EQ(0, edit.SelStart());
+        EXPECT_EQ(2, edit.SelEnd());
+    }
+    EXPECT_EQ("Digits only", boxes.back().text);
+    EXPECT_EQ(2u, desktop.Beeps().size());
 }
 
 // ---- filling list-like controls ----------------------------------------------------------------

@@ -110,15 +110,25 @@ TYPED_TEST(Scenario, ComboAndListExchangeIndexesAndTextAndTheComboFieldFiltersKe
         link->StateToUI();
     }
     EXPECT_EQ("Blue", ui.Text(20));
+    char text[8];
+    listLink.GetControlText(text, sizeof text); // the list shows item 1 selected
+    EXPECT_STREQ("Green", text);
     ui.Pick(20, 0);
     comboLink.UIToState();
     EXPECT_EQ(0, colour.Value());
     ui.Pick(30, 2);
     listLink.UIToState();
     EXPECT_EQ(2, size.Value());
+    colour.Value(static_cast<unsigned char>(1)); // the change notification selects item 1
+    EXPECT_EQ("Green", ui.Text(20));
     ui.Enter(20, "Teal"); // typing over the item drops the selection
     comboLink.UIToState();
     EXPECT_EQ(255, colour.Value());
+    colour.InitRange(0, 1); // the index respects the range, without beeping
+    ui.Pick(20, 2);
+    comboLink.UIToState();
+    EXPECT_EQ(1, colour.Value());
+    EXPECT_EQ(0, ui.Beeps());
 
     // A string cell: a prefix selects the item (case ignored), other text goes to the field.
     CmoxStringCell name("Name", "gre");
@@ -128,7 +138,6 @@ TYPED_TEST(Scenario, ComboAndListExchangeIndexesAndTextAndTheComboFieldFiltersKe
     EXPECT_EQ("Green", ui.Text(21));
     name.Value("Purple");
     EXPECT_EQ("Purple", ui.Text(21));
-    char text[8];
     nameLink.GetControlText(text, sizeof text);
     EXPECT_STREQ("Purple", text);
 

@@ -119,70 +119,51 @@ TEST_F(EngineQueue, RemoveFromNotifyListsReachesSavedSubTransactionLists) {
     EXPECT_EQ(Order(log), (Names{"State", "State", "UI"}));
 }
 
-TEST_F(EngineQueue, EachThreadHasItsOwnQueue) {
-    // A change on a worker never reaches the main thread's queue, and vice versa.
+TEST_F(EngineQueue, EachThreadHasItsOwnQueueAndAWorkerTransactionHandsItsQueueOver) {
     Engine().BeginTransaction();
     source.Set(1); // UI queued here
-    const int mainQueued = Engine().NotifyList().GetList().GetCount();
     Cmox& mainEngine = Engine();
-    std::atomic<int> workerQueuedBefore{-1}, workerQueuedAfter{-1}, workerUpdates{0};
+    std::atomic<int> queued{-1}, handedOver{-1}, levelAfter{-1}, kept{-1}, updates{-1};
     std::thread worker([&] {
         // A fresh engine of its own: empty, immediate, recording, at level zero.
         Cmox& engine = Cmox::Current();
         EXPECT_EQ(&engine, Cmox::Inst.GetData());
         EXPECT_NE(&engine, &mainEngine);
-        EXPECT_EQ(engine.NotifyList().NotifyPolicy(), MOX_NOTIFY_IMMEDIATE);
+        ExpectCleanEngine(engine);
         EXPECT_EQ(engine.NotifyList().CutoffPriority(), MOX_CUTOFF_PRIORITY);
-        EXPECT_EQ(engine.TransactionLevel(), 0);
-        EXPECT_EQ(engine.SubTransactionLevel(), 0);
-        EXPECT_TRUE(engine.RecordChanges());
-        EXPECT_EQ(engine.UndoContext(), nullptr);
-        UpdateLog workerLog;
-        IntCell workerSource("WorkerSource");
-        RecordingCell workerUi("WorkerUI", 50, workerLog);
-        workerSource.AddDependent(&workerUi);
-        workerQueuedBefore = engine.NotifyList().GetList().GetCount();
-        engine.BeginTransaction();
-        workerSource.Set(5);
-        workerQueuedAfter = engine.NotifyList().GetList().GetCount();
-        engine.EndTransaction();
-        workerUpdates = static_cast<int>(workerLog.size());
-    });
-    worker.join();
-    EXPECT_EQ(workerQueuedBefore, 0);
-    EXPECT_EQ(workerQueuedAfter, 1);
-    EXPECT_EQ(workerUpdates, 1);
-    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), mainQueued);
-    // Ending a worker's transaction does nothing on the main thread.
-    Engine().EndWorkerThreadTransaction(Cmox::Inst);
-    EXPECT_EQ(Engine().TransactionLevel(), 1);
-    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), mainQueued);
-    Engine().EndTransaction();
-    EXPECT_EQ(Order(log), (Names{"State", "UI"}));
-}
-
-TEST_F(EngineQueue, WorkerTransactionHandsItsQueueOverAndLowersTheLevel) {
-    std::atomic<int> ownAfter{-1}, targetAfter{-1}, levelAfter{-1};
-    std::thread worker([&] {
         static CThreadLocal<Cmox> target; // a holder of the engines receiving worker changes
         UpdateLog workerLog;
         IntCell workerSource("WorkerSource");
         RecordingCell workerUi("WorkerUI", 50, workerLog);
         workerSource.AddDependent(&workerUi);
-        Cmox& engine = Cmox::Current();
         engine.BeginTransaction();
         workerSource.Set(5);
+        queued = engine.NotifyList().GetList().GetCount();
         engine.EndWorkerThreadTransaction(target);
-        ownAfter = engine.NotifyList().GetList().GetCount();
-        targetAfter = target.GetData()->NotifyList().GetList().GetCount();
+        handedOver = target.GetData()->NotifyList().GetList().GetCount();
         levelAfter = engine.TransactionLevel();
-        // The target engine is this thread's too: clear it before the cells die.
-        target.GetData()->RemoveFromNotifyLists(&workerUi);
+        target.GetData()->RemoveFromNotifyLists(&workerUi); // before the cells die
+        // Handed to the worker's own engine, the entries stay queued there.
+        engine.BeginTransaction();
+        workerSource.Set(6);
+        engine.EndWorkerThreadTransaction(Cmox::Inst);
+        kept = engine.NotifyList().GetList().GetCount();
+        engine.BeginTransaction();
+        engine.EndTransaction();
+        updates = static_cast<int>(workerLog.size());
     });
     worker.join();
-    EXPECT_EQ(ownAfter, 0);
-    EXPECT_EQ(targetAfter, 1);
+    EXPECT_EQ(queued, 1);
+    EXPECT_EQ(handedOver, 1);
     EXPECT_EQ(levelAfter, 0);
+    EXPECT_EQ(kept, 1);
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), 1);
+    // Ending a worker's transaction does nothing on the main thread.
+    Engine().EndWorkerThreadTransaction(Cmox::Inst);
+    EXPECT_EQ(Engine().TransactionLevel(), 1);
+    Engine().EndTransaction();
+    EXPECT_EQ(Order(log), (Names{"State", "UI"}));
 }
 
 TEST_F(EngineQueue, NestedSubTransactionsKeepOneEntryPerDependentAtEachLevel) {

@@ -187,25 +187,4 @@ TEST_F(ThreadStress, EngineThreadsMatchTheirReplayAndEveryHandOverIsDeliveredOnc
     }
 }
 
-// Handing a transaction to the worker's own engine keeps its notifications queued there.
-TEST_F(ThreadStress, HandOverToTheWorkersOwnEngineDropsNothing) {
-    int queued = -1, updates = -1;
-    std::thread worker([&] {
-        Ticker ticker(0, 0);
-        Display display;
-        display.MakeDependentOn(&ticker);
-        Cmox& engine = Cmox::Current();
-        engine.BeginTransaction();
-        ticker.Tick(1);
-        engine.EndWorkerThreadTransaction(Cmox::Inst);
-        queued = engine.NotifyList().GetList().GetCount();
-        engine.BeginTransaction();
-        engine.EndTransaction();
-        updates = display.seen[0][1];
-    });
-    worker.join();
-    EXPECT_EQ(queued, 1);
-    EXPECT_EQ(updates, 1);
-}
-
 } // namespace

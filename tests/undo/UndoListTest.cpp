@@ -46,33 +46,6 @@ TEST_F(UndoLists, ACellFiledInALaterListStillHasItsRecordInTheEarlierOne) {
     EXPECT_EQ(second.GetCount(), 1);
 }
 
-TEST_F(UndoLists, UndoingTwoTransactionsOfTheSameCellsRestoresTheStart) {
-    // Every cell is recorded in both transactions, so undoing the older one looks its records
-    // up in a list that the cells have since moved on from.
-    CmoxUndoContext* ctx = Engine().GetUndoContext("Edit");
-    std::vector<std::unique_ptr<IntCell>> cells;
-    for (int i = 0; i < 50; ++i)
-        cells.push_back(std::make_unique<IntCell>("Cell"));
-    for (int value : {1, 2}) {
-        Engine().BeginTransaction(ctx, "set");
-        for (auto& cell : cells)
-            cell->Set(value * 10);
-        Engine().EndTransaction();
-    }
-    Engine().Undo(ctx, 2);
-    for (auto& cell : cells)
-        EXPECT_EQ(cell->Get(), 0);
-    Engine().Redo(ctx, 1);
-    for (auto& cell : cells)
-        EXPECT_EQ(cell->Get(), 10);
-    Engine().Redo(ctx, 1);
-    for (auto& cell : cells)
-        EXPECT_EQ(cell->Get(), 20);
-    cells.clear(); // their records leave both lists
-    EXPECT_FALSE(ctx->UndoDescriptions().empty());
-    Engine().RemoveUndoContext("Edit");
-}
-
 TEST_F(UndoLists, RecordsStayFoundWhenRemovalsSqueezeTheList) {
     std::vector<std::unique_ptr<CmoxCell>> cells;
     for (int i = 0; i < 60; ++i)

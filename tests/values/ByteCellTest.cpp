@@ -33,6 +33,18 @@ TEST_F(ByteCell, SetterClampsAndReportsAdjustment) {
     EXPECT_EQ(cell.Value(B(25)), MOX_VALUE_ADJUSTED_SAME);
     EXPECT_EQ(cell.Value(B(20)), MOX_VALUE_SAME);
     EXPECT_EQ(watch.Reasons(), (Reasons{MOX_VALUE_CHANGED, MOX_VALUE_CHANGED}));
+    // Assignments and the default go through the clamp; equality ignores range and default.
+    CmoxByteCell source("Source", 99, 3), same("Same", 11, 0);
+    cell = source;
+    EXPECT_EQ(cell.Value(), 20);
+    cell = B(11);
+    EXPECT_TRUE(cell == same);
+    cell.MakeDefaultCurrent();
+    EXPECT_EQ(cell.Value(), 15);
+    cell.Initialize("Channel", 15, 3, MOX_STATE_PRIORITY);
+    cell.InitRange(10, 20);
+    cell.MakeDefaultCurrent();
+    EXPECT_EQ(cell.Value(), 10);
 }
 
 TEST_F(ByteCell, InitRangeMovesTheValueSilently) {
@@ -62,6 +74,9 @@ TEST_F(ByteCell, UnchangedBoundsDoNothing) {
     cell.Min(5);
     cell.Max(50);
     EXPECT_TRUE(watch.log.empty());
+    cell.MakeCurrentDefault(); // unlike the unranged kinds, reports though nothing changed
+    EXPECT_EQ(watch.Reasons(), Reasons{MOX_DEFAULT_CHANGED});
+    watch.log.clear();
     cell.Max(8);
     EXPECT_EQ(StateOf(cell), (RangeState{5, 8, 8, 8}));
     EXPECT_EQ(watch.Reasons(), Reasons{MOX_RANGE_CHANGED});
@@ -78,60 +93,4 @@ TEST_F(ByteCell, IncrementAndDecrementWrapBeforeClamping) {
     cell.Value(B(195));
     EXPECT_EQ(cell.Increment(70), MOX_VALUE_ADJUSTED) << "195 + 70 wraps to 9, clamped to 10";
     EXPECT_EQ(cell.Value(), 10);
-}
-
-TEST_F(ByteCell, MakeCurrentDefaultAlwaysReportsAndMakeDefaultCurrentClamps) {
-    CmoxByteCell cell("Channel", 9, 9);
-    Watch watch(cell);
-    cell.MakeCurrentDefault();
-    EXPECT_EQ(watch.Reasons(), Reasons{MOX_DEFAULT_CHANGED});
-    CmoxByteCell clamped("Clamped", 9, 3);
-    clamped.InitRange(5, 20);
-    clamped.MakeDefaultCurrent();
-    EXPECT_EQ(clamped.Value(), 5);
-}
-
-TEST_F(ByteCell, UndoOfSetRangeRestoresBoundsValueAndDefault) {
-    CmoxByteCell cell("Channel", 200, 150);
-    CmoxUndoContext* context = Record([&] {
-        cell.SetRange(10, 100);
-        auto* record = OpenRecord<CmoxByteUndoInfo>(cell);
-        ASSERT_NE(record, nullptr);
-        EXPECT_EQ(record->Reason(), MOX_RANGE_CHANGED);
-    });
-    EXPECT_EQ(StateOf(cell), (RangeState{10, 100, 100, 100}));
-    UndoOnce(context);
-    EXPECT_EQ(StateOf(cell), (RangeState{0, 255, 200, 150}));
-    RedoOnce(context);
-    EXPECT_EQ(StateOf(cell), (RangeState{10, 100, 100, 100}));
-}
-
-TEST_F(ByteCell, RangeAndValueChangesMergeIntoOneRecord) {
-    CmoxByteCell cell("Channel", 50, 50);
-    CmoxUndoContext* context = Record([&] {
-        cell.Value(B(60));
-        cell.SetRange(0, 40);
-        cell.Value(B(30));
-        EXPECT_EQ(OpenRecordCount(), 1);
-        auto* record = OpenRecord<CmoxByteUndoInfo>(cell);
-        ASSERT_NE(record, nullptr);
-        EXPECT_EQ(record->Reason(), MOX_VALUE_CHANGED);
-    });
-    UndoOnce(context);
-    EXPECT_EQ(StateOf(cell), (RangeState{0, 255, 50, 50}));
-    RedoOnce(context);
-    EXPECT_EQ(StateOf(cell), (RangeState{0, 40, 30, 40}));
-}
-
-TEST_F(ByteCell, EqualityIgnoresRangeAndDefaultAndAssignmentsClamp) {
-    CmoxByteCell a("A", 5, 1), b("B", 5, 2);
-    b.InitRange(0, 9);
-    EXPECT_TRUE(a == b);
-    b.Value(B(6));
-    EXPECT_FALSE(a == b);
-    CmoxByteCell source("Source", 99, 0);
-    b = source;
-    EXPECT_EQ(b.Value(), 9);
-    b = B(7);
-    EXPECT_EQ(b.Value(), 7);
 }

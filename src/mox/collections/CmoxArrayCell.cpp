@@ -3,30 +3,17 @@
 #include <mox/archive/CmoxArchive.h>
 #include <mox/collections/CmoxArrayUndoInfo.h>
 #include <mox/collections/internal/ArrayRecordFamily.h>
-#include <mox/core/internal/UndoFiling.h>
+#include <mox/collections/internal/Collection.h>
+#include <mox/core/internal/Invariants.h>
 #include <mox/platform/CException.h>
-#include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
-#include <mox/undo/CmoxUndoList.h>
 
 #include <algorithm>
-#include <cstring>
-#include <sstream>
 #include <utility>
 
 IMPLEMENT_DYNAMIC(CmoxArrayCell, CmoxCell)
 
-namespace {
-
-bool SameText(const std::string& a, const char* b) {
-    return b != nullptr ? a == b : a.empty();
-}
-
-bool SameText(const char* a, const char* b) {
-    return std::strcmp(a != nullptr ? a : "", b != nullptr ? b : "") == 0;
-}
-
-} // namespace
+using mox::detail::SameText;
 
 CmoxArrayCell::CmoxArrayCell() {
     Initialize(MOX_NO_NAME, NULLSTR.c_str(), 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 1);
@@ -58,18 +45,32 @@ CmoxArrayCell::~CmoxArrayCell() {
 
 void CmoxArrayCell::Changed(unsigned long userData, MoxChangeReason reason, int notifyNow,
                             CmoxUndoInfo* undo) {
-    Cmox& engine = Cmox::Current();
-    if (!engine.RecordChanges()) {
-        // Nobody will file the record, so it dies here; an element it was given to destroy
-        // dies with it, which is what the caller asked for.
-        delete undo;
-        return;
+    // Unlike the composite's, a record is filed whatever the policy lets the dependents hear.
+    ReportChange(userData, reason, notifyNow, undo, true,
+                 mox::detail::DependentsHear(m_notifyPolicy, reason));
+}
+
+void mox::detail::CheckInvariants(const CmoxArrayCell& array) {
+#if MOX_CHECK_INVARIANTS
+    constexpr const char* kArray = "CmoxArrayCell";
+    for (const CmoxCell* element : array.m_elements) {
+        MOX_INVARIANT(kArray, element != nullptr);
+        // An owning array adopts what it holds; only an element that a caller took out (which
+        // cleared its parent) and an undo or redo put back is nobody's. A referring array adopts
+        // nothing.
+        const CmoxCell* parent = element->Parent();
+        MOX_INVARIANT(kArray, array.m_makeParent ? parent == &array || parent == nullptr
+                                                 : parent != &array);
     }
-    mox::detail::FileUndoRecord(engine, this, userData, reason, undo);
-    if (m_notifyPolicy == ALL_COLLNOTIFY || reason != MOX_CHILD_CHANGED)
-        engine.AddNotify(this, userData, reason);
-    if (Parent() != nullptr && NotifyParent()) Parent()->Changed(0, MOX_CHILD_CHANGED, 0, nullptr);
-    if (notifyNow) engine.Notify();
+    MOX_INVARIANT(kArray, array.m_findCache == nullptr || array.IndexOf(array.m_findCache) != -1);
+    if (array.m_family != nullptr) {
+        MOX_INVARIANT(kArray, array.m_family->array == &array);
+        for (const CmoxArrayUndoInfo* record : array.m_family->records)
+            MOX_INVARIANT(kArray, record != nullptr);
+    }
+#else
+    (void)array;
+#endif
 }
 
 CmoxArrayUndoInfo* CmoxArrayCell::BeginRecord() {
@@ -92,53 +93,47 @@ void CmoxArrayCell::DestroyCell(CmoxCell* cell) {
 }
 
 // ---- forwarders --------------------------------------------------------------------------------
+
+namespace {
+
 // The count is taken once; an element that shrinks the array meanwhile makes GetAt throw rather
 // than read past the end.
+auto EachElement(const CmoxArrayCell& array) {
+    return [&array](auto step) {
+        const int n = array.GetSize();
+        for (int i = 0; i < n; ++i)
+            step(array.GetAt(i));
+    };
+}
+
+} // namespace
 
 void CmoxArrayCell::CreateDependencies() {
-    CmoxCell::CreateDependencies();
-    const int n = GetSize();
-    for (int i = 0; i < n; ++i)
-        GetAt(i)->CreateDependencies();
+    mox::detail::forward::CreateDependencies(*this, EachElement(*this));
 }
 
 void CmoxArrayCell::DestroyDependencies() {
-    CmoxCell::DestroyDependencies();
-    const int n = GetSize();
-    for (int i = 0; i < n; ++i)
-        GetAt(i)->DestroyDependencies();
+    mox::detail::forward::DestroyDependencies(*this, EachElement(*this));
 }
 
 void CmoxArrayCell::PropogateMoxMessage(int message, long param, void* data) {
-    ProcessMoxMessage(message, param, data);
-    const int n = GetSize();
-    for (int i = 0; i < n; ++i)
-        GetAt(i)->PropogateMoxMessage(message, param, data);
+    mox::detail::forward::PropogateMoxMessage(*this, EachElement(*this), message, param, data);
 }
 
 void CmoxArrayCell::MakeDefaultCurrent() {
-    const int n = GetSize();
-    for (int i = 0; i < n; ++i)
-        GetAt(i)->MakeDefaultCurrent();
+    mox::detail::forward::MakeDefaultCurrent(EachElement(*this));
 }
 
 void CmoxArrayCell::MakeCurrentDefault() {
-    const int n = GetSize();
-    for (int i = 0; i < n; ++i)
-        GetAt(i)->MakeCurrentDefault();
+    mox::detail::forward::MakeCurrentDefault(EachElement(*this));
 }
 
 void CmoxArrayCell::PropogatePriority(unsigned char priority) {
-    Priority(priority);
-    const int n = GetSize();
-    for (int i = 0; i < n; ++i)
-        GetAt(i)->PropogatePriority(priority);
+    mox::detail::forward::PropogatePriority(*this, EachElement(*this), priority);
 }
 
 void CmoxArrayCell::MakeDependentOnChildren() {
-    const int n = GetSize();
-    for (int i = 0; i < n; ++i)
-        GetAt(i)->AddDependent(this);
+    mox::detail::forward::MakeDependentOnChildren(*this, EachElement(*this));
 }
 
 // ---- undo --------------------------------------------------------------------------------------
@@ -410,48 +405,27 @@ void CmoxArrayCell::Save(CmoxArchive& archive) {
     archive.WriteBlockEnd();
 }
 
-namespace {
-
-[[noreturn]] void FailRestore(CmoxArchive& archive, MoxRestoreError code, CmoxCell* cell) {
-    archive.FlagRestoreError(code, cell);
-    throw code;
-}
-
-} // namespace
-
 void CmoxArrayCell::Restore(CmoxArchive& archive) {
-    if (archive.ReadToken() != "{") FailRestore(archive, MOX_RESTORE_BAD_FORMAT, this);
+    mox::detail::OpenChildRecords(archive, this);
     RemoveDynamicElements();
-    Cmox& engine = Cmox::Current();
     if (m_makeParent) {
-        for (;;) {
-            std::string className = archive.ReadToken();
-            if (className == "}") return;
-            if (className.empty()) FailRestore(archive, MOX_RESTORE_UNEXPECTED_END, this);
-            engine.RestoreClassName(className.c_str());
-            const std::string name = archive.ReadToken();
-            try {
-                CreateAddRestoreElement(archive, className, name.c_str());
-            } catch (MoxRestoreError code) {
-                // Other faults were flagged where they happened; the next record may still fit.
-                if (code != MOX_RESTORE_DECLINED) continue;
-                const std::string question = "The application was unable to find " + name + "." +
-                                             std::string(8, '\t') +
-                                             "Do you wish to continue restoring ?";
-                if (AfxMessageBox(question.c_str(), MB_YESNO) != IDYES)
-                    FailRestore(archive, MOX_RESTORE_DECLINED, this);
-                std::stringstream scratch;
-                archive.ReadBlock(scratch);
-            }
-        }
+        mox::detail::ReadChildRecords(
+            archive, this, [&](std::string& className, const std::string& name) {
+                try {
+                    CreateAddRestoreElement(archive, className, name.c_str());
+                } catch (MoxRestoreError code) {
+                    // Other faults were flagged where they happened; the next record may still fit.
+                    if (code != MOX_RESTORE_DECLINED) return;
+                    mox::detail::SkipRecordOrDecline(archive, this,
+                                                     "The application was unable to find " + name +
+                                                         "." + std::string(8, '\t') +
+                                                         "Do you wish to continue restoring ?");
+                }
+            });
+        return;
     }
     CmoxCell* trueParent = TrueParent();
-    for (;;) {
-        const std::string className = archive.ReadToken();
-        if (className == "}") return;
-        if (className.empty()) FailRestore(archive, MOX_RESTORE_UNEXPECTED_END, this);
-        engine.RestoreClassName(className.c_str());
-        const std::string name = archive.ReadToken();
+    mox::detail::ReadChildRecords(archive, this, [&](std::string&, const std::string& name) {
         CmoxCell* element = trueParent != nullptr ? trueParent->FindChild(name.c_str()) : nullptr;
         if (element != nullptr) {
             element->RestoreUserName(archive);
@@ -462,7 +436,7 @@ void CmoxArrayCell::Restore(CmoxArchive& archive) {
             archive.ReadToken();
         }
         archive.ReadToken(); // the reference marker
-    }
+    });
 }
 
 void CmoxArrayCell::CreateAddRestoreElement(CmoxArchive&, std::string&, const char*) {}

@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+class CmoxArrayCell;
 class CmoxArrayUndoInfo;
 namespace mox::detail {
 struct ArrayRecordFamily;
-}
+// Self-check of the array's internal structure, for tests; empty unless built with checks on.
+MOX_API void CheckInvariants(const CmoxArrayCell& array);
+} // namespace mox::detail
 
 /// A cell holding a sequence of element cells addressed by index, with names generated from
 /// the class-wide cell counter and a suffix.
@@ -173,6 +176,8 @@ class MOX_API CmoxArrayCell : public CmoxCell {
     void CacheRemovedByUndo(CmoxArrayUndoInfo* record);
 
   private:
+    friend void mox::detail::CheckInvariants(const CmoxArrayCell& array);
+
     // A record with the before snapshot while an undo context is attached, else null.
     CmoxArrayUndoInfo* BeginRecord();
     // Destroys a cell that was an element; the array's records forget it first.

@@ -2,13 +2,9 @@
 
 #include <mox/archive/CmoxArchive.h>
 #include <mox/archive/internal/ArchiveAccess.h>
+#include <mox/collections/internal/Collection.h>
 #include <mox/core/internal/NameEpoch.h>
 #include <mox/core/internal/PointerMap.h>
-#include <mox/core/internal/UndoFiling.h>
-#include <mox/platform/MessageBox.h>
-#include <mox/propagation/Cmox.h>
-#include <mox/undo/CmoxUndoInfo.h>
-#include <mox/undo/CmoxUndoList.h>
 #include <mox/values/CmoxBooleanCell.h>
 #include <mox/values/CmoxByteCell.h>
 #include <mox/values/CmoxDoubleCell.h>
@@ -18,15 +14,21 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sstream>
 #include <utility>
 
 IMPLEMENT_DYNAMIC(CmoxCompositeCell, CmoxCell)
 
+using mox::detail::SameText;
+
 namespace {
 
-bool SameText(const char* a, const char* b) {
-    return std::strcmp(a != nullptr ? a : "", b != nullptr ? b : "") == 0;
+// Walks the children by index, re-reading the size: a child may add or remove siblings on the
+// way.
+auto EachChild(std::vector<CmoxCell*>& children) {
+    return [&children](auto step) {
+        for (std::size_t i = 0; i < children.size(); ++i)
+            step(children[i]);
+    };
 }
 
 } // namespace
@@ -73,19 +75,9 @@ int CmoxCompositeCell::operator==(const CmoxCell& other) const {
 
 void CmoxCompositeCell::Changed(unsigned long userData, MoxChangeReason reason, int notifyNow,
                                 CmoxUndoInfo* undo) {
-    Cmox& engine = Cmox::Current();
-    if (!engine.RecordChanges()) {
-        delete undo; // nobody files it
-        return;
-    }
-    if (m_notifyPolicy == ALL_COLLNOTIFY || reason != MOX_CHILD_CHANGED) {
-        mox::detail::FileUndoRecord(engine, this, userData, reason, undo);
-        engine.AddNotify(this, userData, reason);
-    } else {
-        delete undo; // a child change that the policy filters out is not recorded either
-    }
-    if (Parent() != nullptr && NotifyParent()) Parent()->Changed(0, MOX_CHILD_CHANGED, 0, nullptr);
-    if (notifyNow) engine.Notify();
+    // A child change that the policy filters out is not recorded either.
+    const bool heard = mox::detail::DependentsHear(m_notifyPolicy, reason);
+    ReportChange(userData, reason, notifyNow, undo, heard, heard);
 }
 
 // ---- user name ---------------------------------------------------------------------------------
@@ -104,45 +96,33 @@ int CmoxCompositeCell::HasUserName() {
 }
 
 // ---- forwarders --------------------------------------------------------------------------------
-// Indexed walks that re-read the size: a child may add or remove siblings on the way.
 
 void CmoxCompositeCell::CreateDependencies() {
-    CmoxCell::CreateDependencies();
-    for (std::size_t i = 0; i < m_children.size(); ++i)
-        m_children[i]->CreateDependencies();
+    mox::detail::forward::CreateDependencies(*this, EachChild(m_children));
 }
 
 void CmoxCompositeCell::DestroyDependencies() {
-    CmoxCell::DestroyDependencies();
-    for (std::size_t i = 0; i < m_children.size(); ++i)
-        m_children[i]->DestroyDependencies();
+    mox::detail::forward::DestroyDependencies(*this, EachChild(m_children));
 }
 
 void CmoxCompositeCell::PropogateMoxMessage(int message, long param, void* data) {
-    ProcessMoxMessage(message, param, data);
-    for (std::size_t i = 0; i < m_children.size(); ++i)
-        m_children[i]->PropogateMoxMessage(message, param, data);
+    mox::detail::forward::PropogateMoxMessage(*this, EachChild(m_children), message, param, data);
 }
 
 void CmoxCompositeCell::MakeDefaultCurrent() {
-    for (std::size_t i = 0; i < m_children.size(); ++i)
-        m_children[i]->MakeDefaultCurrent();
+    mox::detail::forward::MakeDefaultCurrent(EachChild(m_children));
 }
 
 void CmoxCompositeCell::MakeCurrentDefault() {
-    for (std::size_t i = 0; i < m_children.size(); ++i)
-        m_children[i]->MakeCurrentDefault();
+    mox::detail::forward::MakeCurrentDefault(EachChild(m_children));
 }
 
 void CmoxCompositeCell::PropogatePriority(unsigned char priority) {
-    Priority(priority);
-    for (std::size_t i = 0; i < m_children.size(); ++i)
-        m_children[i]->PropogatePriority(priority);
+    mox::detail::forward::PropogatePriority(*this, EachChild(m_children), priority);
 }
 
 void CmoxCompositeCell::MakeDependentOnChildren() {
-    for (std::size_t i = 0; i < m_children.size(); ++i)
-        m_children[i]->AddDependent(this);
+    mox::detail::forward::MakeDependentOnChildren(*this, EachChild(m_children));
 }
 
 // ---- lookups -----------------------------------------------------------------------------------
@@ -163,8 +143,6 @@ inline bool NameIs(const std::string& name, const char* text, std::size_t length
     return std::memcmp(data, text, length) == 0;
 }
 
-} // namespace
-
 // Below this many children a scan is as fast as the table.
 constexpr std::size_t kNameTableFrom = 16;
 
@@ -177,6 +155,8 @@ std::uint32_t NameHash(const char* text, std::size_t length) {
     }
     return h;
 }
+
+} // namespace
 
 bool CmoxCompositeCell::NameTableUsable() {
     const unsigned long long epoch = mox::detail::CellNameEpoch();
@@ -373,37 +353,19 @@ void CmoxCompositeCell::SaveChild(CmoxArchive& archive, const char* name) {
     SaveChildren(archive, children);
 }
 
-namespace {
-
-[[noreturn]] void FailRestore(CmoxArchive& archive, MoxRestoreError code, CmoxCell* cell) {
-    archive.FlagRestoreError(code, cell);
-    throw code;
-}
-
-} // namespace
-
 void CmoxCompositeCell::Restore(CmoxArchive& archive) {
-    if (archive.ReadToken() != "{") FailRestore(archive, MOX_RESTORE_BAD_FORMAT, this);
-    Cmox& engine = Cmox::Current();
-    for (;;) {
-        const std::string& className = archive.ReadToken();
-        if (className == "}") return;
-        if (className.empty()) FailRestore(archive, MOX_RESTORE_UNEXPECTED_END, this);
-        engine.RestoreClassName(className.c_str());
-        const std::string name = archive.ReadToken(); // a copy: the next read reuses the buffer
+    mox::detail::OpenChildRecords(archive, this);
+    mox::detail::ReadChildRecords(archive, this, [&](std::string&, const std::string& name) {
         if (CmoxCell* child = RestoreFindChild(name.c_str())) {
             // Set only when it differs: setting a name makes every name table stale.
             if (std::as_const(*child).Name() != name) child->Name(name.c_str());
             child->RestoreUserName(archive);
             child->Restore(archive);
-            continue;
+            return;
         }
-        const std::string question = "The application was unable to find " + name + ". " +
-                                     std::string(4, '\t') +
-                                     "        Do you wish to continue restoring ?";
-        if (AfxMessageBox(question.c_str(), MB_YESNO) != IDYES)
-            FailRestore(archive, MOX_RESTORE_DECLINED, this);
-        std::stringstream scratch;
-        archive.ReadBlock(scratch);
-    }
+        mox::detail::SkipRecordOrDecline(archive, this,
+                                         "The application was unable to find " + name + ". " +
+                                             std::string(4, '\t') +
+                                             "        Do you wish to continue restoring ?");
+    });
 }

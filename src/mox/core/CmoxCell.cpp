@@ -2,7 +2,6 @@
 
 #include <mox/core/internal/CellExtras.h>
 #include <mox/core/internal/NameEpoch.h>
-#include <mox/core/internal/UndoFiling.h>
 #include <mox/platform/CException.h>
 #include <mox/propagation/Cmox.h>
 #include <mox/propagation/internal/QueueOrder.h>
@@ -69,8 +68,7 @@ void CmoxCell::Serialize(CArchive&) {}
 void CmoxCell::AssertValid() const {}
 void CmoxCell::Dump(CDumpContext&) const {}
 
-// ---- virtual interface
-// ---------------------------------------------------------------------------
+// ---- virtual interface --------------------------------------------------------------------------
 
 int CmoxCell::operator==(const CmoxCell& other) const {
     return GetRuntimeClass() == other.GetRuntimeClass();
@@ -102,32 +100,31 @@ void CmoxCell::Update(CmoxChangedList& changes) {
     if (MoxUpdateFunction fn = UpdateFunction()) fn(this, changes);
 }
 
-void mox::detail::FileUndoRecord(Cmox& engine, CmoxCell* cell, unsigned long userData,
-                                 MoxChangeReason reason, CmoxUndoInfo* undo) {
-    if (undo == nullptr) return;
-    if (engine.UndoContext() == nullptr) {
-        delete undo; // no context to file it in
-        return;
-    }
-    undo->UserData(userData);
-    undo->Reason(reason);
-    engine.UndoList().AddUndoInfo(cell, undo);
-}
-
 void CmoxCell::Changed(unsigned long userData, MoxChangeReason reason, int notifyNow,
                        CmoxUndoInfo* undo) {
+    ReportChange(userData, reason, notifyNow, undo, true, true);
+}
+
+void CmoxCell::ReportChange(unsigned long userData, MoxChangeReason reason, int notifyNow,
+                            CmoxUndoInfo* undo, bool fileUndo, bool queueDependents) {
     Cmox& engine = Cmox::Current();
-    if (!engine.RecordChanges()) {
-        // Nothing records the change, so nobody else will ever own the record.
-        delete undo;
-        return;
+    const bool recording = engine.RecordChanges();
+    if (undo != nullptr) {
+        if (recording && fileUndo && engine.UndoContext() != nullptr) {
+            undo->UserData(userData);
+            undo->Reason(reason);
+            engine.UndoList().AddUndoInfo(this, undo);
+        } else {
+            // Nothing files it, so nobody else will ever own it; an array record takes the
+            // elements it was handed to destroy with it, as the caller asked.
+            delete undo;
+        }
     }
-    mox::detail::FileUndoRecord(engine, this, userData, reason, undo);
+    if (!recording) return;
     // Taking the engine's recursive lock once here makes the locks of AddNotify, the ancestors'
-    // AddNotify and Notify re-entries, which cost no atomic operation; the lock is held over
-    // the same stretch as before, plus the few steps between them.
+    // AddNotify and Notify re-entries, which cost no atomic operation.
     CSingleLock lock(&engine.m_lock, true);
-    engine.AddNotify(this, userData, reason);
+    if (queueDependents) engine.AddNotify(this, userData, reason);
     if (m_parent != nullptr && m_notifyParent) m_parent->Changed(0, MOX_CHILD_CHANGED, 0, nullptr);
     if (notifyNow) engine.Notify();
 }
@@ -273,8 +270,7 @@ CmoxCell* CmoxCell::FindDescendentUser(const char* path) {
     return next->FindDescendentUser(step.rest);
 }
 
-// ---- fields and tree
-// -----------------------------------------------------------------------------
+// ---- fields and tree ----------------------------------------------------------------------------
 
 void CmoxCell::Priority(unsigned char priority) {
     // A cell queued in another engine's list is not counted here: any cell that was ever queued
@@ -319,8 +315,7 @@ CmoxCell* CmoxCell::FindSibling(const char* name) {
     return m_parent != nullptr ? m_parent->FindChild(name) : nullptr;
 }
 
-// ---- dependencies
-// --------------------------------------------------------------------------------
+// ---- dependencies -------------------------------------------------------------------------------
 
 void CmoxCell::AddDependent(CmoxCell* cell) {
     if (cell == nullptr || m_dependents.Contains(cell)) return;
@@ -384,8 +379,7 @@ void CmoxCell::InitializeCellId() {
     m_idgen = 0;
 }
 
-// ---- plain-value conveniences
-// --------------------------------------------------------------------
+// ---- plain-value conveniences -------------------------------------------------------------------
 
 const CmoxCell& CmoxCell::operator=(long value) {
     Value(value);

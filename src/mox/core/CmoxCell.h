@@ -79,9 +79,9 @@ class MOX_API CmoxCell : public CObject {
     ~CmoxCell() override;
     /// Not used by the library: cells are saved through Save and Restore.
     void Serialize(CArchive& ar) override;
-    /// Empty.
+    /// Diagnostics hook of the object base; checks nothing.
     void AssertValid() const override;
-    /// Empty.
+    /// Diagnostics hook of the object base; writes nothing.
     void Dump(CDumpContext& dc) const override;
 
     // ---- the cell's virtual interface, in its fixed order ----------------------------------
@@ -195,7 +195,7 @@ class MOX_API CmoxCell : public CObject {
 
     /// "\" + each ancestor's name + "\" ... + this cell's name.
     std::string PathName() const;
-    /// Empty.
+    /// Diagnostics hook; always the empty string.
     std::string DebugName() const;
     /// The root of the tree (this cell when it has no parent).
     CmoxCell* FindRoot();
@@ -236,8 +236,7 @@ class MOX_API CmoxCell : public CObject {
     /// Sets the counter back to 0.
     static void InitializeCellId();
 
-    // ---- plain-value conveniences
-    // ------------------------------------------------------------------
+    // ---- plain-value conveniences ---------------------------------------------------------------
     /// Calls Value(long); the result is dropped.
     const CmoxCell& operator=(long value);
     /// Calls Value(double); the result is dropped.
@@ -260,6 +259,12 @@ class MOX_API CmoxCell : public CObject {
     operator int();
 
   protected:
+    /// The body of every Changed: unless recording is stopped, files `undo` when `fileUndo` is
+    /// set and the engine records into an undo context (else destroys it), queues the
+    /// dependents when `queueDependents` is set, tells the parent while the notify-parent flag
+    /// allows, and delivers when `notifyNow` is set.
+    void ReportChange(unsigned long userData, MoxChangeReason reason, int notifyNow,
+                      CmoxUndoInfo* undo, bool fileUndo, bool queueDependents);
     /// Appends `cell` to the dependees (the mirror side of AddDependent).
     void AddDependee(CmoxCell* cell);
     /// Removes `cell` from the dependees if it is there.

@@ -52,8 +52,7 @@ class MOX_API Cmox : public CNoTrackObject {
     /// Removes `cell` from the current list and every list saved by a sub-transaction.
     void RemoveFromNotifyLists(CmoxCell* cell);
 
-    // ---- suppression and recording
-    // -----------------------------------------------------------------
+    // ---- suppression and recording --------------------------------------------------------------
     /// Nests suppression; the first level switches the current list to MOX_NOTIFY_NONE.
     void SuppressNotification();
     /// Ends one level; the last restores MOX_NOTIFY_IMMEDIATE and delivers if `notify`.
@@ -67,8 +66,7 @@ class MOX_API Cmox : public CNoTrackObject {
     /// Non-zero while changes are recorded (the stop count is zero).
     int RecordChanges() const { return m_recordStop == 0; }
 
-    // ---- transactions
-    // ------------------------------------------------------------------------------
+    // ---- transactions ---------------------------------------------------------------------------
     /// Opens a transaction. At level 0 a non-null `undoContext` is attached and opens its undo
     /// list with `description`, so every change until the outermost EndTransaction is recorded
     /// there as one undoable step. Inner calls only raise the level.
@@ -96,8 +94,7 @@ class MOX_API Cmox : public CNoTrackObject {
     /// BeginTransaction and EndTransaction pair.
     void EndWorkerThreadTransaction(CThreadLocal<Cmox>& holder);
 
-    // ---- undo
-    // ----------------------------------------------------------------------------------------
+    // ---- undo -----------------------------------------------------------------------------------
     /// The attached undo context, or null.
     CmoxUndoContext* UndoContext() const { return m_undoContext; }
     /// The open undo list of the attached context (only while one is attached).
@@ -117,15 +114,13 @@ class MOX_API Cmox : public CNoTrackObject {
     /// Takes `cell` out of every registered context's lists.
     void RemoveFromUndoLists(CmoxCell* cell);
 
-    // ---- restore support
-    // ---------------------------------------------------------------------------
+    // ---- restore support ------------------------------------------------------------------------
     /// Class name of the child record a collection is restoring (modifiable).
     std::string& RestoreClassName() { return m_restoreClassName; }
     /// Sets the class name of the child record being restored.
     void RestoreClassName(const char* name) { m_restoreClassName = name != nullptr ? name : ""; }
 
-    // ---- static name helpers
-    // -------------------------------------------------------------------------
+    // ---- static name helpers --------------------------------------------------------------------
     /// out = "$" + userName + "$".
     static std::string& MakeUserName(std::string& out, const char* userName);
     /// out = markedName without its first and last character ("" when shorter than two).
@@ -135,8 +130,7 @@ class MOX_API Cmox : public CNoTrackObject {
     /// Non-zero when the first character is the user-name delimiter.
     static int IsUserName(const std::string& s);
 
-    // ---- static 64-bit text and engineering units
-    // ----------------------------------------------------
+    // ---- static 64-bit text and engineering units -----------------------------------------------
     /// TRUE for the unit letters G M K m u n p.
     static int IsEngUnit(char c);
     /// v times the unit's factor in pico-units (0 for G and unknown letters, 10^12 for space).
@@ -146,8 +140,7 @@ class MOX_API Cmox : public CNoTrackObject {
     /// The value in signed decimal.
     static std::string LongLongToText(__int64 v);
 
-    // ---- static policy keywords
-    // -------------------------------------------------------------------
+    // ---- static policy keywords -----------------------------------------------------------------
     /// "NOTIFY_PARENT" or "NO_NOTIFY_PARENT".
     static std::string ConvertNotifyParent(int notifyParent);
     /// The flag of a notify-parent keyword; flags MOX_BAD_NOTIFY_PARENT and gives 1 if unknown.
@@ -168,8 +161,7 @@ class MOX_API Cmox : public CNoTrackObject {
     static MoxIncrementPolicy ConvertIncrementPolicy(const std::string& keyword,
                                                      CmoxArchive& archive, CmoxCell* cell);
 
-    // ---- diagnostics (no effect)
-    // ---------------------------------------------------------------------
+    // ---- diagnostics (no effect) ----------------------------------------------------------------
     /// Does nothing.
     static void DumpAll(CmoxCell* cell, CDumpContext& dc);
     /// Does nothing.

@@ -4,6 +4,7 @@
 #include <mox/core/CmoxCellList.h>
 #include <mox/propagation/Cmox.h>
 #include <mox/propagation/CmoxNotifyList.h>
+#include <mox/propagation/internal/ScopedTransaction.h>
 #include <mox/undo/CmoxUndoInfo.h>
 #include <mox/undo/CmoxUndoList.h>
 
@@ -102,17 +103,13 @@ void CmoxUndoContext::UndoRedo(int count, bool undo) {
     m_undoDependents = new CmoxCellList;
     const int n = std::min<int>(count, static_cast<int>(source.size()));
 
-    Cmox& engine = Cmox::Current();
     {
-        engine.BeginTransaction(nullptr, nullptr);
-        struct EndOnExit {
-            Cmox& engine;
+        mox::detail::ScopedTransaction transaction(Cmox::Current());
+        // Declared after the transaction, so it is cleared before the transaction ends.
+        struct ClearOnExit {
             CmoxUndoList*& inProgress;
-            ~EndOnExit() {
-                inProgress = nullptr;
-                engine.EndTransaction();
-            }
-        } end{engine, m_listInProgress};
+            ~ClearOnExit() { inProgress = nullptr; }
+        } clear{m_listInProgress};
         for (int i = 0; i < n; ++i) {
             CmoxUndoList* list = source.front();
             source.pop_front();
@@ -160,12 +157,7 @@ void CmoxUndoContext::NotifyDependentsFrom(const std::deque<CmoxUndoList*>& sear
 void CmoxUndoContext::NotifyClients() {
     CmoxNotifyList privateList(MOX_NOTIFY_IMMEDIATE, MOX_CUTOFF_PRIORITY);
     privateList.AddDeferred(m_changeNotifier, 0, MOX_VALUE_CHANGED);
-    Cmox& engine = Cmox::Current();
-    engine.BeginTransaction(nullptr, nullptr);
-    struct EndOnExit {
-        Cmox& engine;
-        ~EndOnExit() { engine.EndTransaction(); }
-    } end{engine};
+    mox::detail::ScopedTransaction transaction(Cmox::Current());
     privateList.NotifyDeferredCells();
 }
 

@@ -6,6 +6,7 @@
 #include <mox/core/internal/Invariants.h>
 #include <mox/core/internal/PointerMap.h>
 #include <mox/propagation/Cmox.h>
+#include <mox/propagation/internal/ScopedTransaction.h>
 #include <mox/undo/CmoxUndoInfo.h>
 
 #include <algorithm>
@@ -184,12 +185,7 @@ void CmoxUndoList::UndoRedo(bool undo, CmoxCellList& collected) {
             entry.cell->Redo(entry.record);
         if (fresh || !collected.Contains(entry.cell)) collected.AddTail(entry.cell);
     }
-    Cmox& engine = Cmox::Current();
-    engine.BeginTransaction(nullptr, nullptr);
-    struct EndOnExit {
-        Cmox& engine;
-        ~EndOnExit() { engine.EndTransaction(); }
-    } end{engine};
+    mox::detail::ScopedTransaction transaction(Cmox::Current());
     for (std::size_t i = 0; i < count; ++i) {
         const Entry entry = m_entries[i];
         if (entry.cell != nullptr) entry.cell->PostUndo(entry.record);

@@ -33,14 +33,9 @@ int CmoxBooleanCell::operator==(const CmoxCell& other) const {
 MoxSetValue CmoxBooleanCell::Value(int value) {
     // The stored byte is compared with the whole argument, as callers of the long-standing
     // interface expect; only the low byte is then kept.
-    if (static_cast<int>(m_value) == value) return MOX_VALUE_SAME;
-    const auto stored = static_cast<unsigned char>(value);
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxBooleanUndoInfo(m_value, m_default, stored, m_default);
-    m_value = stored;
-    Changed(0, MOX_VALUE_CHANGED, 1, record);
-    return MOX_VALUE_SET;
+    return mox::detail::SetRecorded<CmoxBooleanUndoInfo>(
+        *this, static_cast<int>(m_value) == value, MOX_VALUE_CHANGED, std::tie(m_value, m_default),
+        [&] { m_value = static_cast<unsigned char>(value); });
 }
 
 int CmoxBooleanCell::IsPrimitive() {
@@ -52,12 +47,9 @@ void CmoxBooleanCell::MakeDefaultCurrent() {
 }
 
 void CmoxBooleanCell::MakeCurrentDefault() {
-    if (m_value == m_default) return;
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxBooleanUndoInfo(m_value, m_default, m_value, m_value);
-    m_default = m_value;
-    Changed(0, MOX_DEFAULT_CHANGED, 1, record);
+    mox::detail::SetRecorded<CmoxBooleanUndoInfo>(*this, m_value == m_default, MOX_DEFAULT_CHANGED,
+                                                  std::tie(m_value, m_default),
+                                                  [this] { m_default = m_value; });
 }
 
 void CmoxBooleanCell::Undo(CmoxUndoInfo* undo) {

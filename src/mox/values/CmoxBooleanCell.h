@@ -52,8 +52,7 @@ class MOX_API CmoxBooleanCell : public CmoxCell {
     /// value.
     void Restore(CmoxArchive& archive) override;
 
-    // ---- plain accessors
-    // -------------------------------------------------------------------------
+    // ---- plain accessors ------------------------------------------------------------------------
     /// The stored byte.
     unsigned char Value() const { return m_value; }
     /// The stored byte. (A non-const overload too, so that it is preferred over the cell

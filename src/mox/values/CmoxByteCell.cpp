@@ -6,6 +6,13 @@
 
 IMPLEMENT_DYNAMIC(CmoxByteCell, CmoxCell)
 
+namespace {
+
+// Every change is reported through the cell base's Changed, not a derived class's override.
+constexpr auto kReportTo = mox::detail::ReportTo::Base;
+
+} // namespace
+
 CmoxByteCell::CmoxByteCell() {
     Initialize(MOX_NO_NAME, 0, 0, MOX_STATE_PRIORITY);
 }
@@ -53,22 +60,11 @@ void CmoxByteCell::QuantizeCell() {
 }
 
 MoxSetValue CmoxByteCell::Value(unsigned char value) {
-    const unsigned char oldValue = m_value;
-    const unsigned char oldDefault = m_default;
-    const unsigned char oldMin = m_min;
-    const unsigned char oldMax = m_max;
     const unsigned char q = Quantize(value);
-    const bool changed = q != oldValue;
-    if (changed) {
-        m_value = q;
-        CmoxUndoInfo* record = nullptr;
-        if (mox::detail::UndoContextOpen())
-            record = new CmoxByteUndoInfo(oldValue, oldDefault, oldMin, oldMax, m_value, m_default,
-                                          m_min, m_max);
-        CmoxCell::Changed(0, MOX_VALUE_CHANGED, 1, record);
-    }
-    if (q == value) return changed ? MOX_VALUE_SET : MOX_VALUE_SAME;
-    return changed ? MOX_VALUE_ADJUSTED : MOX_VALUE_ADJUSTED_SAME;
+    const MoxSetValue set = mox::detail::SetRecorded<CmoxByteUndoInfo>(
+        *this, q == m_value, MOX_VALUE_CHANGED, std::tie(m_value, m_default, m_min, m_max),
+        [&] { m_value = q; }, kReportTo);
+    return mox::detail::Adjusted(set, q != value);
 }
 
 int CmoxByteCell::IsPrimitive() {
@@ -81,13 +77,9 @@ void CmoxByteCell::MakeDefaultCurrent() {
 
 void CmoxByteCell::MakeCurrentDefault() {
     // Unlike the unranged cells this always reports, even when the default already matched.
-    const unsigned char oldDefault = m_default;
-    m_default = m_value;
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxByteUndoInfo(m_value, oldDefault, m_min, m_max, m_value, m_default, m_min,
-                                      m_max);
-    CmoxCell::Changed(0, MOX_DEFAULT_CHANGED, 1, record);
+    mox::detail::SetRecorded<CmoxByteUndoInfo>(
+        *this, false, MOX_DEFAULT_CHANGED, std::tie(m_value, m_default, m_min, m_max),
+        [this] { m_default = m_value; }, kReportTo);
 }
 
 void CmoxByteCell::Undo(CmoxUndoInfo* undo) {
@@ -127,27 +119,17 @@ void CmoxByteCell::InitRange(unsigned char min, unsigned char max) {
     QuantizeCell();
 }
 
-namespace {
-
-// What a recorded range change starts from.
-struct ByteState {
-    unsigned char value, def, min, max;
-};
-
-} // namespace
-
 void CmoxByteCell::SetRange(unsigned char min, unsigned char max) {
-    if (min == m_min && max == m_max) return;
-    const ByteState old{m_value, m_default, m_min, m_max};
-    m_max = max;
-    m_min = min;
-    QuantizeCell();
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxByteUndoInfo(old.value, old.def, old.min, old.max, m_value, m_default,
-                                      m_min, m_max);
     // One report for the whole change, even when it moved the value or the default.
-    CmoxCell::Changed(0, MOX_RANGE_CHANGED, 1, record);
+    mox::detail::SetRecorded<CmoxByteUndoInfo>(
+        *this, min == m_min && max == m_max, MOX_RANGE_CHANGED,
+        std::tie(m_value, m_default, m_min, m_max),
+        [&] {
+            m_max = max;
+            m_min = min;
+            QuantizeCell();
+        },
+        kReportTo);
 }
 
 void CmoxByteCell::Min(unsigned char min) {

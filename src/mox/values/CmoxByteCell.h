@@ -77,8 +77,7 @@ class MOX_API CmoxByteCell : public CmoxCell {
     /// Sets the upper bound as SetRange does; nothing when it is unchanged.
     void Max(unsigned char max);
 
-    // ---- plain accessors
-    // -------------------------------------------------------------------------
+    // ---- plain accessors ------------------------------------------------------------------------
     /// The current value. (A non-const overload too, so that it is preferred over the cell
     /// base's conversions to other types.)
     operator unsigned char() { return Value(); }

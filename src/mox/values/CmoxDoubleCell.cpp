@@ -35,13 +35,9 @@ int CmoxDoubleCell::operator==(const CmoxCell& other) const {
 
 MoxSetValue CmoxDoubleCell::Value(double value) {
     // Plain ==: a NaN never matches, so it is always stored and reported.
-    if (value == m_value) return MOX_VALUE_SAME;
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxDoubleUndoInfo(m_value, m_default, value, m_default);
-    m_value = value;
-    Changed(0, MOX_VALUE_CHANGED, 1, record);
-    return MOX_VALUE_SET;
+    return mox::detail::SetRecorded<CmoxDoubleUndoInfo>(*this, value == m_value, MOX_VALUE_CHANGED,
+                                                        std::tie(m_value, m_default),
+                                                        [&] { m_value = value; });
 }
 
 int CmoxDoubleCell::IsPrimitive() {
@@ -53,12 +49,9 @@ void CmoxDoubleCell::MakeDefaultCurrent() {
 }
 
 void CmoxDoubleCell::MakeCurrentDefault() {
-    if (m_value == m_default) return;
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxDoubleUndoInfo(m_value, m_default, m_value, m_value);
-    m_default = m_value;
-    Changed(0, MOX_DEFAULT_CHANGED, 1, record);
+    mox::detail::SetRecorded<CmoxDoubleUndoInfo>(*this, m_value == m_default, MOX_DEFAULT_CHANGED,
+                                                 std::tie(m_value, m_default),
+                                                 [this] { m_default = m_value; });
 }
 
 void CmoxDoubleCell::Undo(CmoxUndoInfo* undo) {

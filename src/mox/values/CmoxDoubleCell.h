@@ -58,8 +58,7 @@ class MOX_API CmoxDoubleCell : public CmoxCell {
     /// Sets value - d.
     virtual MoxSetValue Decrement(double d);
 
-    // ---- plain accessors
-    // -------------------------------------------------------------------------
+    // ---- plain accessors ------------------------------------------------------------------------
     /// The current value. (A non-const overload too, so that it is preferred over the cell
     /// base's conversions to other types.)
     operator double() { return Value(); }

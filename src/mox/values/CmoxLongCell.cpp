@@ -36,13 +36,8 @@ int CmoxLongCell::operator==(const CmoxCell& other) const {
 MoxSetValue CmoxLongCell::Value(long value) {
     // A `long` wider than 32 bits is reduced first, so the comparison sees what would be stored.
     const std::int32_t v = mox::detail::WrapToInt32(value);
-    if (v == m_value) return MOX_VALUE_SAME;
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxLongUndoInfo(m_value, m_default, v, m_default);
-    m_value = v;
-    Changed(0, MOX_VALUE_CHANGED, 1, record);
-    return MOX_VALUE_SET;
+    return mox::detail::SetRecorded<CmoxLongUndoInfo>(
+        *this, v == m_value, MOX_VALUE_CHANGED, std::tie(m_value, m_default), [&] { m_value = v; });
 }
 
 int CmoxLongCell::IsPrimitive() {
@@ -54,12 +49,9 @@ void CmoxLongCell::MakeDefaultCurrent() {
 }
 
 void CmoxLongCell::MakeCurrentDefault() {
-    if (m_value == m_default) return;
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxLongUndoInfo(m_value, m_default, m_value, m_value);
-    m_default = m_value;
-    Changed(0, MOX_DEFAULT_CHANGED, 1, record);
+    mox::detail::SetRecorded<CmoxLongUndoInfo>(*this, m_value == m_default, MOX_DEFAULT_CHANGED,
+                                               std::tie(m_value, m_default),
+                                               [this] { m_default = m_value; });
 }
 
 void CmoxLongCell::Undo(CmoxUndoInfo* undo) {

@@ -60,8 +60,7 @@ class MOX_API CmoxLongCell : public CmoxCell {
     /// Sets value - n, wrapping around in 32 bits.
     virtual MoxSetValue Decrement(long n);
 
-    // ---- plain accessors
-    // -------------------------------------------------------------------------
+    // ---- plain accessors ------------------------------------------------------------------------
     /// The current value. (A non-const overload too, so that it is preferred over the cell
     /// base's conversions to other types.)
     operator long() { return Value(); }

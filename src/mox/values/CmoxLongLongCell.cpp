@@ -136,16 +136,11 @@ void CmoxLongLongCell::QuantizeCell() {
 }
 
 MoxSetValue CmoxLongLongCell::Value(__int64 value) {
-    const __int64 old = m_value;
     const __int64 q = Quantize(value);
-    if (q == old) return q == value ? MOX_VALUE_SAME : MOX_VALUE_ADJUSTED_SAME;
-    m_value = q;
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxLongLongUndoInfo(old, m_default, m_min, m_max, m_size, m_policy, q,
-                                          m_default, m_min, m_max, m_size, m_policy);
-    Changed(0, MOX_VALUE_CHANGED, 1, record);
-    return q == value ? MOX_VALUE_SET : MOX_VALUE_ADJUSTED;
+    const MoxSetValue set = mox::detail::SetRecorded<CmoxLongLongUndoInfo>(
+        *this, q == m_value, MOX_VALUE_CHANGED,
+        std::tie(m_value, m_default, m_min, m_max, m_size, m_policy), [&] { m_value = q; });
+    return mox::detail::Adjusted(set, q != value);
 }
 
 int CmoxLongLongCell::IsPrimitive() {
@@ -157,13 +152,10 @@ void CmoxLongLongCell::MakeDefaultCurrent() {
 }
 
 void CmoxLongLongCell::MakeCurrentDefault() {
-    if (m_value == m_default) return;
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxLongLongUndoInfo(m_value, m_default, m_min, m_max, m_size, m_policy,
-                                          m_value, m_value, m_min, m_max, m_size, m_policy);
-    m_default = m_value;
-    CmoxCell::Changed(0, MOX_DEFAULT_CHANGED, 1, record);
+    mox::detail::SetRecorded<CmoxLongLongUndoInfo>(
+        *this, m_value == m_default, MOX_DEFAULT_CHANGED,
+        std::tie(m_value, m_default, m_min, m_max, m_size, m_policy),
+        [this] { m_default = m_value; }, mox::detail::ReportTo::Base);
 }
 
 void CmoxLongLongCell::Undo(CmoxUndoInfo* undo) {
@@ -263,22 +255,15 @@ void CmoxLongLongCell::InitIncrementPolicy(MoxIncrementPolicy policy) {
 }
 
 void CmoxLongLongCell::SetRangeAndSize(__int64 min, __int64 max, __int64 size) {
-    if (min == m_min && max == m_max && size == m_size) return;
-    const __int64 oldValue = m_value;
-    const __int64 oldDefault = m_default;
-    const __int64 oldMin = m_min;
-    const __int64 oldMax = m_max;
-    const __int64 oldSize = m_size;
-    m_min = min;
-    m_max = max;
-    m_size = size;
-    QuantizeCell();
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxLongLongUndoInfo(oldValue, oldDefault, oldMin, oldMax, oldSize, m_policy,
-                                          m_value, m_default, m_min, m_max, m_size, m_policy);
     // One report for the whole change, even when it moved the value or the default.
-    Changed(0, MOX_RANGE_CHANGED, 1, record);
+    mox::detail::SetRecorded<CmoxLongLongUndoInfo>(
+        *this, min == m_min && max == m_max && size == m_size, MOX_RANGE_CHANGED,
+        std::tie(m_value, m_default, m_min, m_max, m_size, m_policy), [&] {
+            m_min = min;
+            m_max = max;
+            m_size = size;
+            QuantizeCell();
+        });
 }
 
 void CmoxLongLongCell::SetRange(__int64 min, __int64 max) {

@@ -71,8 +71,7 @@ class MOX_API CmoxLongLongCell : public CmoxCell {
     /// Sets value / 1000 (truncated toward zero) through the setter.
     virtual MoxSetValue DivideByThousand();
 
-    // ---- silent set-up
-    // ---------------------------------------------------------------------------
+    // ---- silent set-up --------------------------------------------------------------------------
     /// Stores the range, then re-quantizes. No record, no report.
     void InitRange(__int64 min, __int64 max);
     /// Stores the increment size, then re-quantizes. No record, no report.
@@ -82,8 +81,7 @@ class MOX_API CmoxLongLongCell : public CmoxCell {
     /// Stores the policy, then re-quantizes. No record, no report.
     void InitIncrementPolicy(MoxIncrementPolicy policy);
 
-    // ---- recorded, reported domain changes
-    // -------------------------------------------------------
+    // ---- recorded, reported domain changes ------------------------------------------------------
     /// Stores range and size and re-quantizes, reported once with MOX_RANGE_CHANGED; nothing
     /// when all three are unchanged.
     void SetRangeAndSize(__int64 min, __int64 max, __int64 size);
@@ -100,8 +98,7 @@ class MOX_API CmoxLongLongCell : public CmoxCell {
     /// SetRangeAndSize with a new upper bound.
     void Max(__int64 max);
 
-    // ---- plain accessors
-    // -------------------------------------------------------------------------
+    // ---- plain accessors ------------------------------------------------------------------------
     /// The current value. (A non-const overload too, so that it is preferred over the cell
     /// base's conversions to other types.)
     operator __int64() { return Value(); }

@@ -34,12 +34,9 @@ void CmoxPtrCell::MakeDefaultCurrent() {
 }
 
 void CmoxPtrCell::MakeCurrentDefault() {
-    if (m_value == m_default) return;
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxPtrUndoInfo(m_value, m_default, m_value, m_value);
-    m_default = m_value;
-    Changed(0, MOX_DEFAULT_CHANGED, 1, record);
+    mox::detail::SetRecorded<CmoxPtrUndoInfo>(*this, m_value == m_default, MOX_DEFAULT_CHANGED,
+                                              std::tie(m_value, m_default),
+                                              [this] { m_default = m_value; });
 }
 
 void CmoxPtrCell::Undo(CmoxUndoInfo* undo) {
@@ -61,11 +58,7 @@ void* CmoxPtrCell::Value() const {
 }
 
 MoxSetValue CmoxPtrCell::Value(void* value) {
-    if (value == m_value) return MOX_VALUE_SAME;
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxPtrUndoInfo(m_value, m_default, value, m_default);
-    m_value = value;
-    Changed(0, MOX_VALUE_CHANGED, 1, record);
-    return MOX_VALUE_SET;
+    return mox::detail::SetRecorded<CmoxPtrUndoInfo>(*this, value == m_value, MOX_VALUE_CHANGED,
+                                                     std::tie(m_value, m_default),
+                                                     [&] { m_value = value; });
 }

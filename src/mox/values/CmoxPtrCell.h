@@ -50,8 +50,7 @@ class MOX_API CmoxPtrCell : public CmoxCell {
     /// Stores `value`; MOX_VALUE_SAME when it is the pointer already held, else MOX_VALUE_SET.
     virtual MoxSetValue Value(void* value);
 
-    // ---- plain accessors
-    // -------------------------------------------------------------------------
+    // ---- plain accessors ------------------------------------------------------------------------
     /// The default pointer.
     void* DefaultValue() const { return m_default; }
 

@@ -41,16 +41,10 @@ int CmoxStringCell::operator==(const CmoxCell& other) const {
 
 MoxSetValue CmoxStringCell::Value(const char* value) {
     value = OrEmpty(value);
-    if (m_value == value) return MOX_VALUE_SAME;
-    // Copy first: `value` may point into one of this cell's own strings.
-    std::string text(value);
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxStringUndoInfo(m_value.c_str(), m_default.c_str(), text.c_str(),
-                                        m_default.c_str());
-    m_value = std::move(text);
-    Changed(0, MOX_VALUE_CHANGED, 1, record);
-    return MOX_VALUE_SET;
+    // Copied before it is stored: `value` may point into one of this cell's own strings.
+    return mox::detail::SetRecorded<CmoxStringUndoInfo>(*this, m_value == value, MOX_VALUE_CHANGED,
+                                                        std::tie(m_value, m_default),
+                                                        [&] { m_value = std::string(value); });
 }
 
 int CmoxStringCell::IsPrimitive() {
@@ -63,13 +57,9 @@ void CmoxStringCell::MakeDefaultCurrent() {
 }
 
 void CmoxStringCell::MakeCurrentDefault() {
-    if (m_value == m_default) return;
-    CmoxUndoInfo* record = nullptr;
-    if (mox::detail::UndoContextOpen())
-        record = new CmoxStringUndoInfo(m_value.c_str(), m_default.c_str(), m_value.c_str(),
-                                        m_value.c_str());
-    m_default = m_value;
-    Changed(0, MOX_DEFAULT_CHANGED, 1, record);
+    mox::detail::SetRecorded<CmoxStringUndoInfo>(*this, m_value == m_default, MOX_DEFAULT_CHANGED,
+                                                 std::tie(m_value, m_default),
+                                                 [this] { m_default = m_value; });
 }
 
 void CmoxStringCell::Undo(CmoxUndoInfo* undo) {

@@ -57,8 +57,7 @@ class MOX_API CmoxStringCell : public CmoxCell {
     /// The stored text, modifiable (changes through it are not reported).
     virtual std::string& Value();
 
-    // ---- plain accessors
-    // -------------------------------------------------------------------------
+    // ---- plain accessors ------------------------------------------------------------------------
     /// The stored text.
     const std::string& Value() const { return m_value; }
     /// The characters of the stored text.

@@ -1,0 +1,161 @@
+// The change protocol that every value cell kind follows: one typed suite over the kinds, so a
+// fault in any one kind's setter, record or report shows up under that kind's name.
+#include "values/ValueTesting.h"
+
+#include <mox/values/CmoxBooleanCell.h>
+#include <mox/values/CmoxByteCell.h>
+#include <mox/values/CmoxDoubleCell.h>
+#include <mox/values/CmoxIntermediateEnumCell.h>
+#include <mox/values/CmoxLongCell.h>
+#include <mox/values/CmoxLongLongCell.h>
+#include <mox/values/CmoxPtrCell.h>
+#include <mox/values/CmoxStringCell.h>
+
+#include <string>
+#include <type_traits>
+
+using moxtest::Reasons;
+using namespace valuetest;
+
+namespace {
+
+int g_targets[3];
+
+// Per kind: the value type and three distinct values (initial, default, other).
+template <class C> struct Kind;
+template <> struct Kind<CmoxLongCell> {
+    using V = long;
+    static constexpr V values[3] = {5, 9, -7};
+};
+template <> struct Kind<CmoxIntermediateEnumCell> {
+    using V = long;
+    static constexpr V values[3] = {2, 1, 4};
+};
+template <> struct Kind<CmoxByteCell> {
+    using V = unsigned char;
+    static constexpr V values[3] = {5, 9, 200};
+};
+template <> struct Kind<CmoxLongLongCell> {
+    using V = __int64;
+    static constexpr V values[3] = {5, 9, -(1LL << 40)};
+};
+template <> struct Kind<CmoxDoubleCell> {
+    using V = double;
+    static constexpr V values[3] = {1.5, -0.25, 8e10};
+};
+template <> struct Kind<CmoxBooleanCell> {
+    using V = int;
+    static constexpr V values[3] = {1, 0, 2}; // two true values: the stored bytes compare
+};
+template <> struct Kind<CmoxStringCell> {
+    using V = const char*;
+    static constexpr V values[3] = {"first", "default", "other"};
+};
+template <> struct Kind<CmoxPtrCell> {
+    using V = void*;
+    static constexpr V values[3] = {&g_targets[0], &g_targets[1], &g_targets[2]};
+};
+
+template <class C> class ValueCellKind : public moxtest::MoxTest {
+  protected:
+    using V = typename Kind<C>::V;
+    static V At(int i) { return Kind<C>::values[i]; }
+    static V Initial() { return At(0); }
+    static V Default() { return At(1); }
+    static V Other() { return At(2); }
+    // Compares a stored value with a table value (strings by text).
+    template <class S> static bool Holds(const S& stored, V value) {
+        if constexpr (std::is_same<V, const char*>::value)
+            return stored == std::string(value);
+        else
+            return stored == static_cast<S>(value);
+    }
+};
+
+using Kinds =
+    ::testing::Types<CmoxLongCell, CmoxIntermediateEnumCell, CmoxByteCell, CmoxLongLongCell,
+                     CmoxDoubleCell, CmoxBooleanCell, CmoxStringCell, CmoxPtrCell>;
+TYPED_TEST_SUITE(ValueCellKind, Kinds);
+
+} // namespace
+
+TYPED_TEST(ValueCellKind, SameValueIsSilentAndAChangeReportsOnceAndRecordsInATransaction) {
+    TypeParam cell("Cell", this->Initial(), this->Default());
+    Watch watch(cell);
+    CmoxUndoContext* context = Record([&] {
+        EXPECT_EQ(cell.Value(this->Initial()), MOX_VALUE_SAME);
+        EXPECT_EQ(OpenRecordCount(), 0);
+    });
+    EXPECT_TRUE(watch.log.empty());
+    EXPECT_TRUE(context->UndoDescriptions().empty()) << "an empty transaction is not kept";
+    EXPECT_EQ(cell.Value(this->Other()), MOX_VALUE_SET);
+    EXPECT_TRUE(this->Holds(cell.Value(), this->Other()));
+    EXPECT_TRUE(this->Holds(cell.DefaultValue(), this->Default()));
+    ASSERT_EQ(watch.log.size(), 1u);
+    EXPECT_EQ(watch.log[0].changed, std::vector<std::string>{"Cell"});
+    EXPECT_EQ(watch.Reasons(), Reasons{MOX_VALUE_CHANGED});
+    EXPECT_TRUE(context->UndoDescriptions().empty()) << "no transaction: nothing recorded";
+}
+
+TYPED_TEST(ValueCellKind, AValueAndADefaultChangeMergeIntoOneValueChangeRecord) {
+    // What undo and redo give back is checked by the randomized undo model test.
+    TypeParam cell("Cell", this->Initial(), this->Default());
+    Record([&] {
+        cell.Value(this->Other());
+        cell.MakeCurrentDefault();
+        ASSERT_NE(OpenRecord<CmoxUndoInfo>(cell), nullptr);
+        EXPECT_EQ(OpenRecord<CmoxUndoInfo>(cell)->Reason(), MOX_VALUE_CHANGED);
+    });
+}
+
+TYPED_TEST(ValueCellKind, MakeCurrentDefaultReportsTheDefaultAndMakeDefaultCurrentTheValue) {
+    // What undo makes of them is checked by the randomized undo model test.
+    TypeParam cell("Cell", this->Initial(), this->Default());
+    Watch watch(cell);
+    cell.MakeCurrentDefault();
+    EXPECT_TRUE(this->Holds(cell.DefaultValue(), this->Initial()));
+    cell.Value(this->Other());
+    cell.MakeDefaultCurrent();
+    EXPECT_TRUE(this->Holds(cell.Value(), this->Initial()));
+    EXPECT_EQ(watch.Reasons(),
+              (Reasons{MOX_DEFAULT_CHANGED, MOX_VALUE_CHANGED, MOX_VALUE_CHANGED}));
+    cell.MakeDefaultCurrent(); // already equal: nothing to do
+    EXPECT_EQ(watch.log.size(), 3u);
+}
+
+TYPED_TEST(ValueCellKind, InitializeResetsEverythingSilently) {
+    TypeParam cell("Cell", this->Initial(), this->Initial());
+    Watch watch(cell);
+    Record([&] {
+        cell.Initialize("Renamed", this->Other(), this->Default(), MOX_UI_PRIORITY);
+        EXPECT_EQ(OpenRecordCount(), 0);
+    });
+    EXPECT_EQ(cell.Name(), "Renamed");
+    EXPECT_TRUE(this->Holds(cell.Value(), this->Other()));
+    EXPECT_TRUE(this->Holds(cell.DefaultValue(), this->Default()));
+    EXPECT_EQ(cell.Priority(), MOX_UI_PRIORITY);
+    EXPECT_TRUE(watch.log.empty());
+}
+
+TYPED_TEST(ValueCellKind, AssignmentCopiesTheValueOnlyAndEqualityComparesValueAndClass) {
+    TypeParam cell("Cell", this->Initial(), this->Initial());
+    TypeParam source("Source", this->Other(), this->Default(), MOX_UI_PRIORITY);
+    CmoxCell plain("Plain", MOX_STATE_PRIORITY);
+    EXPECT_FALSE(cell == plain) << "a cell of another class differs";
+    if constexpr (std::is_same<TypeParam, CmoxPtrCell>::value) {
+        EXPECT_TRUE(cell == source) << "pointer cells are equal whatever they point at";
+    } else {
+        Watch watch(cell);
+        EXPECT_FALSE(cell == source);
+        cell = source;
+        EXPECT_TRUE(this->Holds(cell.Value(), this->Other()));
+        EXPECT_TRUE(this->Holds(cell.DefaultValue(), this->Initial()));
+        EXPECT_EQ(watch.Reasons(), Reasons{MOX_VALUE_CHANGED});
+        EXPECT_TRUE(cell == source) << "names, defaults and priorities do not take part";
+        EXPECT_FALSE(cell != source);
+        cell = static_cast<const CmoxCell&>(source); // the same value again: silent
+        EXPECT_EQ(watch.log.size(), 1u);
+        cell = static_cast<const CmoxCell&>(plain); // another class: nothing to copy
+        EXPECT_TRUE(this->Holds(cell.Value(), this->Other()));
+    }
+}
