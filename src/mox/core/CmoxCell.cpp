@@ -1,5 +1,6 @@
 #include <mox/core/CmoxCell.h>
 
+#include <mox/core/internal/CellExtras.h>
 #include <mox/core/internal/NameEpoch.h>
 #include <mox/platform/CException.h>
 #include <mox/propagation/Cmox.h>
@@ -28,8 +29,8 @@ void CmoxCell::Initialize(const char* name, unsigned char priority) {
     Priority(priority);
     Name(name);
     m_parent = nullptr;
-    m_updateFunction = nullptr;
-    m_undoNotify = 0;
+    if (m_extras) m_extras->updateFunction = nullptr;
+    m_undoNotify = false;
 }
 
 CmoxCell::~CmoxCell() {
@@ -42,7 +43,25 @@ CmoxCell::~CmoxCell() {
         engine->RemoveFromUndoLists(this);
     }
     // A list that was not told (its context is not registered) must not reach this cell later.
-    if (m_undoList != nullptr) m_undoList->DetachCell(this);
+    if (m_extras && m_extras->undoList != nullptr) m_extras->undoList->DetachCell(this);
+}
+
+mox::detail::CellExtras& CmoxCell::Extras() {
+    if (!m_extras) m_extras = std::make_unique<mox::detail::CellExtras>();
+    return *m_extras;
+}
+
+MoxUpdateFunction CmoxCell::UpdateFunction() const {
+    return m_extras ? m_extras->updateFunction : nullptr;
+}
+
+void CmoxCell::UpdateFunction(MoxUpdateFunction fn) {
+    if (fn != nullptr || m_extras) Extras().updateFunction = fn;
+}
+
+const CmoxCellList& CmoxCell::GetDependees() const {
+    static const CmoxCellList none;
+    return m_extras ? m_extras->dependees : none;
 }
 
 void CmoxCell::Serialize(CArchive&) {}
@@ -78,7 +97,7 @@ MoxSetValue CmoxCell::Value(long) {
 }
 
 void CmoxCell::Update(CmoxChangedList& changes) {
-    if (m_updateFunction != nullptr) m_updateFunction(this, changes);
+    if (MoxUpdateFunction fn = UpdateFunction()) fn(this, changes);
 }
 
 void CmoxCell::Changed(unsigned long userData, MoxChangeReason reason, int notifyNow,
@@ -173,7 +192,7 @@ bool CmoxCell::IsUndoInProgress() {
 }
 
 void CmoxCell::UndoNotify(int undoNotify) {
-    m_undoNotify = undoNotify;
+    m_undoNotify = undoNotify != 0;
 }
 int CmoxCell::UndoNotify() {
     return m_undoNotify;
@@ -256,8 +275,8 @@ CmoxCell* CmoxCell::FindDescendentUser(const char* path) {
 void CmoxCell::Priority(unsigned char priority) {
     // A cell queued in another engine's list is not counted here: any cell that was ever queued
     // makes the lists check their order.
-    if (priority != m_priority &&
-        (m_queuedEntries > 0 || m_queueOwner.load(std::memory_order_relaxed) != nullptr))
+    if (priority != m_priority && (m_bookkeeping.queuedEntries > 0 ||
+                                   m_bookkeeping.queueOwner.load(std::memory_order_relaxed) != 0))
         mox::detail::NoteQueuedPriorityChange();
     m_priority = priority;
 }
@@ -326,7 +345,7 @@ void CmoxCell::RemoveAllDependents() {
 }
 
 void CmoxCell::RemoveAllDependees() {
-    for (CmoxCell* dependee : m_dependees.ToVector())
+    for (CmoxCell* dependee : GetDependees().ToVector())
         dependee->RemoveDependent(this);
 }
 
@@ -336,21 +355,21 @@ int CmoxCell::HasDependent(CmoxCell* cell) const {
 
 CmoxCell* CmoxCell::FindDependee(const char* name) const {
     if (name == nullptr) return nullptr;
-    for (CmoxCell* dependee : m_dependees)
+    for (CmoxCell* dependee : GetDependees())
         if (dependee->m_name == name) return dependee;
     return nullptr;
 }
 
 CmoxCell* CmoxCell::FindFirstDependee() const {
-    return m_dependees.GetHead();
+    return GetDependees().GetHead();
 }
 
 void CmoxCell::AddDependee(CmoxCell* cell) {
-    if (!m_dependees.Contains(cell)) m_dependees.AddTail(cell);
+    if (!GetDependees().Contains(cell)) Extras().dependees.AddTail(cell);
 }
 
 void CmoxCell::RemoveDependee(CmoxCell* cell) {
-    m_dependees.Remove(cell);
+    if (m_extras) m_extras->dependees.Remove(cell);
 }
 
 int CmoxCell::NewCellId() {

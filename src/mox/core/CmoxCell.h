@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CmoxArchive;
@@ -19,6 +20,35 @@ class CmoxUndoList;
 
 /// Function a cell can be given to run on Update instead of a derived class's override.
 typedef void (*MoxUpdateFunction)(CmoxCell* cell, CmoxChangedList& changes);
+
+namespace mox::detail {
+
+/// What the notify lists keep inside each cell (internal: only the lists use it). Read for every
+/// dependent of every change, so it sits in the cell itself; the undo lists' part, used far less
+/// often, sits in the cell's extras (core/internal/CellExtras.h).
+struct CellBookkeeping {
+    /// The engine (its serial; 0: none yet) whose notify lists keep the two counters: the first
+    /// whose list queued the cell or a change of it. Lists of another engine, on another thread
+    /// (a worker queueing a main-thread dependent), leave them alone and find the cell's
+    /// entries by look-up.
+    std::atomic<std::uint32_t> queueOwner{0};
+    /// Entries of the owner's lists that name the cell as the dependent.
+    std::uint32_t queuedEntries = 0;
+    /// Changed lists in the owner's lists that name the cell as a changed cell.
+    std::uint32_t changeEntries = 0;
+
+    /// True when engine `engine` keeps the counters (claiming them when nobody does yet).
+    bool CountedBy(std::uint32_t engine) {
+        std::uint32_t owner = queueOwner.load(std::memory_order_relaxed);
+        if (owner == engine) return true; // the usual answer, first
+        return owner == 0 &&
+               queueOwner.compare_exchange_strong(owner, engine, std::memory_order_relaxed);
+    }
+};
+
+struct CellExtras;
+
+} // namespace mox::detail
 
 /// The base of every cell: name, place in a parent/child tree, priority, flags, the two sides
 /// of the dependency graph, and the virtual interface shared by all cells.
@@ -150,18 +180,18 @@ class MOX_API CmoxCell : public CObject {
     unsigned char Priority() const { return m_priority; }
     /// Sets the notification priority.
     void Priority(unsigned char priority);
-    /// Whether a parent collection saves this cell.
+    /// Whether a parent collection saves this cell (0 or 1).
     int Savable() const { return m_savable; }
-    /// Sets the savable flag.
-    void Savable(int savable) { m_savable = savable; }
-    /// Whether changes are reported to the parent.
+    /// Sets the savable flag (any non-zero value sets it).
+    void Savable(int savable) { m_savable = savable != 0; }
+    /// Whether changes are reported to the parent (0 or 1).
     int NotifyParent() const { return m_notifyParent; }
-    /// Sets the notify-parent flag.
-    void NotifyParent(int notifyParent) { m_notifyParent = notifyParent; }
+    /// Sets the notify-parent flag (any non-zero value sets it).
+    void NotifyParent(int notifyParent) { m_notifyParent = notifyParent != 0; }
     /// The update function, or null.
-    MoxUpdateFunction UpdateFunction() const { return m_updateFunction; }
+    MoxUpdateFunction UpdateFunction() const;
     /// Sets the update function (null for none).
-    void UpdateFunction(MoxUpdateFunction fn) { m_updateFunction = fn; }
+    void UpdateFunction(MoxUpdateFunction fn);
 
     /// "\" + each ancestor's name + "\" ... + this cell's name.
     std::string PathName() const;
@@ -194,7 +224,7 @@ class MOX_API CmoxCell : public CObject {
     /// The dependents, in the order they were added.
     const CmoxCellList& GetDependents() const { return m_dependents; }
     /// The dependees, in the order the dependencies were made.
-    const CmoxCellList& GetDependees() const { return m_dependees; }
+    const CmoxCellList& GetDependees() const;
     /// The first dependee with that name, or null.
     CmoxCell* FindDependee(const char* name) const;
     /// The first dependee, or null when there is none.
@@ -247,40 +277,20 @@ class MOX_API CmoxCell : public CObject {
 
     static int m_idgen;
 
-    // The fields that queueing and delivery read for every dependent come first, so that they
-    // share a cache line with the vtable pointer: a fan-out to thousands of dependents touches
-    // one line per dependent instead of three.
+    // The extras, made on first use.
+    mox::detail::CellExtras& Extras();
+
+    // Laid out to keep a value cell small (a large tree holds many) and to let queueing and
+    // delivery, which read the priority and the bookkeeping of every dependent, touch one cache
+    // line per dependent: flags are bytes, rarely used fields live in the extras.
     unsigned char m_priority = 150;
-    // Bookkeeping for the notify lists: how many queue entries name this cell as the dependent,
-    // and how many changed lists name it as a changed cell. Lets destruction skip lists that
-    // cannot mention the cell.
-    unsigned int m_queuedEntries = 0;
-    unsigned int m_changeEntries = 0;
-    // Where this cell's latest undo record was filed: the list and its position there (the list
-    // clears it when it lets go of the entry). Filing and finding a record need no table.
-    std::uint32_t m_undoSlot = 0;
-    CmoxUndoList* m_undoList = nullptr;
-    // This cell's entry in a notify list of its thread's engine (the one made while it had
-    // none), so that queueing a further change for it needs no lookup.
-    NotifyInfo* m_queueEntry = nullptr;
-    // The engine whose notify lists keep the three fields above: the first whose list queued the
-    // cell or a change of it. Lists of another engine, on another thread (a worker queueing a
-    // main-thread dependent), leave them alone and find the cell's entries by lookup.
-    std::atomic<const void*> m_queueOwner{nullptr};
-    // True when `engine` keeps this cell's queue fields (claiming them when nobody does yet).
-    bool QueueCountedBy(const void* engine) {
-        const void* owner = m_queueOwner.load(std::memory_order_relaxed);
-        if (owner == nullptr &&
-            m_queueOwner.compare_exchange_strong(owner, engine, std::memory_order_relaxed))
-            return true;
-        return owner == engine;
-    }
+    // Flags stored as 0 or 1: the setters take any int, as flags do.
+    bool m_notifyParent = true;
+    bool m_savable = true;
+    bool m_undoNotify = false;
+    mox::detail::CellBookkeeping m_bookkeeping;
     CmoxCellList m_dependents;
-    CmoxCellList m_dependees;
     CmoxCell* m_parent = nullptr;
-    MoxUpdateFunction m_updateFunction = nullptr;
-    int m_notifyParent = 1;
-    int m_savable = 1;
-    int m_undoNotify = 0;
+    std::unique_ptr<mox::detail::CellExtras> m_extras;
     std::string m_name;
 };

@@ -39,8 +39,17 @@ __attribute__((tls_model("initial-exec")))
 thread_local Cmox* t_current = nullptr;
 } // namespace
 
-Cmox::Cmox() : m_notifyList(new CmoxNotifyList(MOX_NOTIFY_IMMEDIATE, MOX_CUTOFF_PRIORITY)) {
-    m_notifyList->Track(this);
+namespace {
+// Process-wide, because a cell records which engine keeps its queue counters and engines of
+// different threads must never be taken for one another. 32 bits: wraps after four billion
+// engines, one per thread that ever queued.
+std::atomic<std::uint32_t> g_engineSerials{0};
+} // namespace
+
+Cmox::Cmox()
+    : m_serial(g_engineSerials.fetch_add(1, std::memory_order_relaxed) + 1),
+      m_notifyList(new CmoxNotifyList(MOX_NOTIFY_IMMEDIATE, MOX_CUTOFF_PRIORITY)) {
+    m_notifyList->Track(m_serial);
 }
 
 Cmox::~Cmox() {

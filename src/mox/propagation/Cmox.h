@@ -8,6 +8,7 @@
 #include <mox/platform/CObject.h>
 #include <mox/platform/CThreadLocal.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -189,6 +190,8 @@ class MOX_API Cmox : public CNoTrackObject {
 
     void ReplayHistory(CmoxUndoContext* context, int count, bool undo);
 
+    // Names this engine in the cells' queue bookkeeping (never 0, unique in the process).
+    const std::uint32_t m_serial;
     CmoxNotifyList* m_notifyList;
     CCriticalSection m_lock;
     std::vector<CmoxNotifyList*> m_subTransactionLists;

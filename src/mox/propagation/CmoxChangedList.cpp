@@ -84,7 +84,7 @@ void CmoxChangedList::Add(CmoxCell* cell, unsigned long userData, MoxChangeReaso
         return;
     }
     m_entries.emplace_back(cell, userData, reason);
-    if (Counts(cell)) ++cell->m_changeEntries;
+    if (Counts(cell)) ++cell->m_bookkeeping.changeEntries;
     if (m_index) {
         m_index->insert_or_assign(cell, m_entries.size() - 1);
     } else if (m_entries.size() > kIndexThreshold) {
@@ -167,19 +167,19 @@ unsigned long CmoxChangedList::GetUserData(CmoxCell* cell) const {
 void CmoxChangedList::Remove(CmoxCell* cell) {
     const ChangeInfo* entry = FindEntry(cell);
     if (entry == nullptr) return;
-    if (Counts(cell)) --cell->m_changeEntries;
+    if (Counts(cell)) --cell->m_bookkeeping.changeEntries;
     m_entries.erase(m_entries.begin() + (entry - m_entries.data()));
     if (m_index) RebuildIndex();
 }
 
 bool CmoxChangedList::Counts(CmoxCell* cell) const {
-    return m_tracked && cell->QueueCountedBy(m_engine);
+    return m_tracked && cell->m_bookkeeping.CountedBy(m_engine);
 }
 
 void CmoxChangedList::RemoveAll() {
     if (m_tracked)
         for (const ChangeInfo& entry : m_entries)
-            if (Counts(entry.m_cell)) --entry.m_cell->m_changeEntries;
+            if (Counts(entry.m_cell)) --entry.m_cell->m_bookkeeping.changeEntries;
     m_entries.clear();
     m_index.reset();
 }

@@ -171,6 +171,6 @@ class MOX_API CmoxChangedList : public CObject {
     // Set for lists inside a notify list: they keep the cells' change counters, which lets
     // a dying cell skip lists that cannot mention it.
     bool m_tracked = false;
-    const void* m_engine = nullptr; // the engine of the notify list, for the cells' counters
+    std::uint32_t m_engine = 0; // the engine of the notify list, for the cells' counters
     bool Counts(CmoxCell* cell) const;
 };

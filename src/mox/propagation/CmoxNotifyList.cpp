@@ -1,21 +1,22 @@
 #include <mox/propagation/CmoxNotifyList.h>
 
 #include <mox/core/CmoxCell.h>
+#include <mox/core/internal/Invariants.h>
 #include <mox/core/internal/PointerMap.h>
 #include <mox/propagation/Cmox.h>
 #include <mox/propagation/internal/QueueOrder.h>
 
 #include <algorithm>
 #include <atomic>
-#include <new>
+#include <iterator>
 
 IMPLEMENT_DYNAMIC(CmoxNotifyList, CObject)
 
-struct CmoxNotifyList::SecondaryIndex : mox::detail::PointerMap<NotifyInfo*> {};
+struct CmoxNotifyList::Index : mox::detail::PointerMap<NotifyInfo*> {};
 
 // The queueing and delivery loops run once per dependent of every change. Flattening inlines
-// the small bookkeeping steps they call (linking, counters, the entry pool), which the compiler
-// otherwise keeps as separate calls because they are shared with the rarer paths.
+// the bookkeeping steps they call (placing, unlinking, the entry pool), which the compiler
+// otherwise keeps as calls because they are shared with the rarer paths.
 #if defined(__GNUC__)
 #define MOX_FLATTEN __attribute__((flatten))
 #else
@@ -23,10 +24,14 @@ struct CmoxNotifyList::SecondaryIndex : mox::detail::PointerMap<NotifyInfo*> {};
 #endif
 
 namespace {
+// Process-wide: a cell of one thread can be queued in another thread's list (a worker queueing
+// a main-thread dependent), and a change of its priority must reach that list too.
 std::atomic<unsigned int> g_queueOrderEpoch{0};
 constexpr int kMinSpareEntries = 64;
-// How many queueings ahead the spare entries are fetched.
-constexpr int kSpareAhead = 8;
+
+constexpr std::uint64_t PriorityBit(unsigned slot) {
+    return std::uint64_t{1} << (slot & 63);
+}
 } // namespace
 
 namespace mox::detail {
@@ -48,12 +53,14 @@ CmoxNotifyList::CmoxNotifyList(MoxNotifyPolicy policy, unsigned char cutoff)
 
 CmoxNotifyList::~CmoxNotifyList() {
     RemoveAll();
-    while (m_spareCount > 0)
-        delete TakeSpare();
-    delete m_secondary;
+    while (NotifyInfo* spare = m_spare) {
+        m_spare = spare->m_next;
+        delete spare;
+    }
+    delete m_index;
 }
 
-void CmoxNotifyList::Track(const void* engine) {
+void CmoxNotifyList::Track(std::uint32_t engine) {
     // Only an empty list can start keeping counters: entries made before would be uncounted.
     if (m_list.IsEmpty()) {
         m_tracked = true;
@@ -63,195 +70,13 @@ void CmoxNotifyList::Track(const void* engine) {
     }
 }
 
-// A tracked list keeps the queue fields only of the cells of its own engine: those of another
-// engine's cells belong to that engine's thread.
+// A tracked list keeps the bookkeeping only of the cells of its own engine: that of another
+// engine's cells belongs to that engine's thread.
 inline bool CmoxNotifyList::Counts(CmoxCell* cell) const {
-    return m_tracked && cell->QueueCountedBy(m_engine);
+    return m_tracked && cell->m_bookkeeping.CountedBy(m_engine);
 }
 
-// ---- the linked queue --------------------------------------------------------------------------
-
-NotifyInfo* CmoxNotifyList::TakeSpare() {
-    const std::size_t mask = m_spare.size() - 1;
-    NotifyInfo* entry = m_spare[m_spareHead];
-    m_spareHead = (m_spareHead + 1) & mask;
-    --m_spareCount;
-    // Fetch what the next queueings will write: a long fan-out does not fit the cache. An
-    // entry, its first change included, spans two cache lines.
-    if (m_spareCount > kSpareAhead) {
-        const char* ahead =
-            reinterpret_cast<const char*>(m_spare[(m_spareHead + kSpareAhead) & mask]);
-        __builtin_prefetch(ahead, 1);
-        __builtin_prefetch(ahead + sizeof(NotifyInfo) - 1, 1);
-    }
-    return entry;
-}
-
-void CmoxNotifyList::KeepSpare(NotifyInfo* entry) {
-    if (static_cast<std::size_t>(m_spareCount) == m_spare.size()) {
-        // Full: unroll the ring into a larger one, oldest first. Releasing must not throw (it
-        // runs while an Update's exception unwinds), so without memory the entry just goes.
-        std::vector<NotifyInfo*> larger;
-        try {
-            larger.resize(std::max<std::size_t>(64, m_spare.size() * 2));
-        } catch (const std::bad_alloc&) {
-            delete entry;
-            return;
-        }
-        for (int i = 0; i < m_spareCount; ++i)
-            larger[static_cast<std::size_t>(i)] =
-                m_spare[(m_spareHead + static_cast<std::size_t>(i)) & (m_spare.size() - 1)];
-        m_spare.swap(larger);
-        m_spareHead = 0;
-    }
-    m_spare[(m_spareHead + static_cast<std::size_t>(m_spareCount)) & (m_spare.size() - 1)] = entry;
-    ++m_spareCount;
-}
-
-NotifyInfo* CmoxNotifyList::NewEntry(CmoxCell* dependent) {
-    NotifyInfo* entry = m_spareCount > 0 ? TakeSpare() : new NotifyInfo;
-    entry->m_dependent = dependent;
-    entry->m_slot = dependent->Priority();
-    entry->m_prev = entry->m_next = nullptr;
-    entry->m_owner = this;
-    entry->m_changes.m_tracked = m_tracked;
-    entry->m_changes.m_engine = m_engine;
-    if (Counts(dependent)) ++dependent->m_queuedEntries;
-    return entry;
-}
-
-void CmoxNotifyList::Release(NotifyInfo* entry) {
-    // Counters were settled when the entry left the queue (Unlink), so nothing here touches a
-    // cell: the entry's cells may have died during its delivery. A short changed list without
-    // an index is simply cleared here, which is all that its RemoveAll would do.
-    if (entry->m_changes.m_index)
-        entry->m_changes.RemoveAll();
-    else
-        entry->m_changes.m_entries.clear();
-    entry->m_dependent = nullptr;
-    entry->m_owner = nullptr;
-    if (m_spareCount < m_spareLimit) {
-        if (entry->m_changes.m_entries.capacity() > 64) entry->m_changes.m_entries.shrink_to_fit();
-        KeepSpare(entry);
-    } else {
-        delete entry;
-    }
-}
-
-void CmoxNotifyList::Drained() {
-    // Keep as many spare entries as the busiest stretch since the last drain needed, but let an
-    // allowance that is no longer used decay, so one burst does not pin its memory for good.
-    m_spareLimit = std::max(std::max(kMinSpareEntries, m_peakCount), m_spareLimit / 2);
-    m_peakCount = 0;
-    while (m_spareCount > m_spareLimit) {
-        // The newest go first; the oldest keep their turn at the head of the ring.
-        --m_spareCount;
-        delete m_spare[(m_spareHead + static_cast<std::size_t>(m_spareCount)) &
-                       (m_spare.size() - 1)];
-    }
-}
-
-void CmoxNotifyList::Register(NotifyInfo* entry) {
-    if (m_list.m_count > m_peakCount) m_peakCount = m_list.m_count;
-    CmoxCell* dependent = entry->m_dependent;
-    if (Counts(dependent) && dependent->m_queueEntry == nullptr) {
-        dependent->m_queueEntry = entry;
-    } else if (!m_walkMode) {
-        if (m_secondary == nullptr) m_secondary = new SecondaryIndex;
-        m_secondary->insert_or_assign(dependent, entry);
-    }
-}
-
-void CmoxNotifyList::LinkAtTail(NotifyInfo* entry) {
-    // Fast placement only, and only when the tail is not below the entry: the entry becomes the
-    // last of its priority.
-    NotifyInfo* tail = m_list.m_tail;
-    entry->m_prev = tail;
-    entry->m_next = nullptr;
-    if (tail != nullptr)
-        tail->m_next = entry;
-    else
-        m_list.m_head = entry;
-    m_list.m_tail = entry;
-    ++m_list.m_count;
-    Register(entry);
-    const unsigned char slot = entry->m_slot;
-    m_lastOfPriority[slot] = entry;
-    if (tail == nullptr || tail->m_slot != slot)
-        m_priorities[slot >> 6] |= std::uint64_t{1} << (slot & 63);
-}
-
-void CmoxNotifyList::Link(NotifyInfo* entry, NotifyInfo* before) {
-    entry->m_next = before;
-    entry->m_prev = before != nullptr ? before->m_prev : m_list.m_tail;
-    if (entry->m_prev != nullptr)
-        entry->m_prev->m_next = entry;
-    else
-        m_list.m_head = entry;
-    if (before != nullptr)
-        before->m_prev = entry;
-    else
-        m_list.m_tail = entry;
-    ++m_list.m_count;
-    Register(entry);
-    if (!m_walkMode) {
-        const unsigned char slot = entry->m_slot;
-        if (m_lastOfPriority[slot] == nullptr || m_lastOfPriority[slot] == entry->m_prev)
-            m_lastOfPriority[slot] = entry;
-        m_priorities[slot >> 6] |= std::uint64_t{1} << (slot & 63);
-    }
-}
-
-void CmoxNotifyList::Unlink(NotifyInfo* entry) {
-    if (!m_walkMode) {
-        const unsigned char slot = entry->m_slot;
-        if (m_lastOfPriority[slot] == entry) {
-            NotifyInfo* prev = entry->m_prev;
-            if (prev != nullptr && prev->m_slot == slot) {
-                m_lastOfPriority[slot] = prev;
-            } else {
-                m_lastOfPriority[slot] = nullptr;
-                m_priorities[slot >> 6] &= ~(std::uint64_t{1} << (slot & 63));
-            }
-        }
-        if (!Counts(entry->m_dependent) || entry->m_dependent->m_queueEntry != entry)
-            m_secondary->erase(entry->m_dependent);
-    }
-    if (entry->m_prev != nullptr)
-        entry->m_prev->m_next = entry->m_next;
-    else
-        m_list.m_head = entry->m_next;
-    if (entry->m_next != nullptr)
-        entry->m_next->m_prev = entry->m_prev;
-    else
-        m_list.m_tail = entry->m_prev;
-    entry->m_prev = entry->m_next = nullptr;
-    --m_list.m_count;
-
-    // The entry no longer counts as queued: settle the cells' counters now, while they are
-    // certainly alive, and let the changed list forget them.
-    if (m_tracked) {
-        CmoxCell* dependent = entry->m_dependent;
-        if (Counts(dependent)) {
-            --dependent->m_queuedEntries;
-            if (dependent->m_queueEntry == entry) dependent->m_queueEntry = nullptr;
-        }
-        for (const ChangeInfo& change : entry->m_changes.m_entries)
-            if (Counts(change.m_cell)) --change.m_cell->m_changeEntries;
-        entry->m_changes.m_tracked = false;
-    }
-    if (m_list.m_count == 0) {
-        if (m_tracked) {
-            // An empty queue is trivially in order again.
-            m_walkMode = false;
-            m_orderEpoch = mox::detail::QueueOrderEpoch();
-        }
-        Drained();
-    }
-}
-
-// ---- placement
-// -----------------------------------------------------------------------------------
+// ---- placing and unlinking ---------------------------------------------------------------------
 
 void CmoxNotifyList::CheckOrder() {
     if (m_walkMode) return;
@@ -259,14 +84,13 @@ void CmoxNotifyList::CheckOrder() {
     if (epoch == m_orderEpoch) return;
     m_orderEpoch = epoch;
     if (m_list.IsEmpty()) return;
-    // Some queued cell changed its priority: the placement index no longer describes what a
+    // Some queued cell changed its priority: the per-priority tails no longer describe what a
     // walk from the head would find, so walk until the queue drains.
     m_walkMode = true;
-    if (m_secondary != nullptr) m_secondary->clear();
-    for (NotifyInfo*& last : m_lastOfPriority)
-        last = nullptr;
-    for (std::uint64_t& bits : m_priorities)
-        bits = 0;
+    if (m_indexed) m_index->clear();
+    m_indexed = false;
+    std::fill(std::begin(m_lastOfPriority), std::end(m_lastOfPriority), nullptr);
+    std::fill(std::begin(m_priorities), std::end(m_priorities), 0);
 }
 
 NotifyInfo* CmoxNotifyList::LastAtOrAbove(unsigned char priority) const {
@@ -279,122 +103,179 @@ NotifyInfo* CmoxNotifyList::LastAtOrAbove(unsigned char priority) const {
     return nullptr;
 }
 
-NotifyInfo* CmoxNotifyList::Find(const CmoxCell* dependent) const {
-    // Only for the fast placement mode, which only tracked lists use.
-    if (Counts(const_cast<CmoxCell*>(dependent))) {
-        if (dependent->m_queuedEntries == 0) return nullptr; // queued nowhere: no lookup
-        NotifyInfo* own = dependent->m_queueEntry;
-        if (own != nullptr && own->m_owner == this) return own;
+// The entry of `dependent` while the list places by its tails, or null.
+NotifyInfo* CmoxNotifyList::Lookup(CmoxCell* dependent, bool counted) {
+    // A cell whose counters this engine keeps and that none of its lists names has no entry:
+    // the usual case, which needs no index.
+    if (m_list.IsEmpty() || (counted && dependent->m_bookkeeping.queuedEntries == 0))
+        return nullptr;
+    if (!m_indexed) {
+        if (m_index == nullptr) m_index = new Index;
+        m_index->reserve(static_cast<std::size_t>(m_list.m_count) + 1);
+        for (NotifyInfo* at = m_list.m_head; at != nullptr; at = at->m_next)
+            m_index->insert_or_assign(at->m_dependent, at);
+        m_indexed = true;
     }
-    if (m_secondary == nullptr || m_secondary->empty()) return nullptr;
-    NotifyInfo* const* found = m_secondary->find(dependent);
+    NotifyInfo* const* found = m_index->find(dependent);
     return found != nullptr ? *found : nullptr;
 }
 
-NotifyInfo* CmoxNotifyList::FindOrInsert(CmoxCell* dependent) {
+// The dependent's entry, or a new one placed where a walk from the head puts it: behind every
+// entry of equal or higher priority, before the first lower one.
+inline NotifyInfo* CmoxNotifyList::EntryFor(CmoxCell* dependent) {
     CheckOrder();
-    if (m_walkMode) return FindOrInsertExact(dependent);
-    if (NotifyInfo* found = Find(dependent)) return found;
-    // Behind every entry of equal or higher priority, before the first lower one. The list is
-    // sorted, so when the tail is not below the new entry that place is the tail (the usual
-    // case: most dependents share one priority).
-    NotifyInfo* entry = NewEntry(dependent);
-    NotifyInfo* tail = m_list.m_tail;
-    if (tail == nullptr || tail->m_slot >= entry->m_slot) {
-        LinkAtTail(entry);
-    } else {
-        NotifyInfo* after = LastAtOrAbove(entry->m_slot);
-        Link(entry, after != nullptr ? after->m_next : m_list.m_head);
+    const bool counted = Counts(dependent);
+    NotifyInfo* before = nullptr;
+    if (m_walkMode) {
+        // The walk finds the entry and the place together, reading the priorities as they are.
+        const unsigned char priority = dependent->Priority();
+        for (before = m_list.m_head; before != nullptr; before = before->m_next) {
+            if (before->m_dependent == dependent) return before;
+            if (priority > before->m_dependent->Priority()) break;
+        }
+    } else if (NotifyInfo* found = Lookup(dependent, counted)) {
+        return found;
+    } else if (m_list.m_tail != nullptr && m_list.m_tail->m_slot < dependent->m_priority) {
+        // Not the tail, the usual place (most dependents share one priority): behind the last
+        // entry of the lowest priority at or above the dependent's.
+        NotifyInfo* after = LastAtOrAbove(dependent->m_priority);
+        before = after != nullptr ? after->m_next : m_list.m_head;
     }
+    return Insert(dependent, before, counted);
+}
+
+// The one place where an entry joins the queue: linked before `before` (null: at the tail),
+// counted, and recorded as the last entry of its priority.
+inline NotifyInfo* CmoxNotifyList::Insert(CmoxCell* dependent, NotifyInfo* before, bool counted) {
+    NotifyInfo* entry = m_spare;
+    if (entry != nullptr) {
+        m_spare = entry->m_next;
+        --m_spareCount;
+        // Spare entries are found one through the other: fetch the next one now, so that a long
+        // fan-out, which does not fit the cache, does not wait for each in turn.
+        if (m_spare != nullptr) __builtin_prefetch(m_spare);
+    } else {
+        entry = new NotifyInfo;
+    }
+    const unsigned char slot = dependent->m_priority;
+    NotifyInfo* after = before != nullptr ? before->m_prev : m_list.m_tail;
+    entry->m_dependent = dependent;
+    entry->m_slot = slot;
+    entry->m_prev = after;
+    entry->m_next = before;
+    (after != nullptr ? after->m_next : m_list.m_head) = entry;
+    (before != nullptr ? before->m_prev : m_list.m_tail) = entry;
+    if (++m_list.m_count > m_peakCount) m_peakCount = m_list.m_count;
+    entry->m_changes.m_tracked = m_tracked;
+    entry->m_changes.m_engine = m_engine;
+    if (!m_walkMode) {
+        m_lastOfPriority[slot] = entry;
+        m_priorities[slot >> 6] |= PriorityBit(slot);
+        if (m_indexed) m_index->insert_or_assign(dependent, entry);
+    }
+    if (counted) ++dependent->m_bookkeeping.queuedEntries;
     return entry;
 }
 
-NotifyInfo* CmoxNotifyList::FindOrInsertExact(CmoxCell* dependent) {
-    const unsigned char priority = dependent->Priority();
-    NotifyInfo* at = m_list.m_head;
-    for (; at != nullptr; at = at->m_next) {
-        if (at->m_dependent == dependent) return at;
-        if (priority > at->m_dependent->Priority()) break;
+// The one place where an entry leaves the queue. The cells' counters are settled here, while
+// the cells are certainly alive, and the entry's changed list forgets them.
+inline void CmoxNotifyList::Unlink(NotifyInfo* entry) {
+    NotifyInfo* const prev = entry->m_prev;
+    NotifyInfo* const next = entry->m_next;
+    if (!m_walkMode) {
+        const unsigned char slot = entry->m_slot;
+        if (m_lastOfPriority[slot] == entry) {
+            if (prev != nullptr && prev->m_slot == slot) {
+                m_lastOfPriority[slot] = prev;
+            } else {
+                m_lastOfPriority[slot] = nullptr;
+                m_priorities[slot >> 6] &= ~PriorityBit(slot);
+            }
+        }
+        if (m_indexed) m_index->erase(entry->m_dependent);
     }
-    NotifyInfo* entry = NewEntry(dependent);
-    Link(entry, at);
-    return entry;
+    (prev != nullptr ? prev->m_next : m_list.m_head) = next;
+    (next != nullptr ? next->m_prev : m_list.m_tail) = prev;
+    entry->m_prev = entry->m_next = nullptr;
+    --m_list.m_count;
+    if (m_tracked) {
+        if (Counts(entry->m_dependent)) --entry->m_dependent->m_bookkeeping.queuedEntries;
+        for (const ChangeInfo& change : entry->m_changes.m_entries)
+            if (Counts(change.m_cell)) --change.m_cell->m_bookkeeping.changeEntries;
+        entry->m_changes.m_tracked = false;
+    }
+    if (m_list.m_count == 0) Drained();
+}
+
+void CmoxNotifyList::Release(NotifyInfo* entry) {
+    // Nothing here touches a cell: the entry's cells may have died during its delivery. A short
+    // changed list without an index is simply cleared, which is all that RemoveAll would do.
+    if (entry->m_changes.m_index)
+        entry->m_changes.RemoveAll();
+    else
+        entry->m_changes.m_entries.clear();
+    entry->m_dependent = nullptr;
+    if (m_spareCount < m_spareLimit) {
+        if (entry->m_changes.m_entries.capacity() > 64) entry->m_changes.m_entries.shrink_to_fit();
+        entry->m_next = m_spare;
+        m_spare = entry;
+        ++m_spareCount;
+    } else {
+        delete entry;
+    }
+}
+
+void CmoxNotifyList::Drained() {
+    // An empty queue is trivially in order again, and its index (emptied entry by entry) is
+    // built anew when next needed.
+    if (m_tracked) {
+        m_walkMode = false;
+        m_orderEpoch = mox::detail::QueueOrderEpoch();
+    }
+    m_indexed = false;
+    // Keep as many spare entries as the busiest stretch since the last drain needed, but let an
+    // allowance that is no longer used decay, so one burst does not pin its memory for good.
+    m_spareLimit = std::max(std::max(kMinSpareEntries, m_peakCount), m_spareLimit / 2);
+    m_peakCount = 0;
+    while (m_spareCount > m_spareLimit) {
+        NotifyInfo* spare = m_spare;
+        m_spare = spare->m_next;
+        --m_spareCount;
+        delete spare;
+    }
+}
+
+// ---- queueing ----------------------------------------------------------------------------------
+
+inline void CmoxNotifyList::Queue(CmoxCell* dependent, CmoxCell* changed, bool changedCounted,
+                                  unsigned long userData, MoxChangeReason reason) {
+    CmoxChangedList& changes = EntryFor(dependent)->m_changes;
+    if (!changes.m_entries.empty()) {
+        changes.Add(changed, userData, reason);
+        return;
+    }
+    // The first change of an entry, the usual case: nothing to merge with.
+    changes.m_entries.emplace_back(changed, userData, reason);
+    if (changedCounted) ++changed->m_bookkeeping.changeEntries;
 }
 
 void CmoxNotifyList::Add(CmoxCell* dependent, CmoxCell* changed, unsigned long userData,
                          MoxChangeReason reason) {
-    CheckOrder();
-    // A dependent queued nowhere, the usual case, needs neither a lookup nor a merge: it gets a
-    // new entry with this one change, at the tail when no entry there is below it.
-    if (!m_walkMode && Counts(dependent) && dependent->m_queuedEntries == 0) {
-        NotifyInfo* entry = NewEntry(dependent);
-        NotifyInfo* tail = m_list.m_tail;
-        if (tail == nullptr || tail->m_slot >= entry->m_slot) {
-            LinkAtTail(entry);
-        } else {
-            NotifyInfo* after = LastAtOrAbove(entry->m_slot);
-            Link(entry, after != nullptr ? after->m_next : m_list.m_head);
-        }
-        // The entry's first change: nothing to merge with (CmoxChangedList::Add, inlined here).
-        entry->m_changes.m_entries.emplace_back(changed, userData, reason);
-        if (Counts(changed)) ++changed->m_changeEntries;
-        return;
-    }
-    FindOrInsert(dependent)->m_changes.Add(changed, userData, reason);
+    Queue(dependent, changed, Counts(changed), userData, reason);
 }
 
-// The usual queueing step of a fan-out: a tracked list in placement order gets a change for a
-// dependent queued nowhere, whose place is the tail. The entry is filled and linked in one go,
-// without the lookups and cases of the general path (which does the same in several steps).
-inline void CmoxNotifyList::AppendFresh(CmoxCell* dependent, NotifyInfo* tail, CmoxCell* changed,
-                                        unsigned long userData, MoxChangeReason reason) {
-    NotifyInfo* entry = m_spareCount > 0 ? TakeSpare() : new NotifyInfo;
-    const unsigned char slot = dependent->m_priority;
-    entry->m_dependent = dependent;
-    entry->m_slot = slot;
-    entry->m_prev = tail;
-    entry->m_next = nullptr;
-    entry->m_owner = this;
-    entry->m_changes.m_tracked = true;
-    entry->m_changes.m_engine = m_engine;
-    ++dependent->m_queuedEntries;
-    if (tail != nullptr)
-        tail->m_next = entry;
-    else
-        m_list.m_head = entry;
-    m_list.m_tail = entry;
-    if (++m_list.m_count > m_peakCount) m_peakCount = m_list.m_count;
-    // Queued nowhere before, so the cell names no entry yet and this one becomes its own.
-    if (dependent->m_queueEntry == nullptr)
-        dependent->m_queueEntry = entry;
-    else
-        Register(entry);
-    m_lastOfPriority[slot] = entry;
-    if (tail == nullptr || tail->m_slot != slot)
-        m_priorities[slot >> 6] |= std::uint64_t{1} << (slot & 63);
-    entry->m_changes.m_entries.emplace_back(changed, userData, reason);
-    if (changed->QueueCountedBy(m_engine)) ++changed->m_changeEntries;
-}
-
-void CmoxNotifyList::Add(CmoxCell* changed, unsigned long userData, MoxChangeReason reason) {
+MOX_FLATTEN void CmoxNotifyList::Add(CmoxCell* changed, unsigned long userData,
+                                     MoxChangeReason reason) {
     const CmoxCellList& dependents = changed->GetDependents();
     const CmoxCellList::const_iterator end = dependents.end();
+    const bool changedCounted = Counts(changed);
     for (auto at = dependents.begin(); at != end; ++at) {
         // Fetch a dependent a few places ahead, so that a long fan-out does not wait for each
         // cell in turn.
         if (CmoxCell* ahead = at.Ahead(4)) __builtin_prefetch(ahead);
         CmoxCell* dependent = *at;
-        if (dependent->IsUndoInProgress()) continue;
-        // The order checks are those of CheckOrder: with an unchanged epoch it would do nothing.
-        if (!m_walkMode && dependent->QueueCountedBy(m_engine) && dependent->m_queuedEntries == 0 &&
-            m_orderEpoch == mox::detail::QueueOrderEpoch()) {
-            NotifyInfo* tail = m_list.m_tail;
-            if (tail == nullptr || tail->m_slot >= dependent->m_priority) {
-                AppendFresh(dependent, tail, changed, userData, reason);
-                continue;
-            }
-        }
-        Add(dependent, changed, userData, reason);
+        if (!dependent->IsUndoInProgress())
+            Queue(dependent, changed, changedCounted, userData, reason);
     }
 }
 
@@ -416,7 +297,7 @@ void CmoxNotifyList::AddUndoNotification(CmoxCell* changed, unsigned long userDa
 void CmoxNotifyList::Merge(const CmoxNotifyList& other) {
     for (const NotifyInfo* source = other.m_list.m_head; source != nullptr;
          source = source->m_next) {
-        NotifyInfo* target = FindOrInsert(source->m_dependent);
+        NotifyInfo* target = EntryFor(source->m_dependent);
         // Index-based: merging a list into itself appends nothing, but must not iterate a
         // vector that could grow.
         const auto& changes = source->m_changes.m_entries;
@@ -425,15 +306,14 @@ void CmoxNotifyList::Merge(const CmoxNotifyList& other) {
     }
 }
 
-// ---- removal
-// -------------------------------------------------------------------------------------
+// ---- removal -----------------------------------------------------------------------------------
 
 void CmoxNotifyList::Remove(CmoxCell* cell) {
     if (cell == nullptr) return;
     const bool counted = Counts(cell);
-    if (!counted || cell->m_queuedEntries > 0) {
+    if (!counted || cell->m_bookkeeping.queuedEntries > 0) {
         if (!m_walkMode) {
-            if (NotifyInfo* entry = Find(cell)) {
+            if (NotifyInfo* entry = Lookup(cell, counted)) {
                 Unlink(entry);
                 Release(entry);
             }
@@ -451,7 +331,7 @@ void CmoxNotifyList::Remove(CmoxCell* cell) {
             }
         }
     }
-    if (!counted || cell->m_changeEntries > 0) {
+    if (!counted || cell->m_bookkeeping.changeEntries > 0) {
         for (NotifyInfo* at = m_list.m_head; at != nullptr; at = at->m_next)
             at->m_changes.Remove(cell);
     }
@@ -464,8 +344,7 @@ void CmoxNotifyList::RemoveAll() {
     }
 }
 
-// ---- delivery
-// ------------------------------------------------------------------------------------
+// ---- delivery ----------------------------------------------------------------------------------
 
 namespace {
 
@@ -478,36 +357,6 @@ struct DeliveryFlag {
 };
 
 } // namespace
-
-// Takes the head entry of a tracked list in placement order off the queue: Unlink for the case
-// that every delivery step meets, where the entry has no predecessor and names its dependent.
-inline void CmoxNotifyList::UnlinkHead(NotifyInfo* head, CmoxCell* dependent, NotifyInfo* next) {
-    const unsigned char slot = head->m_slot;
-    // Nothing precedes the head, so it was the last of its priority only if it was alone there.
-    if (m_lastOfPriority[slot] == head) {
-        m_lastOfPriority[slot] = nullptr;
-        m_priorities[slot >> 6] &= ~(std::uint64_t{1} << (slot & 63));
-    }
-    const bool counted = dependent->QueueCountedBy(m_engine);
-    if (counted && dependent->m_queueEntry == head)
-        dependent->m_queueEntry = nullptr;
-    else
-        m_secondary->erase(dependent);
-    m_list.m_head = next;
-    if (next != nullptr)
-        next->m_prev = nullptr;
-    else
-        m_list.m_tail = nullptr;
-    head->m_next = nullptr;
-    if (counted) --dependent->m_queuedEntries;
-    for (const ChangeInfo& change : head->m_changes.m_entries)
-        if (change.m_cell->QueueCountedBy(m_engine)) --change.m_cell->m_changeEntries;
-    head->m_changes.m_tracked = false;
-    if (--m_list.m_count == 0) {
-        m_orderEpoch = mox::detail::QueueOrderEpoch();
-        Drained();
-    }
-}
 
 MOX_FLATTEN void CmoxNotifyList::Deliver(bool immediateOnly) {
     Cmox::Current(); // throws before anything is delivered when there is no engine
@@ -523,10 +372,7 @@ MOX_FLATTEN void CmoxNotifyList::Deliver(bool immediateOnly) {
         }
         CmoxCell* dependent = head->m_dependent;
         if (immediateOnly && dependent->Priority() < m_cutoff) break;
-        if (m_tracked && !m_walkMode)
-            UnlinkHead(head, dependent, next);
-        else
-            Unlink(head);
+        Unlink(head);
         // The entry is destroyed after Update, also when Update throws.
         struct ReleaseOnExit {
             CmoxNotifyList* list;
@@ -535,6 +381,9 @@ MOX_FLATTEN void CmoxNotifyList::Deliver(bool immediateOnly) {
         } release{this, head};
         dependent->Update(head->m_changes);
     }
+#if MOX_CHECK_INVARIANTS
+    CheckInvariants();
+#endif
 }
 
 void CmoxNotifyList::NotifyImmediate() {
@@ -572,4 +421,41 @@ void CmoxNotifyList::NotifyDeferredCells() {
     if (m_inDelivery) return;
     DeliveryFlag flag(m_inDelivery);
     NotifyDeferred();
+}
+
+// ---- self-check --------------------------------------------------------------------------------
+
+void CmoxNotifyList::CheckInvariants() const {
+#if MOX_CHECK_INVARIANTS
+    constexpr const char* kList = "CmoxNotifyList";
+    int count = 0;
+    const NotifyInfo* prev = nullptr;
+    for (const NotifyInfo* at = m_list.m_head; at != nullptr; prev = at, at = at->m_next) {
+        MOX_INVARIANT(kList, ++count <= m_list.m_count); // also stops a cycle
+        MOX_INVARIANT(kList, at->m_prev == prev && at->m_dependent != nullptr);
+        if (m_walkMode) continue;
+        // Highest priority first, the last entry of each priority on record, every entry
+        // reachable through the index or, uncounted nowhere, through its dependent's counter.
+        MOX_INVARIANT(kList, prev == nullptr || prev->m_slot >= at->m_slot);
+        const bool lastOfItsPriority = at->m_next == nullptr || at->m_next->m_slot != at->m_slot;
+        MOX_INVARIANT(kList, (m_lastOfPriority[at->m_slot] == at) == lastOfItsPriority);
+        if (m_indexed) {
+            NotifyInfo* const* found = m_index->find(at->m_dependent);
+            MOX_INVARIANT(kList, found != nullptr && *found == at);
+        }
+        const mox::detail::CellBookkeeping& marks = at->m_dependent->m_bookkeeping;
+        if (m_tracked && marks.queueOwner.load(std::memory_order_relaxed) == m_engine)
+            MOX_INVARIANT(kList, marks.queuedEntries > 0);
+    }
+    MOX_INVARIANT(kList, prev == m_list.m_tail && count == m_list.m_count);
+    MOX_INVARIANT(kList, !m_indexed || m_index->size() == static_cast<std::size_t>(count));
+    if (!m_walkMode)
+        for (unsigned slot = 0; slot < 256; ++slot)
+            MOX_INVARIANT(kList, (m_lastOfPriority[slot] != nullptr) ==
+                                     ((m_priorities[slot >> 6] & PriorityBit(slot & 63)) != 0));
+    int spares = 0;
+    for (const NotifyInfo* spare = m_spare; spare != nullptr; spare = spare->m_next)
+        ++spares;
+    MOX_INVARIANT(kList, spares == m_spareCount && m_spareCount <= m_spareLimit);
+#endif
 }

@@ -31,10 +31,9 @@ class MOX_API NotifyInfo : public CObject {
     // Delivery reads the links, the dependent and the changes' first entry: they come first,
     // and the first change lives inside the changed list.
     CmoxCell* m_dependent = nullptr;
-    NotifyInfo* m_next = nullptr;
+    NotifyInfo* m_next = nullptr; // also links the list's spare entries
     NotifyInfo* m_prev = nullptr;
-    CmoxNotifyList* m_owner = nullptr; // the list the entry is queued in
-    unsigned char m_slot = 0;          // the dependent's priority when the entry was placed
+    unsigned char m_slot = 0; // the dependent's priority when the entry was placed
     CmoxChangedList m_changes;
 };
 
@@ -91,8 +90,9 @@ class MOX_API NotifyInfoList {
 /// the first head entry below the cutoff. Delivery may be re-entered by the Updates it calls:
 /// new entries join the running loop, nested Notify calls return at once.
 /// Owns its entries and their changed lists, never the cells. No lock of its own: the engine's
-/// list is used under the engine's lock. Queueing a change costs constant time however long the
-/// queue is (entries are indexed by dependent and placed through per-priority tails).
+/// list is used under the engine's lock. On the engine's lists queueing a change costs constant
+/// time however long the queue is (entries are placed through per-priority tails and found
+/// through the dependent's counters or an index).
 class MOX_API CmoxNotifyList : public CObject {
     DECLARE_DYNAMIC(CmoxNotifyList)
 
@@ -146,59 +146,50 @@ class MOX_API CmoxNotifyList : public CObject {
 
   private:
     friend class Cmox;
-    void Track(const void* engine);
+    void Track(std::uint32_t engine);
     bool Counts(CmoxCell* cell) const;
-    NotifyInfo* Find(const CmoxCell* dependent) const;
-    NotifyInfo* FindOrInsert(CmoxCell* dependent);
-    NotifyInfo* FindOrInsertExact(CmoxCell* dependent);
-    NotifyInfo* LastAtOrAbove(unsigned char priority) const;
-    NotifyInfo* NewEntry(CmoxCell* dependent);
-    void AppendFresh(CmoxCell* dependent, NotifyInfo* tail, CmoxCell* changed,
-                     unsigned long userData, MoxChangeReason reason);
-    void Link(NotifyInfo* entry, NotifyInfo* before);
-    void LinkAtTail(NotifyInfo* entry);
-    void Register(NotifyInfo* entry);
-    void Unlink(NotifyInfo* entry);
-    void UnlinkHead(NotifyInfo* head, CmoxCell* dependent, NotifyInfo* next);
-    void Release(NotifyInfo* entry);
-    NotifyInfo* TakeSpare();
-    void KeepSpare(NotifyInfo* entry);
-    void Drained();
     void CheckOrder();
+    NotifyInfo* EntryFor(CmoxCell* dependent);
+    NotifyInfo* Lookup(CmoxCell* dependent, bool counted);
+    NotifyInfo* LastAtOrAbove(unsigned char priority) const;
+    NotifyInfo* Insert(CmoxCell* dependent, NotifyInfo* before, bool counted);
+    void Queue(CmoxCell* dependent, CmoxCell* changed, bool changedCounted, unsigned long userData,
+               MoxChangeReason reason);
+    void Unlink(NotifyInfo* entry);
+    void Release(NotifyInfo* entry);
+    void Drained();
     void Deliver(bool immediateOnly);
+    void CheckInvariants() const;
 
     unsigned char m_cutoff;
     NotifyInfoList m_list;
     int m_inDelivery = 0;
     MoxNotifyPolicy m_policy;
 
-    // Fast placement (valid while every queued dependent keeps the priority it was placed
-    // with): the last entry of each priority and a bitmap of the priorities present. A
-    // dependent's entry is found through the dependent itself (CmoxCell::m_queueEntry), or,
-    // when that names an entry of another list (a cell queued both here and in a list saved by
-    // a sub-transaction), through `m_secondary`. When a queued cell's priority changes, the
-    // list falls back to walking until it is empty again, which is exactly the order that a
-    // walk from the head gives.
-    struct SecondaryIndex;
-    SecondaryIndex* m_secondary = nullptr;
+    // Placement in constant time, while every queued dependent keeps the priority it was placed
+    // with: the last entry of each priority and a bitmap of the priorities present. When a
+    // queued cell's priority changes (the process-wide epoch moves), the list walks from the
+    // head until it is empty again, which places exactly as before.
     NotifyInfo* m_lastOfPriority[256] = {};
     std::uint64_t m_priorities[4] = {};
     bool m_walkMode = true;
     unsigned int m_orderEpoch;
-    // Set on the engine's own lists: they keep the cells' queue counters and entry pointers, and
-    // with them the fast placement and the cheap removal of cells that are not queued. Other
-    // lists (built by client code or the undo context for one short delivery) walk, and never
-    // touch a cell, so they stay safe with cells that die while listed.
+    // Finds a queued dependent's entry: built when a dependent that may be queued is first
+    // looked up, kept up to date from then on until the list drains. A fan-out of dependents
+    // queued nowhere never needs it.
+    struct Index;
+    Index* m_index = nullptr;
+    bool m_indexed = false;
+    // Set on the engine's own lists: they keep the cells' queue counters (of the cells whose
+    // counters are this engine's), and with them the constant-time placement. Other lists
+    // (built by client code or the undo context for one short delivery) walk, and never touch a
+    // cell's bookkeeping, so they stay safe with cells that die while listed.
     bool m_tracked = false;
-    const void* m_engine = nullptr; // the engine of a tracked list: see CmoxCell::m_queueOwner
-    // Entries kept for reuse: a delivery run frees and refills entries at a high rate. The pool
-    // follows demand: it may hold as many entries as the list held at its fullest since it was
-    // last empty, and halves its allowance at each drain that needed fewer.
-    // It is a first-in first-out ring: entries come back in delivery order and are handed out
-    // again in that order, so a fan-out queues and delivers them in the order they lie in
-    // memory, and the ring tells which entries the next few queueings will take.
-    std::vector<NotifyInfo*> m_spare; // power-of-two size
-    std::size_t m_spareHead = 0;
+    std::uint32_t m_engine = 0; // serial of the engine of a tracked list
+    // Entries kept for reuse, linked through m_next: a delivery run frees and refills entries
+    // at a high rate. The pool may hold as many entries as the list held at its fullest since it
+    // was last empty, and halves its allowance at each drain that needed fewer.
+    NotifyInfo* m_spare = nullptr;
     int m_spareCount = 0;
     int m_spareLimit = 64;
     int m_peakCount = 0;

@@ -70,7 +70,7 @@ CmoxUndoList& Cmox::UndoList() {
 void Cmox::BeginSubTransaction() {
     CSingleLock lock(&m_lock, true);
     auto fresh = std::make_unique<CmoxNotifyList>(MOX_NOTIFY_IMMEDIATE, MOX_CUTOFF_PRIORITY);
-    fresh->Track(this);
+    fresh->Track(m_serial);
     m_subTransactionLists.push_back(m_notifyList);
     m_notifyList = fresh.release();
 }

@@ -138,6 +138,8 @@ void CmoxUndoContext::NotifyDependentsFrom(const std::deque<CmoxUndoList*>& sear
     CmoxNotifyList privateList(MOX_NOTIFY_IMMEDIATE, MOX_CUTOFF_PRIORITY);
     privateList.NotifyPolicy(MOX_NOTIFY_ALL);
     while (CmoxCell* cell = m_undoDependents->RemoveHead()) {
+        // A cell nobody depends on has nobody to tell: no need to find its record.
+        if (cell->GetDependents().IsEmpty()) continue;
         for (CmoxUndoList* list : searched) {
             CmoxUndoInfo* record = list->GetUndoInfo(cell);
             if (record == nullptr) continue;

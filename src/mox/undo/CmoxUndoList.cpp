@@ -2,6 +2,8 @@
 
 #include <mox/core/CmoxCell.h>
 #include <mox/core/CmoxCellList.h>
+#include <mox/core/internal/CellExtras.h>
+#include <mox/core/internal/Invariants.h>
 #include <mox/core/internal/PointerMap.h>
 #include <mox/propagation/Cmox.h>
 #include <mox/propagation/internal/ScopedTransaction.h>
@@ -23,7 +25,7 @@ CmoxUndoList::~CmoxUndoList() {
     // Every hint goes before any record: a record may own a cell (an array element taken out)
     // that also has an entry here, and that cell must not find this list while it dies.
     for (const Entry& entry : entries)
-        if (entry.cell != nullptr && entry.ownsHint) entry.cell->m_undoList = nullptr;
+        if (entry.cell != nullptr && entry.ownsHint) entry.cell->m_extras->undoList = nullptr;
     for (const Entry& entry : entries)
         if (entry.cell != nullptr && --entry.record->m_filings == 0) delete entry.record;
 }
@@ -38,7 +40,8 @@ CmoxUndoList::~CmoxUndoList() {
 
 std::ptrdiff_t CmoxUndoList::Locate(const CmoxCell* cell) const {
     if (cell == nullptr) return -1;
-    if (cell->m_undoList == this) return static_cast<std::ptrdiff_t>(cell->m_undoSlot);
+    if (cell->m_extras && cell->m_extras->undoList == this)
+        return static_cast<std::ptrdiff_t>(cell->m_extras->undoSlot);
     if (m_detached == 0) return -1;
     if (!m_index) {
         m_index = std::make_unique<Index>();
@@ -65,16 +68,19 @@ bool CmoxUndoList::AddUndoInfo(CmoxCell* cell, CmoxUndoInfo* record) {
     ++m_live;
     if (m_index) m_index->insert_or_assign(cell, at);
     // Take over the cell's hint; the list that had it keeps its entry, now detached.
-    if (CmoxUndoList* previous = cell->m_undoList) {
-        previous->m_entries[cell->m_undoSlot].ownsHint = false;
+    mox::detail::CellExtras& hint = cell->Extras();
+    if (CmoxUndoList* previous = hint.undoList) {
+        previous->m_entries[hint.undoSlot].ownsHint = false;
         ++previous->m_detached;
     }
-    cell->m_undoList = this;
-    cell->m_undoSlot = static_cast<std::uint32_t>(at);
+    hint.undoList = this;
+    hint.undoSlot = static_cast<std::uint32_t>(at);
     ++record->m_filings;
     if (record->ReferencesCells() &&
         std::find(m_cellReferrers.begin(), m_cellReferrers.end(), record) == m_cellReferrers.end())
         m_cellReferrers.push_back(record);
+    // The whole list is checked where it changes in bulk; a filing checks its own entry.
+    MOX_INVARIANT("CmoxUndoList", m_entries[at].ownsHint && Locate(cell) == std::ptrdiff_t(at));
     return true;
 }
 
@@ -88,7 +94,7 @@ void CmoxUndoList::Erase(std::size_t at) {
     --entry.record->m_filings;
     if (m_index) m_index->erase(entry.cell);
     if (entry.ownsHint)
-        entry.cell->m_undoList = nullptr;
+        entry.cell->m_extras->undoList = nullptr;
     else
         --m_detached;
     entry.cell = nullptr;
@@ -99,9 +105,9 @@ void CmoxUndoList::Erase(std::size_t at) {
 void CmoxUndoList::DetachCell(CmoxCell* cell) {
     // The cell dies without this list being told (its context is not registered with the
     // engine): the entry stays, as it always did, but the list must never touch the cell again.
-    m_entries[cell->m_undoSlot].ownsHint = false;
+    m_entries[cell->m_extras->undoSlot].ownsHint = false;
     ++m_detached;
-    cell->m_undoList = nullptr;
+    cell->m_extras->undoList = nullptr;
 }
 
 void CmoxUndoList::Compact() {
@@ -110,12 +116,15 @@ void CmoxUndoList::Compact() {
     std::size_t out = 0;
     for (const Entry& entry : m_entries) {
         if (entry.cell == nullptr) continue;
-        if (entry.ownsHint) entry.cell->m_undoSlot = static_cast<std::uint32_t>(out);
+        if (entry.ownsHint) entry.cell->m_extras->undoSlot = static_cast<std::uint32_t>(out);
         m_entries[out++] = entry;
     }
     m_entries.resize(out);
     m_holes = 0;
     m_index.reset(); // positions moved; rebuilt by the next lookup that needs it
+#if MOX_CHECK_INVARIANTS
+    CheckInvariants();
+#endif
 }
 
 void CmoxUndoList::RemoveUndoInfo(CmoxUndoInfo* record) {
@@ -181,4 +190,38 @@ void CmoxUndoList::UndoRedo(bool undo, CmoxCellList& collected) {
         const Entry entry = m_entries[i];
         if (entry.cell != nullptr) entry.cell->PostUndo(entry.record);
     }
+#if MOX_CHECK_INVARIANTS
+    CheckInvariants();
+#endif
+}
+
+void CmoxUndoList::CheckInvariants() const {
+#if MOX_CHECK_INVARIANTS
+    constexpr const char* kList = "CmoxUndoList";
+    // One entry per cell, the counters matching the entries, every hint naming its entry, and
+    // each record's filing count matching the entries that hold it.
+    mox::detail::PointerMap<std::size_t> seen;
+    mox::detail::PointerMap<unsigned> filings;
+    std::size_t live = 0, detached = 0;
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const Entry& entry = m_entries[i];
+        if (entry.cell == nullptr) continue;
+        ++live;
+        MOX_INVARIANT(kList, seen.find(entry.cell) == nullptr);
+        seen.insert_or_assign(entry.cell, i);
+        const unsigned* count = filings.find(entry.record);
+        filings.insert_or_assign(entry.record, count != nullptr ? *count + 1 : 1);
+        if (!entry.ownsHint) {
+            ++detached;
+            continue;
+        }
+        const mox::detail::CellExtras* hint = entry.cell->m_extras.get();
+        MOX_INVARIANT(kList, hint != nullptr && hint->undoList == this && hint->undoSlot == i);
+    }
+    MOX_INVARIANT(kList, live == m_live && m_entries.size() - live == m_holes);
+    MOX_INVARIANT(kList, detached == m_detached);
+    for (const Entry& entry : m_entries)
+        if (entry.cell != nullptr)
+            MOX_INVARIANT(kList, *filings.find(entry.record) == entry.record->m_filings);
+#endif
 }

@@ -57,7 +57,7 @@ class MOX_API CmoxUndoList {
     struct Entry {
         CmoxCell* cell; // null once removed
         CmoxUndoInfo* record;
-        // Whether the cell's hint (CmoxCell::m_undoList, m_undoSlot) names this entry. Only
+        // Whether the cell's hint (its extras' undoList, undoSlot) names this entry. Only
         // then does the list touch the cell: the cells of lists that are not told of their
         // destruction may be dead.
         bool ownsHint;
@@ -68,6 +68,7 @@ class MOX_API CmoxUndoList {
     void Erase(std::size_t at);
     void Compact();
     void DetachCell(CmoxCell* cell);
+    void CheckInvariants() const;
 
     // Filing order is kept so that undo and redo replay in a stable order. A cell finds its own
     // entry through its hint, so filing and lookup need no table; the index is built only when
