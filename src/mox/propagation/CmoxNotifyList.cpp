@@ -7,8 +7,8 @@
 #include <mox/propagation/internal/QueueOrder.h>
 
 #include <algorithm>
-#include <atomic>
 #include <iterator>
+#include <new>
 
 IMPLEMENT_DYNAMIC(CmoxNotifyList, CObject)
 
@@ -53,10 +53,8 @@ CmoxNotifyList::CmoxNotifyList(MoxNotifyPolicy policy, unsigned char cutoff)
 
 CmoxNotifyList::~CmoxNotifyList() {
     RemoveAll();
-    while (NotifyInfo* spare = m_spare) {
-        m_spare = spare->m_next;
+    for (NotifyInfo* spare : m_spares)
         delete spare;
-    }
     delete m_index;
 }
 
@@ -147,13 +145,13 @@ inline NotifyInfo* CmoxNotifyList::EntryFor(CmoxCell* dependent) {
 // The one place where an entry joins the queue: linked before `before` (null: at the tail),
 // counted, and recorded as the last entry of its priority.
 inline NotifyInfo* CmoxNotifyList::Insert(CmoxCell* dependent, NotifyInfo* before, bool counted) {
-    NotifyInfo* entry = m_spare;
-    if (entry != nullptr) {
-        m_spare = entry->m_next;
-        --m_spareCount;
-        // Spare entries are found one through the other: fetch the next one now, so that a long
-        // fan-out, which does not fit the cache, does not wait for each in turn.
-        if (m_spare != nullptr) __builtin_prefetch(m_spare);
+    NotifyInfo* entry;
+    if (const std::size_t spares = m_spares.size()) {
+        entry = m_spares[spares - 1];
+        m_spares.pop_back();
+        // Fetch an entry a few takes ahead, so that a long fan-out, which does not fit the
+        // cache, does not wait for each entry in turn.
+        if (spares > 8) __builtin_prefetch(m_spares[spares - 9], 1);
     } else {
         entry = new NotifyInfo;
     }
@@ -215,11 +213,13 @@ void CmoxNotifyList::Release(NotifyInfo* entry) {
     else
         entry->m_changes.m_entries.clear();
     entry->m_dependent = nullptr;
-    if (m_spareCount < m_spareLimit) {
+    if (m_spares.size() < static_cast<std::size_t>(m_spareLimit)) {
         if (entry->m_changes.m_entries.capacity() > 64) entry->m_changes.m_entries.shrink_to_fit();
-        entry->m_next = m_spare;
-        m_spare = entry;
-        ++m_spareCount;
+        try {
+            m_spares.push_back(entry);
+        } catch (const std::bad_alloc&) {
+            delete entry; // the pool is only a cache: out of memory, free the entry instead
+        }
     } else {
         delete entry;
     }
@@ -237,11 +237,9 @@ void CmoxNotifyList::Drained() {
     // allowance that is no longer used decay, so one burst does not pin its memory for good.
     m_spareLimit = std::max(std::max(kMinSpareEntries, m_peakCount), m_spareLimit / 2);
     m_peakCount = 0;
-    while (m_spareCount > m_spareLimit) {
-        NotifyInfo* spare = m_spare;
-        m_spare = spare->m_next;
-        --m_spareCount;
-        delete spare;
+    while (m_spares.size() > static_cast<std::size_t>(m_spareLimit)) {
+        delete m_spares.back();
+        m_spares.pop_back();
     }
 }
 
@@ -453,9 +451,6 @@ void CmoxNotifyList::CheckInvariants() const {
         for (unsigned slot = 0; slot < 256; ++slot)
             MOX_INVARIANT(kList, (m_lastOfPriority[slot] != nullptr) ==
                                      ((m_priorities[slot >> 6] & PriorityBit(slot & 63)) != 0));
-    int spares = 0;
-    for (const NotifyInfo* spare = m_spare; spare != nullptr; spare = spare->m_next)
-        ++spares;
-    MOX_INVARIANT(kList, spares == m_spareCount && m_spareCount <= m_spareLimit);
+    MOX_INVARIANT(kList, m_spares.size() <= static_cast<std::size_t>(m_spareLimit));
 #endif
 }

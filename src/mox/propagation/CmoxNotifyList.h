@@ -31,7 +31,7 @@ class MOX_API NotifyInfo : public CObject {
     // Delivery reads the links, the dependent and the changes' first entry: they come first,
     // and the first change lives inside the changed list.
     CmoxCell* m_dependent = nullptr;
-    NotifyInfo* m_next = nullptr; // also links the list's spare entries
+    NotifyInfo* m_next = nullptr;
     NotifyInfo* m_prev = nullptr;
     unsigned char m_slot = 0; // the dependent's priority when the entry was placed
     CmoxChangedList m_changes;
@@ -186,11 +186,12 @@ class MOX_API CmoxNotifyList : public CObject {
     // cell's bookkeeping, so they stay safe with cells that die while listed.
     bool m_tracked = false;
     std::uint32_t m_engine = 0; // serial of the engine of a tracked list
-    // Entries kept for reuse, linked through m_next: a delivery run frees and refills entries
-    // at a high rate. The pool may hold as many entries as the list held at its fullest since it
-    // was last empty, and halves its allowance at each drain that needed fewer.
-    NotifyInfo* m_spare = nullptr;
-    int m_spareCount = 0;
+    // Entries kept for reuse: a delivery run frees and refills entries at a high rate. Kept in an
+    // array rather than linked through the entries, so the next few can be fetched ahead
+    // without waiting for each in turn. The pool may hold as many entries as the list held at
+    // its fullest since it was last empty, and halves its allowance at each drain that needed
+    // fewer.
+    std::vector<NotifyInfo*> m_spares;
     int m_spareLimit = 64;
     int m_peakCount = 0;
 };
