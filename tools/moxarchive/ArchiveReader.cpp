@@ -4,6 +4,7 @@
 #include "ArchiveReader.h"
 
 #include <mox/archive/CmoxArchive.h>
+#include <mox/archive/internal/Escapes.h>
 
 #include <cstring>
 
@@ -166,26 +167,8 @@ bool ArchiveReader::ReadToken(Token& token) {
                 int c = m_in.Get();
                 if (c == ByteSource::kEnd) break;
                 ++consumed;
-                switch (c) {
-                case 'n':
-                    c = '\n';
-                    break;
-                case 'r':
-                    c = '\r';
-                    break;
-                case 't':
-                    c = '\t';
-                    break;
-                case 'b':
-                    c = '\b';
-                    break;
-                case '\n':
-                    ++m_line;
-                    break;
-                default:
-                    break;
-                }
-                token.text += static_cast<char>(c);
+                if (c == '\n') ++m_line; // an escaped line feed is still a line
+                token.text += static_cast<char>(mox::detail::Unescaped(c));
             }
             if (!closed) {
                 if (consumed >= kMaxTokenChars) {

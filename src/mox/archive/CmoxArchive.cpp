@@ -2,6 +2,7 @@
 // CmoxArchiveReader.cpp.
 #include <mox/archive/CmoxArchive.h>
 
+#include <mox/archive/internal/Escapes.h>
 #include <mox/archive/internal/SaveFile.h>
 #include <mox/core/CmoxCell.h>
 
@@ -257,10 +258,8 @@ struct EscapeTable {
         const char* const plain = "\\\"{}/";
         for (const char* c = plain; *c != '\0'; ++c)
             letter[static_cast<unsigned char>(*c)] = static_cast<unsigned char>(*c);
-        letter[static_cast<unsigned char>('\n')] = 'n';
-        letter[static_cast<unsigned char>('\r')] = 'r';
-        letter[static_cast<unsigned char>('\t')] = 't';
-        letter[static_cast<unsigned char>('\b')] = 'b';
+        for (const auto& control : mox::detail::kEscapedControls)
+            letter[static_cast<unsigned char>(control[0])] = static_cast<unsigned char>(control[1]);
     }
 };
 constexpr EscapeTable kEscapes;

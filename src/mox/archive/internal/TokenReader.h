@@ -3,6 +3,7 @@
 // (InputScanner) and the text of a value block already in memory (RangeScanner).
 
 #include <mox/archive/CmoxArchive.h>
+#include <mox/archive/internal/Escapes.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -130,23 +131,7 @@ std::string& TokenReader<Scanner>::Read(CmoxArchive& archive, Scanner& scan, boo
                 int ch = scan.Get();
                 if (ch == Scanner::kEnd) break;
                 ++consumed;
-                switch (ch) {
-                case 'n':
-                    ch = '\n';
-                    break;
-                case 'r':
-                    ch = '\r';
-                    break;
-                case 't':
-                    ch = '\t';
-                    break;
-                case 'b':
-                    ch = '\b';
-                    break;
-                default:
-                    break;
-                }
-                token += static_cast<char>(ch);
+                token += static_cast<char>(Unescaped(ch));
             }
             return token;
         }
