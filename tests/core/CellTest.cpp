@@ -6,16 +6,7 @@ using namespace moxtest;
 
 class Cell : public MoxTest {};
 
-TEST_F(Cell, DefaultsAndInitializeResetsIdentityButKeepsFlagsAndDependencies) {
-    CmoxCell fresh;
-    EXPECT_EQ(fresh.Name(), "NoName");
-    EXPECT_EQ(fresh.Priority(), MOX_STATE_PRIORITY);
-    EXPECT_EQ(fresh.Savable(), 1);
-    EXPECT_EQ(fresh.FindFirstDependee(), nullptr);
-    EXPECT_STREQ(fresh.UserName(), "");
-    EXPECT_EQ(fresh.HasUserName(), 0);
-    EXPECT_EQ(fresh.IsPrimitive(), 0);
-
+TEST_F(Cell, InitializeKeepsFlagsAndDependenciesAndBaseCellsCompareClassesOnly) {
     CmoxCell a("A", 20), b("B", 30);
     a.Savable(0);
     a.NotifyParent(0);
@@ -30,11 +21,8 @@ TEST_F(Cell, DefaultsAndInitializeResetsIdentityButKeepsFlagsAndDependencies) {
     EXPECT_EQ(a.Savable(), 0);
     EXPECT_EQ(a.NotifyParent(), 0);
     EXPECT_TRUE(a.HasDependent(&b));
-}
-
-TEST_F(Cell, BaseCellComparesClassesOnlyAndItsSettersStoreAndReportNothing) {
+    // A base cell compares classes only; its setters store and report nothing.
     moxtest::UpdateLog log;
-    CmoxCell a("A", MOX_STATE_PRIORITY), b("B", 200);
     IntCell i("I");
     EXPECT_TRUE(a == b);
     EXPECT_FALSE(a != b);
@@ -42,15 +30,12 @@ TEST_F(Cell, BaseCellComparesClassesOnlyAndItsSettersStoreAndReportNothing) {
     EXPECT_TRUE(a != i);
     EXPECT_TRUE(a.IsKindOf(RUNTIME_CLASS(CmoxCell)));
     EXPECT_STREQ(a.GetRuntimeClass()->m_lpszClassName, "CmoxCell");
-
     moxtest::RecordingCell d("D", MOX_STATE_PRIORITY, log);
     a.AddDependent(&d);
-    EXPECT_EQ(a.Value(5L), MOX_VALUE_SET);
-    EXPECT_EQ(a.Value(2.5), MOX_VALUE_SET);
-    EXPECT_EQ(a.Value(1), MOX_VALUE_SET);
-    EXPECT_EQ(a.Value("x"), MOX_VALUE_SET);
-    EXPECT_EQ(a.Value(static_cast<__int64>(7)), MOX_VALUE_SET);
-    EXPECT_EQ(a.Value(static_cast<unsigned char>(7)), MOX_VALUE_SET);
+    for (MoxSetValue result :
+         {a.Value(5L), a.Value(2.5), a.Value(1), a.Value("x"), a.Value(static_cast<__int64>(7)),
+          a.Value(static_cast<unsigned char>(7))})
+        EXPECT_EQ(result, MOX_VALUE_SET);
     a = 5L;
     a = "text";
     EXPECT_TRUE(log.empty()) << "base setters must not report changes";

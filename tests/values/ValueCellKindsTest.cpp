@@ -23,38 +23,20 @@ int g_targets[3];
 
 // Per kind: the value type and three distinct values (initial, default, other).
 template <class C> struct Kind;
-template <> struct Kind<CmoxLongCell> {
-    using V = long;
-    static constexpr V values[3] = {5, 9, -7};
-};
-template <> struct Kind<CmoxIntermediateEnumCell> {
-    using V = long;
-    static constexpr V values[3] = {2, 1, 4};
-};
-template <> struct Kind<CmoxByteCell> {
-    using V = unsigned char;
-    static constexpr V values[3] = {5, 9, 200};
-};
-template <> struct Kind<CmoxLongLongCell> {
-    using V = __int64;
-    static constexpr V values[3] = {5, 9, -(1LL << 40)};
-};
-template <> struct Kind<CmoxDoubleCell> {
-    using V = double;
-    static constexpr V values[3] = {1.5, -0.25, 8e10};
-};
-template <> struct Kind<CmoxBooleanCell> {
-    using V = int;
-    static constexpr V values[3] = {1, 0, 2}; // two true values: the stored bytes compare
-};
-template <> struct Kind<CmoxStringCell> {
-    using V = const char*;
-    static constexpr V values[3] = {"first", "default", "other"};
-};
-template <> struct Kind<CmoxPtrCell> {
-    using V = void*;
-    static constexpr V values[3] = {&g_targets[0], &g_targets[1], &g_targets[2]};
-};
+#define MOX_TEST_KIND(Cell, Type, ...)                                                             \
+    template <> struct Kind<Cell> {                                                                \
+        using V = Type;                                                                            \
+        static constexpr V values[3] = {__VA_ARGS__};                                              \
+    };
+MOX_TEST_KIND(CmoxLongCell, long, 5, 9, -7)
+MOX_TEST_KIND(CmoxIntermediateEnumCell, long, 2, 1, 4)
+MOX_TEST_KIND(CmoxByteCell, unsigned char, 5, 9, 200)
+MOX_TEST_KIND(CmoxLongLongCell, __int64, 5, 9, -(1LL << 40))
+MOX_TEST_KIND(CmoxDoubleCell, double, 1.5, -0.25, 8e10)
+MOX_TEST_KIND(CmoxBooleanCell, int, 1, 0, 2) // two true values: the stored bytes compare
+MOX_TEST_KIND(CmoxStringCell, const char*, "first", "default", "other")
+MOX_TEST_KIND(CmoxPtrCell, void*, &g_targets[0], &g_targets[1], &g_targets[2])
+#undef MOX_TEST_KIND
 
 template <class C> class ValueCellKind : public moxtest::MoxTest {
   protected:
