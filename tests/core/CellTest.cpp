@@ -58,39 +58,31 @@ TEST_F(Cell, PathNamesAndFindersNavigateTheTree) {
     EXPECT_EQ(root.PathName(), "\\Root");
     EXPECT_EQ(gain->PathName(), "\\Root\\Scope\\Gain");
     EXPECT_EQ(root.DebugName(), "");
-    EXPECT_EQ(gain->FindRoot(), &root);
-    EXPECT_EQ(root.FindRoot(), &root);
-    EXPECT_EQ(gain->FindFamily(), scope);
-    EXPECT_EQ(scope->FindFamily(), scope);
-    EXPECT_EQ(root.FindFamily(), &root);
-    EXPECT_EQ(scope->FindSibling("Other"), other);
-    EXPECT_EQ(scope->FindSibling("Scope"), scope);
-    EXPECT_EQ(root.FindSibling("Scope"), nullptr);
-    EXPECT_EQ(root.FindGrandChild("Scope", "Gain"), gain);
-    EXPECT_EQ(root.FindGrandChild("Nope", "Gain"), nullptr);
-    EXPECT_EQ(root.FindGreatGrandChild("Scope", "Gain", "Deep"), deep);
-
+    // clang-format off
+    const std::pair<CmoxCell*, CmoxCell*> found[] = {
+        {gain->FindRoot(), &root}, {root.FindRoot(), &root}, {gain->FindFamily(), scope},
+        {scope->FindFamily(), scope}, {root.FindFamily(), &root}, {scope->FindSibling("Other"), other},
+        {scope->FindSibling("Scope"), scope}, {root.FindSibling("Scope"), nullptr},
+        {root.FindGrandChild("Scope", "Gain"), gain}, {root.FindGrandChild("Nope", "Gain"), nullptr},
+        {root.FindGreatGrandChild("Scope", "Gain", "Deep"), deep}};
+    // clang-format on
+    for (const auto& [cell, expected] : found)
+        EXPECT_EQ(cell, expected);
     const struct {
         CmoxCell* from;
         const char* path;
         CmoxCell* found;       // by FindDescendent
         CmoxCell* foundByUser; // by FindDescendentUser
-    } rows[] = {
-        {&root, "\\Scope", scope, scope},
-        {&root, "\\Scope\\Gain\\Deep", deep, deep},
-        {gain, "\\..\\..\\Other", other, other},
-        {scope, "\\..\\Other", other, other},
-        {&root, "\\Missing", nullptr, nullptr},
-        {&root, "\\Scope\\Missing\\Deep", nullptr, nullptr},
-        {&root, "\\..", nullptr, nullptr},
-        {&root, "\\scope", nullptr, nullptr}, // names are case-sensitive
+    } rows[] = {               // clang-format off
+        {&root, "\\Scope", scope, scope}, {&root, "\\Scope\\Gain\\Deep", deep, deep},
+        {gain, "\\..\\..\\Other", other, other}, {scope, "\\..\\Other", other, other},
+        {&root, "\\Missing", nullptr, nullptr}, {&root, "\\Scope\\Missing\\Deep", nullptr, nullptr},
+        {&root, "\\..", nullptr, nullptr}, {&root, "\\scope", nullptr, nullptr}, // case-sensitive
         // A marked component is a user name; the plain finder takes it as a name.
-        {&root, "\\$Label$", nullptr, scope},
-        {&root, "\\$Label$\\Gain", nullptr, gain},
-        {&root, "\\Scope\\$Volume$", nullptr, gain},
-        {gain, "\\..\\..\\$Label$", nullptr, scope},
-        {&root, "\\$Scope$", nullptr, nullptr},
-    };
+        {&root, "\\$Label$", nullptr, scope}, {&root, "\\$Label$\\Gain", nullptr, gain},
+        {&root, "\\Scope\\$Volume$", nullptr, gain}, {gain, "\\..\\..\\$Label$", nullptr, scope},
+        {&root, "\\$Scope$", nullptr, nullptr}};
+    // clang-format on
     for (const auto& row : rows) {
         EXPECT_EQ(row.from->FindDescendent(row.path), row.found) << row.path;
         EXPECT_EQ(row.from->FindDescendentUser(row.path), row.foundByUser) << row.path;

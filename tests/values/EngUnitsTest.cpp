@@ -16,22 +16,13 @@ TEST(EngUnits, UnitLettersAreCaseSensitiveAndEngValueScalesToPicoUnitsAndSaturat
         __int64 value;
         char unit;
         __int64 expected;
-    } rows[] = {{5, 'M', 5000000000000000000LL},
-                {5, 'K', 5000000000000000LL},
-                {5, ' ', 5000000000000LL},
-                {5, 'm', 5000000000LL},
-                {5, 'u', 5000000LL},
-                {-5, 'n', -5000LL},
-                {5, 'p', 5},
-                {LLONG_MIN, 'p', LLONG_MIN},
-                {9, 'M', 9000000000000000000LL},
-                {-9, 'M', -9000000000000000000LL},
-                // Giga and unknown characters give zero; products out of range saturate.
-                {5, 'G', 0},
-                {5, 'k', 0},
-                {5, 'x', 0},
-                {10, 'M', LLONG_MAX},
-                {-10, 'M', LLONG_MIN}};
+    } rows[] = {// clang-format off
+        {5, 'M', 5000000000000000000LL}, {5, 'K', 5000000000000000LL}, {5, ' ', 5000000000000LL},
+        {5, 'm', 5000000000LL}, {5, 'u', 5000000LL}, {-5, 'n', -5000LL}, {5, 'p', 5},
+        {LLONG_MIN, 'p', LLONG_MIN}, {9, 'M', 9000000000000000000LL}, {-9, 'M', -9000000000000000000LL},
+        // Giga and unknown characters give zero; products out of range saturate.
+        {5, 'G', 0}, {5, 'k', 0}, {5, 'x', 0}, {10, 'M', LLONG_MAX}, {-10, 'M', LLONG_MIN}};
+    // clang-format on
     for (const auto& row : rows) {
         EXPECT_EQ(MoxEngValue(row.value, row.unit), row.expected) << row.value << row.unit;
         EXPECT_EQ(Cmox::EngValue(row.value, row.unit), row.expected) << row.value << row.unit;
@@ -39,21 +30,13 @@ TEST(EngUnits, UnitLettersAreCaseSensitiveAndEngValueScalesToPicoUnitsAndSaturat
 }
 
 TEST(LongLongText, ReadsSignedDecimalFromTheStartOrGivesZeroAndSaturates) {
-    const std::pair<const char*, __int64> rows[] = {{"  -12", -12},
-                                                    {"42abc", 42},
-                                                    {"+17 9", 17},
-                                                    {"\t\n 5m", 5},
-                                                    {"1.9", 1},
-                                                    {"", 0},
-                                                    {"abc", 0},
-                                                    {"-", 0},
-                                                    {"- 5", 0},
-                                                    {nullptr, 0},
-                                                    {"9223372036854775807", LLONG_MAX},
-                                                    {"9223372036854775808", LLONG_MAX},
-                                                    {"-9223372036854775808", LLONG_MIN},
-                                                    {"-9223372036854775809", LLONG_MIN},
-                                                    {"123456789012345678901234567890", LLONG_MAX}};
+    // clang-format off
+    const std::pair<const char*, __int64> rows[] = {
+        {"  -12", -12}, {"42abc", 42}, {"+17 9", 17}, {"\t\n 5m", 5}, {"1.9", 1}, {"", 0}, {"abc", 0},
+        {"-", 0}, {"- 5", 0}, {nullptr, 0}, {"9223372036854775807", LLONG_MAX},
+        {"9223372036854775808", LLONG_MAX}, {"-9223372036854775808", LLONG_MIN},
+        {"-9223372036854775809", LLONG_MIN}, {"123456789012345678901234567890", LLONG_MAX}};
+    // clang-format on
     for (const auto& [text, value] : rows)
         EXPECT_EQ(Cmox::TextToLongLong(text), value) << (text ? text : "null");
 }

@@ -63,29 +63,12 @@ TEST(ValueText, DoubleTextAndReadingEqualTheStreams) {
     using Limits = std::numeric_limits<double>;
     int mismatches = 0;
     // The format boundaries, the limits and the non-finite values.
-    for (double v : {0.0,
-                     1.0,
-                     0.1,
-                     2.0 / 3.0,
-                     1e-5,
-                     0.0001,
-                     0.00010000049,
-                     0.000099999951,
-                     123456.0,
-                     999999.0,
-                     999999.4,
-                     999999.5,
-                     99999.95,
-                     1234567.0,
-                     9999995.0,
-                     1e100,
-                     1e-300,
-                     0.1 + 0.2,
-                     Limits::denorm_min(),
-                     Limits::min(),
-                     Limits::max(),
-                     Limits::infinity(),
-                     Limits::quiet_NaN()})
+    // clang-format off
+    for (double v : {0.0, 1.0, 0.1, 2.0 / 3.0, 1e-5, 0.0001, 0.00010000049, 0.000099999951, 123456.0,
+                     999999.0, 999999.4, 999999.5, 99999.95, 1234567.0, 9999995.0, 1e100, 1e-300,
+                     0.1 + 0.2, Limits::denorm_min(), Limits::min(), Limits::max(),
+                     Limits::infinity(), Limits::quiet_NaN()})
+        // clang-format on
         for (double w : {v, -v, std::nextafter(v, 0.0), std::nextafter(v, 1e300)})
             CheckDouble(w, mismatches);
     // Decimals of few digits, as settings usually are, across the fixed-notation range.
