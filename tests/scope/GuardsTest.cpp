@@ -2,7 +2,7 @@
 #include "support/Recorder.h"
 #include "support/TestCells.h"
 
-#include <functional>
+#include <array>
 #include <optional>
 #include <stdexcept>
 
@@ -10,25 +10,14 @@ using namespace moxtest;
 
 namespace {
 
-struct Counters {
-    int transactions, subTransactions, suppression, recording;
-    bool operator==(const Counters& o) const {
-        return transactions == o.transactions && subTransactions == o.subTransactions &&
-               suppression == o.suppression && recording == o.recording;
-    }
-};
-
+// Transaction and sub-transaction levels, suppression count, recording flag.
+using Counters = std::array<int, 4>;
 Counters Read(Cmox& engine) {
     return {engine.TransactionLevel(), engine.SubTransactionLevel(), engine.SuppressionCount(),
             engine.RecordChanges()};
 }
 
-// Each guard kind, made and then moved once, so the moved-to guard is the one that ends.
-struct GuardKind {
-    const char* name;
-    std::function<void()> throwInside;
-};
-
+// Each guard kind is made and then moved once, so the moved-to guard is the one that ends.
 template <class Guard, class... Args> void MoveAndThrow(Args... args) {
     Guard guard(args...);
     Guard moved(std::move(guard));
@@ -40,7 +29,7 @@ class Guards : public MoxTest {};
 } // namespace
 
 TEST_F(Guards, RestoreEveryCounterWhenLeftByAnExceptionAlsoInsideOuterLevels) {
-    const GuardKind kinds[] = {
+    const std::pair<const char*, void (*)()> kinds[] = {
         {"Transaction", [] { MoveAndThrow<mox::Transaction>(); }},
         {"Transaction+context",
          [] { MoveAndThrow<mox::Transaction>(Cmox::Current().GetUndoContext("E"), "x"); }},
@@ -48,17 +37,17 @@ TEST_F(Guards, RestoreEveryCounterWhenLeftByAnExceptionAlsoInsideOuterLevels) {
         {"SuppressNotifications", [] { MoveAndThrow<mox::SuppressNotifications>(); }},
         {"PauseRecording", [] { MoveAndThrow<mox::PauseRecording>(); }},
     };
-    for (const GuardKind& kind : kinds) {
+    for (const auto& [name, throwInside] : kinds) {
         for (int outer = 0; outer < 2; ++outer) {
-            SCOPED_TRACE(std::string(kind.name) + (outer ? " inside outer levels" : ""));
+            SCOPED_TRACE(std::string(name) + (outer ? " inside outer levels" : ""));
             std::optional<mox::Transaction> t;
             std::optional<mox::SubTransaction> s;
             std::optional<mox::SuppressNotifications> n;
             std::optional<mox::PauseRecording> p;
             if (outer) t.emplace(), s.emplace(), n.emplace(), p.emplace();
             const Counters before = Read(Engine());
-            EXPECT_THROW(kind.throwInside(), std::runtime_error);
-            EXPECT_TRUE(Read(Engine()) == before);
+            EXPECT_THROW(throwInside(), std::runtime_error);
+            EXPECT_EQ(Read(Engine()), before);
         }
     }
     Engine().RemoveAllUndoContexts();
@@ -102,7 +91,7 @@ TEST_F(Guards, ThrowingUpdateAtTheEndIsReportedByTheExplicitEndOnlyAndEndsEither
                 EXPECT_THROW(run(), std::runtime_error);
             else
                 EXPECT_NO_THROW(run());
-            EXPECT_TRUE(Read(Engine()) == before);
+            EXPECT_EQ(Read(Engine()), before);
             EXPECT_EQ(Order(log),
                       (kind == kHistory ? Names{"Thrower"} : Names{"Thrower", "Behind"}));
         }
