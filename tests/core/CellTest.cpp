@@ -6,16 +6,7 @@ using namespace moxtest;
 
 class Cell : public MoxTest {};
 
-TEST_F(Cell, DefaultsAndInitializeResetsIdentityButKeepsFlagsAndDependencies) {
-    CmoxCell fresh;
-    EXPECT_EQ(fresh.Name(), "NoName");
-    EXPECT_EQ(fresh.Priority(), MOX_STATE_PRIORITY);
-    EXPECT_EQ(fresh.Savable(), 1);
-    EXPECT_EQ(fresh.FindFirstDependee(), nullptr);
-    EXPECT_STREQ(fresh.UserName(), "");
-    EXPECT_EQ(fresh.HasUserName(), 0);
-    EXPECT_EQ(fresh.IsPrimitive(), 0);
-
+TEST_F(Cell, InitializeKeepsFlagsAndDependenciesAndBaseCellsCompareClassesOnly) {
     CmoxCell a("A", 20), b("B", 30);
     a.Savable(0);
     a.NotifyParent(0);
@@ -30,11 +21,8 @@ TEST_F(Cell, DefaultsAndInitializeResetsIdentityButKeepsFlagsAndDependencies) {
     EXPECT_EQ(a.Savable(), 0);
     EXPECT_EQ(a.NotifyParent(), 0);
     EXPECT_TRUE(a.HasDependent(&b));
-}
-
-TEST_F(Cell, BaseCellComparesClassesOnlyAndItsSettersStoreAndReportNothing) {
+    // A base cell compares classes only; its setters store and report nothing.
     moxtest::UpdateLog log;
-    CmoxCell a("A", MOX_STATE_PRIORITY), b("B", 200);
     IntCell i("I");
     EXPECT_TRUE(a == b);
     EXPECT_FALSE(a != b);
@@ -42,15 +30,12 @@ TEST_F(Cell, BaseCellComparesClassesOnlyAndItsSettersStoreAndReportNothing) {
     EXPECT_TRUE(a != i);
     EXPECT_TRUE(a.IsKindOf(RUNTIME_CLASS(CmoxCell)));
     EXPECT_STREQ(a.GetRuntimeClass()->m_lpszClassName, "CmoxCell");
-
     moxtest::RecordingCell d("D", MOX_STATE_PRIORITY, log);
     a.AddDependent(&d);
-    EXPECT_EQ(a.Value(5L), MOX_VALUE_SET);
-    EXPECT_EQ(a.Value(2.5), MOX_VALUE_SET);
-    EXPECT_EQ(a.Value(1), MOX_VALUE_SET);
-    EXPECT_EQ(a.Value("x"), MOX_VALUE_SET);
-    EXPECT_EQ(a.Value(static_cast<__int64>(7)), MOX_VALUE_SET);
-    EXPECT_EQ(a.Value(static_cast<unsigned char>(7)), MOX_VALUE_SET);
+    for (MoxSetValue result :
+         {a.Value(5L), a.Value(2.5), a.Value(1), a.Value("x"), a.Value(static_cast<__int64>(7)),
+          a.Value(static_cast<unsigned char>(7))})
+        EXPECT_EQ(result, MOX_VALUE_SET);
     a = 5L;
     a = "text";
     EXPECT_TRUE(log.empty()) << "base setters must not report changes";
@@ -73,39 +58,31 @@ TEST_F(Cell, PathNamesAndFindersNavigateTheTree) {
     EXPECT_EQ(root.PathName(), "\\Root");
     EXPECT_EQ(gain->PathName(), "\\Root\\Scope\\Gain");
     EXPECT_EQ(root.DebugName(), "");
-    EXPECT_EQ(gain->FindRoot(), &root);
-    EXPECT_EQ(root.FindRoot(), &root);
-    EXPECT_EQ(gain->FindFamily(), scope);
-    EXPECT_EQ(scope->FindFamily(), scope);
-    EXPECT_EQ(root.FindFamily(), &root);
-    EXPECT_EQ(scope->FindSibling("Other"), other);
-    EXPECT_EQ(scope->FindSibling("Scope"), scope);
-    EXPECT_EQ(root.FindSibling("Scope"), nullptr);
-    EXPECT_EQ(root.FindGrandChild("Scope", "Gain"), gain);
-    EXPECT_EQ(root.FindGrandChild("Nope", "Gain"), nullptr);
-    EXPECT_EQ(root.FindGreatGrandChild("Scope", "Gain", "Deep"), deep);
-
+    // clang-format off
+    const std::pair<CmoxCell*, CmoxCell*> found[] = {
+        {gain->FindRoot(), &root}, {root.FindRoot(), &root}, {gain->FindFamily(), scope},
+        {scope->FindFamily(), scope}, {root.FindFamily(), &root}, {scope->FindSibling("Other"), other},
+        {scope->FindSibling("Scope"), scope}, {root.FindSibling("Scope"), nullptr},
+        {root.FindGrandChild("Scope", "Gain"), gain}, {root.FindGrandChild("Nope", "Gain"), nullptr},
+        {root.FindGreatGrandChild("Scope", "Gain", "Deep"), deep}};
+    // clang-format on
+    for (const auto& [cell, expected] : found)
+        EXPECT_EQ(cell, expected);
     const struct {
         CmoxCell* from;
         const char* path;
         CmoxCell* found;       // by FindDescendent
         CmoxCell* foundByUser; // by FindDescendentUser
-    } rows[] = {
-        {&root, "\\Scope", scope, scope},
-        {&root, "\\Scope\\Gain\\Deep", deep, deep},
-        {gain, "\\..\\..\\Other", other, other},
-        {scope, "\\..\\Other", other, other},
-        {&root, "\\Missing", nullptr, nullptr},
-        {&root, "\\Scope\\Missing\\Deep", nullptr, nullptr},
-        {&root, "\\..", nullptr, nullptr},
-        {&root, "\\scope", nullptr, nullptr}, // names are case-sensitive
+    } rows[] = {               // clang-format off
+        {&root, "\\Scope", scope, scope}, {&root, "\\Scope\\Gain\\Deep", deep, deep},
+        {gain, "\\..\\..\\Other", other, other}, {scope, "\\..\\Other", other, other},
+        {&root, "\\Missing", nullptr, nullptr}, {&root, "\\Scope\\Missing\\Deep", nullptr, nullptr},
+        {&root, "\\..", nullptr, nullptr}, {&root, "\\scope", nullptr, nullptr}, // case-sensitive
         // A marked component is a user name; the plain finder takes it as a name.
-        {&root, "\\$Label$", nullptr, scope},
-        {&root, "\\$Label$\\Gain", nullptr, gain},
-        {&root, "\\Scope\\$Volume$", nullptr, gain},
-        {gain, "\\..\\..\\$Label$", nullptr, scope},
-        {&root, "\\$Scope$", nullptr, nullptr},
-    };
+        {&root, "\\$Label$", nullptr, scope}, {&root, "\\$Label$\\Gain", nullptr, gain},
+        {&root, "\\Scope\\$Volume$", nullptr, gain}, {gain, "\\..\\..\\$Label$", nullptr, scope},
+        {&root, "\\$Scope$", nullptr, nullptr}};
+    // clang-format on
     for (const auto& row : rows) {
         EXPECT_EQ(row.from->FindDescendent(row.path), row.found) << row.path;
         EXPECT_EQ(row.from->FindDescendentUser(row.path), row.foundByUser) << row.path;

@@ -2,39 +2,28 @@
 
 #include <gtest/gtest.h>
 
-TEST(Names, MarkedUserNamesRoundTrip) {
+TEST(Names, UserNamesMarkedNamesAndPaths) {
     std::string out = "junk";
-    EXPECT_EQ(Cmox::MakeUserName(out, ""), MOX_NO_USER_NAME);
-    EXPECT_EQ(Cmox::MakeUserName(out, "Gain"), "$Gain$");
-    EXPECT_EQ(Cmox::ExtractUserName(out, "$Gain$"), "Gain");
-    EXPECT_EQ(Cmox::ExtractUserName(out, "$$"), "");
-    // Shorter than two delimiters: nothing inside, and no out-of-range read.
-    EXPECT_EQ(Cmox::ExtractUserName(out, "$"), "");
-    EXPECT_EQ(Cmox::ExtractUserName(out, ""), "");
-}
-
-TEST(Names, ExtractNameTakesWhatFollowsTheLastSeparator) {
-    std::string out;
-    EXPECT_EQ(Cmox::ExtractName(out, "\\Root\\Scope\\Gain"), "Gain");
-    EXPECT_EQ(Cmox::ExtractName(out, "Gain"), "Gain");
-    EXPECT_EQ(Cmox::ExtractName(out, "\\Root\\"), "");
-}
-
-TEST(Names, IsUserNameLooksOnlyAtTheFirstCharacter) {
-    EXPECT_TRUE(Cmox::IsUserName("$Gain$"));
-    EXPECT_TRUE(Cmox::IsUserName("$unterminated"));
-    EXPECT_FALSE(Cmox::IsUserName("Gain"));
-    EXPECT_FALSE(Cmox::IsUserName(""));
-    EXPECT_FALSE(Cmox::IsUserName("G$"));
-}
-
-TEST(Names, MakePathStopsAtTheFirstEmptyComponent) {
-    std::string out = "old";
-    EXPECT_EQ(MoxMakePath(out, "Root", "Scope", "Gain", "", "X"), "\\Root\\Scope\\Gain");
-    EXPECT_EQ(MoxMakePath(out, "Root", "", "Gain"), "\\Root");
-    EXPECT_EQ(MoxMakePath(out, "Root", "Scope"), "\\Root\\Scope");
-    EXPECT_EQ(MoxMakePath(out, ""), "\\");
-    EXPECT_EQ(MoxMakePath(out, "A", "B", "C", "D", "E"), "\\A\\B\\C\\D\\E");
+    // clang-format off
+    const std::pair<std::string, std::string> rows[] = {
+        {Cmox::MakeUserName(out, ""), MOX_NO_USER_NAME}, {Cmox::MakeUserName(out, "Gain"), "$Gain$"},
+        {Cmox::ExtractUserName(out, "$Gain$"), "Gain"}, {Cmox::ExtractUserName(out, "$$"), ""},
+        // Shorter than two delimiters: nothing inside, and no out-of-range read.
+        {Cmox::ExtractUserName(out, "$"), ""}, {Cmox::ExtractUserName(out, ""), ""},
+        {Cmox::ExtractName(out, "\\Root\\Scope\\Gain"), "Gain"}, {Cmox::ExtractName(out, "Gain"), "Gain"},
+        {Cmox::ExtractName(out, "\\Root\\"), ""},
+        // A path stops at the first empty component.
+        {MoxMakePath(out, "Root", "Scope", "Gain", "", "X"), "\\Root\\Scope\\Gain"},
+        {MoxMakePath(out, "Root", "", "Gain"), "\\Root"}, {MoxMakePath(out, "Root", "Scope"), "\\Root\\Scope"},
+        {MoxMakePath(out, ""), "\\"}, {MoxMakePath(out, "A", "B", "C", "D", "E"), "\\A\\B\\C\\D\\E"}};
+    // clang-format on
+    for (const auto& [made, expected] : rows)
+        EXPECT_EQ(made, expected);
+    // Only the first character marks a user name.
+    for (const char* name : {"$Gain$", "$unterminated"})
+        EXPECT_TRUE(Cmox::IsUserName(name)) << name;
+    for (const char* name : {"Gain", "", "G$"})
+        EXPECT_FALSE(Cmox::IsUserName(name)) << name;
 }
 
 // Values that applications store or compare and that no other test pins down.

@@ -23,38 +23,20 @@ int g_targets[3];
 
 // Per kind: the value type and three distinct values (initial, default, other).
 template <class C> struct Kind;
-template <> struct Kind<CmoxLongCell> {
-    using V = long;
-    static constexpr V values[3] = {5, 9, -7};
-};
-template <> struct Kind<CmoxIntermediateEnumCell> {
-    using V = long;
-    static constexpr V values[3] = {2, 1, 4};
-};
-template <> struct Kind<CmoxByteCell> {
-    using V = unsigned char;
-    static constexpr V values[3] = {5, 9, 200};
-};
-template <> struct Kind<CmoxLongLongCell> {
-    using V = __int64;
-    static constexpr V values[3] = {5, 9, -(1LL << 40)};
-};
-template <> struct Kind<CmoxDoubleCell> {
-    using V = double;
-    static constexpr V values[3] = {1.5, -0.25, 8e10};
-};
-template <> struct Kind<CmoxBooleanCell> {
-    using V = int;
-    static constexpr V values[3] = {1, 0, 2}; // two true values: the stored bytes compare
-};
-template <> struct Kind<CmoxStringCell> {
-    using V = const char*;
-    static constexpr V values[3] = {"first", "default", "other"};
-};
-template <> struct Kind<CmoxPtrCell> {
-    using V = void*;
-    static constexpr V values[3] = {&g_targets[0], &g_targets[1], &g_targets[2]};
-};
+#define MOX_TEST_KIND(Cell, Type, ...)                                                             \
+    template <> struct Kind<Cell> {                                                                \
+        using V = Type;                                                                            \
+        static constexpr V values[3] = {__VA_ARGS__};                                              \
+    };
+MOX_TEST_KIND(CmoxLongCell, long, 5, 9, -7)
+MOX_TEST_KIND(CmoxIntermediateEnumCell, long, 2, 1, 4)
+MOX_TEST_KIND(CmoxByteCell, unsigned char, 5, 9, 200)
+MOX_TEST_KIND(CmoxLongLongCell, __int64, 5, 9, -(1LL << 40))
+MOX_TEST_KIND(CmoxDoubleCell, double, 1.5, -0.25, 8e10)
+MOX_TEST_KIND(CmoxBooleanCell, int, 1, 0, 2) // two true values: the stored bytes compare
+MOX_TEST_KIND(CmoxStringCell, const char*, "first", "default", "other")
+MOX_TEST_KIND(CmoxPtrCell, void*, &g_targets[0], &g_targets[1], &g_targets[2])
+#undef MOX_TEST_KIND
 
 template <class C> class ValueCellKind : public moxtest::MoxTest {
   protected:
@@ -95,21 +77,17 @@ TYPED_TEST(ValueCellKind, SameValueIsSilentAndAChangeReportsOnceAndRecordsInATra
     EXPECT_EQ(watch.log[0].changed, std::vector<std::string>{"Cell"});
     EXPECT_EQ(watch.Reasons(), Reasons{MOX_VALUE_CHANGED});
     EXPECT_TRUE(context->UndoDescriptions().empty()) << "no transaction: nothing recorded";
-}
-
-TYPED_TEST(ValueCellKind, AValueAndADefaultChangeMergeIntoOneValueChangeRecord) {
-    // What undo and redo give back is checked by the randomized undo model test.
-    TypeParam cell("Cell", this->Initial(), this->Default());
+    // In a transaction a value and a default change merge into one value-change record; what
+    // undo and redo give back is checked by the randomized undo model test.
     Record([&] {
-        cell.Value(this->Other());
+        cell.Value(this->Initial());
         cell.MakeCurrentDefault();
         ASSERT_NE(OpenRecord<CmoxUndoInfo>(cell), nullptr);
         EXPECT_EQ(OpenRecord<CmoxUndoInfo>(cell)->Reason(), MOX_VALUE_CHANGED);
     });
 }
 
-TYPED_TEST(ValueCellKind, MakeCurrentDefaultReportsTheDefaultAndMakeDefaultCurrentTheValue) {
-    // What undo makes of them is checked by the randomized undo model test.
+TYPED_TEST(ValueCellKind, DefaultMovesReportAndInitializeIsSilent) {
     TypeParam cell("Cell", this->Initial(), this->Default());
     Watch watch(cell);
     cell.MakeCurrentDefault();
@@ -121,11 +99,7 @@ TYPED_TEST(ValueCellKind, MakeCurrentDefaultReportsTheDefaultAndMakeDefaultCurre
               (Reasons{MOX_DEFAULT_CHANGED, MOX_VALUE_CHANGED, MOX_VALUE_CHANGED}));
     cell.MakeDefaultCurrent(); // already equal: nothing to do
     EXPECT_EQ(watch.log.size(), 3u);
-}
-
-TYPED_TEST(ValueCellKind, InitializeResetsEverythingSilently) {
-    TypeParam cell("Cell", this->Initial(), this->Initial());
-    Watch watch(cell);
+    // Initialize resets everything silently.
     Record([&] {
         cell.Initialize("Renamed", this->Other(), this->Default(), MOX_UI_PRIORITY);
         EXPECT_EQ(OpenRecordCount(), 0);
@@ -134,7 +108,7 @@ TYPED_TEST(ValueCellKind, InitializeResetsEverythingSilently) {
     EXPECT_TRUE(this->Holds(cell.Value(), this->Other()));
     EXPECT_TRUE(this->Holds(cell.DefaultValue(), this->Default()));
     EXPECT_EQ(cell.Priority(), MOX_UI_PRIORITY);
-    EXPECT_TRUE(watch.log.empty());
+    EXPECT_EQ(watch.log.size(), 3u);
 }
 
 TYPED_TEST(ValueCellKind, AssignmentCopiesTheValueOnlyAndEqualityComparesValueAndClass) {

@@ -48,39 +48,10 @@ inline int OpenRecordCount() {
     return Cmox::Current().UndoList().GetCount();
 }
 
-/// Undoes the newest transaction of `context`.
-inline void UndoOnce(CmoxUndoContext* context) {
-    Cmox::Current().Undo(context, 1);
-}
-
-/// Redoes the most recently undone transaction of `context`.
-inline void RedoOnce(CmoxUndoContext* context) {
-    Cmox::Current().Redo(context, 1);
-}
-
 /// Min, max, value and default of a ranged cell, to compare in one go.
 using RangeState = std::vector<long long>;
 template <class C> RangeState StateOf(C& cell) {
     return {cell.Min(), cell.Max(), cell.Value(), cell.DefaultValue()};
-}
-
-/// Sets `first`, makes it the default and sets `second`, all in one transaction, which must file
-/// one record; undo must bring back the value and default the cell had, redo the new ones.
-template <class C, class V> void ExpectValueAndDefaultUndoTogether(C& cell, V first, V second) {
-    const auto value = cell.Value();
-    const auto defaultValue = cell.DefaultValue();
-    CmoxUndoContext* context = Record([&] {
-        cell.Value(first);
-        cell.MakeCurrentDefault();
-        cell.Value(second);
-        EXPECT_EQ(OpenRecordCount(), 1);
-    });
-    UndoOnce(context);
-    EXPECT_EQ(cell.Value(), value);
-    EXPECT_EQ(cell.DefaultValue(), defaultValue);
-    RedoOnce(context);
-    EXPECT_EQ(cell.Value(), second);
-    EXPECT_EQ(cell.DefaultValue(), first);
 }
 
 } // namespace valuetest
