@@ -278,8 +278,6 @@ TEST(Dialog, DesktopsNestRefuseForeignWindowsAndRecordFocusAndBeepsInOrder) {
     MessageBeep(kSimpleBeep);
     MessageBeep(MB_ICONEXCLAMATION);
     EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep, MB_ICONEXCLAMATION}), outer.Beeps());
-    outer.ClearBeeps();
-    EXPECT_TRUE(outer.Beeps().empty());
 }
 
 namespace {
