@@ -261,7 +261,7 @@ TEST_F(LinkCellTest, FailShowsTheTextOrBeepsFocusesTheControlAndThrowsWhenAsked)
     EXPECT_EQ("Out of range", boxes[1].text);
     EXPECT_THROW(link.Fail(301, 0), CResourceException);
     EXPECT_EQ(2u, boxes.size());
-    // An edit field's link also selects the whole entry, before the message and the throw.
+    // An edit field's link also selects the whole entry, before it throws.
     CmoxEditLC editLink(10, nullptr, Dlg(), "Edit", MOX_UI_PRIORITY, 0);
     other.Wnd()->SetFocus();
     edit.Enter("12x");
