@@ -34,17 +34,19 @@ class EngineQueue : public MoxTest {
     // An operation that throws shows "!".
     std::string Run(const char* script) {
         Cmox& engine = Engine();
-        const std::map<char, std::function<void()>> ops = {{'[', [&] { engine.BeginTransaction(); }},
-                                                           {']', [&] { engine.EndTransaction(); }},
-                                                           {'(', [&] { engine.BeginSubTransaction(); }},
-                                                           {')', [&] { engine.EndSubTransaction(); }},
-                                                           {'s', [&] { engine.SuppressNotification(); }},
-                                                           {'r', [&] { engine.ResumeNotification(0); }},
-                                                           {'R', [&] { engine.ResumeNotification(1); }},
-                                                           {'n', [&] { engine.Notify(); }},
-                                                           {'1', [&] { source.Set(source.Get() + 1); }},
-                                                           {'2', [&] { second.Set(second.Get() + 1); }},
-                                                           {'3', [&] { high.Set(high.Get() + 1); }}};
+        const std::map<char, std::function<void()>> ops = {
+            {'[', [&] { engine.BeginTransaction(); }},
+            {']', [&] { engine.EndTransaction(); }},
+            {'(', [&] { engine.BeginSubTransaction(); }},
+            {')', [&] { engine.EndSubTransaction(); }},
+            {'s', [&] { engine.SuppressNotification(); }},
+            {'r', [&] { engine.ResumeNotification(0); }},
+            {'R', [&] { engine.ResumeNotification(1); }},
+            {'n', [&] { engine.Notify(); }},
+            {'1', [&] { source.Set(source.Get() + 1); }},
+            {'2', [&] { second.Set(second.Get() + 1); }},
+            {'3', [&] { high.Set(high.Get() + 1); }},
+        };
         std::string out;
         for (const char* op = script; *op != '\0'; ++op) {
             const std::size_t before = log.size();
