@@ -4,21 +4,11 @@
 
 #include <climits>
 #include <cstring>
+#include <functional>
+#include <sstream>
 #include <string>
 
 namespace {
-
-// A buffer with a guard area, to prove a conversion writes no more than it may.
-struct GuardedBuffer {
-    char bytes[64];
-    GuardedBuffer() { std::memset(bytes, '#', sizeof bytes); }
-    // Whether everything from `from` on is still untouched.
-    bool UntouchedFrom(int from) const {
-        for (int i = from; i < static_cast<int>(sizeof bytes); ++i)
-            if (bytes[i] != '#') return false;
-        return true;
-    }
-};
 
 // Also drops underscores, as an application might for digit grouping of its own.
 class UnderscoreFormatter : public CmoxFormatter {
@@ -33,120 +23,96 @@ class UnderscoreFormatter : public CmoxFormatter {
     }
 };
 
-// One row of a parsing table: the text and the number it reads as.
-template <class T> struct Parsed {
-    const char* text;
-    T value;
-};
-
 } // namespace
 
-TEST(Formatter, PreprocessDropsCommasPlusSignsAndSpacesOnly) {
+// Each text through the preprocessing and the four parsers: "[kept] long byte double longlong |".
+// Only commas, plus signs and spaces go (a tab is no space); long saturates at 32 bits, byte is
+// the low 8 bits of that saturated long, long long goes through double and truncates.
+TEST(Formatter, ParsersTranscript) {
     CmoxFormatter f;
-    char out[64];
-    // Only the three separators go; a tab is not a space.
-    const struct {
-        const char* text;
-        const char* kept;
-    } rows[] = {{" +1,234 -5.6e7 ,", "1234-5.6e7"}, {"", ""}, {"\t1_2", "\t1_2"}};
-    for (const auto& row : rows) {
-        f.PreprocessText(row.text, out);
-        EXPECT_STREQ(row.kept, out) << row.text;
+    std::ostringstream out;
+    char kept[CmoxFormatter::PREPROCESS_SIZE];
+    for (const char* text : {" +1,234 -5.6e7 ,",
+                             "",
+                             "\t1_2",
+                             "-7",
+                             "12abc",
+                             "1.9",
+                             "-2.9",
+                             "- 1,234,567",
+                             "x1",
+                             "2,147,483,647",
+                             "3000000000",
+                             "-2147483648",
+                             "-99999999999999999999999",
+                             "300",
+                             "-1",
+                             "-212",
+                             "4294967596",
+                             "1,000.5",
+                             "-2.5e-3",
+                             "+1 e3",
+                             "9,007,199,254,740,993",
+                             "1e30",
+                             "-1e30",
+                             "inf",
+                             "nan",
+                             "--1",
+                             "-9223372036854775808"}) {
+        f.PreprocessText(text, kept);
+        out << '[' << kept << "] " << f.TextToLong(text) << ' ' << int{f.TextToByte(text)} << ' '
+            << f.TextToDouble(text) << ' ' << f.TextToLongLong(text) << " | ";
     }
-}
-
-TEST(Formatter, TextToLongIgnoresSeparatorsStopsAtUnusableCharactersAndSaturates) {
-    CmoxFormatter f;
-    const Parsed<long> rows[] = {{"1,234", 1234},
-                                 {"+ 5", 5},
-                                 {"-7", -7},
-                                 {"12abc", 12},
-                                 {"1.9", 1},
-                                 {"- 1,234,567", -1234567},
-                                 {"abc", 0},
-                                 {"", 0},
-                                 {"2,147,483,647", INT_MAX},
-                                 {"3000000000", INT_MAX},
-                                 {"-2147483648", INT_MIN},
-                                 {"-99999999999999999999999", INT_MIN}};
-    for (const auto& row : rows)
-        EXPECT_EQ(row.value, f.TextToLong(row.text)) << row.text;
+    EXPECT_EQ(
+        "[1234-5.6e7] 1234 210 1234 1234 | [] 0 0 0 0 | [\t1_2] 1 1 1 1 | [-7] -7 249 -7 -7 | "
+        "[12abc] 12 12 12 12 | [1.9] 1 1 1.9 1 | [-2.9] -2 254 -2.9 -2 | "
+        "[-1234567] -1234567 121 -1.23457e+06 -1234567 | [x1] 0 0 0 0 | "
+        "[2147483647] 2147483647 255 2.14748e+09 2147483647 | "
+        "[3000000000] 2147483647 255 3e+09 3000000000 | "
+        "[-2147483648] -2147483648 0 -2.14748e+09 -2147483648 | "
+        "[-99999999999999999999999] -2147483648 0 -1e+23 -9223372036854775808 | "
+        "[300] 300 44 300 300 | [-1] -1 255 -1 -1 | [-212] -212 44 -212 -212 | "
+        "[4294967596] 2147483647 255 4.29497e+09 4294967596 | [1000.5] 1000 232 1000.5 1000 | "
+        "[-2.5e-3] -2 254 -0.0025 0 | [1e3] 1 1 1000 1000 | "
+        "[9007199254740993] 2147483647 255 9.0072e+15 9007199254740992 | "
+        "[1e30] 1 1 1e+30 9223372036854775807 | [-1e30] -1 255 -1e+30 -9223372036854775808 | "
+        "[inf] 0 0 inf 9223372036854775807 | [nan] 0 0 nan 0 | [--1] 0 0 0 0 | "
+        "[-9223372036854775808] -2147483648 0 -9.22337e+18 -9223372036854775808 | ",
+        out.str());
     EXPECT_EQ(0L, f.TextToLong(nullptr));
+    // An override of the preprocessing changes all four parsers.
+    UnderscoreFormatter u;
+    EXPECT_EQ(1000L, u.TextToLong("1_000"));
+    EXPECT_EQ(200, u.TextToByte("2_00"));
+    EXPECT_DOUBLE_EQ(1000.25, u.TextToDouble("1_000.25"));
+    EXPECT_EQ(1000000LL, u.TextToLongLong("1_000_000"));
 }
 
-TEST(Formatter, TextToByteKeepsLowEightBitsOfTheSaturatedNumber) {
+TEST(Formatter, ToTextWritesTheShortestFormWithinEachConversionsBound) {
     CmoxFormatter f;
-    // -212 is 0x...FF2C; 4294967596 saturates to 2147483647, which ends in 0xFF.
-    const Parsed<int> rows[] = {{"300", 44}, {"-1", 255},    {"256", 0},         {"1,0,0", 100},
-                                {",,", 0},   {"-212", 0x2C}, {"4294967596", 255}};
-    for (const auto& row : rows)
-        EXPECT_EQ(row.value, f.TextToByte(row.text)) << row.text;
-}
-
-TEST(Formatter, TextToDoubleReadsDecimalAndExponentForms) {
-    CmoxFormatter f;
-    EXPECT_DOUBLE_EQ(1000.5, f.TextToDouble("1,000.5"));
-    EXPECT_DOUBLE_EQ(-0.0025, f.TextToDouble("-2.5e-3"));
-    EXPECT_DOUBLE_EQ(1000.0, f.TextToDouble("+1 e3"));
-    EXPECT_EQ(0.0, f.TextToDouble("x1"));
-}
-
-TEST(Formatter, TextToLongLongGoesThroughDoubleTruncatesAndSaturates) {
-    CmoxFormatter f;
-    // Beyond 2^53 only as exact as a double: 2^53 + 1 reads as 2^53.
-    const Parsed<long long> rows[] = {{"-2.9", -2},
-                                      {"2.9", 2},
-                                      {"1.5e3", 1500},
-                                      {"1,234,567,890,123", 1234567890123LL},
-                                      {"9,007,199,254,740,993", 9007199254740992LL},
-                                      {"1e30", LLONG_MAX},
-                                      {"-1e30", LLONG_MIN},
-                                      {"inf", LLONG_MAX},
-                                      {"nan", 0},
-                                      {"--1", 0},
-                                      {"-9223372036854775808", LLONG_MIN}};
-    for (const auto& row : rows)
-        EXPECT_EQ(row.value, f.TextToLongLong(row.text)) << row.text;
-}
-
-TEST(Formatter, ToTextWritesWithinEachConversionsBufferBound) {
-    CmoxFormatter f;
-    GuardedBuffer a, b, c, d, e;
-    f.LongToText(-2147483647L - 1, a.bytes);
-    EXPECT_STREQ("-2147483648", a.bytes);
-    EXPECT_TRUE(a.UntouchedFrom(12));
-    f.LongToText(LONG_MAX, b.bytes); // wider than the 32-bit values cells hold: cut
-    EXPECT_EQ(11u, std::strlen(b.bytes));
-    EXPECT_TRUE(b.UntouchedFrom(12));
-    f.ByteToText(255, c.bytes);
-    EXPECT_STREQ("255", c.bytes);
-    EXPECT_TRUE(c.UntouchedFrom(5));
-    f.DoubleToText(-1.5e-300, d.bytes);
-    EXPECT_STREQ("-1.5e-300", d.bytes);
-    EXPECT_TRUE(d.UntouchedFrom(21));
-    f.LongLongToText(LLONG_MIN, e.bytes);
-    EXPECT_STREQ("-9223372036854775808", e.bytes);
-    EXPECT_TRUE(e.UntouchedFrom(21));
-    f.LongLongToText(LLONG_MAX, e.bytes);
-    EXPECT_STREQ("9223372036854775807", e.bytes);
-    // Doubles in the shortest general form.
     const struct {
-        double value;
+        std::function<void(char*)> write;
         const char* text;
-    } doubles[] = {{0.1, "0.1"}, {1000.5, "1000.5"}, {123456789.0, "1.23457e+08"}, {1e20, "1e+20"}};
-    for (const auto& row : doubles) {
-        f.DoubleToText(row.value, d.bytes);
-        EXPECT_STREQ(row.text, d.bytes);
+        int bound; // nothing from here on may be written
+    } rows[] = {
+        {[&](char* b) { f.LongToText(-2147483647L - 1, b); }, "-2147483648", 12},
+        {[&](char* b) { f.LongToText(LONG_MAX, b); }, "92233720368", 12}, // cut to 32-bit width
+        {[&](char* b) { f.ByteToText(255, b); }, "255", 5},
+        {[&](char* b) { f.DoubleToText(-1.5e-300, b); }, "-1.5e-300", 21},
+        {[&](char* b) { f.DoubleToText(123456789.0, b); }, "1.23457e+08", 21},
+        {[&](char* b) { f.DoubleToText(0.1, b); }, "0.1", 21},
+        {[&](char* b) { f.LongLongToText(LLONG_MIN, b); }, "-9223372036854775808", 21},
+        {[&](char* b) { f.LongLongToText(LLONG_MAX, b); }, "9223372036854775807", 21},
+    };
+    for (const auto& row : rows) {
+        char bytes[64];
+        std::memset(bytes, '#', sizeof bytes);
+        row.write(bytes);
+        EXPECT_STREQ(row.text, bytes);
+        EXPECT_EQ(std::string(sizeof bytes - row.bound, '#'),
+                  std::string(bytes + row.bound, 64 - row.bound))
+            << row.text;
     }
-}
-
-TEST(Formatter, OverriddenPreprocessChangesAllFourParsers) {
-    UnderscoreFormatter f;
-    EXPECT_EQ(1000L, f.TextToLong("1_000"));
-    EXPECT_EQ(200, f.TextToByte("2_00"));
-    EXPECT_DOUBLE_EQ(1000.25, f.TextToDouble("1_000.25"));
-    EXPECT_EQ(1000000LL, f.TextToLongLong("1_000_000"));
-    EXPECT_EQ(1L, CmoxFormatter().TextToLong("1_000"));
 }
 
 TEST(Formatter, OverlongTextIsReadFromItsFirstCharactersWithoutOverrunning) {
@@ -157,4 +123,5 @@ TEST(Formatter, OverlongTextIsReadFromItsFirstCharactersWithoutOverrunning) {
     EXPECT_EQ(2147483647L, f.TextToLong(digits.c_str()));
     EXPECT_EQ(LLONG_MAX, f.TextToLongLong(digits.c_str()));
     EXPECT_EQ(0.0, f.TextToDouble(std::string(600, ',').c_str()));
+    EXPECT_EQ(1L, f.TextToLong("1_000"));
 }

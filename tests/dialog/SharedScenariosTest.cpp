@@ -140,10 +140,15 @@ TYPED_TEST(Scenario, ComboAndListExchangeIndexesAndTextAndTheComboFieldFiltersKe
     EXPECT_EQ("Purple", ui.Text(21));
     nameLink.GetControlText(text, sizeof text);
     EXPECT_STREQ("Purple", text);
+    ui.Pick(21, 2); // a picked item is read as its text
+    nameLink.UIToState();
+    EXPECT_EQ("Blue", name.Value());
 
     ASSERT_NE(0, nameLink.SubclassEditControl(new DigitsOnly));
     ui.Enter(21, "1x2");
     EXPECT_EQ("12", ui.Text(21));
+    nameLink.UIToState(); // typed text is read from the field
+    EXPECT_EQ("12", name.Value());
 }
 
 // A three-state check box and a radio group that stops at the next group start, both ways.
