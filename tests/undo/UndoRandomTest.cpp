@@ -6,6 +6,7 @@
 #include "support/MoxTest.h"
 
 #include <deque>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -45,47 +46,28 @@ class UndoRandom : public MoxTest {
     // one another within a transaction.
     void Change() {
         const int v = Pick(0, 5);
-        switch (Pick(0, 10)) {
-        case 0:
-            count.Value(static_cast<long>(v));
-            break;
-        case 1:
-            level.Value(v * 0.5);
-            break;
-        case 2:
-            title.Value(std::string(static_cast<std::size_t>(v), 'x').c_str());
-            break;
-        case 3:
-            on.Value(v % 3);
-            break;
-        case 4:
-            channel.Value(static_cast<unsigned char>(v * 60));
-            break;
-        case 5:
-            channel.SetRange(static_cast<unsigned char>(v * 10),
-                             static_cast<unsigned char>(200 - v));
-            break;
-        case 6:
-            freq.Value(static_cast<__int64>(v * 7));
-            break;
-        case 7:
-            // Bounds on every step grid: unquantized bounds that round to the current
-            // domain still file a record, which a state comparison cannot see.
-            freq.SetRangeAndSize(-6 * (v % 2), 6 * (5 + v), 1 + v % 3);
-            break;
-        case 8:
-            CellAt(Pick(0, 6)).MakeDefaultCurrent();
-            break;
-        case 9:
-            pointer.Value(static_cast<void*>(&m_targets[v]));
-            break;
-        default: {
+        const auto byte = [](int b) { return static_cast<unsigned char>(b); };
+        const std::function<void()> changes[] = {
+            [&] { count.Value(static_cast<long>(v)); },
+            [&] { level.Value(v * 0.5); },
+            [&] { title.Value(std::string(static_cast<std::size_t>(v), 'x').c_str()); },
+            [&] { on.Value(v % 3); },
+            [&] { channel.Value(byte(v * 60)); },
+            [&] { channel.SetRange(byte(v * 10), byte(200 - v)); },
+            [&] { freq.Value(static_cast<__int64>(v * 7)); },
+            // Bounds on every step grid: unquantized bounds that round to the current domain
+            // still file a record, which a state comparison cannot see.
+            [&] { freq.SetRangeAndSize(-6 * (v % 2), 6 * (5 + v), 1 + v % 3); },
+            [&] { CellAt(Pick(0, 6)).MakeDefaultCurrent(); },
+            [&] { pointer.Value(static_cast<void*>(&m_targets[v])); },
             // The byte cell reports a default change even when nothing changed: left out, so
             // that a change of state is what files a record.
-            const int i = Pick(0, 5);
-            CellAt(i == 4 ? 6 : i).MakeCurrentDefault();
-        }
-        }
+            [&] {
+                const int i = Pick(0, 5);
+                CellAt(i == 4 ? 6 : i).MakeCurrentDefault();
+            },
+        };
+        changes[Pick(0, 10)]();
     }
 
     CmoxCell& CellAt(int i) {
