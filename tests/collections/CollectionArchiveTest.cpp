@@ -1,7 +1,6 @@
 // Saving and restoring composite and array cells: the record layout of a nested tree and its round
 // trip, references, and what a restore does with records that do not fit. Every value kind's
 // round trip inside a composite and an array is also checked by the operations fuzzer.
-#include "collections/ElementCells.h"
 #include "support/ArchiveTest.h"
 #include "support/Recorder.h"
 
@@ -63,23 +62,6 @@ class GrowingComposite : public CmoxCompositeCell {
     }
 };
 
-// Answers every message box with one answer and logs "text|type"; puts the previous handler back.
-class ScriptedMessageBox {
-  public:
-    explicit ScriptedMessageBox(int answer)
-        : m_previous(MoxSetMessageBoxHandler([this, answer](const char* text, unsigned int type) {
-              asked.push_back(text + ("|" + std::to_string(type)));
-              return answer;
-          })) {}
-    ~ScriptedMessageBox() { MoxSetMessageBoxHandler(m_previous); }
-    ScriptedMessageBox(const ScriptedMessageBox&) = delete;
-    ScriptedMessageBox& operator=(const ScriptedMessageBox&) = delete;
-    std::vector<std::string> asked;
-
-  private:
-    MoxMessageBoxHandler m_previous;
-};
-
 // What a collection holds, as "name=value" of its long children (references included).
 std::string Held(CmoxCell& collection) {
     std::string out;
@@ -94,10 +76,24 @@ std::string Held(CmoxCell& collection) {
     return out;
 }
 
+// Message boxes are answered with `answer` and logged as "text|type".
 class CollectionArchive : public ArchiveTest {
   protected:
+    void SetUp() override {
+        m_previous = MoxSetMessageBoxHandler([this](const char* text, unsigned int type) {
+            asked.push_back(text + ("|" + std::to_string(type)));
+            return answer;
+        });
+    }
+    void TearDown() override {
+        MoxSetMessageBoxHandler(m_previous);
+        ArchiveTest::TearDown();
+    }
     int Restore(const std::string& record, CmoxCell& cell) { return RestoreRecord(record, cell); }
     LifetimeCounter counter;
+    int answer = IDNO;
+    Names asked;
+    MoxMessageBoxHandler m_previous;
 };
 
 // A composite with a hidden user-name child, a nested composite, an owning array and an array of
@@ -152,7 +148,7 @@ TEST_F(CollectionArchive, NestedTreeSavesThisLayoutAndRestoresToTheSameBytes) {
                     "}\r\n");
 
     Tree restored;
-    restored.items->Add(new TagCell("Stale", counter)); // replaced by the restore
+    restored.items->Add(new CountedCell("Stale", counter)); // replaced by the restore
     ASSERT_EQ(Restore(text, restored.root), 1);
     EXPECT_TRUE(Errors().empty());
     EXPECT_EQ(counter.destroyed, 1);
@@ -271,7 +267,8 @@ TEST_F(CollectionArchive, RecordsThatDoNotFitAskDeclineOrFailByTheirRules) {
     const int level = Engine().TransactionLevel();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.body);
-        ScriptedMessageBox box(c.answer);
+        answer = c.answer;
+        asked.clear();
         CmoxCompositeCell group("Group");
         group.AddChild(new CmoxLongCell("A", 0), 1);
         group.AddChild(new CmoxLongCell("C", 0), 1);
@@ -288,10 +285,10 @@ TEST_F(CollectionArchive, RecordsThatDoNotFitAskDeclineOrFailByTheirRules) {
         EXPECT_EQ(Errors(), c.errors);
         const std::string tail =
             c.target == kComposite ? ". \t\t\t\t        " : ".\t\t\t\t\t\t\t\t";
-        EXPECT_EQ(box.asked, c.missing.empty()
-                                 ? Names{}
-                                 : Names{"The application was unable to find " + c.missing + tail +
-                                         "Do you wish to continue restoring ?|4"});
+        EXPECT_EQ(asked, c.missing.empty()
+                             ? Names{}
+                             : Names{"The application was unable to find " + c.missing + tail +
+                                     "Do you wish to continue restoring ?|4"});
         EXPECT_EQ(Held(target), c.held);
         EXPECT_EQ(Engine().TransactionLevel(), level);
     }

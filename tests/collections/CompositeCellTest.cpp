@@ -1,4 +1,3 @@
-#include "collections/ElementCells.h"
 #include "support/MoxTest.h"
 #include "support/Recorder.h"
 
@@ -225,23 +224,24 @@ TEST_F(CompositeCell, FilteredChildChangeDropsItsRecordAndOthersAreFiled) {
 }
 
 TEST_F(CompositeCell, UserNameLivesInAStringUserNameChild) {
-    CmoxCompositeCell unlabelled("Unlabelled");
-    unlabelled.UserName("Ignored"); // no child to keep it in: nothing is created
-    EXPECT_EQ(unlabelled.HasUserName() + unlabelled.GetSize(), 0);
-    unlabelled.AddChild(new CmoxLongCell(MOX_USER_NAME, 4), 1); // of another type: empty
-    EXPECT_EQ(unlabelled.HasUserName(), 1);
-    EXPECT_STREQ(unlabelled.UserName(), "");
     CmoxCompositeCell root("Root");
+    root.UserName("Ignored"); // no child to keep it in: nothing is created
+    EXPECT_EQ(root.HasUserName() + root.GetSize(), 0);
     auto* group = new CmoxCompositeCell("Group");
     root.AddChild(group, 1);
+    group->AddChild(new CmoxLongCell(MOX_USER_NAME, 4), 1); // of another type: empty
+    EXPECT_EQ(group->HasUserName(), 1);
+    EXPECT_STREQ(group->UserName(), "");
     auto* label = new CmoxStringCell(MOX_USER_NAME, "Main");
     group->AddChild(label, 1);
-    EXPECT_STREQ(group->UserName(), "Main");
-    EXPECT_EQ(root.FindChildUser("main"), nullptr);
-    EXPECT_EQ(root.FindDescendentUser("\\$Main$\\UserName"), label);
+    delete group->RemoveChild(group->GetChildAt(0));
     group->UserName("Scope");
     EXPECT_EQ(label->Value(), "Scope");
     EXPECT_EQ(root.FindChildUser("Scope"), group);
+    EXPECT_EQ(root.FindChildUser("scope"), nullptr);
+    root.AddChild(new CmoxLongCell("Plain", 0), 1);
+    EXPECT_EQ(root.FindChildUser(""), nullptr); // children without a user name are passed over
+    EXPECT_EQ(root.FindDescendentUser("\\$Scope$\\UserName"), label);
 }
 
 // Among many children FindChild answers from a table of names; through random renames (also
