@@ -112,16 +112,14 @@ TEST_F(ArrayCell, InsertAtReturnsTheIndexAndBadIndexesRaiseInvalidArgument) {
     EXPECT_EQ(array.InsertAt(1, Tag("C")), 1);
     EXPECT_EQ(ElementNames(array), Names({"A", "C", "B"}));
     const CmoxArrayCell& constArray = array;
-    const std::function<void()> bad[] = {[&] { array.GetAt(3); },
-                                         [&] { array.GetAt(-1); },
-                                         [&] { array.ElementAt(3); },
-                                         [&] { array[3]; },
-                                         [&] { constArray[-1]; },
-                                         [&] { array.Remove(5, 0); },
-                                         [&] { array.InsertAt(-1, nullptr); },
-                                         [&] { array.InsertAt(4, nullptr); }};
-    for (const auto& call : bad)
-        EXPECT_THROW(call(), CInvalidArgException);
+    EXPECT_THROW(array.GetAt(3), CInvalidArgException);
+    EXPECT_THROW(array.GetAt(-1), CInvalidArgException);
+    EXPECT_THROW(array.ElementAt(3), CInvalidArgException);
+    EXPECT_THROW(array[3], CInvalidArgException);
+    EXPECT_THROW(constArray[-1], CInvalidArgException);
+    EXPECT_THROW(array.Remove(5, 0), CInvalidArgException);
+    EXPECT_THROW(array.InsertAt(-1, nullptr), CInvalidArgException);
+    EXPECT_THROW(array.InsertAt(4, nullptr), CInvalidArgException);
     EXPECT_EQ(array.GetSize(), 3);
     // Remove released its lock before throwing: another thread can still use the finders.
     CmoxCell* found = nullptr;
