@@ -1,6 +1,6 @@
 // Array cells: naming, ownership, look-ups and the find cache, reports, and what the undo records
 // own. Random operation sequences with undo and redo are checked against a model in
-// ArrayRandomTest.cpp; these pin the rules that a model of unique names cannot see.
+// tests/undo/UndoRandomTest.cpp; these pin the rules that a model of unique names cannot see.
 #include "support/MoxTest.h"
 #include "support/Recorder.h"
 

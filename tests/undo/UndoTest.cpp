@@ -1,7 +1,7 @@
-// Undo lists, records and contexts. Random transactions of every value kind with undo and redo
-// to any depth, trimming and clean marks are checked against a model in UndoRandomTest.cpp, and
-// the undo lists check themselves in the sanitizer build; these pin what a model cannot see:
-// merging, records filed in several lists, cells dying, and who is told.
+// Undo lists, records and contexts. Random transactions of every value kind and an array with
+// undo and redo to any depth, trimming and clean marks are checked against a model in
+// UndoRandomTest.cpp, and the undo lists check themselves in the sanitizer build; these pin what
+// a model cannot see: merging, records filed in several lists, cells dying, and who is told.
 #include "support/MoxTest.h"
 #include "support/Recorder.h"
 #include "support/TestCells.h"
