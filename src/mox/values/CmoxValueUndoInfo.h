@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <tuple>
+#include <typeinfo>
 
 namespace mox::detail {
 
@@ -27,15 +28,21 @@ template <class Self, class... Fields> class MOX_API ValueRecord : public CmoxUn
     void Merge(CmoxUndoInfo* later) override {
         CmoxUndoInfo::Merge(later);
         // The undo list only merges records of one cell; another kind is ignored, not trusted.
-        if (auto* newer = dynamic_cast<Self*>(later)) m_new = newer->m_new;
+        if (Self* newer = Cast(later)) m_new = newer->m_new;
     }
 
     /// Puts the state before (`undo`) or after the transaction back into a cell's `fields`, as
     /// recorded: nothing is re-checked. A record of another kind is ignored.
     template <class... Targets>
     static void PutBack(CmoxUndoInfo* record, bool undo, Targets&... fields) {
-        if (auto* self = dynamic_cast<Self*>(record))
-            std::tie(fields...) = undo ? self->m_old : self->m_new;
+        if (Self* self = Cast(record)) std::tie(fields...) = undo ? self->m_old : self->m_new;
+    }
+
+    /// `record` as this kind of record, or null. The exact type is tried first: a full
+    /// dynamic_cast walks the hierarchy and would cost more than the replay it guards.
+    static Self* Cast(CmoxUndoInfo* record) {
+        if (record != nullptr && typeid(*record) == typeid(Self)) return static_cast<Self*>(record);
+        return dynamic_cast<Self*>(record);
     }
 
     State m_old; ///< The fields before the transaction.
