@@ -1,5 +1,6 @@
-// The restore driver and the look-ahead: results, flagged codes, transaction unwinding and round
-// trips of saved records; the record frame every cell writes and reads; the policy keywords.
+// The restore driver and the look-ahead: results, flagged codes, transaction
+// unwinding and round trips of saved records; the record frame every cell
+// writes and reads; the policy keywords.
 #include "support/ArchiveTest.h"
 #include "support/ArchiveTestCells.h"
 
@@ -12,8 +13,8 @@ using namespace moxtest;
 
 namespace {
 
-// Opens transactions and sub-transactions while restoring, then restores like a long cell, so
-// a fault leaves them open for the driver to end.
+// Opens transactions and sub-transactions while restoring, then restores like a
+// long cell, so a fault leaves them open for the driver to end.
 class TransactionalCell : public RecordValueCell {
   public:
     TransactionalCell() : RecordValueCell("CmoxLongCell", "Count", kLong) {}
@@ -31,7 +32,8 @@ class TransactionalCell : public RecordValueCell {
     }
 };
 
-// Reads an increment-policy keyword, which is flagged but never thrown when unknown.
+// Reads an increment-policy keyword, which is flagged but never thrown when
+// unknown.
 class PolicyCell : public CmoxCell {
   public:
     MoxIncrementPolicy policy = MOX_124_INCR;
@@ -47,6 +49,12 @@ class ArchiveRestore : public ArchiveTest {
         ASSERT_EQ(m_archive.ReadToken(), className);
         ASSERT_EQ(m_archive.ReadToken(), name);
     }
+    // Opens on `text`, whose first record is the collection G, and reads G's frame.
+    void OpenAtBodyOfG(const std::string& text) {
+        OpenOn(text);
+        ReadFrameHead("CmoxCompositeCell", "G");
+        ASSERT_EQ(m_archive.ReadToken(), "$$");
+    }
     // The bytes that the cell's Save writes after the preamble.
     static std::string Frame(CmoxCell& cell) {
         std::stringstream out;
@@ -60,9 +68,10 @@ class ArchiveRestore : public ArchiveTest {
 
 } // namespace
 
-// A surplus brace or a truncated block fails the restore and leaves the cell; a keyword that is
-// flagged but not thrown leaves the result 1. Codes accumulate until reset, and the archive
-// stays usable: the driver clears the end-of-file flag.
+// A surplus brace or a truncated block fails the restore and leaves the cell; a
+// keyword that is flagged but not thrown leaves the result 1. Codes accumulate
+// until reset, and the archive stays usable: the driver clears the end-of-file
+// flag.
 TEST_F(ArchiveRestore, FailuresFlagTheirCodeAndLeaveTheCellAndTheArchiveUsable) {
     OpenOn("= { 1 } }\r\nCmoxLongCell \"B\" \"$$\" = { 2  }\r\n= { 5");
     RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
@@ -140,8 +149,9 @@ TEST_F(ArchiveRestore, FrameHoldsClassNameQuotedNameAndMarkedUserName) {
     RecordGroupCell group("Settings");
     group.UserName("Main {settings} \"x\"");
     EXPECT_EQ(Frame(group), "CmoxCompositeCell \"Settings\" \"$Main \\{settings\\} \\\"x\\\"$\" ");
-    // Reading strips the first and last character without checking them; a cell without a user
-    // name consumes the field too, and its base restore reads nothing.
+    // Reading strips the first and last character without checking them; a cell
+    // without a user name consumes the field too, and its base restore reads
+    // nothing.
     OpenOn("\"$Main settings$\" xAbcx \"$\" $$ \"$Label$\" = { 5 } next");
     for (const char* expected : {"Main settings", "Abc", "", ""}) {
         group.UserName("old");
@@ -154,9 +164,9 @@ TEST_F(ArchiveRestore, FrameHoldsClassNameQuotedNameAndMarkedUserName) {
     EXPECT_EQ(Next(), "=");
 }
 
-// Every value's keyword, and out of range the fallback (a true flag, or nothing); each keyword
-// converts back unflagged, and an unknown one, in any other letter case or with a blank, is
-// flagged and gives the fallback.
+// Every value's keyword, and out of range the fallback (a true flag, or
+// nothing); each keyword converts back unflagged, and an unknown one, in any
+// other letter case or with a blank, is flagged and gives the fallback.
 TEST_F(ArchiveRestore, PolicyKeywordsConvertBothWaysAndUnknownOnesAreFlagged) {
     std::string keywords;
     for (int value : {0, 1, -5})
@@ -166,7 +176,8 @@ TEST_F(ArchiveRestore, PolicyKeywordsConvertBothWaysAndUnknownOnesAreFlagged) {
     for (auto policy : {MOX_FIXED_INCR, MOX_125_INCR, MOX_124_INCR, MoxIncrementPolicy(3)})
         keywords += Cmox::ConvertIncrementPolicy(policy) + " ";
     EXPECT_EQ(keywords, "NO_NOTIFY_PARENT NO_MAKE_PARENT NOTIFY_PARENT MAKE_PARENT NOTIFY_PARENT "
-                        "MAKE_PARENT ADDDEL_COLLNOTIFY ALL_COLLNOTIFY  MOX_FIXED_INCR MOX_125_INCR "
+                        "MAKE_PARENT ADDDEL_COLLNOTIFY ALL_COLLNOTIFY  MOX_FIXED_INCR "
+                        "MOX_125_INCR "
                         "MOX_124_INCR  ");
     CmoxCell cell;
     for (int value : {0, 1}) {
@@ -174,6 +185,10 @@ TEST_F(ArchiveRestore, PolicyKeywordsConvertBothWaysAndUnknownOnesAreFlagged) {
                   value);
         EXPECT_EQ(Cmox::ConvertMakeParent(Cmox::ConvertMakeParent(value), m_archive, &cell), value);
     }
+    for (auto policy : {ADDDEL_COLLNOTIFY, ALL_COLLNOTIFY})
+        EXPECT_EQ(
+            Cmox::ConvertCollNotifyPolicy(Cmox::ConvertCollNotifyPolicy(policy), m_archive, &cell),
+            policy);
     for (auto policy : {MOX_FIXED_INCR, MOX_125_INCR, MOX_124_INCR})
         EXPECT_EQ(
             Cmox::ConvertIncrementPolicy(Cmox::ConvertIncrementPolicy(policy), m_archive, &cell),
@@ -187,7 +202,8 @@ TEST_F(ArchiveRestore, PolicyKeywordsConvertBothWaysAndUnknownOnesAreFlagged) {
                                MOX_BAD_INCR_POLICY}));
 }
 
-// ---- look-ahead ----------------------------------------------------------------------------
+// ---- look-ahead
+// ----------------------------------------------------------------------------
 
 TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderWithinTheOpeningBlockAndComesBack) {
     // On a string stream and on a file, which starts with the warning block.
@@ -232,7 +248,8 @@ TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderWithinTheOpeningBlockAndComesB
 }
 
 TEST_F(ArchiveRestore, LookAheadOnATruncatedFileOrAFailingRecordComesBack) {
-    OpenAtBodyOfG("CmoxCompositeCell \"G\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 1  }\r\n");
+    OpenAtBodyOfG("CmoxCompositeCell \"G\" \"$$\" {\r\n\tCmoxLongCell \"A\" "
+                  "\"$$\" = { 1  }\r\n");
     RecordValueCell z("CmoxLongCell", "Z", RecordValueCell::kLong);
     EXPECT_EQ(m_archive.RestoreLookAhead(&z, "Z"), 0);
     EXPECT_EQ(m_archive.Good(), 1);
