@@ -124,25 +124,6 @@ TEST_F(ArchiveRestore, RestoreLeavesTheLevelsAsItFoundThem) {
     EXPECT_EQ(cell.restoreCount, 1);
 }
 
-TEST_F(ArchiveRestore, NamesAndUserNamesWithEveryEscapedCharacterRoundTrip) {
-    const char* odd = "a\"b\\c{d}e/f\tg\rh\ni\bj // k";
-    RecordGroupCell saved("G");
-    auto* inner = saved.Add<RecordGroupCell>(odd);
-    inner->UserName("user \"name\" {x} /y/");
-    inner->Add<RecordValueCell>("CmoxLongCell", "", RecordValueCell::kLong)->longValue = 3;
-    const std::string text = SavedRecords(saved);
-    EXPECT_NE(text.find("CmoxLongCell \"\" \"$$\" = { 3  }"), std::string::npos) << text;
-
-    RecordGroupCell restored("G");
-    auto* target = restored.Add<RecordGroupCell>(odd);
-    target->UserName("before"); // only a cell that keeps a user name takes one from the record
-    auto* value = target->Add<RecordValueCell>("CmoxLongCell", "", RecordValueCell::kLong);
-    EXPECT_EQ(RestoreRecord(text, restored), 1);
-    EXPECT_TRUE(restored.skipped.empty());
-    EXPECT_STREQ(target->UserName(), "user \"name\" {x} /y/");
-    EXPECT_EQ(value->longValue, 3);
-}
-
 TEST_F(ArchiveRestore, FrameHoldsClassNameQuotedNameAndMarkedUserName) {
     CmoxCell cell("Count", MOX_STATE_PRIORITY);
     EXPECT_EQ(Frame(cell), "CmoxCell \"Count\" \"$$\" ");
