@@ -1,5 +1,5 @@
 // The archive writer: preamble, records, quoting, blocks and binary block headers; and saving by
-// file name, which never leaves a broken archive: a save that is killed, runs out of space or is
+// file name, which never leaves a broken archive: a save that runs out of space or is
 // refused keeps the old file byte for byte, and whatever the writer accepts reads back whole.
 #include "support/ArchiveTest.h"
 #include "support/ArchiveTestCells.h"
