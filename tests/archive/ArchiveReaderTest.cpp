@@ -102,7 +102,7 @@ TEST_F(ArchiveReader, OtherStreamsFailedStreamsAndThePreamble) {
     EXPECT_EQ(m_archive.ReadToken(), "");
     EXPECT_EQ(m_archive.ReadBlock(block), MOX_RESTORE_OK);
     EXPECT_EQ(Rest(block), "");
-    const std::string path = testing::TempDir() + "mox_reader_preamble.qvx";
+    const std::string path = moxtest::TempFile("reader_preamble");
     for (const char* text : {"Preamble \r\nA", "// lead\r\nPREAMBLE \r\nA"}) {
         std::ofstream(path, std::ios::binary) << text;
         CmoxArchive archive;
@@ -219,7 +219,7 @@ TEST_F(ArchiveReader, BinaryBlockIsSteppedOverWithItsBytesOrLeftAlone) {
         {"=   { 5 }", 0, "{", false}, // no block: only the spaces are consumed
         {"= #3100abc", 0, "", true},  // longer than the input: no block, and the input ends
     };
-    const std::string path = testing::TempDir() + "mox_reader_binary.qvx";
+    const std::string path = moxtest::TempFile("reader_binary");
     for (const auto& c : cases) {
         for (const bool onFile : {false, true}) {
             std::ofstream(path, std::ios::binary) << "PREAMBLE \r\n" << c.body;

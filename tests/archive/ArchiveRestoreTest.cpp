@@ -188,7 +188,7 @@ TEST_F(ArchiveRestore, PolicyKeywordsConvertBothWaysAndUnknownOnesAreFlagged) {
 
 TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderWithinTheOpeningBlockAndComesBack) {
     // On a string stream and on a file, which starts with the warning block.
-    const std::string path = testing::TempDir() + "mox_restore_lookahead.qvx";
+    const std::string path = TempFile("restore_lookahead");
     RecordGroupCell saved("G");
     saved.Add<RecordValueCell>("CmoxLongCell", "A", RecordValueCell::kLong)->longValue = 1;
     saved.Add<RecordValueCell>("CmoxLongCell", "B", RecordValueCell::kLong)->longValue = 2;

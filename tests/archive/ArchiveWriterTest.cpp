@@ -47,7 +47,7 @@ std::string Slurp(const std::string& path) {
 
 std::string TempPath(const char* stem) {
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-    return testing::TempDir() + "mox_" + info->name() + "_" + stem + ".qvx";
+    return moxtest::TempFile(std::string(info->name()) + "_" + stem);
 }
 
 // The 16 comment lines of a file archive, assembled from their texts and trailing blanks.
