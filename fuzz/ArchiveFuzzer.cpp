@@ -9,8 +9,8 @@
 #include <mox/archive/CmoxArchive.h>
 #include <mox/propagation/Cmox.h>
 
+#include "ReaderTranscript.h"
 #include "support/ArchiveTestCells.h"
-#include "support/ReaderTranscript.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -89,50 +89,32 @@ TEST_F(ArchiveReader, InputSplitsIntoTokens) {
     }
 }
 
-TEST_F(ArchiveReader, LinesAreCountedOnlyOnTheArchivesOwnStream) {
+// Another stream counts no lines; a failed, missing or refused stream reads as its end.
+TEST_F(ArchiveReader, OtherStreamsFailedStreamsAndThePreamble) {
     OpenOn("X\r\n");
-    std::stringstream other("a\nb\n// c\nd = { 1\n2 }\n");
+    std::stringstream other("a\n// c\nd = { 1\n2 }\n"), block;
     EXPECT_EQ(m_archive.ReadToken(other), "a");
-    EXPECT_EQ(m_archive.ReadToken(other), "b");
     EXPECT_EQ(m_archive.ReadToken(other), "d");
-    std::stringstream block;
     EXPECT_EQ(m_archive.ReadBlock(block, other), MOX_RESTORE_OK);
     EXPECT_EQ(Rest(block), " 12 }");
     EXPECT_EQ(m_archive.Line(), 1);
-}
-
-TEST_F(ArchiveReader, FailedOrMissingStreamReadsLikeItsEnd) {
-    OpenOn("A B");
     m_in.setstate(std::ios::badbit);
     EXPECT_EQ(m_archive.ReadToken(), "");
-    std::stringstream block;
     EXPECT_EQ(m_archive.ReadBlock(block), MOX_RESTORE_OK);
     EXPECT_EQ(Rest(block), "");
-    CmoxArchive closed;
-    EXPECT_EQ(closed.ReadToken(), "");
-    EXPECT_EQ(closed.ReadBinaryBlock(), 0);
-    EXPECT_EQ(closed.ReadBinaryBlockHeader(), 0);
-}
-
-// ---- preamble ------------------------------------------------------------------------------
-
-TEST_F(ArchiveReader, PreambleInOtherLetterCaseIsRefusedAndARefusedFileIsClosed) {
-    const std::string bad = testing::TempDir() + "mox_reader_bad.qvx";
-    const std::string good = testing::TempDir() + "mox_reader_good.qvx";
-    std::ofstream(bad, std::ios::binary) << "Preamble \r\nA";
-    std::ofstream(good, std::ios::binary) << "// lead\r\nPREAMBLE \r\nA";
-    CmoxArchive archive;
-    EXPECT_EQ(archive.Open(bad.c_str(), MOX_ARCHIVE_READ, 0), 0);
-    EXPECT_FALSE(archive.FileStream().is_open());
-    EXPECT_EQ(archive.CurrentStream(), nullptr);
-    EXPECT_EQ(archive.ReadToken(), "");
-    EXPECT_EQ(archive.CheckStatus(MOX_ARCHIVE_READ), 0);
-    ASSERT_EQ(archive.Open(good.c_str(), MOX_ARCHIVE_READ, 0), 1);
-    EXPECT_EQ(archive.ReadToken(), "A");
-    EXPECT_EQ(archive.Line(), 3);
-    EXPECT_EQ(archive.Close(), 1);
-    std::remove(bad.c_str());
-    std::remove(good.c_str());
+    const std::string path = moxtest::TempFile("reader_preamble");
+    for (const char* text : {"Preamble \r\nA", "// lead\r\nPREAMBLE \r\nA"}) {
+        std::ofstream(path, std::ios::binary) << text;
+        CmoxArchive archive;
+        const bool good = text[0] == '/';
+        EXPECT_EQ(archive.Open(path.c_str(), MOX_ARCHIVE_READ, 0), good ? 1 : 0);
+        EXPECT_EQ(archive.FileStream().is_open(), good);
+        EXPECT_EQ(archive.ReadToken(), good ? "A" : "");
+        EXPECT_EQ(archive.Line(), good ? 3 : 1);
+        EXPECT_EQ(archive.ReadBinaryBlockHeader(), 0);
+        EXPECT_EQ(archive.ReadBinaryBlock(), 0);
+    }
+    std::remove(path.c_str());
 }
 
 // ---- value blocks --------------------------------------------------------------------------
@@ -225,51 +207,34 @@ TEST_F(ArchiveReader, BinaryHeaderGivesTheByteCountAndFlagsOneTheInputCannotHold
     }
 }
 
+// A string stream is read through; a file is skipped by position.
 TEST_F(ArchiveReader, BinaryBlockIsSteppedOverWithItsBytesOrLeftAlone) {
-    struct Case {
-        const char* body;
+    const struct {
+        std::string body;
         int found;
         const char* next;
         bool pastEnd;
-    };
-    const Case cases[] = {
-        {"= #15{}}\"/ NEXT", 1, "NEXT", false},
+    } cases[] = {
+        {std::string("= #16}\r\n{\0x After", 17), 1, "After", false},
         {"=   { 5 }", 0, "{", false}, // no block: only the spaces are consumed
         {"= #3100abc", 0, "", true},  // longer than the input: no block, and the input ends
     };
-    for (const Case& c : cases) {
-        OpenOn(c.body);
-        m_archive.ResetErrors();
-        EXPECT_EQ(m_archive.ReadToken(), "=");
-        EXPECT_EQ(m_archive.ReadBinaryBlock(), c.found) << c.body;
-        EXPECT_EQ(m_archive.CheckRestoreStatus(), c.pastEnd ? 0 : 1) << c.body;
-        EXPECT_EQ(m_archive.ReadToken(), c.next) << c.body;
-    }
-}
-
-TEST_F(ArchiveReader, BinaryBlockInAFileArchiveIsSkippedByPosition) {
-    const std::string path = testing::TempDir() + "mox_reader_binary.qvx";
-    CmoxArchive archive;
-    ASSERT_EQ(archive.Open(path.c_str(), MOX_ARCHIVE_WRITE, 0), 1);
-    archive.WriteToken("Blob", 1, 1);
-    archive.WriteBinaryBlockHeader(6);
-    archive.FileStream().write("}\r\n{\0x", 6);
-    archive.WriteToken(" After", 1, 0);
-    ASSERT_EQ(archive.Close(), 1);
-    for (const bool byHeader : {true, false}) {
-        ASSERT_EQ(archive.Open(path.c_str(), MOX_ARCHIVE_READ, 0), 1);
-        EXPECT_EQ(archive.ReadToken(), "Blob");
-        EXPECT_EQ(archive.ReadToken(), "=");
-        if (byHeader) {
-            EXPECT_EQ(archive.ReadBinaryBlockHeader(), 6);
-            char bytes[6] = {};
-            archive.FileStream().read(bytes, 6);
-            EXPECT_EQ(std::string(bytes, 6), std::string("}\r\n{\0x", 6));
-        } else {
-            EXPECT_EQ(archive.ReadBinaryBlock(), 1);
+    const std::string path = moxtest::TempFile("reader_binary");
+    for (const auto& c : cases) {
+        for (const bool onFile : {false, true}) {
+            std::ofstream(path, std::ios::binary) << "PREAMBLE \r\n" << c.body;
+            if (onFile) {
+                ASSERT_EQ(m_archive.Open(path.c_str(), MOX_ARCHIVE_READ, 0), 1);
+            } else {
+                OpenOn(c.body);
+            }
+            m_archive.ResetErrors();
+            EXPECT_EQ(m_archive.ReadToken(), "=");
+            EXPECT_EQ(m_archive.ReadBinaryBlock(), c.found) << c.next << onFile;
+            EXPECT_EQ(m_archive.CheckRestoreStatus(), c.pastEnd ? 0 : 1) << c.next << onFile;
+            EXPECT_EQ(m_archive.ReadToken(), c.next) << onFile;
         }
-        EXPECT_EQ(archive.ReadToken(), "After");
-        archive.Close();
     }
+    m_archive.Close();
     std::remove(path.c_str());
 }

@@ -1,6 +1,12 @@
 #include "support/ArchiveTest.h"
 
+#include <unistd.h>
+
 namespace moxtest {
+
+std::string TempFile(const std::string& stem) {
+    return testing::TempDir() + "mox_" + stem + "_" + std::to_string(getpid()) + ".qvx";
+}
 
 std::string SavedRecords(CmoxCell& cell) {
     std::stringstream out;

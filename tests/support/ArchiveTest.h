@@ -15,6 +15,9 @@ namespace moxtest {
 /// Restore codes, as the archive lists them.
 using Codes = std::vector<unsigned char>;
 
+/// A temporary file path for `stem`, unique to this process: test runs may share the folder.
+std::string TempFile(const std::string& stem);
+
 /// The records that saving `cell` to a stream archive writes, without the two preamble lines.
 std::string SavedRecords(CmoxCell& cell);
 

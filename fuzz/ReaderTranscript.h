@@ -1,7 +1,7 @@
 #pragma once
 // What a reader sees of an archive text, through any stream buffer: the reader scans runs of
 // characters inside the buffer, so the same text must read the same whatever buffer holds it.
-// Used by the reader tests and the fuzzer.
+// The archive fuzzer compares the two.
 
 #include <mox/archive/CmoxArchive.h>
 
