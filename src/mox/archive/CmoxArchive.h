@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CmoxCell;
@@ -212,6 +213,9 @@ class MOX_API CmoxArchive : public CObject {
     std::string& ReadToken(std::istream& in);
     /// ReadToken on the current stream (empty when there is none).
     std::string& ReadToken();
+    /// ReadToken on the current stream without a copy: a view into the stream's buffer or the
+    /// token buffer, valid until the archive reads again.
+    std::string_view ReadTokenView();
     /// Copies the next value block of `in` into `block` (its old content replaced) and leaves
     /// `block` positioned just after its first "{". Returns MOX_RESTORE_OK, BAD_FORMAT (input
     /// ended inside the block) or UNEXPECTED_END (a "}" too many).
@@ -219,11 +223,12 @@ class MOX_API CmoxArchive : public CObject {
     /// ReadBlock from the current stream.
     MoxRestoreError ReadBlock(std::stringstream& block);
     /// ReadBlock from the current stream without a string stream: [begin, end) is the block's
-    /// text after its first "{", valid until the archive reads again.
+    /// text after its first "{" (in place in the stream's buffer when it can be), valid until
+    /// the archive reads again.
     MoxRestoreError ReadBlock(const char*& begin, const char*& end);
     /// The next token of the block text [at, end), read as ReadToken reads a block stream; `at`
-    /// moves past it. Returned in the same buffer as ReadToken's.
-    std::string& ReadToken(const char*& at, const char* end);
+    /// moves past it. A view into the text or the token buffer, valid until the next read.
+    std::string_view ReadTokenView(const char*& at, const char* end);
     /// Consumes the next block of `in` up to its closing brace; same results as ReadBlock.
     MoxRestoreError SkipOverBlock(std::istream& in);
     /// SkipOverBlock on the current stream.
@@ -338,6 +343,7 @@ class MOX_API CmoxArchive : public CObject {
     void EndWrite();
     void HandOn();
     MoxRestoreError ReadBlockText(std::istream& in);
+    std::string& KeepToken(std::string_view token);
     void ResetForOpen(MoxArchiveMode mode, int cacheDepth);
     bool CheckPreamble();
     bool IsCurrent(const std::istream& in) const;

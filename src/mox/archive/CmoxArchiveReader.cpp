@@ -60,18 +60,24 @@ MoxRestoreError DepthResult(int depth) {
 
 } // namespace
 
-std::string& CmoxArchive::ReadToken() {
-    if (m_current == nullptr) {
-        m_token.clear();
-        return m_token;
-    }
+std::string_view CmoxArchive::ReadTokenView() {
+    if (m_current == nullptr) return {};
     InputScanner scan(*m_current);
     return TokenReader<InputScanner>::Read(*this, scan, true);
 }
 
+std::string& CmoxArchive::ReadToken() {
+    return KeepToken(ReadTokenView());
+}
+
 std::string& CmoxArchive::ReadToken(std::istream& in) {
     InputScanner scan(in);
-    return TokenReader<InputScanner>::Read(*this, scan, IsCurrent(in));
+    return KeepToken(TokenReader<InputScanner>::Read(*this, scan, IsCurrent(in)));
+}
+
+std::string& CmoxArchive::KeepToken(std::string_view token) {
+    if (token.data() != m_token.data()) m_token.assign(token.data(), token.size());
+    return m_token;
 }
 
 MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block) {
@@ -301,13 +307,49 @@ int CmoxArchive::ReadBinaryBlock() {
 
 // ---- value blocks in memory ----------------------------------------------------------------
 
+namespace {
+
+// The block that opens at the scanner's position, in place: true, with [begin, end) the bytes
+// up to the LF of the line where its braces balance, when that line lies whole in the buffer and
+// holds no comment and no surplus "}". False, having consumed nothing, for the copying reader.
+bool InPlaceBlock(InputScanner& scan, const char*& begin, const char*& end) {
+    if (!scan.Refill()) return false;
+    const char* const first = scan.Begin();
+    const char* const last = scan.End();
+    int depth = 0;
+    bool seenBrace = false;
+    for (const char* at = first; at != last; ++at) {
+        const char c = *at;
+        if (!kBlockBytes.special[static_cast<unsigned char>(c)]) continue;
+        if (c == '\n') {
+            if (!seenBrace || depth != 0) return false;
+            begin = static_cast<const char*>(std::memchr(first, MOX_BLOCK_START, at - first)) + 1;
+            end = at;
+            scan.Consume(at);
+            return true;
+        }
+        if (c == '\\') {
+            if (++at == last || *at == '\n') return false;
+        } else if (c == '/') {
+            if (at + 1 == last || at[1] == '/') return false;
+        } else {
+            CountBrace(c, depth, seenBrace);
+            if (depth < 0) return false;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 MoxRestoreError CmoxArchive::ReadBlock(const char*& begin, const char*& end) {
     std::string& text = m_blockText;
+    text.clear();
     MoxRestoreError result = MOX_RESTORE_OK;
     // No current stream reads as an empty block, as the stream form does.
-    if (m_current == nullptr) {
-        text.clear();
-    } else {
+    if (m_current != nullptr) {
+        InputScanner scan(*m_current);
+        if (InPlaceBlock(scan, begin, end)) return MOX_RESTORE_OK;
         result = ReadBlockText(*m_current);
     }
     const std::size_t brace = text.find(MOX_BLOCK_START);
@@ -317,10 +359,10 @@ MoxRestoreError CmoxArchive::ReadBlock(const char*& begin, const char*& end) {
     return result;
 }
 
-std::string& CmoxArchive::ReadToken(const char*& at, const char* end) {
+std::string_view CmoxArchive::ReadTokenView(const char*& at, const char* end) {
     RangeScanner scan(at, end);
-    std::string& token = TokenReader<RangeScanner>::Read(*this, scan, false);
-    at = scan.Position();
+    const std::string_view token = TokenReader<RangeScanner>::Read(*this, scan, false);
+    at = scan.Begin();
     return token;
 }
 

@@ -19,12 +19,12 @@ void CmoxCell::Save(CmoxArchive& archive) {
 }
 
 void CmoxCell::RestoreUserName(CmoxArchive& archive) {
-    const std::string& token = archive.ReadToken();
+    const std::string_view token = archive.ReadTokenView();
     if (HasUserName() == 0) return;
     // The delimiters are not checked: the field is taken as written. A field too short to hold
     // them both gives no user name.
     std::string userName;
-    if (token.size() >= 2) Cmox::ExtractUserName(userName, token);
+    if (token.size() >= 2) Cmox::ExtractUserName(userName, std::string(token));
     UserName(userName.c_str());
 }
 
