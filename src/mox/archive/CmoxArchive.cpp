@@ -406,6 +406,34 @@ void CmoxArchive::WriteToken(const char* text, int verbatim, int addSpace) {
     WriteToken(text, *m_current, verbatim, addSpace);
 }
 
+void CmoxArchive::WriteFrame(const char* className, const char* name, const char* userNameField) {
+    if (!Writable()) return;
+    const char* const texts[] = {className, name, userNameField};
+    std::size_t lengths[3];
+    std::size_t room = 0;
+    for (int i = 0; i < 3; ++i) {
+        lengths[i] = std::strlen(texts[i]);
+        room += TokenRoom(lengths[i], i == 0 ? 1 : 0);
+    }
+    if (room > kOutputSize) { // a long one: each token on its own, as WriteToken writes it
+        for (int i = 0; i < 3; ++i)
+            if (!PutToken(texts[i], lengths[i], i == 0 ? 1 : 0, 1)) return;
+        EndWrite();
+        return;
+    }
+    // One reservation for the three: a record's frame is most of what a save writes.
+    char* const start = Reserve(room);
+    char* at = start;
+    for (int i = 0; i < 3 && at != nullptr; ++i)
+        at = ComposeToken(at, texts[i], lengths[i], i == 0 ? 1 : 0, 1);
+    if (at == nullptr) {
+        RefuseLongToken();
+        return;
+    }
+    m_outputUsed += static_cast<std::size_t>(at - start);
+    EndWrite();
+}
+
 void CmoxArchive::WriteNewLine() {
     WriteVerbatim(kNewLine, 2);
 }

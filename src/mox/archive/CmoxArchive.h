@@ -183,6 +183,9 @@ class MOX_API CmoxArchive : public CObject {
     void WriteToken(const char* text, std::ostream& out, int verbatim, int addSpace);
     /// WriteToken on the current stream.
     void WriteToken(const char* text, int verbatim, int addSpace);
+    /// Writes a record's frame as three WriteToken calls would: `className` verbatim, then
+    /// `name` and `userNameField` quoted, each followed by a space.
+    void WriteFrame(const char* className, const char* name, const char* userNameField);
     /// Writes CR LF.
     void WriteNewLine();
     /// Writes "{".
@@ -342,7 +345,7 @@ class MOX_API CmoxArchive : public CObject {
     void WriteVerbatim(const char* text, std::size_t length);
     void EndWrite();
     void HandOn();
-    MoxRestoreError ReadBlockText(std::istream& in);
+    MoxRestoreError ReadBlockText(std::istream& in, const char*& begin, const char*& end);
     std::string& KeepToken(std::string_view token);
     void ResetForOpen(MoxArchiveMode mode, int cacheDepth);
     bool CheckPreamble();

@@ -7,15 +7,10 @@
 #include <utility>
 
 void CmoxCell::Save(CmoxArchive& archive) {
-    archive.WriteToken(GetRuntimeClass()->m_lpszClassName, 1, 1);
-    archive.WriteToken(std::as_const(*this).Name().c_str(), 0, 1);
-    if (HasUserName() != 0) {
-        std::string marked;
-        Cmox::MakeUserName(marked, UserName());
-        archive.WriteToken(marked.c_str(), 0, 1);
-    } else {
-        archive.WriteToken(MOX_NO_USER_NAME, 0, 1);
-    }
+    std::string marked;
+    if (HasUserName() != 0) Cmox::MakeUserName(marked, UserName());
+    archive.WriteFrame(GetRuntimeClass()->m_lpszClassName, std::as_const(*this).Name().c_str(),
+                       marked.empty() ? MOX_NO_USER_NAME : marked.c_str());
 }
 
 void CmoxCell::RestoreUserName(CmoxArchive& archive) {
