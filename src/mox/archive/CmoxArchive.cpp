@@ -310,10 +310,6 @@ class CmoxArchive::SaveScope {
     CmoxArchive& m_archive;
 };
 
-bool CmoxArchive::Writable() const {
-    return m_current != nullptr && StreamGood(*m_current);
-}
-
 char* CmoxArchive::Reserve(std::size_t length) {
     if (length > kOutputSize - m_outputUsed) HandOn();
     return m_output.get() + m_outputUsed;
@@ -322,7 +318,7 @@ char* CmoxArchive::Reserve(std::size_t length) {
 void CmoxArchive::Put(const char* text, std::size_t length) {
     if (length > kOutputSize) { // too large to hold: straight on, after what is held
         HandOn();
-        if (Writable()) m_current->write(text, static_cast<std::streamsize>(length));
+        if (Good()) m_current->write(text, static_cast<std::streamsize>(length));
         return;
     }
     std::memcpy(Reserve(length), text, length);
@@ -362,12 +358,12 @@ void CmoxArchive::EndWrite() {
 void CmoxArchive::HandOn() {
     if (m_outputUsed == 0) return;
     // Dropped when the stream went away or failed: the writers would not have written them.
-    if (Writable()) m_current->write(m_output.get(), static_cast<std::streamsize>(m_outputUsed));
+    if (Good()) m_current->write(m_output.get(), static_cast<std::streamsize>(m_outputUsed));
     m_outputUsed = 0;
 }
 
 void CmoxArchive::WriteIndent() {
-    if (!Writable() || m_indent <= 0) return;
+    if (!Good() || m_indent <= 0) return;
     static const char kTabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
     constexpr int kPiece = sizeof(kTabs) - 1;
     for (int left = m_indent; left > 0; left -= kPiece)
@@ -376,7 +372,7 @@ void CmoxArchive::WriteIndent() {
 }
 
 void CmoxArchive::WriteVerbatim(const char* text, std::size_t length) {
-    if (!Writable()) return;
+    if (!Good()) return;
     Put(text, length);
     EndWrite();
 }
@@ -384,7 +380,7 @@ void CmoxArchive::WriteVerbatim(const char* text, std::size_t length) {
 void CmoxArchive::WriteToken(const char* text, std::ostream& out, int verbatim, int addSpace) {
     // The state test is made on the archive's stream even when `out` is another one (a cell
     // building its value text in a string stream).
-    if (!Writable()) return;
+    if (!Good()) return;
     if (text == nullptr) text = "";
     const std::size_t length = std::strlen(text);
     if (&out == static_cast<std::ostream*>(m_current)) {
@@ -407,31 +403,11 @@ void CmoxArchive::WriteToken(const char* text, int verbatim, int addSpace) {
 }
 
 void CmoxArchive::WriteFrame(const char* className, const char* name, const char* userNameField) {
-    if (!Writable()) return;
-    const char* const texts[] = {className, name, userNameField};
-    std::size_t lengths[3];
-    std::size_t room = 0;
-    for (int i = 0; i < 3; ++i) {
-        lengths[i] = std::strlen(texts[i]);
-        room += TokenRoom(lengths[i], i == 0 ? 1 : 0);
-    }
-    if (room > kOutputSize) { // a long one: each token on its own, as WriteToken writes it
-        for (int i = 0; i < 3; ++i)
-            if (!PutToken(texts[i], lengths[i], i == 0 ? 1 : 0, 1)) return;
+    if (!Good()) return;
+    if (PutToken(className, std::strlen(className), 1, 1) &&
+        PutToken(name, std::strlen(name), 0, 1) &&
+        PutToken(userNameField, std::strlen(userNameField), 0, 1))
         EndWrite();
-        return;
-    }
-    // One reservation for the three: a record's frame is most of what a save writes.
-    char* const start = Reserve(room);
-    char* at = start;
-    for (int i = 0; i < 3 && at != nullptr; ++i)
-        at = ComposeToken(at, texts[i], lengths[i], i == 0 ? 1 : 0, 1);
-    if (at == nullptr) {
-        RefuseLongToken();
-        return;
-    }
-    m_outputUsed += static_cast<std::size_t>(at - start);
-    EndWrite();
 }
 
 void CmoxArchive::WriteNewLine() {
@@ -468,7 +444,7 @@ void CmoxArchive::WriteBlock(std::stringstream& block, std::ostream& out) {
         out.write(" }", 2);
         return;
     }
-    if (!Writable()) return;
+    if (!Good()) return;
     Put("= { ", 4);
     Put(text, length);
     Put(" }", 2);
@@ -481,7 +457,7 @@ void CmoxArchive::WriteBlock(std::stringstream& block) {
 }
 
 void CmoxArchive::WriteValueBlock(const char* text, int verbatim) {
-    if (!Writable()) return;
+    if (!Good()) return;
     if (text == nullptr) text = "";
     Put("= { ", 4);
     if (!PutToken(text, std::strlen(text), verbatim, 1)) return;

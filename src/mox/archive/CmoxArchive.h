@@ -337,7 +337,6 @@ class MOX_API CmoxArchive : public CObject {
 
     class SaveScope; // holds the output back until the outermost Save ends
 
-    bool Writable() const;
     char* Reserve(std::size_t length);
     void Put(const char* text, std::size_t length);
     bool PutToken(const char* text, std::size_t length, int verbatim, int addSpace);

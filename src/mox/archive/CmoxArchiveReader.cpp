@@ -43,11 +43,8 @@ inline void CountBrace(int c, int& depth, bool& seenBrace) {
 struct BlockBytes {
     bool special[256] = {};
     constexpr BlockBytes() {
-        special[static_cast<unsigned char>('\n')] = true;
-        special[static_cast<unsigned char>('\\')] = true;
-        special[static_cast<unsigned char>('/')] = true;
-        special[static_cast<unsigned char>('{')] = true;
-        special[static_cast<unsigned char>('}')] = true;
+        for (const char c : {'\n', '\\', '/', '{', '}'})
+            special[static_cast<unsigned char>(c)] = true;
     }
 };
 constexpr BlockBytes kBlockBytes;
