@@ -41,10 +41,6 @@ const char kWarningBlock[] =
 // The output buffer's size; a verbatim text larger than it goes to the stream in one piece.
 constexpr std::size_t kOutputSize = 1 << 16;
 
-bool StreamGood(const std::ios& s) {
-    return s.rdstate() == std::ios::goodbit;
-}
-
 // Number of decimal digits of a non-negative count. Counted exactly: the double-precision
 // ceil(log10(n + 1)) that the format is defined by agrees everywhere except just above 10^15,
 // where it would claim 15 digits for a 16-digit count and so write a corrupt header.
@@ -121,11 +117,6 @@ bool CmoxArchive::IsCurrent(const std::istream& in) const {
     return m_current != nullptr && static_cast<const std::istream*>(m_current) == &in;
 }
 
-bool CmoxArchive::CheckPreamble() {
-    // Case-sensitive: "preamble" is not an archive.
-    return ReadToken() == kPreamble;
-}
-
 int CmoxArchive::Open(const char* fileName, MoxArchiveMode mode, int cacheDepth) {
     m_fileName = fileName != nullptr ? fileName : "";
     ResetForOpen(mode, cacheDepth);
@@ -180,7 +171,7 @@ int CmoxArchive::Open(const char* fileName, MoxArchiveMode mode, int cacheDepth)
         WriteNewLine();
         return 1;
     }
-    if (!CheckPreamble()) {
+    if (ReadToken() != kPreamble) {
         // Not an archive: the file is closed at once so that nothing keeps it open.
         m_current = nullptr;
         m_file.close();
@@ -210,7 +201,7 @@ int CmoxArchive::Open(std::iostream* stream, MoxArchiveMode mode, int cacheDepth
         WriteToken(date, 1, 0);
         WriteNewLine();
     } else if (mode == MOX_ARCHIVE_READ) {
-        if (!CheckPreamble()) {
+        if (ReadToken() != kPreamble) {
             m_current = nullptr;
             return 0;
         }
@@ -235,11 +226,11 @@ int CmoxArchive::Close() {
 }
 
 int CmoxArchive::Good() const {
-    return (m_current != nullptr && StreamGood(*m_current)) ? 1 : 0;
+    return (m_current != nullptr && m_current->rdstate() == std::ios::goodbit) ? 1 : 0;
 }
 
 int CmoxArchive::CheckStatus(MoxArchiveMode mode) const {
-    return (m_current != nullptr && m_mode == mode && StreamGood(*m_current)) ? 1 : 0;
+    return (m_mode == mode && Good() != 0) ? 1 : 0;
 }
 
 // ---- writing -------------------------------------------------------------------------------
@@ -398,8 +389,7 @@ void CmoxArchive::WriteToken(const char* text, std::ostream& out, int verbatim, 
 }
 
 void CmoxArchive::WriteToken(const char* text, int verbatim, int addSpace) {
-    if (m_current == nullptr) return;
-    WriteToken(text, *m_current, verbatim, addSpace);
+    if (m_current != nullptr) WriteToken(text, *m_current, verbatim, addSpace);
 }
 
 void CmoxArchive::WriteFrame(const char* className, const char* name, const char* userNameField) {
@@ -415,13 +405,11 @@ void CmoxArchive::WriteNewLine() {
 }
 
 void CmoxArchive::WriteBlockStart() {
-    const char text = MOX_BLOCK_START;
-    WriteVerbatim(&text, 1);
+    WriteVerbatim(&MOX_BLOCK_START, 1);
 }
 
 void CmoxArchive::WriteBlockEnd() {
-    const char text = MOX_BLOCK_END;
-    WriteVerbatim(&text, 1);
+    WriteVerbatim(&MOX_BLOCK_END, 1);
 }
 
 void CmoxArchive::WritePointer() {
@@ -452,8 +440,7 @@ void CmoxArchive::WriteBlock(std::stringstream& block, std::ostream& out) {
 }
 
 void CmoxArchive::WriteBlock(std::stringstream& block) {
-    if (m_current == nullptr) return;
-    WriteBlock(block, *m_current);
+    if (m_current != nullptr) WriteBlock(block, *m_current);
 }
 
 void CmoxArchive::WriteValueBlock(const char* text, int verbatim) {
@@ -501,19 +488,12 @@ void CmoxArchive::FlagRestoreError(MoxRestoreError code, CmoxCell* /*cell*/) {
 
 // ---- CmoxFindSpec: the two kinds of search query ----
 
-namespace {
-
-std::string QueryText(const char* s) {
-    return s != nullptr ? std::string(s) : std::string();
-}
-
-} // namespace
-
 CmoxFindSpec::CmoxFindSpec(const char* path, const char* match, int byUserName)
-    : m_path(QueryText(path)), m_match(QueryText(match)), m_byUserName(byUserName), m_fullPath(0),
-      m_findFirst(1) {}
+    : m_path(path != nullptr ? path : ""), m_match(match != nullptr ? match : ""),
+      m_byUserName(byUserName), m_fullPath(0), m_findFirst(1) {}
 
 CmoxFindSpec::CmoxFindSpec(const char* path, int byUserName, int fullPath)
-    : m_path(QueryText(path)), m_byUserName(byUserName), m_fullPath(fullPath), m_findFirst(0) {}
+    : m_path(path != nullptr ? path : ""), m_byUserName(byUserName), m_fullPath(fullPath),
+      m_findFirst(0) {}
 
 CmoxFindSpec::~CmoxFindSpec() = default;

@@ -64,10 +64,6 @@ class MOX_API CmoxFindSpec {
     std::vector<std::string> m_matchArray;
 };
 
-namespace mox::detail {
-template <class Scanner> class TokenReader;
-} // namespace mox::detail
-
 /// Reads and writes the archive text format: a "PREAMBLE" line, a comment, then one record per
 /// saved cell (class name, quoted name, quoted user-name field, then a value block, a braced list
 /// of child records, a reference marker or a binary block). Lines end in CR LF; nesting is
@@ -332,7 +328,6 @@ class MOX_API CmoxArchive : public CObject {
     const CacheEntry* CacheLookup(const CmoxFindSpec& query, std::string& parentPath) const;
     bool AtEndOfInput(const std::string& token) const;
 
-    template <class Scanner> friend class mox::detail::TokenReader;
     class LookAhead; // puts the read position back after a look-ahead restore
 
     class SaveScope; // holds the output back until the outermost Save ends
@@ -347,7 +342,6 @@ class MOX_API CmoxArchive : public CObject {
     MoxRestoreError ReadBlockText(std::istream& in, const char*& begin, const char*& end);
     std::string& KeepToken(std::string_view token);
     void ResetForOpen(MoxArchiveMode mode, int cacheDepth);
-    bool CheckPreamble();
     bool IsCurrent(const std::istream& in) const;
 
     std::string m_fileName;

@@ -15,7 +15,6 @@
 
 using mox::detail::InputScanner;
 using mox::detail::RangeScanner;
-using mox::detail::TokenReader;
 
 namespace {
 
@@ -66,7 +65,7 @@ MoxRestoreError DepthResult(int depth) {
 std::string_view CmoxArchive::ReadTokenView() {
     if (m_current == nullptr) return {};
     InputScanner scan(*m_current);
-    return TokenReader<InputScanner>::Read(*this, scan, true);
+    return mox::detail::ReadToken(scan, m_token, &m_line);
 }
 
 std::string& CmoxArchive::ReadToken() {
@@ -75,7 +74,7 @@ std::string& CmoxArchive::ReadToken() {
 
 std::string& CmoxArchive::ReadToken(std::istream& in) {
     InputScanner scan(in);
-    return KeepToken(TokenReader<InputScanner>::Read(*this, scan, IsCurrent(in)));
+    return KeepToken(mox::detail::ReadToken(scan, m_token, IsCurrent(in) ? &m_line : nullptr));
 }
 
 std::string& CmoxArchive::KeepToken(std::string_view token) {
@@ -192,8 +191,7 @@ MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in, const char*& begin,
 }
 
 MoxRestoreError CmoxArchive::SkipOverBlock() {
-    if (m_current == nullptr) return MOX_RESTORE_OK;
-    return SkipOverBlock(*m_current);
+    return m_current != nullptr ? SkipOverBlock(*m_current) : MOX_RESTORE_OK;
 }
 
 MoxRestoreError CmoxArchive::SkipOverBlock(std::istream& in) {
@@ -318,7 +316,7 @@ int CmoxArchive::ReadBinaryBlock() {
 
 std::string_view CmoxArchive::ReadTokenView(const char*& at, const char* end) {
     RangeScanner scan(at, end);
-    const std::string_view token = TokenReader<RangeScanner>::Read(*this, scan, false);
+    const std::string_view token = mox::detail::ReadToken(scan, m_token, nullptr);
     at = scan.Begin();
     return token;
 }
