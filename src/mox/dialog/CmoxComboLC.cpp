@@ -1,12 +1,12 @@
 #include <mox/dialog/CmoxComboLC.h>
 
 #include <mox/core/MoxConstants.h>
+#include <mox/dialog/internal/ItemList.h>
 #include <mox/platform/CEdit.h>
 #include <mox/platform/CWnd.h>
 #include <mox/values/CmoxByteCell.h>
 
-#include <cstring>
-#include <vector>
+using namespace mox::detail;
 
 CmoxComboLC::CmoxComboLC(int controlId, CmoxCell* cell, CWnd* parent, const char* name,
                          unsigned char priority, int createDependencies)
@@ -15,52 +15,26 @@ CmoxComboLC::CmoxComboLC(int controlId, CmoxCell* cell, CWnd* parent, const char
 CmoxComboLC::~CmoxComboLC() = default;
 
 void CmoxComboLC::UIToState() {
-    CmoxCell* cell = Cell();
-    if (cell == nullptr || !cell->IsKindOf(RUNTIME_CLASS(CmoxByteCell))) {
+    if (CmoxByteCell* cell = IndexCell(*this))
+        SelectedIndexToState(GetControlHandle(), *cell, kComboBoxItems);
+    else
         CmoxLinkCell::UIToState();
-        return;
-    }
-    HWND box = GetControlHandle();
-    if (box == nullptr) return;
-    // The index is the value, cut to 8 bits: no selection (CB_ERR) reads as 255.
-    const LRESULT selected = ::SendMessage(box, CB_GETCURSEL);
-    static_cast<CmoxByteCell*>(cell)->Value(static_cast<unsigned char>(selected & 0xFF));
 }
 
 void CmoxComboLC::StateToUI() {
-    CmoxCell* cell = Cell();
-    if (cell == nullptr || !cell->IsKindOf(RUNTIME_CLASS(CmoxByteCell))) {
+    if (const CmoxByteCell* cell = IndexCell(*this))
+        StateToSelectedIndex(GetControlHandle(), *cell, kComboBoxItems);
+    else
         CmoxLinkCell::StateToUI();
-        return;
-    }
-    const unsigned char index = static_cast<CmoxByteCell*>(cell)->Value();
-    ::SendMessage(GetControlHandle(), CB_SETCURSEL, static_cast<WPARAM>(index));
 }
 
 void CmoxComboLC::AddString(const char* text) {
-    ::SendMessage(GetControlHandle(), CB_ADDSTRING, 0,
-                  reinterpret_cast<LPARAM>(text != nullptr ? text : ""));
+    AddItem(GetControlHandle(), text, kComboBoxItems);
 }
 
 void CmoxComboLC::GetControlText(char* text, int size) {
-    if (text == nullptr || size <= 0) return;
-    text[0] = '\0';
-    HWND box = GetControlHandle();
-    if (box == nullptr) return;
-    const LRESULT selected = ::SendMessage(box, CB_GETCURSEL);
-    if (selected == CB_ERR) {
-        CWnd::FromHandle(box)->GetWindowText(text, size);
-        return;
-    }
-    // CB_GETLBTEXT writes the whole item: read it into a buffer of its length, then cut.
-    const LRESULT length = ::SendMessage(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(selected));
-    if (length < 0) return;
-    std::vector<char> item(static_cast<std::size_t>(length) + 1, '\0');
-    if (::SendMessage(box, CB_GETLBTEXT, static_cast<WPARAM>(selected),
-                      reinterpret_cast<LPARAM>(item.data())) < 0)
-        return;
-    std::strncpy(text, item.data(), static_cast<std::size_t>(size) - 1);
-    text[size - 1] = '\0';
+    if (!SelectedItemText(GetControlHandle(), text, size, kComboBoxItems))
+        CWnd::FromHandle(GetControlHandle())->GetWindowText(text, size); // the edit field
 }
 
 void CmoxComboLC::SetControlText(const char* text) {

@@ -1,10 +1,10 @@
 #include <mox/dialog/CmoxListLC.h>
 
+#include <mox/dialog/internal/ItemList.h>
 #include <mox/platform/CWnd.h>
 #include <mox/values/CmoxByteCell.h>
 
-#include <cstring>
-#include <vector>
+using namespace mox::detail;
 
 CmoxListLC::CmoxListLC(int controlId, CmoxCell* cell, CWnd* parent, const char* name,
                        unsigned char priority, int createDependencies)
@@ -13,49 +13,26 @@ CmoxListLC::CmoxListLC(int controlId, CmoxCell* cell, CWnd* parent, const char* 
 CmoxListLC::~CmoxListLC() = default;
 
 void CmoxListLC::UIToState() {
-    CmoxCell* cell = Cell();
-    if (cell == nullptr || !cell->IsKindOf(RUNTIME_CLASS(CmoxByteCell))) {
+    if (CmoxByteCell* cell = IndexCell(*this))
+        SelectedIndexToState(GetControlHandle(), *cell, kListBoxItems);
+    else
         CmoxLinkCell::UIToState();
-        return;
-    }
-    HWND list = GetControlHandle();
-    if (list == nullptr) return;
-    // The index is the value, cut to 8 bits: no selection (LB_ERR) reads as 255.
-    const LRESULT selected = ::SendMessage(list, LB_GETCURSEL);
-    static_cast<CmoxByteCell*>(cell)->Value(static_cast<unsigned char>(selected & 0xFF));
 }
 
 void CmoxListLC::StateToUI() {
-    CmoxCell* cell = Cell();
-    if (cell == nullptr || !cell->IsKindOf(RUNTIME_CLASS(CmoxByteCell))) {
+    if (const CmoxByteCell* cell = IndexCell(*this))
+        StateToSelectedIndex(GetControlHandle(), *cell, kListBoxItems);
+    else
         CmoxLinkCell::StateToUI();
-        return;
-    }
-    const unsigned char index = static_cast<CmoxByteCell*>(cell)->Value();
-    ::SendMessage(GetControlHandle(), LB_SETCURSEL, static_cast<WPARAM>(index));
 }
 
 void CmoxListLC::AddString(const char* text) {
-    ::SendMessage(GetControlHandle(), LB_ADDSTRING, 0,
-                  reinterpret_cast<LPARAM>(text != nullptr ? text : ""));
+    AddItem(GetControlHandle(), text, kListBoxItems);
 }
 
 void CmoxListLC::GetControlText(char* text, int size) {
-    if (text == nullptr || size <= 0) return;
-    text[0] = '\0';
-    HWND list = GetControlHandle();
-    if (list == nullptr) return;
-    const LRESULT selected = ::SendMessage(list, LB_GETCURSEL);
-    if (selected == LB_ERR) return;
-    // LB_GETTEXT writes the whole item: read it into a buffer of its length, then cut.
-    const LRESULT length = ::SendMessage(list, LB_GETTEXTLEN, static_cast<WPARAM>(selected));
-    if (length < 0) return;
-    std::vector<char> item(static_cast<std::size_t>(length) + 1, '\0');
-    if (::SendMessage(list, LB_GETTEXT, static_cast<WPARAM>(selected),
-                      reinterpret_cast<LPARAM>(item.data())) < 0)
-        return;
-    std::strncpy(text, item.data(), static_cast<std::size_t>(size) - 1);
-    text[size - 1] = '\0';
+    SelectedItemText(GetControlHandle(), text, size,
+                     kListBoxItems); // empty when nothing is selected
 }
 
 void CmoxListLC::SetControlText(const char* text) {

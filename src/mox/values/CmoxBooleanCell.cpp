@@ -53,17 +53,11 @@ void CmoxBooleanCell::MakeCurrentDefault() {
 }
 
 void CmoxBooleanCell::Undo(CmoxUndoInfo* undo) {
-    if (auto* record = dynamic_cast<CmoxBooleanUndoInfo*>(undo)) {
-        m_value = record->m_oldValue;
-        m_default = record->m_oldDefault;
-    }
+    CmoxBooleanUndoInfo::PutBack(undo, true, m_value, m_default);
 }
 
 void CmoxBooleanCell::Redo(CmoxUndoInfo* undo) {
-    if (auto* record = dynamic_cast<CmoxBooleanUndoInfo*>(undo)) {
-        m_value = record->m_newValue;
-        m_default = record->m_newDefault;
-    }
+    CmoxBooleanUndoInfo::PutBack(undo, false, m_value, m_default);
 }
 
 MoxSetValue CmoxBooleanCell::Toggle() {

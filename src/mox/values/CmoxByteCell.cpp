@@ -83,21 +83,11 @@ void CmoxByteCell::MakeCurrentDefault() {
 }
 
 void CmoxByteCell::Undo(CmoxUndoInfo* undo) {
-    if (auto* record = dynamic_cast<CmoxByteUndoInfo*>(undo)) {
-        m_value = record->m_oldValue;
-        m_default = record->m_oldDefault;
-        m_min = record->m_oldMin;
-        m_max = record->m_oldMax;
-    }
+    CmoxByteUndoInfo::PutBack(undo, true, m_value, m_default, m_min, m_max);
 }
 
 void CmoxByteCell::Redo(CmoxUndoInfo* undo) {
-    if (auto* record = dynamic_cast<CmoxByteUndoInfo*>(undo)) {
-        m_value = record->m_newValue;
-        m_default = record->m_newDefault;
-        m_min = record->m_newMin;
-        m_max = record->m_newMax;
-    }
+    CmoxByteUndoInfo::PutBack(undo, false, m_value, m_default, m_min, m_max);
 }
 
 unsigned char CmoxByteCell::Value() const {

@@ -55,17 +55,11 @@ void CmoxDoubleCell::MakeCurrentDefault() {
 }
 
 void CmoxDoubleCell::Undo(CmoxUndoInfo* undo) {
-    if (auto* record = dynamic_cast<CmoxDoubleUndoInfo*>(undo)) {
-        m_value = record->m_oldValue;
-        m_default = record->m_oldDefault;
-    }
+    CmoxDoubleUndoInfo::PutBack(undo, true, m_value, m_default);
 }
 
 void CmoxDoubleCell::Redo(CmoxUndoInfo* undo) {
-    if (auto* record = dynamic_cast<CmoxDoubleUndoInfo*>(undo)) {
-        m_value = record->m_newValue;
-        m_default = record->m_newDefault;
-    }
+    CmoxDoubleUndoInfo::PutBack(undo, false, m_value, m_default);
 }
 
 double CmoxDoubleCell::Value() const {

@@ -55,18 +55,11 @@ void CmoxLongCell::MakeCurrentDefault() {
 }
 
 void CmoxLongCell::Undo(CmoxUndoInfo* undo) {
-    // Records reach a cell only from the lists it filed them in; another kind is ignored.
-    if (auto* record = dynamic_cast<CmoxLongUndoInfo*>(undo)) {
-        m_value = record->m_oldValue;
-        m_default = record->m_oldDefault;
-    }
+    CmoxLongUndoInfo::PutBack(undo, true, m_value, m_default);
 }
 
 void CmoxLongCell::Redo(CmoxUndoInfo* undo) {
-    if (auto* record = dynamic_cast<CmoxLongUndoInfo*>(undo)) {
-        m_value = record->m_newValue;
-        m_default = record->m_newDefault;
-    }
+    CmoxLongUndoInfo::PutBack(undo, false, m_value, m_default);
 }
 
 long CmoxLongCell::Value() const {

@@ -159,26 +159,11 @@ void CmoxLongLongCell::MakeCurrentDefault() {
 }
 
 void CmoxLongLongCell::Undo(CmoxUndoInfo* undo) {
-    // Restores the recorded fields as they were; nothing is re-quantized.
-    if (auto* record = dynamic_cast<CmoxLongLongUndoInfo*>(undo)) {
-        m_value = record->m_oldValue;
-        m_default = record->m_oldDefault;
-        m_min = record->m_oldMin;
-        m_max = record->m_oldMax;
-        m_size = record->m_oldSize;
-        m_policy = record->m_oldPolicy;
-    }
+    CmoxLongLongUndoInfo::PutBack(undo, true, m_value, m_default, m_min, m_max, m_size, m_policy);
 }
 
 void CmoxLongLongCell::Redo(CmoxUndoInfo* undo) {
-    if (auto* record = dynamic_cast<CmoxLongLongUndoInfo*>(undo)) {
-        m_value = record->m_newValue;
-        m_default = record->m_newDefault;
-        m_min = record->m_newMin;
-        m_max = record->m_newMax;
-        m_size = record->m_newSize;
-        m_policy = record->m_newPolicy;
-    }
+    CmoxLongLongUndoInfo::PutBack(undo, false, m_value, m_default, m_min, m_max, m_size, m_policy);
 }
 
 __int64 CmoxLongLongCell::Value() const {

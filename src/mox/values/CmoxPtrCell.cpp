@@ -40,17 +40,11 @@ void CmoxPtrCell::MakeCurrentDefault() {
 }
 
 void CmoxPtrCell::Undo(CmoxUndoInfo* undo) {
-    if (auto* record = dynamic_cast<CmoxPtrUndoInfo*>(undo)) {
-        m_value = record->m_oldValue;
-        m_default = record->m_oldDefault;
-    }
+    CmoxPtrUndoInfo::PutBack(undo, true, m_value, m_default);
 }
 
 void CmoxPtrCell::Redo(CmoxUndoInfo* undo) {
-    if (auto* record = dynamic_cast<CmoxPtrUndoInfo*>(undo)) {
-        m_value = record->m_newValue;
-        m_default = record->m_newDefault;
-    }
+    CmoxPtrUndoInfo::PutBack(undo, false, m_value, m_default);
 }
 
 void* CmoxPtrCell::Value() const {

@@ -8,12 +8,7 @@
 
 IMPLEMENT_DYNAMIC(CmoxStringCell, CmoxCell)
 
-namespace {
-// A null text is a caller error; it is read as the empty text rather than dereferenced.
-const char* OrEmpty(const char* text) {
-    return text != nullptr ? text : "";
-}
-} // namespace
+using mox::detail::OrEmpty;
 
 CmoxStringCell::CmoxStringCell() {
     Initialize(MOX_NO_NAME, MOX_NO_NAME, MOX_NO_NAME, MOX_STATE_PRIORITY);
@@ -63,17 +58,11 @@ void CmoxStringCell::MakeCurrentDefault() {
 }
 
 void CmoxStringCell::Undo(CmoxUndoInfo* undo) {
-    if (auto* record = dynamic_cast<CmoxStringUndoInfo*>(undo)) {
-        m_value = record->m_oldValue;
-        m_default = record->m_oldDefault;
-    }
+    CmoxStringUndoInfo::PutBack(undo, true, m_value, m_default);
 }
 
 void CmoxStringCell::Redo(CmoxUndoInfo* undo) {
-    if (auto* record = dynamic_cast<CmoxStringUndoInfo*>(undo)) {
-        m_value = record->m_newValue;
-        m_default = record->m_newDefault;
-    }
+    CmoxStringUndoInfo::PutBack(undo, false, m_value, m_default);
 }
 
 std::string& CmoxStringCell::Value() {

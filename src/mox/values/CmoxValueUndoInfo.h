@@ -1,88 +1,98 @@
 #pragma once
 /// @file
-/// The undo records of the scalar value cells: CmoxLongUndoInfo, CmoxDoubleUndoInfo,
-/// CmoxBooleanUndoInfo, CmoxStringUndoInfo and CmoxPtrUndoInfo.
+/// The undo records of the value cells' protocol: mox::detail::ValueRecord, the base they share,
+/// and the records of the scalar cells (CmoxLongUndoInfo, CmoxDoubleUndoInfo,
+/// CmoxBooleanUndoInfo, CmoxStringUndoInfo and CmoxPtrUndoInfo).
 
 #include <mox/undo/CmoxUndoInfo.h>
 
 #include <cstdint>
 #include <string>
+#include <tuple>
+#include <typeinfo>
 
-/// Value and default of a long cell before and after one transaction. Made by the cell, owned by
-/// the undo list that files it; merging keeps the oldest before state and the newest after state.
-class MOX_API CmoxLongUndoInfo : public CmoxUndoInfo {
+namespace mox::detail {
+
+/// What every value cell's record does, written once: it holds the cell's recorded fields before
+/// (m_old) and after (m_new) one transaction, each a tuple in the order the record's constructor
+/// takes each half. Merging keeps the before state and takes the later record's after state.
+template <class Self, class... Fields> class MOX_API ValueRecord : public CmoxUndoInfo {
   public:
-    /// A record of the two states (the values are taken as 32-bit two's complement).
+    /// The recorded fields of one state.
+    using State = std::tuple<Fields...>;
+
+    /// A record of the two states.
+    ValueRecord(State before, State after) : m_old(std::move(before)), m_new(std::move(after)) {}
+
+    /// Base merge, then the after state of `later` (a record of the same kind).
+    void Merge(CmoxUndoInfo* later) override {
+        CmoxUndoInfo::Merge(later);
+        // The undo list only merges records of one cell; another kind is ignored, not trusted.
+        if (Self* newer = Cast(later)) m_new = newer->m_new;
+    }
+
+    /// Puts the state before (`undo`) or after the transaction back into a cell's `fields`, as
+    /// recorded: nothing is re-checked. A record of another kind is ignored.
+    template <class... Targets>
+    static void PutBack(CmoxUndoInfo* record, bool undo, Targets&... fields) {
+        if (Self* self = Cast(record)) std::tie(fields...) = undo ? self->m_old : self->m_new;
+    }
+
+    /// `record` as this kind of record, or null. The exact type is tried first: a full
+    /// dynamic_cast walks the hierarchy and would cost more than the replay it guards.
+    static Self* Cast(CmoxUndoInfo* record) {
+        if (record != nullptr && typeid(*record) == typeid(Self)) return static_cast<Self*>(record);
+        return dynamic_cast<Self*>(record);
+    }
+
+    State m_old; ///< The fields before the transaction.
+    State m_new; ///< The fields after the transaction.
+};
+
+} // namespace mox::detail
+
+/// Value and default of a long cell (as 32-bit two's complement); owned by its undo list.
+class MOX_API CmoxLongUndoInfo
+    : public mox::detail::ValueRecord<CmoxLongUndoInfo, std::int32_t, std::int32_t> {
+  public:
+    /// A record of the two states, each as value and default.
     CmoxLongUndoInfo(long oldValue, long oldDefault, long newValue, long newDefault);
     ~CmoxLongUndoInfo() override;
-    /// Base merge, then the after state of `later` (a CmoxLongUndoInfo).
-    void Merge(CmoxUndoInfo* later) override;
-
-    std::int32_t m_oldValue;   ///< Value before the transaction.
-    std::int32_t m_oldDefault; ///< Default before the transaction.
-    std::int32_t m_newValue;   ///< Value after the transaction.
-    std::int32_t m_newDefault; ///< Default after the transaction.
 };
 
-/// Value and default of a double cell before and after one transaction; owned by its undo list.
-class MOX_API CmoxDoubleUndoInfo : public CmoxUndoInfo {
+/// Value and default of a double cell; owned by its undo list.
+class MOX_API CmoxDoubleUndoInfo
+    : public mox::detail::ValueRecord<CmoxDoubleUndoInfo, double, double> {
   public:
-    /// A record of the two states.
+    /// A record of the two states, each as value and default.
     CmoxDoubleUndoInfo(double oldValue, double oldDefault, double newValue, double newDefault);
     ~CmoxDoubleUndoInfo() override;
-    /// Base merge, then the after state of `later` (a CmoxDoubleUndoInfo).
-    void Merge(CmoxUndoInfo* later) override;
-
-    double m_oldValue;   ///< Value before the transaction.
-    double m_oldDefault; ///< Default before the transaction.
-    double m_newValue;   ///< Value after the transaction.
-    double m_newDefault; ///< Default after the transaction.
 };
 
-/// Stored bytes of a boolean cell before and after one transaction; owned by its undo list.
-class MOX_API CmoxBooleanUndoInfo : public CmoxUndoInfo {
+/// Stored bytes of a boolean cell's value and default; owned by its undo list.
+class MOX_API CmoxBooleanUndoInfo
+    : public mox::detail::ValueRecord<CmoxBooleanUndoInfo, unsigned char, unsigned char> {
   public:
-    /// A record of the two states.
+    /// A record of the two states, each as value and default.
     CmoxBooleanUndoInfo(unsigned char oldValue, unsigned char oldDefault, unsigned char newValue,
                         unsigned char newDefault);
     ~CmoxBooleanUndoInfo() override;
-    /// Base merge, then the after state of `later` (a CmoxBooleanUndoInfo).
-    void Merge(CmoxUndoInfo* later) override;
-
-    unsigned char m_oldValue;   ///< Value before the transaction.
-    unsigned char m_oldDefault; ///< Default before the transaction.
-    unsigned char m_newValue;   ///< Value after the transaction.
-    unsigned char m_newDefault; ///< Default after the transaction.
 };
 
-/// Copies of a string cell's value and default before and after one transaction; owned by its
-/// undo list, which releases the copies with the record.
-class MOX_API CmoxStringUndoInfo : public CmoxUndoInfo {
+/// Copies of a string cell's value and default; owned by its undo list.
+class MOX_API CmoxStringUndoInfo
+    : public mox::detail::ValueRecord<CmoxStringUndoInfo, std::string, std::string> {
   public:
     /// A record holding copies of the four texts (null reads as "").
     CmoxStringUndoInfo(const char* oldValue, const char* oldDefault, const char* newValue,
                        const char* newDefault);
     ~CmoxStringUndoInfo() override;
-    /// Base merge, then the after state of `later` (a CmoxStringUndoInfo).
-    void Merge(CmoxUndoInfo* later) override;
-
-    std::string m_oldValue;   ///< Value before the transaction.
-    std::string m_oldDefault; ///< Default before the transaction.
-    std::string m_newValue;   ///< Value after the transaction.
-    std::string m_newDefault; ///< Default after the transaction.
 };
 
-/// Pointers of a pointer cell before and after one transaction (the pointees are not owned).
-class MOX_API CmoxPtrUndoInfo : public CmoxUndoInfo {
+/// Pointers of a pointer cell's value and default (the pointees are not owned).
+class MOX_API CmoxPtrUndoInfo : public mox::detail::ValueRecord<CmoxPtrUndoInfo, void*, void*> {
   public:
-    /// A record of the two states.
+    /// A record of the two states, each as value and default.
     CmoxPtrUndoInfo(void* oldValue, void* oldDefault, void* newValue, void* newDefault);
     ~CmoxPtrUndoInfo() override;
-    /// Base merge, then the after state of `later` (a CmoxPtrUndoInfo).
-    void Merge(CmoxUndoInfo* later) override;
-
-    void* m_oldValue;   ///< Value before the transaction.
-    void* m_oldDefault; ///< Default before the transaction.
-    void* m_newValue;   ///< Value after the transaction.
-    void* m_newDefault; ///< Default after the transaction.
 };

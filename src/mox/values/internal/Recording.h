@@ -16,6 +16,11 @@ inline bool UndoContextOpen() {
     return Cmox::Current().UndoContext() != nullptr;
 }
 
+/// A null text is a caller error; it is read as the empty text rather than dereferenced.
+inline const char* OrEmpty(const char* text) {
+    return text != nullptr ? text : "";
+}
+
 /// Which Changed a setter reports through: the cell's own (called virtually) or the cell base's.
 enum class ReportTo { Cell, Base };
 
