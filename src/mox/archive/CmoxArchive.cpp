@@ -41,10 +41,6 @@ const char kWarningBlock[] =
 // The output buffer's size; a verbatim text larger than it goes to the stream in one piece.
 constexpr std::size_t kOutputSize = 1 << 16;
 
-bool StreamGood(const std::ios& s) {
-    return s.rdstate() == std::ios::goodbit;
-}
-
 // Number of decimal digits of a non-negative count. Counted exactly: the double-precision
 // ceil(log10(n + 1)) that the format is defined by agrees everywhere except just above 10^15,
 // where it would claim 15 digits for a 16-digit count and so write a corrupt header.
@@ -121,11 +117,6 @@ bool CmoxArchive::IsCurrent(const std::istream& in) const {
     return m_current != nullptr && static_cast<const std::istream*>(m_current) == &in;
 }
 
-bool CmoxArchive::CheckPreamble() {
-    // Case-sensitive: "preamble" is not an archive.
-    return ReadToken() == kPreamble;
-}
-
 int CmoxArchive::Open(const char* fileName, MoxArchiveMode mode, int cacheDepth) {
     m_fileName = fileName != nullptr ? fileName : "";
     ResetForOpen(mode, cacheDepth);
@@ -180,7 +171,7 @@ int CmoxArchive::Open(const char* fileName, MoxArchiveMode mode, int cacheDepth)
         WriteNewLine();
         return 1;
     }
-    if (!CheckPreamble()) {
+    if (ReadToken() != kPreamble) {
         // Not an archive: the file is closed at once so that nothing keeps it open.
         m_current = nullptr;
         m_file.close();
@@ -210,7 +201,7 @@ int CmoxArchive::Open(std::iostream* stream, MoxArchiveMode mode, int cacheDepth
         WriteToken(date, 1, 0);
         WriteNewLine();
     } else if (mode == MOX_ARCHIVE_READ) {
-        if (!CheckPreamble()) {
+        if (ReadToken() != kPreamble) {
             m_current = nullptr;
             return 0;
         }
@@ -235,11 +226,11 @@ int CmoxArchive::Close() {
 }
 
 int CmoxArchive::Good() const {
-    return (m_current != nullptr && StreamGood(*m_current)) ? 1 : 0;
+    return (m_current != nullptr && m_current->rdstate() == std::ios::goodbit) ? 1 : 0;
 }
 
 int CmoxArchive::CheckStatus(MoxArchiveMode mode) const {
-    return (m_current != nullptr && m_mode == mode && StreamGood(*m_current)) ? 1 : 0;
+    return (m_mode == mode && Good() != 0) ? 1 : 0;
 }
 
 // ---- writing -------------------------------------------------------------------------------
@@ -310,10 +301,6 @@ class CmoxArchive::SaveScope {
     CmoxArchive& m_archive;
 };
 
-bool CmoxArchive::Writable() const {
-    return m_current != nullptr && StreamGood(*m_current);
-}
-
 char* CmoxArchive::Reserve(std::size_t length) {
     if (length > kOutputSize - m_outputUsed) HandOn();
     return m_output.get() + m_outputUsed;
@@ -322,7 +309,7 @@ char* CmoxArchive::Reserve(std::size_t length) {
 void CmoxArchive::Put(const char* text, std::size_t length) {
     if (length > kOutputSize) { // too large to hold: straight on, after what is held
         HandOn();
-        if (Writable()) m_current->write(text, static_cast<std::streamsize>(length));
+        if (Good()) m_current->write(text, static_cast<std::streamsize>(length));
         return;
     }
     std::memcpy(Reserve(length), text, length);
@@ -362,12 +349,12 @@ void CmoxArchive::EndWrite() {
 void CmoxArchive::HandOn() {
     if (m_outputUsed == 0) return;
     // Dropped when the stream went away or failed: the writers would not have written them.
-    if (Writable()) m_current->write(m_output.get(), static_cast<std::streamsize>(m_outputUsed));
+    if (Good()) m_current->write(m_output.get(), static_cast<std::streamsize>(m_outputUsed));
     m_outputUsed = 0;
 }
 
 void CmoxArchive::WriteIndent() {
-    if (!Writable() || m_indent <= 0) return;
+    if (!Good() || m_indent <= 0) return;
     static const char kTabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
     constexpr int kPiece = sizeof(kTabs) - 1;
     for (int left = m_indent; left > 0; left -= kPiece)
@@ -376,7 +363,7 @@ void CmoxArchive::WriteIndent() {
 }
 
 void CmoxArchive::WriteVerbatim(const char* text, std::size_t length) {
-    if (!Writable()) return;
+    if (!Good()) return;
     Put(text, length);
     EndWrite();
 }
@@ -384,7 +371,7 @@ void CmoxArchive::WriteVerbatim(const char* text, std::size_t length) {
 void CmoxArchive::WriteToken(const char* text, std::ostream& out, int verbatim, int addSpace) {
     // The state test is made on the archive's stream even when `out` is another one (a cell
     // building its value text in a string stream).
-    if (!Writable()) return;
+    if (!Good()) return;
     if (text == nullptr) text = "";
     const std::size_t length = std::strlen(text);
     if (&out == static_cast<std::ostream*>(m_current)) {
@@ -402,8 +389,15 @@ void CmoxArchive::WriteToken(const char* text, std::ostream& out, int verbatim, 
 }
 
 void CmoxArchive::WriteToken(const char* text, int verbatim, int addSpace) {
-    if (m_current == nullptr) return;
-    WriteToken(text, *m_current, verbatim, addSpace);
+    if (m_current != nullptr) WriteToken(text, *m_current, verbatim, addSpace);
+}
+
+void CmoxArchive::WriteFrame(const char* className, const char* name, const char* userNameField) {
+    if (!Good()) return;
+    if (PutToken(className, std::strlen(className), 1, 1) &&
+        PutToken(name, std::strlen(name), 0, 1) &&
+        PutToken(userNameField, std::strlen(userNameField), 0, 1))
+        EndWrite();
 }
 
 void CmoxArchive::WriteNewLine() {
@@ -411,13 +405,11 @@ void CmoxArchive::WriteNewLine() {
 }
 
 void CmoxArchive::WriteBlockStart() {
-    const char text = MOX_BLOCK_START;
-    WriteVerbatim(&text, 1);
+    WriteVerbatim(&MOX_BLOCK_START, 1);
 }
 
 void CmoxArchive::WriteBlockEnd() {
-    const char text = MOX_BLOCK_END;
-    WriteVerbatim(&text, 1);
+    WriteVerbatim(&MOX_BLOCK_END, 1);
 }
 
 void CmoxArchive::WritePointer() {
@@ -440,7 +432,7 @@ void CmoxArchive::WriteBlock(std::stringstream& block, std::ostream& out) {
         out.write(" }", 2);
         return;
     }
-    if (!Writable()) return;
+    if (!Good()) return;
     Put("= { ", 4);
     Put(text, length);
     Put(" }", 2);
@@ -448,12 +440,11 @@ void CmoxArchive::WriteBlock(std::stringstream& block, std::ostream& out) {
 }
 
 void CmoxArchive::WriteBlock(std::stringstream& block) {
-    if (m_current == nullptr) return;
-    WriteBlock(block, *m_current);
+    if (m_current != nullptr) WriteBlock(block, *m_current);
 }
 
 void CmoxArchive::WriteValueBlock(const char* text, int verbatim) {
-    if (!Writable()) return;
+    if (!Good()) return;
     if (text == nullptr) text = "";
     Put("= { ", 4);
     if (!PutToken(text, std::strlen(text), verbatim, 1)) return;
@@ -497,19 +488,12 @@ void CmoxArchive::FlagRestoreError(MoxRestoreError code, CmoxCell* /*cell*/) {
 
 // ---- CmoxFindSpec: the two kinds of search query ----
 
-namespace {
-
-std::string QueryText(const char* s) {
-    return s != nullptr ? std::string(s) : std::string();
-}
-
-} // namespace
-
 CmoxFindSpec::CmoxFindSpec(const char* path, const char* match, int byUserName)
-    : m_path(QueryText(path)), m_match(QueryText(match)), m_byUserName(byUserName), m_fullPath(0),
-      m_findFirst(1) {}
+    : m_path(path != nullptr ? path : ""), m_match(match != nullptr ? match : ""),
+      m_byUserName(byUserName), m_fullPath(0), m_findFirst(1) {}
 
 CmoxFindSpec::CmoxFindSpec(const char* path, int byUserName, int fullPath)
-    : m_path(QueryText(path)), m_byUserName(byUserName), m_fullPath(fullPath), m_findFirst(0) {}
+    : m_path(path != nullptr ? path : ""), m_byUserName(byUserName), m_fullPath(fullPath),
+      m_findFirst(0) {}
 
 CmoxFindSpec::~CmoxFindSpec() = default;

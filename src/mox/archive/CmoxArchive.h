@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CmoxCell;
@@ -62,10 +63,6 @@ class MOX_API CmoxFindSpec {
     int m_findFirst = 1;
     std::vector<std::string> m_matchArray;
 };
-
-namespace mox::detail {
-template <class Scanner> class TokenReader;
-} // namespace mox::detail
 
 /// Reads and writes the archive text format: a "PREAMBLE" line, a comment, then one record per
 /// saved cell (class name, quoted name, quoted user-name field, then a value block, a braced list
@@ -182,6 +179,9 @@ class MOX_API CmoxArchive : public CObject {
     void WriteToken(const char* text, std::ostream& out, int verbatim, int addSpace);
     /// WriteToken on the current stream.
     void WriteToken(const char* text, int verbatim, int addSpace);
+    /// Writes a record's frame as three WriteToken calls would: `className` verbatim, then
+    /// `name` and `userNameField` quoted, each followed by a space.
+    void WriteFrame(const char* className, const char* name, const char* userNameField);
     /// Writes CR LF.
     void WriteNewLine();
     /// Writes "{".
@@ -212,6 +212,9 @@ class MOX_API CmoxArchive : public CObject {
     std::string& ReadToken(std::istream& in);
     /// ReadToken on the current stream (empty when there is none).
     std::string& ReadToken();
+    /// ReadToken on the current stream without a copy: a view into the stream's buffer or the
+    /// token buffer, valid until the archive reads again.
+    std::string_view ReadTokenView();
     /// Copies the next value block of `in` into `block` (its old content replaced) and leaves
     /// `block` positioned just after its first "{". Returns MOX_RESTORE_OK, BAD_FORMAT (input
     /// ended inside the block) or UNEXPECTED_END (a "}" too many).
@@ -219,11 +222,12 @@ class MOX_API CmoxArchive : public CObject {
     /// ReadBlock from the current stream.
     MoxRestoreError ReadBlock(std::stringstream& block);
     /// ReadBlock from the current stream without a string stream: [begin, end) is the block's
-    /// text after its first "{", valid until the archive reads again.
+    /// text after its first "{" (in place in the stream's buffer when it can be), valid until
+    /// the archive reads again.
     MoxRestoreError ReadBlock(const char*& begin, const char*& end);
     /// The next token of the block text [at, end), read as ReadToken reads a block stream; `at`
-    /// moves past it. Returned in the same buffer as ReadToken's.
-    std::string& ReadToken(const char*& at, const char* end);
+    /// moves past it. A view into the text or the token buffer, valid until the next read.
+    std::string_view ReadTokenView(const char*& at, const char* end);
     /// Consumes the next block of `in` up to its closing brace; same results as ReadBlock.
     MoxRestoreError SkipOverBlock(std::istream& in);
     /// SkipOverBlock on the current stream.
@@ -324,12 +328,10 @@ class MOX_API CmoxArchive : public CObject {
     const CacheEntry* CacheLookup(const CmoxFindSpec& query, std::string& parentPath) const;
     bool AtEndOfInput(const std::string& token) const;
 
-    template <class Scanner> friend class mox::detail::TokenReader;
     class LookAhead; // puts the read position back after a look-ahead restore
 
     class SaveScope; // holds the output back until the outermost Save ends
 
-    bool Writable() const;
     char* Reserve(std::size_t length);
     void Put(const char* text, std::size_t length);
     bool PutToken(const char* text, std::size_t length, int verbatim, int addSpace);
@@ -337,9 +339,9 @@ class MOX_API CmoxArchive : public CObject {
     void WriteVerbatim(const char* text, std::size_t length);
     void EndWrite();
     void HandOn();
-    MoxRestoreError ReadBlockText(std::istream& in);
+    MoxRestoreError ReadBlockText(std::istream& in, const char*& begin, const char*& end);
+    std::string& KeepToken(std::string_view token);
     void ResetForOpen(MoxArchiveMode mode, int cacheDepth);
-    bool CheckPreamble();
     bool IsCurrent(const std::istream& in) const;
 
     std::string m_fileName;

@@ -15,7 +15,6 @@
 
 using mox::detail::InputScanner;
 using mox::detail::RangeScanner;
-using mox::detail::TokenReader;
 
 namespace {
 
@@ -43,14 +42,17 @@ inline void CountBrace(int c, int& depth, bool& seenBrace) {
 struct BlockBytes {
     bool special[256] = {};
     constexpr BlockBytes() {
-        special[static_cast<unsigned char>('\n')] = true;
-        special[static_cast<unsigned char>('\\')] = true;
-        special[static_cast<unsigned char>('/')] = true;
-        special[static_cast<unsigned char>('{')] = true;
-        special[static_cast<unsigned char>('}')] = true;
+        for (const char c : {'\n', '\\', '/', '{', '}'})
+            special[static_cast<unsigned char>(c)] = true;
     }
 };
 constexpr BlockBytes kBlockBytes;
+
+// Just after the first "{" of the block text [begin, end); `end` when there is none.
+const char* AfterBrace(const char* begin, const char* end) {
+    const void* brace = begin != end ? std::memchr(begin, MOX_BLOCK_START, end - begin) : nullptr;
+    return brace != nullptr ? static_cast<const char*>(brace) + 1 : end;
+}
 
 MoxRestoreError DepthResult(int depth) {
     if (depth > 0) return MOX_RESTORE_BAD_FORMAT;
@@ -60,18 +62,24 @@ MoxRestoreError DepthResult(int depth) {
 
 } // namespace
 
-std::string& CmoxArchive::ReadToken() {
-    if (m_current == nullptr) {
-        m_token.clear();
-        return m_token;
-    }
+std::string_view CmoxArchive::ReadTokenView() {
+    if (m_current == nullptr) return {};
     InputScanner scan(*m_current);
-    return TokenReader<InputScanner>::Read(*this, scan, true);
+    return mox::detail::ReadToken(scan, m_token, &m_line);
+}
+
+std::string& CmoxArchive::ReadToken() {
+    return KeepToken(ReadTokenView());
 }
 
 std::string& CmoxArchive::ReadToken(std::istream& in) {
     InputScanner scan(in);
-    return TokenReader<InputScanner>::Read(*this, scan, IsCurrent(in));
+    return KeepToken(mox::detail::ReadToken(scan, m_token, IsCurrent(in) ? &m_line : nullptr));
+}
+
+std::string& CmoxArchive::KeepToken(std::string_view token) {
+    if (token.data() != m_token.data()) m_token.assign(token.data(), token.size());
+    return m_token;
 }
 
 MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block) {
@@ -84,100 +92,106 @@ MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block) {
 }
 
 MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block, std::istream& in) {
-    // The block's old content is replaced rather than overwritten in place, so nothing of an
-    // earlier, longer block is left behind its end.
-    const MoxRestoreError result = ReadBlockText(in);
-    const std::string& text = m_blockText;
-    block.str(text);
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    const MoxRestoreError result = ReadBlockText(in, begin, end);
+    // Replaced rather than overwritten in place, so nothing of an earlier, longer block is left
+    // behind its end.
+    block.str(std::string(begin, end));
     block.clear();
-    const std::size_t brace = text.find(MOX_BLOCK_START);
-    const std::size_t start = brace == std::string::npos ? text.size() : brace + 1;
-    block.rdbuf()->pubseekpos(static_cast<std::streamoff>(start), std::ios::in);
+    block.rdbuf()->pubseekpos(AfterBrace(begin, end) - begin, std::ios::in);
     return result;
 }
 
-MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in) {
+MoxRestoreError CmoxArchive::ReadBlock(const char*& begin, const char*& end) {
+    // No current stream reads as an empty block, as the stream form does.
+    begin = end = nullptr;
+    const MoxRestoreError result =
+        m_current != nullptr ? ReadBlockText(*m_current, begin, end) : MOX_RESTORE_OK;
+    begin = AfterBrace(begin, end);
+    return result;
+}
+
+namespace {
+
+// A block that ends on the line where it starts, read in place: true, with [begin, end) the
+// bytes up to that line's LF, when the line lies whole in the stream's buffer, its braces
+// balance and it holds no comment and no surplus "}". False, having consumed nothing, otherwise.
+bool InPlaceBlock(InputScanner& scan, const char*& begin, const char*& end) {
+    if (!scan.Refill()) return false;
+    int depth = 0;
+    bool seenBrace = false;
+    for (const char* at = scan.Begin(); at != scan.End(); ++at) {
+        const char c = *at;
+        if (!kBlockBytes.special[static_cast<unsigned char>(c)]) continue;
+        if (c == '\n') {
+            if (!seenBrace || depth != 0) return false;
+            begin = scan.Begin();
+            end = at;
+            scan.Consume(at);
+            return true;
+        }
+        if (c == '\\') {
+            if (++at == scan.End() || *at == '\n') return false;
+        } else if (c == '/') {
+            if (at + 1 == scan.End() || at[1] == '/') return false;
+        } else {
+            CountBrace(c, depth, seenBrace);
+            if (depth < 0) return false;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in, const char*& begin, const char*& end) {
+    InputScanner scan(in);
+    if (InPlaceBlock(scan, begin, end)) return MOX_RESTORE_OK;
     const bool counting = IsCurrent(in);
     std::string& text = m_blockText;
     text.clear();
     int depth = 0;
     bool seenBrace = false;
-    InputScanner scan(in);
     for (;;) {
         // One line, up to (not including) its LF. Braces are counted as they are copied; an
-        // escaped character is not looked at; "//" drops itself and the rest of the line. The
-        // line is scanned in the stream's buffer and copied a span at a time.
-        bool scanning = true;
+        // escaped character is not looked at; "//" drops itself and the rest of the line; after
+        // a surplus "}" the rest of the line is copied without a look.
         bool escaped = false;
         bool slash = false;
         bool comment = false;
-        bool lineEnd = false; // the LF was reached; otherwise the input ended
-        while (!lineEnd && scan.Refill()) {
-            const char* const begin = scan.Begin();
-            const char* const end = scan.End();
-            const char* at = begin;
-            if (comment || !scanning) {
-                // The rest of the line is dropped (comment) or copied without a look.
-                at = static_cast<const char*>(std::memchr(begin, '\n', end - begin));
-                if (at == nullptr) at = end;
-                if (!comment) text.append(begin, static_cast<std::size_t>(at - begin));
-            } else {
-                const char* copied = begin; // start of what is still to be copied
-                while (at != end) {
-                    if (escaped) { // the byte after a backslash is taken as it is
-                        if (*at == '\n') break;
-                        escaped = false;
-                        slash = false;
-                        ++at;
-                        continue;
-                    }
-                    // A run of plain bytes is skipped in one go; only five bytes are looked at.
-                    const char* const run = at;
-                    while (at != end && kBlockBytes.special[static_cast<unsigned char>(*at)] == 0)
-                        ++at;
-                    if (at != run) slash = false;
-                    if (at == end || *at == '\n') break;
-                    const char c = *at++;
-                    if (c == '\\') {
-                        escaped = true;
-                        slash = false;
-                    } else if (c == '/') {
-                        if (slash) {
-                            // Both slashes go: the first may already have been copied.
-                            text.append(copied, static_cast<std::size_t>(at - 1 - copied));
-                            text.pop_back();
-                            copied = at;
-                            comment = true;
-                            break;
-                        }
-                        slash = true;
-                    } else {
-                        slash = false;
-                        CountBrace(c, depth, seenBrace);
-                        if (depth < 0) { // the surplus "}" ends the block
-                            scanning = false;
-                            break;
-                        }
-                    }
-                }
-                if (!comment) text.append(copied, static_cast<std::size_t>(at - copied));
+        int c;
+        while ((c = scan.Peek()) != kEnd && c != '\n') {
+            scan.Skip();
+            if (comment) continue;
+            text += static_cast<char>(c);
+            if (depth < 0 || escaped) {
+                escaped = slash = false;
+                continue;
             }
-            lineEnd = at != end && *at == '\n';
-            scan.Consume(at);
+            if (c == '\\') {
+                escaped = true;
+            } else if (c == '/' && slash) {
+                text.resize(text.size() - 2);
+                comment = true;
+            } else {
+                CountBrace(c, depth, seenBrace);
+            }
+            slash = c == '/' && !comment;
         }
         if (seenBrace && depth == 0) break; // the LF stays in the input
-        if (lineEnd) {
-            scan.Skip();
-            if (counting) ++m_line;
-        }
-        if (depth < 0 || !lineEnd || scan.AtEnd()) break;
+        if (c != '\n') break;
+        scan.Skip();
+        if (counting) ++m_line;
+        if (depth < 0) break;
     }
+    begin = text.data();
+    end = begin + text.size();
     return DepthResult(depth);
 }
 
 MoxRestoreError CmoxArchive::SkipOverBlock() {
-    if (m_current == nullptr) return MOX_RESTORE_OK;
-    return SkipOverBlock(*m_current);
+    return m_current != nullptr ? SkipOverBlock(*m_current) : MOX_RESTORE_OK;
 }
 
 MoxRestoreError CmoxArchive::SkipOverBlock(std::istream& in) {
@@ -287,8 +301,7 @@ int CmoxArchive::ReadBinaryBlock() {
         } else if (m_current->rdbuf()->pubseekoff(static_cast<std::streamoff>(count), std::ios::cur,
                                                   std::ios::in) ==
                    std::streampos(std::streamoff(-1))) {
-            InputScanner scan(*m_current);
-            whole = scan.Ignore(count) == count;
+            whole = m_current->ignore(count).gcount() == count;
         }
         if (!whole) {
             FlagRestoreError(MOX_RESTORE_UNEXPECTED_END, nullptr);
@@ -301,26 +314,10 @@ int CmoxArchive::ReadBinaryBlock() {
 
 // ---- value blocks in memory ----------------------------------------------------------------
 
-MoxRestoreError CmoxArchive::ReadBlock(const char*& begin, const char*& end) {
-    std::string& text = m_blockText;
-    MoxRestoreError result = MOX_RESTORE_OK;
-    // No current stream reads as an empty block, as the stream form does.
-    if (m_current == nullptr) {
-        text.clear();
-    } else {
-        result = ReadBlockText(*m_current);
-    }
-    const std::size_t brace = text.find(MOX_BLOCK_START);
-    const std::size_t start = brace == std::string::npos ? text.size() : brace + 1;
-    begin = text.data() + start;
-    end = text.data() + text.size();
-    return result;
-}
-
-std::string& CmoxArchive::ReadToken(const char*& at, const char* end) {
+std::string_view CmoxArchive::ReadTokenView(const char*& at, const char* end) {
     RangeScanner scan(at, end);
-    std::string& token = TokenReader<RangeScanner>::Read(*this, scan, false);
-    at = scan.Position();
+    const std::string_view token = mox::detail::ReadToken(scan, m_token, nullptr);
+    at = scan.Begin();
     return token;
 }
 

@@ -7,24 +7,19 @@
 #include <utility>
 
 void CmoxCell::Save(CmoxArchive& archive) {
-    archive.WriteToken(GetRuntimeClass()->m_lpszClassName, 1, 1);
-    archive.WriteToken(std::as_const(*this).Name().c_str(), 0, 1);
-    if (HasUserName() != 0) {
-        std::string marked;
-        Cmox::MakeUserName(marked, UserName());
-        archive.WriteToken(marked.c_str(), 0, 1);
-    } else {
-        archive.WriteToken(MOX_NO_USER_NAME, 0, 1);
-    }
+    std::string marked;
+    if (HasUserName() != 0) Cmox::MakeUserName(marked, UserName());
+    archive.WriteFrame(GetRuntimeClass()->m_lpszClassName, std::as_const(*this).Name().c_str(),
+                       marked.empty() ? MOX_NO_USER_NAME : marked.c_str());
 }
 
 void CmoxCell::RestoreUserName(CmoxArchive& archive) {
-    const std::string& token = archive.ReadToken();
+    const std::string_view token = archive.ReadTokenView();
     if (HasUserName() == 0) return;
     // The delimiters are not checked: the field is taken as written. A field too short to hold
     // them both gives no user name.
     std::string userName;
-    if (token.size() >= 2) Cmox::ExtractUserName(userName, token);
+    if (token.size() >= 2) Cmox::ExtractUserName(userName, std::string(token));
     UserName(userName.c_str());
 }
 

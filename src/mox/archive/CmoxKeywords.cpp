@@ -2,79 +2,74 @@
 #include <mox/archive/CmoxArchive.h>
 #include <mox/propagation/Cmox.h>
 
+#include <cstddef>
 #include <string>
 
 namespace {
 
-const char kNotifyParent[] = "NOTIFY_PARENT";
-const char kNoNotifyParent[] = "NO_NOTIFY_PARENT";
-const char kAddDelCollNotify[] = "ADDDEL_COLLNOTIFY";
-const char kAllCollNotify[] = "ALL_COLLNOTIFY";
-const char kMakeParent[] = "MAKE_PARENT";
-const char kNoMakeParent[] = "NO_MAKE_PARENT";
-const char kFixedIncr[] = "MOX_FIXED_INCR";
-const char k125Incr[] = "MOX_125_INCR";
-const char k124Incr[] = "MOX_124_INCR";
+template <class T> struct Keyword {
+    T value;
+    const char* text;
+};
+
+// The first entry of each table is also the value an unknown keyword gives.
+constexpr Keyword<int> kNotifyParent[] = {{1, "NOTIFY_PARENT"}, {0, "NO_NOTIFY_PARENT"}};
+constexpr Keyword<MoxCollNotifyPolicy> kCollNotify[] = {{ADDDEL_COLLNOTIFY, "ADDDEL_COLLNOTIFY"},
+                                                        {ALL_COLLNOTIFY, "ALL_COLLNOTIFY"}};
+constexpr Keyword<int> kMakeParent[] = {{1, "MAKE_PARENT"}, {0, "NO_MAKE_PARENT"}};
+constexpr Keyword<MoxIncrementPolicy> kIncrement[] = {{MOX_FIXED_INCR, "MOX_FIXED_INCR"},
+                                                      {MOX_125_INCR, "MOX_125_INCR"},
+                                                      {MOX_124_INCR, "MOX_124_INCR"}};
+
+// The keyword of `value`; empty for a value outside the enumeration.
+template <class T, std::size_t N> std::string ToKeyword(const Keyword<T> (&table)[N], T value) {
+    for (const Keyword<T>& k : table)
+        if (k.value == value) return k.text;
+    return std::string();
+}
+
+// The value of `keyword`; an unknown one is flagged as `code` (never thrown).
+template <class T, std::size_t N>
+T FromKeyword(const Keyword<T> (&table)[N], const std::string& keyword, MoxRestoreError code,
+              CmoxArchive& archive, CmoxCell* cell) {
+    for (const Keyword<T>& k : table)
+        if (keyword == k.text) return k.value;
+    archive.FlagRestoreError(code, cell);
+    return table[0].value;
+}
 
 } // namespace
 
 std::string Cmox::ConvertNotifyParent(int notifyParent) {
-    return notifyParent != 0 ? kNotifyParent : kNoNotifyParent;
+    return ToKeyword(kNotifyParent, notifyParent != 0 ? 1 : 0);
 }
 
 int Cmox::ConvertNotifyParent(const std::string& keyword, CmoxArchive& archive, CmoxCell* cell) {
-    if (keyword == kNotifyParent) return 1;
-    if (keyword == kNoNotifyParent) return 0;
-    archive.FlagRestoreError(MOX_BAD_NOTIFY_PARENT, cell);
-    return 1;
+    return FromKeyword(kNotifyParent, keyword, MOX_BAD_NOTIFY_PARENT, archive, cell);
 }
 
 std::string Cmox::ConvertCollNotifyPolicy(MoxCollNotifyPolicy policy) {
-    switch (policy) {
-    case ADDDEL_COLLNOTIFY:
-        return kAddDelCollNotify;
-    case ALL_COLLNOTIFY:
-        return kAllCollNotify;
-    }
-    return std::string();
+    return ToKeyword(kCollNotify, policy);
 }
 
 MoxCollNotifyPolicy Cmox::ConvertCollNotifyPolicy(const std::string& keyword, CmoxArchive& archive,
                                                   CmoxCell* cell) {
-    if (keyword == kAddDelCollNotify) return ADDDEL_COLLNOTIFY;
-    if (keyword == kAllCollNotify) return ALL_COLLNOTIFY;
-    archive.FlagRestoreError(MOX_BAD_COLLNOTIFY, cell);
-    return ADDDEL_COLLNOTIFY;
+    return FromKeyword(kCollNotify, keyword, MOX_BAD_COLLNOTIFY, archive, cell);
 }
 
 std::string Cmox::ConvertMakeParent(int makeParent) {
-    return makeParent != 0 ? kMakeParent : kNoMakeParent;
+    return ToKeyword(kMakeParent, makeParent != 0 ? 1 : 0);
 }
 
 int Cmox::ConvertMakeParent(const std::string& keyword, CmoxArchive& archive, CmoxCell* cell) {
-    if (keyword == kMakeParent) return 1;
-    if (keyword == kNoMakeParent) return 0;
-    archive.FlagRestoreError(MOX_BAD_MAKE_PARENT, cell);
-    return 1;
+    return FromKeyword(kMakeParent, keyword, MOX_BAD_MAKE_PARENT, archive, cell);
 }
 
 std::string Cmox::ConvertIncrementPolicy(MoxIncrementPolicy policy) {
-    switch (policy) {
-    case MOX_FIXED_INCR:
-        return kFixedIncr;
-    case MOX_125_INCR:
-        return k125Incr;
-    case MOX_124_INCR:
-        return k124Incr;
-    }
-    return std::string();
+    return ToKeyword(kIncrement, policy);
 }
 
 MoxIncrementPolicy Cmox::ConvertIncrementPolicy(const std::string& keyword, CmoxArchive& archive,
                                                 CmoxCell* cell) {
-    if (keyword == kFixedIncr) return MOX_FIXED_INCR;
-    if (keyword == k125Incr) return MOX_125_INCR;
-    if (keyword == k124Incr) return MOX_124_INCR;
-    archive.FlagRestoreError(MOX_BAD_INCR_POLICY, cell);
-    return MOX_FIXED_INCR;
+    return FromKeyword(kIncrement, keyword, MOX_BAD_INCR_POLICY, archive, cell);
 }

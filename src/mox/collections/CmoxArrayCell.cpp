@@ -410,7 +410,9 @@ void CmoxArrayCell::Restore(CmoxArchive& archive) {
     RemoveDynamicElements();
     if (m_makeParent) {
         mox::detail::ReadChildRecords(
-            archive, this, [&](std::string& className, const std::string& name) {
+            archive, this, [&](std::string& restoreClassName, const std::string& name) {
+                // A copy: restoring the element may overwrite the engine's.
+                std::string className = restoreClassName;
                 try {
                     CreateAddRestoreElement(archive, className, name.c_str());
                 } catch (MoxRestoreError code) {

@@ -172,6 +172,7 @@ bool CmoxCompositeCell::NameTableUsable() {
     const std::size_t mask = capacity - 1;
     m_nameSlots.assign(capacity, 0);
     m_nameHashes.assign(capacity, 0);
+    m_namesUnique = true;
     for (std::size_t i = 0; i < size; ++i) {
         // The name as a C string (up to a NUL), as FindChild compares; the first child wins.
         const char* name = std::as_const(*m_children[i]).Name().c_str();
@@ -184,7 +185,10 @@ bool CmoxCompositeCell::NameTableUsable() {
             taken = m_nameHashes[slot] == hash && NameIs(other.Name(), name, length);
             slot = (slot + 1) & mask;
         }
-        if (taken) continue;
+        if (taken) {
+            m_namesUnique = false;
+            continue;
+        }
         m_nameSlots[slot] = static_cast<std::uint32_t>(i + 1);
         m_nameHashes[slot] = hash;
     }
@@ -206,12 +210,23 @@ CmoxCell* CmoxCompositeCell::FindChild(const char* name) {
         // by a scan after all, so only one case rests on the table alone: a child given the
         // name of a later sibling through a name reference taken before the table was built and
         // written after.
+        // Look-ups tend to follow child order (a restore reads the records as they were saved):
+        // while no two children share a name, the child after the last one found is tried first.
+        if (m_namesUnique && m_nextChild < m_children.size()) {
+            CmoxCell* next = m_children[m_nextChild];
+            if (NameIs(std::as_const(*next).Name(), name, length)) {
+                ++m_nextChild;
+                ++m_nameTableServed;
+                return next;
+            }
+        }
         const std::size_t mask = m_nameSlots.size() - 1;
         const std::uint32_t hash = NameHash(name, length);
         for (std::size_t slot = hash & mask; m_nameSlots[slot] != 0; slot = (slot + 1) & mask) {
             if (m_nameHashes[slot] != hash) continue;
             CmoxCell* child = m_children[m_nameSlots[slot] - 1];
             if (NameIs(std::as_const(*child).Name(), name, length)) {
+                m_nextChild = m_nameSlots[slot];
                 ++m_nameTableServed;
                 return child;
             }

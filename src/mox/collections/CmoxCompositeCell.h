@@ -153,4 +153,6 @@ class MOX_API CmoxCompositeCell : public CmoxCell {
     std::size_t m_nameTableStale = 0;  // look-ups scanned while it was stale
     bool m_nameTableBuilt = false;
     bool m_nameTableValid = false;
+    bool m_namesUnique = false;  // the table met no two children of one name
+    std::size_t m_nextChild = 0; // the child after the last one the table found
 };

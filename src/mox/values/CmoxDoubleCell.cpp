@@ -88,7 +88,7 @@ namespace {
 
 // The stream writes non-finite values as nan, inf and -inf (or -nan) but cannot read them
 // back; they are recognised here so that every value the cell can hold survives a round trip.
-bool ReadDouble(const std::string& word, double& out) {
+bool ReadDouble(std::string_view word, double& out) {
     if (word == "nan" || word == "-nan") {
         // The sign is kept, so that the value saves again as the same text.
         out = word[0] == '-' ? -std::numeric_limits<double>::quiet_NaN()

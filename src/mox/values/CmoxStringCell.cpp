@@ -93,9 +93,8 @@ void CmoxStringCell::Restore(CmoxArchive& archive) {
     const char* begin = nullptr;
     const char* end = nullptr;
     mox::detail::ReadValueText(archive, this, begin, end);
-    // Copy: the token buffer belongs to the archive and the next read overwrites it.
-    std::string text = archive.ReadToken(begin, end);
+    const std::string_view text = archive.ReadTokenView(begin, end);
     if (text == m_value) return;
-    m_value = std::move(text);
+    m_value.assign(text.data(), text.size());
     CmoxCell::Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
 }

@@ -113,14 +113,14 @@ bool ParseDecimal(const char* begin, const char* end, long long& out) {
     return true;
 }
 
-std::string FirstWord(const char* begin, const char* end) {
+std::string_view FirstWord(const char* begin, const char* end) {
     const char* p = begin;
     while (p != end && IsClassicSpace(*p))
         ++p;
     const char* word = p;
     while (p != end && !IsClassicSpace(*p))
         ++p;
-    return std::string(word, p);
+    return {word, static_cast<std::size_t>(p - word)};
 }
 
 namespace {
@@ -150,8 +150,8 @@ bool PlainNumber(const char* p, const char* end) {
     return p == end;
 }
 
-bool StreamDouble(const std::string& word, double& out) {
-    std::istringstream text(word);
+bool StreamDouble(std::string_view word, double& out) {
+    std::istringstream text{std::string(word)};
     text.imbue(std::locale::classic());
     double v = 0.0;
     if (!(text >> v)) return false;
@@ -161,7 +161,7 @@ bool StreamDouble(const std::string& word, double& out) {
 
 } // namespace
 
-bool ParseDouble(const std::string& word, double& out) {
+bool ParseDouble(std::string_view word, double& out) {
     const char* p = word.data();
     const char* end = p + word.size();
     const bool negative = p != end && *p == '-';

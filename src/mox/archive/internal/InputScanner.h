@@ -98,27 +98,8 @@ class InputScanner {
         m_buf->sbumpc();
     }
 
-    // Skip, then Peek, in one buffer call.
-    int Advance() {
-        DropSpan();
-        const int c = m_buf->snextc();
-        if (c == kEnd) Ended();
-        return c;
-    }
-
-    // True once the input has ended or was unreadable from the start.
-    bool AtEnd() const { return m_buf == nullptr; }
-
     // True when the stream has any error flag set (its end reached included).
     bool StreamFailed() const { return m_in.rdstate() != std::ios::goodbit; }
-
-    // Consumes up to `count` characters; returns how many were consumed.
-    long long Ignore(long long count) {
-        long long done = 0;
-        while (done < count && Get() != kEnd)
-            ++done;
-        return done;
-    }
 
   private:
     // The get area of any stream buffer: gptr, egptr and gbump are protected, but a pointer to

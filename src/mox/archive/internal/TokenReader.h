@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace mox::detail {
 
@@ -19,13 +20,6 @@ class RangeScanner {
 
     RangeScanner(const char* begin, const char* end) : m_at(begin), m_end(end) {}
 
-    int Peek() {
-        if (m_at == m_end) {
-            m_ended = true;
-            return kEnd;
-        }
-        return static_cast<unsigned char>(*m_at);
-    }
     int Get() {
         if (m_at == m_end) {
             m_ended = true;
@@ -33,22 +27,15 @@ class RangeScanner {
         }
         return static_cast<unsigned char>(*m_at++);
     }
-    void Skip() { ++m_at; }
     const char* Begin() const { return m_at; }
     const char* End() const { return m_end; }
     bool Refill() {
-        if (m_at != m_end) return true;
-        m_ended = true;
-        return false;
+        m_ended = m_ended || m_at == m_end;
+        return m_at != m_end;
     }
     void Consume(const char* to) { m_at = to; }
-    int Advance() {
-        ++m_at;
-        return Peek();
-    }
     // What a stream's error flags would say: set once the end was reached.
     bool StreamFailed() const { return m_ended; }
-    const char* Position() const { return m_at; }
 
   private:
     const char* m_at;
@@ -56,21 +43,13 @@ class RangeScanner {
     bool m_ended = false;
 };
 
-template <class Scanner> class TokenReader {
-  public:
-    // The next token of `scan` in the archive's token buffer; lines are counted when `counting`.
-    static std::string& Read(CmoxArchive& archive, Scanner& scan, bool counting);
-};
-
 // What the tokenizer looks for in a byte, one table look-up instead of a chain of compares.
 struct TokenBytes {
     enum : unsigned char { kSpace = 1, kQuotedStop = 2 };
     unsigned char kind[256] = {};
     constexpr TokenBytes() {
-        kind[static_cast<unsigned char>(' ')] = kSpace;
-        kind[static_cast<unsigned char>('\t')] = kSpace;
-        kind[static_cast<unsigned char>('\r')] = kSpace;
-        kind[static_cast<unsigned char>('\n')] = kSpace;
+        for (const char c : {' ', '\t', '\r', '\n'})
+            kind[static_cast<unsigned char>(c)] = kSpace;
         kind[static_cast<unsigned char>('"')] = kQuotedStop;
         kind[static_cast<unsigned char>('\\')] = kQuotedStop;
     }
@@ -84,74 +63,79 @@ inline bool EndsQuotedRun(char c) {
     return kTokenBytes.kind[static_cast<unsigned char>(c)] == TokenBytes::kQuotedStop;
 }
 
-template <class Scanner>
-std::string& TokenReader<Scanner>::Read(CmoxArchive& archive, Scanner& scan, bool counting) {
+constexpr std::ptrdiff_t kMaxTokenChars = CmoxArchive::kMaxTokenChars;
+
+// The slow ways, a character at a time: tokens that cross the end of the span, hold escapes or
+// are comments.
+template <class Scanner> void ReadQuoted(std::string& token, Scanner& scan) {
+    // The opening quote and both characters of an escape count toward the limit. An escape is
+    // never split, so a token may stop one character past it.
+    scan.Get();
+    for (std::ptrdiff_t consumed = 1; consumed < kMaxTokenChars; ++consumed) {
+        int c = scan.Get();
+        if (c == Scanner::kEnd || c == '"') return;
+        if (c == '\\') {
+            c = scan.Get();
+            if (c == Scanner::kEnd) return;
+            ++consumed;
+            c = Unescaped(c);
+        }
+        token += static_cast<char>(c);
+    }
+}
+
+template <class Scanner> void ReadBare(std::string& token, Scanner& scan) {
+    // Up to the next space or the end, at most kMaxTokenChars characters. The character after
+    // the token is looked at (which flags the end when there is none).
+    while (scan.Refill() && token.size() < static_cast<std::size_t>(kMaxTokenChars) &&
+           !IsTokenSpace(*scan.Begin())) {
+        token += *scan.Begin();
+        scan.Consume(scan.Begin() + 1);
+    }
+}
+
+// The next token of `scan`: a view into the scanner's span when the token lies whole in it and
+// holds no escape, else into `token`. Lines are counted in `*line` unless it is null.
+template <class Scanner> std::string_view ReadToken(Scanner& scan, std::string& token, int* line) {
     // A comment line is skipped up to its LF, but never more than this many characters at once.
     constexpr int kMaxCommentSkip = 1000;
-    constexpr std::ptrdiff_t kMaxTokenChars = CmoxArchive::kMaxTokenChars;
-    std::string& token = archive.m_token;
-    token.clear();
-    // Runs of characters are scanned in the buffer and appended in one piece; only escapes and
-    // comments go one character at a time.
     for (;;) {
         for (;;) {
-            if (!scan.Refill()) return token;
+            if (!scan.Refill()) return {};
             const char* at = scan.Begin();
             const char* const end = scan.End();
             while (at != end && IsTokenSpace(*at)) {
-                if (*at == '\n' && counting) ++archive.m_line;
+                if (*at == '\n' && line != nullptr) ++*line;
                 ++at;
             }
             scan.Consume(at);
             if (at != end) break;
         }
-
-        if (*scan.Begin() == '"') {
-            // Quoted: the opening quote and both characters of an escape count toward the
-            // limit. An escape is never split, so a token may stop one character past it.
-            scan.Consume(scan.Begin() + 1);
-            std::ptrdiff_t consumed = 1;
-            while (consumed < kMaxTokenChars && scan.Refill()) {
-                const char* const begin = scan.Begin();
-                const char* const limit =
-                    begin + std::min<std::ptrdiff_t>(scan.End() - begin, kMaxTokenChars - consumed);
-                const char* at = begin;
-                while (at != limit && !EndsQuotedRun(*at))
-                    ++at;
-                token.append(begin, static_cast<std::size_t>(at - begin));
-                consumed += at - begin;
-                if (at == limit) {
-                    scan.Consume(at);
-                    continue;
-                }
+        // Most tokens lie whole in the span: handed out as a view of it, without a copy.
+        const char* const begin = scan.Begin();
+        const char* const limit = begin + std::min(scan.End() - begin, kMaxTokenChars);
+        const bool quoted = *begin == '"';
+        const char* at = begin + (quoted ? 1 : 0);
+        if (quoted) {
+            while (at != limit && !EndsQuotedRun(*at))
+                ++at;
+            if (at != limit && *at == '"') {
                 scan.Consume(at + 1);
-                ++consumed;
-                if (*at == '"') break;
-                // An escape: the character after the backslash, translated.
-                int ch = scan.Get();
-                if (ch == Scanner::kEnd) break;
-                ++consumed;
-                token += static_cast<char>(Unescaped(ch));
+                return {begin + 1, static_cast<std::size_t>(at - begin - 1)};
             }
+            token.clear();
+            ReadQuoted(token, scan);
             return token;
         }
-
-        // Unquoted: up to the next space or the end, at most kMaxTokenChars characters. The
-        // character after the token is looked at (which flags the end when there is none).
-        std::ptrdiff_t taken = 0;
-        while (scan.Refill() && taken < kMaxTokenChars) {
-            const char* const begin = scan.Begin();
-            const char* const end = scan.End();
-            const char* const limit =
-                begin + std::min<std::ptrdiff_t>(end - begin, kMaxTokenChars - taken);
-            const char* at = begin;
-            while (at != limit && !IsTokenSpace(*at))
-                ++at;
-            token.append(begin, static_cast<std::size_t>(at - begin));
-            taken += at - begin;
+        while (at != limit && !IsTokenSpace(*at))
+            ++at;
+        const bool comment = at - begin >= 2 && begin[0] == '/' && begin[1] == '/';
+        if (at != scan.End() && !comment) {
             scan.Consume(at);
-            if (at != end) break;
+            return {begin, static_cast<std::size_t>(at - begin)};
         }
+        token.clear();
+        ReadBare(token, scan);
         if (token.size() < 2 || token[0] != '/' || token[1] != '/') return token;
 
         // A comment: the rest of its line goes, then reading starts over.
@@ -159,9 +143,8 @@ std::string& TokenReader<Scanner>::Read(CmoxArchive& archive, Scanner& scan, boo
             const int ch = scan.Get();
             if (ch == Scanner::kEnd || ch == '\n') break;
         }
-        if (counting) ++archive.m_line;
-        token.clear();
-        if (scan.StreamFailed()) return token;
+        if (line != nullptr) ++*line;
+        if (scan.StreamFailed()) return {};
     }
 }
 

@@ -4,6 +4,7 @@
 #include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace mox::detail {
@@ -21,17 +22,22 @@ void ReadChildRecords(
     CmoxArchive& archive, CmoxCell* collection,
     const std::function<void(std::string& className, const std::string& name)>& restoreOne) {
     Cmox& engine = Cmox::Current();
-    // Copies, kept over the loop so their buffers are reused: the next read overwrites the
-    // archive's token buffer.
-    std::string className;
+    // A copy, kept over the loop so that its buffer is reused: a token is valid only until the
+    // next read.
     std::string name;
     for (;;) {
-        className = archive.ReadToken();
-        if (className == "}") return;
-        if (className.empty()) FailRestore(archive, MOX_RESTORE_UNEXPECTED_END, collection);
-        engine.RestoreClassName(className.c_str());
-        name = archive.ReadToken();
-        restoreOne(className, name);
+        const std::string_view token = archive.ReadTokenView();
+        if (token == "}") return;
+        if (token.empty()) FailRestore(archive, MOX_RESTORE_UNEXPECTED_END, collection);
+        // Up to a NUL, as the engine takes a C string. Cleared and appended: cheaper than assign
+        // for a few bytes.
+        std::string& className = engine.RestoreClassName();
+        className.clear();
+        className.append(token.data(), std::min(token.find('\0'), token.size()));
+        const std::string_view nameToken = archive.ReadTokenView();
+        name.clear();
+        name.append(nameToken.data(), nameToken.size());
+        restoreOne(engine.RestoreClassName(), name);
     }
 }
 

@@ -68,8 +68,9 @@ template <class Each> void MakeDependentOnChildren(CmoxCell& collection, Each ea
 // restore with MOX_RESTORE_BAD_FORMAT.
 void OpenChildRecords(CmoxArchive& archive, CmoxCell* collection);
 
-// Reads the child records up to the "}" that closes the block: for each, its class name (also
-// stored as the engine's restore class name) and its name, then `restoreOne` reads the rest.
+// Reads the child records up to the "}" that closes the block: for each, its class name (stored
+// as the engine's restore class name, which `restoreOne` is handed and a nested restore
+// overwrites) and its name, then `restoreOne` reads the rest.
 // Input that ends first fails the restore with MOX_RESTORE_UNEXPECTED_END.
 void ReadChildRecords(
     CmoxArchive& archive, CmoxCell* collection,

@@ -9,6 +9,7 @@
 
 #include <charconv>
 #include <string>
+#include <string_view>
 
 namespace mox::detail {
 
@@ -32,10 +33,10 @@ MOX_API bool ParseDecimal(const char* begin, const char* end, long long& out);
 
 /// The first white-space-delimited word of [begin, end), as `stream >> std::string` takes it
 /// (empty when there is none).
-MOX_API std::string FirstWord(const char* begin, const char* end);
+MOX_API std::string_view FirstWord(const char* begin, const char* end);
 
 /// `stream >> v` for a double on the whole of `word` (the classic locale's reading: a number
 /// that starts the word, the rest ignored; "nan" and "inf" not accepted). False when it fails.
-MOX_API bool ParseDouble(const std::string& word, double& out);
+MOX_API bool ParseDouble(std::string_view word, double& out);
 
 } // namespace mox::detail
