@@ -246,11 +246,13 @@ TEST(MoxArchive, HostileFilesGiveAStatusAndOneErrorLineNeverACrash) {
                     args.push_back(command[0] == 'd' ? whole : "\\Settings");
                 const Result result = RunTool(args);
                 EXPECT_LE(result.status, 2) << command;
-                if (result.status != 0 && command[0] != 'd')
+                if (result.status != 0 && command[0] != 'd') {
                     EXPECT_TRUE(!result.err.empty() && result.err.back() == '\n')
                         << command << ": " << result.err;
-                if (command[0] == 'j' && result.status == 0)
+                }
+                if (command[0] == 'j' && result.status == 0) {
                     EXPECT_TRUE(nlohmann::json::accept(result.out)) << file;
+                }
             }
             CmoxArchive archive;
             CmoxFindSpec query("", 0, 0);
