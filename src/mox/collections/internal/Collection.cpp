@@ -4,7 +4,6 @@
 #include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
 
-#include <algorithm>
 #include <sstream>
 
 namespace mox::detail {
@@ -29,14 +28,9 @@ void ReadChildRecords(
         const std::string_view token = archive.ReadTokenView();
         if (token == "}") return;
         if (token.empty()) FailRestore(archive, MOX_RESTORE_UNEXPECTED_END, collection);
-        // Up to a NUL, as the engine takes a C string. Cleared and appended: cheaper than assign
-        // for a few bytes.
-        std::string& className = engine.RestoreClassName();
-        className.clear();
-        className.append(token.data(), std::min(token.find('\0'), token.size()));
-        const std::string_view nameToken = archive.ReadTokenView();
-        name.clear();
-        name.append(nameToken.data(), nameToken.size());
+        // Up to a NUL, as the engine takes a C string.
+        engine.RestoreClassName().assign(token.substr(0, token.find('\0')));
+        name.assign(archive.ReadTokenView());
         restoreOne(engine.RestoreClassName(), name);
     }
 }
