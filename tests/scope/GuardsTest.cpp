@@ -50,7 +50,6 @@ TEST_F(Guards, RestoreEveryCounterWhenLeftByAnExceptionAlsoInsideOuterLevels) {
             EXPECT_EQ(Read(Engine()), before);
         }
     }
-    Engine().RemoveAllUndoContexts();
 }
 
 TEST_F(Guards, ThrowingUpdateAtTheEndIsReportedByTheExplicitEndOnlyAndEndsEither) {
@@ -98,5 +97,4 @@ TEST_F(Guards, ThrowingUpdateAtTheEndIsReportedByTheExplicitEndOnlyAndEndsEither
     }
     // The transaction's step was kept both times, though its delivery failed.
     EXPECT_EQ(Engine().GetUndoContext("E")->UndoDescriptions().size(), 4u);
-    Engine().RemoveAllUndoContexts();
 }

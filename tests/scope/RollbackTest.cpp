@@ -1,3 +1,4 @@
+#include "propagation/Transcript.h"
 #include "support/MoxTest.h"
 #include "support/Recorder.h"
 
@@ -27,11 +28,6 @@ class Rollback : public MoxTest {
             watcher->MakeDependentOn(&list);
         }
     }
-    void TearDown() override {
-        Engine().RemoveAllUndoContexts();
-        MoxTest::TearDown();
-    }
-
     // Changes value, default, range and the array's elements, in one transaction.
     void ChangeEverything() {
         gain.Value(40L);
@@ -79,14 +75,9 @@ TEST_F(Rollback, PutsBackValuesDefaultsRangesAndElementsAsAnUndoDoesWithoutAStep
     EXPECT_EQ(State(), kBefore);
     // As an undo tells them: each restored cell on its own, state dependents with UndoNotify
     // set, then the display's deferred delivery at the end.
-    Names stateHeard;
-    for (const UpdateRecord& r : log)
-        if (r.cell == "State")
-            stateHeard.insert(stateHeard.end(), r.changed.begin(), r.changed.end());
-    EXPECT_EQ(stateHeard, (Names{"Gain", "Level", "List"}));
-    ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back().cell, "Display");
-    EXPECT_EQ(log.back().changed, (Names{"Gain", "Level", "List"}));
+    EXPECT_EQ(Transcript(log), "State(Gain:1/0) Display(Gain:1/0) State(Level:1/0) "
+                               "Display(Level:1/0) State(List:1/0) Display(List:1/0) "
+                               "Display(Gain:1/0 Level:1/0 List:1/0)");
     EXPECT_EQ(Engine().UndoContext(), nullptr);
     // An exception rolls back too, unless opted out.
     for (bool optOut : {false, true}) {
