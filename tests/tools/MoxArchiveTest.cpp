@@ -74,8 +74,8 @@ TEST(MoxArchive, CommandsReadEveryKindOfRecordAndRefuseBadUseInOneLine) {
         int status;
         std::string text;
     } cases[] = {
-        {{"tree", file},
-         0,
+        // clang-format off
+        {{"tree", file}, 0,
          "CmoxCompositeCell Settings [Main settings]\n"
          "  CmoxLongCell Count = 5\n"
          "  CmoxStringCell Title = \"A \\\"quoted\\\" title\"\n"
@@ -84,8 +84,7 @@ TEST(MoxArchive, CommandsReadEveryKindOfRecordAndRefuseBadUseInOneLine) {
          "  AppBlob Blob <12 bytes>\n"
          "  CmoxLongCell Ref *\n"
          "AppCell Lone = 1\n"},
-        {{"tree", file, "--width", "12"},
-         0,
+        {{"tree", file, "--width", "12"}, 0,
          "CmoxCompo...\n  CmoxLon...\n  CmoxStr...\n  CmoxCom...\n    CmoxD...\n"
          "  AppBlob...\n  CmoxLon...\nAppCell L...\n"},
         {{"ls", file}, 0, "Settings\nLone\n"},
@@ -100,25 +99,21 @@ TEST(MoxArchive, CommandsReadEveryKindOfRecordAndRefuseBadUseInOneLine) {
         {{"check", file}, 0, file + ": valid, 8 records, 0 warnings\n"},
         {{"diff", file, WriteFile("same.mox", kSample)}, 0, ""},
         {{"diff", file, Edited("{ 5  }", "{ 6  }")}, 1, "~ \\Settings\\Count: 5 -> 6\n"},
-        {{"diff", file, Edited("$Screen$", "$Other$")},
-         1,
+        {{"diff", file, Edited("$Screen$", "$Other$")}, 1,
          "~ \\Settings\\Display: user name $Screen$ -> $Other$\n"},
-        {{"diff", file, Edited("CmoxLongCell \"Count\"", "CmoxByteCell \"Count\"")},
-         1,
+        {{"diff", file, Edited("CmoxLongCell \"Count\"", "CmoxByteCell \"Count\"")}, 1,
          "~ \\Settings\\Count: class CmoxLongCell -> CmoxByteCell\n"},
-        {{"diff", file, Edited("x\"y", "x\"z")},
-         1,
+        {{"diff", file, Edited("x\"y", "x\"z")}, 1,
          "~ \\Settings\\Blob: <12 bytes> -> <12 bytes>\n"},
-        {{"diff", file, Edited("= { 1.5  }", "{\r\n\t\t}")},
-         1,
+        {{"diff", file, Edited("= { 1.5  }", "{\r\n\t\t}")}, 1,
          "~ \\Settings\\Display\\Gain: 1.5 -> {...}\n"},
         {{"diff", file, Edited(inSample, "")}, 1, "- \\Settings\\Display\n"},
         {{"diff", Edited(inSample, ""), file}, 1, "+ \\Settings\\Display\n"},
         {{"diff", file, Edited(inSample, inSample + "\tCmoxLongCell \"New\" \"$$\" = { 3  }\r\n")},
-         1,
-         "+ \\Settings\\New\n"},
-        {{"diff", file, Edited("\"Count\"", "\"Amount\"")},
-         1,
+         1, "+ \\Settings\\New\n"},
+        {{"diff", file, WriteFile("longer.mox", kSample + "A \"Tail\" \"$$\" = { 2  }\r\n")}, 1,
+         "+ \\Tail\n"},
+        {{"diff", file, Edited("\"Count\"", "\"Amount\"")}, 1,
          "- \\Settings\\Count\n+ \\Settings\\Amount\n"},
         {{}, 2, "usage: moxarchive COMMAND"},
         {{"frob"}, 2, "unknown command 'frob'"},
@@ -133,7 +128,7 @@ TEST(MoxArchive, CommandsReadEveryKindOfRecordAndRefuseBadUseInOneLine) {
         {{"get", file, "\\Settings\\Gain"}, 1, "no record \\Settings\\Gain"},
         {{"ls", file, "\\Nope"}, 1, "no record \\Nope"},
         {{"ls", file, "\\Settings\\Count"}, 1, "not a collection: \\Settings\\Count"},
-    };
+    }; // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         const Result result = RunTool(c.args);
