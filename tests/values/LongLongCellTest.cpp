@@ -5,7 +5,6 @@
 
 #include <climits>
 
-using moxtest::Reasons;
 using namespace valuetest;
 
 namespace {
@@ -16,14 +15,6 @@ class ProbeCell : public CmoxLongLongCell {
     using CmoxLongLongCell::CmoxLongLongCell;
     using CmoxLongLongCell::Quantize;
 };
-
-// A cell under `policy` with range [min, max], holding `value`.
-void Prepare(CmoxLongLongCell& cell, MoxIncrementPolicy policy, __int64 min, __int64 max,
-             __int64 value) {
-    cell.InitIncrementPolicy(policy);
-    cell.InitRange(min, max);
-    cell.Value(value);
-}
 
 } // namespace
 
@@ -55,54 +46,64 @@ TEST_F(LongLongCell, QuantizingRoundsTowardZeroOrDownTheSequenceAndKeepsTheBound
     }
 }
 
-TEST_F(LongLongCell, InitIncrementPolicyQuantizesSilentlyAndSizeZeroKeepsValuesUnrounded) {
-    CmoxLongLongCell cell("Freq", 37, 370);
-    Watch watch(cell);
-    Record([&] {
-        cell.InitIncrementPolicy(MOX_125_INCR);
-        EXPECT_EQ(OpenRecordCount(), 0);
-    });
-    EXPECT_EQ(cell.Value(), 20);
-    EXPECT_EQ(cell.DefaultValue(), 200);
-    EXPECT_TRUE(watch.log.empty());
-    cell.InitIncrementPolicy(MOX_FIXED_INCR);
-    cell.InitIncrementSize(0);
-    EXPECT_EQ(cell.Value(41LL), MOX_VALUE_SET);
-    EXPECT_EQ(cell.Increment(5), MOX_VALUE_SAME) << "a step of size 0 goes nowhere";
-    EXPECT_EQ(cell.Value(), 41);
-}
-
 TEST_F(LongLongCell, DomainSettersQuantizeTheBoundsAndMoveTheValueReportingOnce) {
-    CmoxLongLongCell cell("Freq", 20, 20);
+    CmoxLongLongCell freq("Freq", 37, 370), zero("Zero", 0, 0), scaled("Scaled", 0, 0),
+        big("Big", 0, 0), cell("Cell", 20, 20);
+    Transcript t;
+    // A policy quantizes silently and files nothing; a size of 0 keeps values unrounded.
+    t.On(freq);
+    Record([&] {
+        freq.InitIncrementPolicy(MOX_125_INCR);
+        t << OpenRecordCount();
+    });
+    t << freq.Value() << freq.DefaultValue();
+    freq.InitIncrementPolicy(MOX_FIXED_INCR);
+    freq.InitIncrementSize(0);
+    t << freq.Value(41LL) << freq.Increment(5) << freq.Value();
+    // An unquantized 0 under the 1-2-5 policy, as an undo can leave it: a call of the setter
+    // would quantize it to 2 and report, a zero count makes none.
+    CmoxLongLongUndoInfo state(0, 0, -10, 10, 1, MOX_125_INCR, 0, 0, -10, 10, 1, MOX_125_INCR);
+    zero.Undo(&state);
+    t.On(zero) << zero.Increment(0) << zero.Decrement(0) << zero.Value();
+    scaled.InitRange(-5000000, 5000000);
+    scaled = -1234L;
+    big.Value(LLONG_MAX / 10);
+    t.On(scaled) << scaled.MultiplyByThousand() << scaled.Value() << scaled.MultiplyByThousand()
+                 << scaled.Value() << scaled.Value(-1999LL) << scaled.DivideByThousand()
+                 << scaled.Value() << big.MultiplyByThousand() << big.Value();
+    // The bounds are quantized and move the value and the default; unchanged ones do nothing.
     cell.InitIncrementPolicy(MOX_125_INCR);
+    t.On(cell);
     cell.SetRange(3, 70);
-    EXPECT_EQ(StateOf(cell), (RangeState{2, 50, 20, 20}));
-    cell.Initialize("Freq", 40, 40, MOX_STATE_PRIORITY);
+    t << Domain(cell);
+    cell.Initialize("Cell", 40, 40, MOX_STATE_PRIORITY);
     cell.InitRangeAndSize(0, 100, 1);
-    Watch watch(cell);
-    cell.SetRangeAndSize(0, 100, 1); // unchanged: nothing to do
+    cell.SetRangeAndSize(0, 100, 1);
     cell.SetRange(0, 100);
     cell.SetIncrementSize(1);
     cell.Min(0);
     cell.Max(100);
-    EXPECT_TRUE(watch.log.empty());
+    t << "unchanged";
     cell.Min(20);
-    EXPECT_EQ(StateOf(cell), (RangeState{20, 100, 40, 40}));
+    t << Domain(cell);
     cell.Max(30);
-    EXPECT_EQ(StateOf(cell), (RangeState{20, 30, 30, 30}));
+    t << Domain(cell);
     cell.SetIncrementSize(4);
-    EXPECT_EQ(StateOf(cell), (RangeState{20, 28, 28, 28}));
+    t << Domain(cell);
     cell.SetIncrementSize(10);
     cell.SetRange(5, 95);
-    EXPECT_EQ(StateOf(cell), (RangeState{0, 90, 20, 20}));
+    t << Domain(cell);
     cell.SetRange(50, 40);
-    EXPECT_EQ(StateOf(cell), (RangeState{50, 50, 50, 50}));
-    EXPECT_EQ(watch.Reasons(), Reasons(6, MOX_RANGE_CHANGED));
+    t << Domain(cell);
     // Initialize clears the domain flags.
     cell.SaveDomain(1);
     cell.RestoreDomain(1);
-    cell.Initialize("Freq", 0, 0, MOX_STATE_PRIORITY);
-    EXPECT_EQ(cell.SaveDomain() + cell.RestoreDomain(), 0);
+    cell.Initialize("Cell", 0, 0, MOX_STATE_PRIORITY);
+    t << cell.SaveDomain() << cell.RestoreDomain();
+    EXPECT_EQ(t.Text(), R"(Freq: 0 20 200 set!value same 41
+Zero: same same 0
+Scaled: set!value -1234000 adj!value -5000000 set!value set!value -1 set 9223372036854775807
+Cell: '[2,50] 20/20'!range unchanged '[20,100] 40/40'!range '[20,30] 30/30'!range '[20,28] 28/28'!range '[0,90] 20/20'!range!range '[50,50] 50/50'!range 0 0)");
 }
 
 TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
@@ -126,6 +127,8 @@ TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
         {P125, 1, 1000, 1, '-', 1, 1, MOX_VALUE_ADJUSTED_SAME}, // 0, clamped back to the min
         {P125, -1000, 1000, 1, '-', 1, 2, MOX_VALUE_ADJUSTED}, // through zero, quantized to 2
         {P124, 1, 1000, 10, '-', 1, 4, S}, {P124, 1, 1000, 4, '-', 2, 1, S},
+        {P124, 1, 1000, 1, '+', 1, 2, S}, {P124, 1, 1000, 2, '+', 1, 4, S}, {P124, 1, 1000, 4, '+', 1, 10, S},
+        {P124, 1, 1000, 10, '+', 1, 20, S}, {P124, 1, 1000, 20, '+', 2, 100, S},
         {P125, -1000, 1000, -5, '+', 1, -10, S}, {P125, -1000, 1000, -10, '-', 1, -5, S},
         {P125, 1, 1000, 10, '+', -1, 5, S}, {P125, 1, 1000, 5, '-', -2, 20, S},
         // The lowest count terminates and reaches the bound; halving ends at 0, quantized to 2.
@@ -142,7 +145,9 @@ TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
         SCOPED_TRACE(testing::Message() << step.start << step.op << step.count);
         CmoxLongLongCell cell("Freq", 1, 1);
         cell.InitIncrementSize(step.size);
-        Prepare(cell, step.policy, step.min, step.max, step.start);
+        cell.InitIncrementPolicy(step.policy);
+        cell.InitRange(step.min, step.max);
+        cell.Value(step.start);
         const MoxSetValue result =
             step.op == '+' ? cell.Increment(step.count) : cell.Decrement(step.count);
         if (step.result != kAny) {
@@ -150,41 +155,4 @@ TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
         }
         EXPECT_EQ(cell.Value(), step.expected);
     }
-    // The 1-2-4 sequence, step by step.
-    CmoxLongLongCell cell("Freq", 1, 1);
-    Prepare(cell, MOX_124_INCR, 1, 1000, 1);
-    for (__int64 value : {2, 4, 10, 20, 40, 100}) {
-        cell.Increment(1);
-        EXPECT_EQ(cell.Value(), value);
-    }
-}
-
-TEST_F(LongLongCell, ZeroCountDoesNotCallTheSetter) {
-    // An unquantized 0 under the 1-2-5 policy (as an undo can leave it): a call of the setter
-    // would quantize it to 2 and report.
-    CmoxLongLongCell cell("Freq", 0, 0);
-    CmoxLongLongUndoInfo state(0, 0, -10, 10, 1, MOX_125_INCR, 0, 0, -10, 10, 1, MOX_125_INCR);
-    cell.Undo(&state);
-    Watch watch(cell);
-    EXPECT_EQ(cell.Increment(0), MOX_VALUE_SAME);
-    EXPECT_EQ(cell.Decrement(0), MOX_VALUE_SAME);
-    EXPECT_EQ(cell.Value(), 0);
-    EXPECT_TRUE(watch.log.empty());
-}
-
-TEST_F(LongLongCell, MultiplyAndDivideByThousand) {
-    CmoxLongLongCell cell("Freq", 0, 0);
-    cell.InitRange(-5000000, 5000000);
-    cell = -1234L;
-    cell.MultiplyByThousand();
-    EXPECT_EQ(cell.Value(), -1234000);
-    cell.MultiplyByThousand();
-    EXPECT_EQ(cell.Value(), -5000000);
-    cell.Value(-1999LL);
-    cell.DivideByThousand();
-    EXPECT_EQ(cell.Value(), -1);
-    CmoxLongLongCell big("Big", 0, 0);
-    big.Value(LLONG_MAX / 10);
-    big.MultiplyByThousand();
-    EXPECT_EQ(big.Value(), MOX_LONGLONG_MAX);
 }

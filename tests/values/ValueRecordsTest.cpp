@@ -13,13 +13,11 @@
 #include <mox/values/CmoxStringCell.h>
 
 #include <climits>
-#include <list>
 #include <string>
 
 using namespace moxtest;
 using valuetest::OpenRecordCount;
 using valuetest::Record;
-using valuetest::Watch;
 
 namespace {
 
@@ -128,11 +126,12 @@ TEST_F(ValueRecords, RestoresReportWhatChangedAndFlagFaults) {
     plain.InitRange(1, 500);
     WithDomains(channel, freq, stepped, policy, plain, broken);
     clamped.SaveDomain(1); // writes its range, but reads none
-    std::list<Watch> watches;
+    UpdateLog log;
+    RecordingCell listener("Listener", MOX_STATE_PRIORITY, log);
     for (CmoxCell* cell :
          std::initializer_list<CmoxCell*>{&count, &gain, &on, &title, &clamped, &channel, &freq,
                                           &stepped, &policy, &plain, &broken})
-        watches.emplace_back(*cell);
+        listener.MakeDependentOn(cell);
     const Reasons none, value{MOX_VALUE_CHANGED}, range{MOX_RANGE_CHANGED};
     const struct {
         CmoxCell& cell;
@@ -183,16 +182,14 @@ TEST_F(ValueRecords, RestoresReportWhatChangedAndFlagFaults) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.cell.Name() + " " + row.body.substr(0, 40));
-        for (Watch& watch : watches)
-            watch.log.clear();
+        log.clear();
         m_archive.GetRestoreArray().clear();
         EXPECT_EQ(RestoreBody(row.cell, row.body), row.result);
         EXPECT_EQ(Body(row.cell), row.after);
         EXPECT_EQ(m_archive.GetRestoreArray(), row.codes);
         Reasons heard;
-        for (Watch& watch : watches)
-            for (MoxChangeReason reason : watch.Reasons())
-                heard.push_back(reason);
+        for (const UpdateRecord& update : log)
+            heard.insert(heard.end(), update.reasons.begin(), update.reasons.end());
         EXPECT_EQ(heard, row.reasons);
     }
     // A restore inside a transaction files no undo record.
