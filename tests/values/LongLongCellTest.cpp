@@ -20,32 +20,6 @@ class ProbeCell : public CmoxLongLongCell {
 
 class LongLongCell : public moxtest::MoxTest {};
 
-// What a quantizing setter returns is checked by the stepping table.
-TEST_F(LongLongCell, QuantizingRoundsTowardZeroOrDownTheSequenceAndKeepsTheBounds) {
-    struct Row {
-        MoxIncrementPolicy policy;
-        __int64 size, in, out;
-    };
-    // clang-format off
-    const Row rows[] = {
-        {MOX_FIXED_INCR, 10, 37, 30}, {MOX_FIXED_INCR, 10, -37, -30}, {MOX_125_INCR, 1, 37, 20},
-        {MOX_125_INCR, 1, 99, 50}, {MOX_125_INCR, 1, 150, 100}, {MOX_125_INCR, 1, -37, -20},
-        {MOX_125_INCR, 1, 0, 2}, {MOX_125_INCR, 1, 5000000000000000000LL, 5000000000000000000LL},
-        {MOX_125_INCR, 1, 9000000000000000000LL, 5000000000000000000LL}, {MOX_124_INCR, 1, 3, 2},
-        {MOX_124_INCR, 1, 5, 4}, {MOX_124_INCR, 1, 9, 4}, {MOX_124_INCR, 1, 45, 40},
-        {MOX_124_INCR, 1, 0, 2}, {MOX_124_INCR, 1, -399, -200},
-        // Restored or undone fields may be unquantized; the bounds themselves win over rounding.
-        {MOX_FIXED_INCR, 10, LLONG_MIN, MOX_LONGLONG_MIN}, {MOX_FIXED_INCR, 10, LLONG_MAX, MOX_LONGLONG_MAX},
-        {MOX_FIXED_INCR, 10, LLONG_MAX - 1, LLONG_MAX - 7}};
-    // clang-format on
-    for (const Row& row : rows) {
-        ProbeCell cell("Freq", 0, 0);
-        cell.InitIncrementPolicy(row.policy);
-        cell.InitIncrementSize(row.size);
-        EXPECT_EQ(cell.Quantize(row.in), row.out) << row.policy << " " << row.in;
-    }
-}
-
 TEST_F(LongLongCell, DomainSettersQuantizeTheBoundsAndMoveTheValueReportingOnce) {
     CmoxLongLongCell freq("Freq", 37, 370), zero("Zero", 0, 0), scaled("Scaled", 0, 0),
         big("Big", 0, 0), cell("Cell", 20, 20);
@@ -106,11 +80,11 @@ Scaled: set!value -1234000 adj!value -5000000 set!value set!value -1 set 9223372
 Cell: '[2,50] 20/20'!range unchanged '[20,100] 40/40'!range '[20,30] 30/30'!range '[20,28] 28/28'!range '[0,90] 20/20'!range!range '[50,50] 50/50'!range 0 0)");
 }
 
-TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
+TEST_F(LongLongCell, QuantizingAndSteppingFollowThePolicySequenceWithinTheRange) {
     struct Step {
         MoxIncrementPolicy policy;
         __int64 min, max, start;
-        char op; // '+': Increment, '-': Decrement
+        char op; // '+': Increment, '-': Decrement, 'q': Quantize
         __int64 count, expected;
         MoxSetValue result; // kAny: not checked
         __int64 size = 1;
@@ -120,6 +94,18 @@ TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
     const __int64 kMin = MOX_LONGLONG_MIN, kMax = MOX_LONGLONG_MAX, kFar = 5000000000000000000LL;
     // clang-format off
     const Step steps[] = {
+        // Quantizing rounds toward zero or down the sequence. Restored or undone fields may be
+        // unquantized; the bounds themselves win over rounding.
+        {F, kMin, kMax, 0, 'q', 37, 30, kAny, 10}, {F, kMin, kMax, 0, 'q', -37, -30, kAny, 10},
+        {P125, kMin, kMax, 1, 'q', 37, 20, kAny}, {P125, kMin, kMax, 1, 'q', 99, 50, kAny},
+        {P125, kMin, kMax, 1, 'q', 150, 100, kAny}, {P125, kMin, kMax, 1, 'q', -37, -20, kAny},
+        {P125, kMin, kMax, 1, 'q', 0, 2, kAny}, {P125, kMin, kMax, 1, 'q', kFar, kFar, kAny},
+        {P125, kMin, kMax, 1, 'q', 9000000000000000000LL, kFar, kAny}, {P124, kMin, kMax, 1, 'q', 3, 2, kAny},
+        {P124, kMin, kMax, 1, 'q', 5, 4, kAny}, {P124, kMin, kMax, 1, 'q', 9, 4, kAny},
+        {P124, kMin, kMax, 1, 'q', 45, 40, kAny}, {P124, kMin, kMax, 1, 'q', 0, 2, kAny},
+        {P124, kMin, kMax, 1, 'q', -399, -200, kAny}, {F, kMin, kMax, 0, 'q', LLONG_MIN, kMin, kAny, 10},
+        {F, kMin, kMax, 0, 'q', LLONG_MAX, kMax, kAny, 10}, {F, kMin, kMax, 0, 'q', LLONG_MAX - 1, LLONG_MAX - 7, kAny, 10},
+        // Stepping; what a quantizing setter returns.
         {P125, 1, 1000, 1, '+', 1, 2, S}, {P125, 1, 1000, 2, '+', 1, 5, S},
         {P125, 1, 1000, 5, '+', 1, 10, S}, {P125, 1, 1000, 1, '+', 3, 10, S},
         {P125, 1, 1000, 100, '+', 10, 1000, S}, {P125, 1, 1000, 10, '-', 1, 5, S},
@@ -143,11 +129,15 @@ TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
     // clang-format on
     for (const Step& step : steps) {
         SCOPED_TRACE(testing::Message() << step.start << step.op << step.count);
-        CmoxLongLongCell cell("Freq", 1, 1);
+        ProbeCell cell("Freq", 1, 1);
         cell.InitIncrementSize(step.size);
         cell.InitIncrementPolicy(step.policy);
         cell.InitRange(step.min, step.max);
         cell.Value(step.start);
+        if (step.op == 'q') {
+            EXPECT_EQ(cell.Quantize(step.count), step.expected);
+            continue;
+        }
         const MoxSetValue result =
             step.op == '+' ? cell.Increment(step.count) : cell.Decrement(step.count);
         if (step.result != kAny) {
