@@ -28,58 +28,52 @@ class ScalarCells : public moxtest::MoxTest {};
 
 } // namespace
 
-TEST_F(ScalarCells, DefaultsAndTheBaseConversionsThatReadTheirOwnKindAndGiveZeroForOthers) {
-    CmoxCell plain;
-    CmoxLongCell count;
-    CmoxIntermediateEnumCell mode;
-    CmoxLongLongCell freq;
-    CmoxStringCell title;
+// Per cell: name, priority, savable, primitive, then the base-class conversions as generic code
+// that only holds a CmoxCell sees them: each reads its own kind and gives zero for others.
+TEST_F(ScalarCells, DefaultsAndTheBaseConversions) {
+    CmoxCell plain, named("Plain", MOX_STATE_PRIORITY);
+    CmoxLongCell count, l("L", -42, 0);
+    CmoxIntermediateEnumCell mode, e("E", 3, 0);
+    CmoxLongLongCell freq, ll("LL", 1LL << 50, 0);
+    CmoxStringCell title, s("S", "12", "");
+    CmoxDoubleCell d("D", 2.5, 0.0);
+    CmoxBooleanCell on("On", 2, 0), off("Off", 0, 0);
+    CmoxByteCell byte("Byte", 9, 0);
     CmoxPtrCell pointer;
     Transcript t;
-    for (CmoxCell* cell : std::initializer_list<CmoxCell*>{&plain, &count, &mode, &freq, &title})
-        t.Line(cell->Name()) << cell->Priority() << cell->Savable() << cell->IsPrimitive();
+    for (CmoxCell* cell : std::initializer_list<CmoxCell*>{
+             &plain, &count, &mode, &freq, &title, &named, &l, &e, &d, &ll, &s, &on, &off, &byte})
+        t.Line(cell->Name()) << cell->Priority() << cell->Savable() << cell->IsPrimitive()
+                             << cell->operator long() << cell->operator double()
+                             << cell->operator __int64()
+                             << std::string(cell->operator const char*()) << cell->operator int();
     t.Line("plain") << (plain.FindFirstDependee() == nullptr) << std::string(plain.UserName())
                     << plain.HasUserName();
-    t.Line("values") << count.Value() << count.DefaultValue() << mode.Value() << mode.DefaultValue()
-                     << Domain(freq) << freq.IncrementSize() << freq.IncrementPolicy()
-                     << title.Value() << title.DefaultValue();
+    t.Line("values") << count.DefaultValue() << mode.DefaultValue() << Domain(freq)
+                     << freq.IncrementSize() << freq.IncrementPolicy() << title.DefaultValue();
     // An enum cell is a long cell, but not equal to one; a pointer cell is never savable.
     t.Line("classes") << mode.IsKindOf(RUNTIME_CLASS(CmoxLongCell)) << (count == mode)
                       << (mode == count);
     pointer.Savable(1);
     pointer.Initialize("P", nullptr, nullptr, MOX_STATE_PRIORITY);
     t << pointer.Savable();
-    // The conversions as generic code that only holds a CmoxCell sees them.
-    plain.Initialize("Plain", MOX_STATE_PRIORITY);
-    CmoxLongCell l("L", -42, 0);
-    CmoxIntermediateEnumCell e("E", 3, 0);
-    CmoxDoubleCell d("D", 2.5, 0.0);
-    CmoxLongLongCell ll("LL", 1LL << 50, 0);
-    CmoxStringCell s("S", "12", "");
-    CmoxBooleanCell on("On", 2, 0), off("Off", 0, 0);
-    CmoxByteCell byte("Byte", 9, 0);
-    for (CmoxCell* cell :
-         std::initializer_list<CmoxCell*>{&plain, &l, &e, &d, &ll, &s, &on, &off, &byte})
-        t.Line(cell->Name()) << cell->operator long() << cell->operator double()
-                             << cell->operator __int64()
-                             << std::string(cell->operator const char*()) << cell->operator int();
-    EXPECT_EQ(t.Text(), R"(NoName 150 1 0
-NoName 150 1 1
-NoName 150 1 1
-NoName 150 1 1
-NoName 150 1 1
+    EXPECT_EQ(t.Text(), R"(NoName 150 1 0 0 0 0 '' 0
+NoName 150 1 1 0 0 0 '' 0
+NoName 150 1 1 0 0 0 '' 0
+NoName 150 1 1 0 0 0 '' 0
+NoName 150 1 1 0 0 0 'NoName' 0
+Plain 150 1 0 0 0 0 '' 0
+L 150 1 1 -42 0 0 '' 0
+E 150 1 1 3 0 0 '' 0
+D 150 1 1 0 2.5 0 '' 0
+LL 150 1 1 0 0 1125899906842624 '' 0
+S 150 1 1 0 0 0 '12' 0
+On 150 1 1 0 0 0 '' 1
+Off 150 1 1 0 0 0 '' 0
+Byte 150 1 1 0 0 0 '' 0
 plain 1 '' 0
-values 0 0 0 0 '[-9223372036854775807,9223372036854775807] 0/1' 1 0 'NoName' 'NoName'
-classes 1 0 0 0
-Plain 0 0 0 '' 0
-L -42 0 0 '' 0
-E 3 0 0 '' 0
-D 0 2.5 0 '' 0
-LL 0 0 1125899906842624 '' 0
-S 0 0 0 '12' 0
-On 0 0 0 '' 1
-Off 0 0 0 '' 0
-Byte 0 0 0 '' 0)");
+values 0 0 '[-9223372036854775807,9223372036854775807] 0/1' 1 0 'NoName'
+classes 1 0 0 0)");
 }
 
 TEST_F(ScalarCells, EachKindWrapsComparesAndStoresByItsOwnRules) {
