@@ -1,0 +1,25 @@
+#pragma once
+// The collection tests read a log of updates as one line of text.
+
+#include "support/Recorder.h"
+
+#include <string>
+
+namespace moxtest {
+
+// "Cell(changed:reason#data,...) " for each update in order; user data shows when not zero.
+inline std::string Heard(const UpdateLog& log) {
+    static const char* const kReasons[] = {"none",    "value", "range",  "child",
+                                           "default", "added", "removed"};
+    std::string out;
+    for (const UpdateRecord& update : log) {
+        out += update.cell + "(";
+        for (size_t i = 0; i < update.changed.size(); ++i)
+            out += (i == 0 ? "" : ",") + update.changed[i] + ":" + kReasons[update.reasons[i]] +
+                   (update.userData[i] != 0 ? "#" + std::to_string(update.userData[i]) : "");
+        out += ") ";
+    }
+    return out;
+}
+
+} // namespace moxtest
