@@ -1,7 +1,7 @@
 // Array cells: naming, ownership, look-ups and the find cache, reports, and what the undo records
 // own. Random operation sequences with undo and redo are checked against a model in
 // tests/undo/UndoRandomTest.cpp; these pin the rules that a model of unique names cannot see.
-#include "collections/Heard.h"
+#include "collections/Transcript.h"
 #include "support/MoxTest.h"
 
 #include <functional>
@@ -52,12 +52,6 @@ class ArrayCell : public MoxTest {
     Names deaths;
     UpdateLog log;
     TagCell* Tag(const char* name, int tag = 0) { return new TagCell(name, counter, tag, &deaths); }
-    std::string Deaths() {
-        std::string names;
-        for (const std::string& name : deaths)
-            names += name + " ";
-        return names;
-    }
     CmoxUndoContext* Context() { return Engine().GetUndoContext("Edit"); }
     void Record(const char* description, const std::function<void()>& change) {
         Engine().BeginTransaction(Context(), description);
@@ -155,8 +149,8 @@ TEST_F(ArrayCell, RemovalTakesTheFirstMatchAndTheArrayDestroysTheRestLastFirst) 
         took(array.Remove(stranger)); // not held: handed back all the same, unreported
         seen += "| " + Elements(array) + "| " + Heard(log) + "| ";
     }
-    EXPECT_EQ(seen + Deaths(), "B1 L0 none A0 S0 | B E | W(List:removed) W(List:removed) "
-                               "W(List:removed) W(List:removed) | B L D A S E B ");
+    EXPECT_EQ(seen + Join(deaths), "B1 L0 none A0 S0 | B E | W(List:removed) W(List:removed) "
+                                   "W(List:removed) W(List:removed) | B L D A S E B ");
 }
 
 TEST_F(ArrayCell, BulkClearsReportDestroyAndForgetTheCacheEachByItsOwnRule) {
@@ -285,7 +279,7 @@ TEST_F(ArrayCell, UndoReportsOneChangeWithTheReasonOfItsKindsOfChange) {
     Redo();
     DropContext();
     delete removed;
-    EXPECT_EQ(seen + Elements(array) + "| " + Deaths(),
+    EXPECT_EQ(seen + Elements(array) + "| " + Join(deaths),
               "UI(List:added) | Old UI(List:value) | New | Other Old ");
 }
 
@@ -321,5 +315,5 @@ TEST_F(ArrayCell, RecordsOutliveTheirArrayAndStoppedRecordingDestroysAtOnce) {
     delete array;
     deaths.push_back("|");
     unregistered.ResetUndo();
-    EXPECT_EQ(Deaths(), "A B | | Y | | X ");
+    EXPECT_EQ(Join(deaths), "A B | | Y | | X ");
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The collection tests read a log of updates as one line of text.
+// The collection tests compare what happened as one line of text.
 
 #include "support/Recorder.h"
 
@@ -19,6 +19,14 @@ inline std::string Heard(const UpdateLog& log) {
                    (update.userData[i] != 0 ? "#" + std::to_string(update.userData[i]) : "");
         out += ") ";
     }
+    return out;
+}
+
+// The names, each followed by a space.
+inline std::string Join(const Names& names) {
+    std::string out;
+    for (const std::string& name : names)
+        out += name + " ";
     return out;
 }
 
