@@ -96,26 +96,6 @@ TEST_F(ArrayCell, AddingNamesElementsAndBadIndexesRaiseInvalidArgument) {
     EXPECT_EQ(found, array.GetAt(2));
 }
 
-TEST_F(ArrayCell, NonOwningArrayLeavesParentLifetimeAndRecordsAlone) {
-    CmoxArrayCell owner("Owner");
-    TagCell* a = Tag("A");
-    owner.Add(a);
-    {
-        CmoxArrayCell refs("Refs", "", 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 0);
-        Record("add", [&] { refs.Add(a); });
-        EXPECT_EQ(a->Parent(), &owner);
-        EXPECT_EQ(refs.Contains(a), 1);
-        Undo(); // the record holds it without owning it
-        EXPECT_EQ(refs.GetSize(), 0);
-        DropContext();
-        refs.Add(a);
-        refs.RemoveDynamicElements();
-        EXPECT_EQ(refs.GetSize(), 0);
-        refs.Add(a);
-    }
-    EXPECT_EQ(counter.destroyed, 0);
-}
-
 // Removal by name or user name takes the first match and reports it; what is missing is neither
 // removed nor destroyed; an owning array destroys what is left, last first.
 TEST_F(ArrayCell, RemovalTakesTheFirstMatchAndTheArrayDestroysTheRestLastFirst) {
@@ -157,39 +137,37 @@ TEST_F(ArrayCell, BulkClearsReportDestroyAndForgetTheCacheEachByItsOwnRule) {
     // What a clear reports on an empty array, then on a filled one, and whether the elements die.
     const std::pair<void (CmoxArrayCell::*)(), const char*> cases[] = {
         {&CmoxArrayCell::RemoveAll, "empty filled W(List:removed) kept"},
-        {&CmoxArrayCell::RemoveAndDestroyAll, "empty filled W(List:removed) 2 died"},
-        {&CmoxArrayCell::DestroyElements, "empty filled 2 died"},
+        {&CmoxArrayCell::RemoveAndDestroyAll, "empty filled W(List:removed) died B X "},
+        {&CmoxArrayCell::DestroyElements, "empty filled died B X "},
         {&CmoxArrayCell::RemoveDynamicElements,
-         "empty W(List:removed) filled W(List:removed) 2 died"},
+         "empty W(List:removed) filled W(List:removed) died B X "},
     };
     for (const auto& [clear, expected] : cases) {
         SCOPED_TRACE(expected);
-        LifetimeCounter lives;
-        UpdateLog updates;
+        log.clear();
+        deaths.clear();
         CmoxArrayCell array("List");
-        RecordingCell watcher("W", MOX_STATE_PRIORITY, updates);
+        RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
         array.AddDependent(&watcher);
         (array.*clear)();
-        std::string seen = "empty " + Heard(updates);
-        auto* a = new TagCell("X", lives, 0);
-        auto* b = new TagCell("B", lives, 0);
-        array.Add(a);
-        array.Add(b);
-        ASSERT_EQ(array.FindChild("X"), a);
-        updates.clear();
+        std::string seen = "empty " + Heard(log);
+        std::unique_ptr<CmoxCell> a(Tag("X")), b(Tag("B"));
+        array.Add(a.get());
+        array.Add(b.get());
+        ASSERT_EQ(array.FindChild("X"), a.get());
+        log.clear();
         (array.*clear)();
-        seen += "filled " + Heard(updates);
+        seen += "filled " + Heard(log);
         EXPECT_EQ(array.GetSize(), 0);
-        if (lives.destroyed == 0) {
+        if (deaths.empty()) {
             seen += a->Parent() == &array && b->Parent() == &array ? "kept" : "detached";
-            delete a;
-            delete b;
         } else {
-            seen += std::to_string(lives.destroyed) + " died";
+            a.release();
+            b.release();
         }
-        EXPECT_EQ(seen, expected);
+        EXPECT_EQ(seen + (deaths.empty() ? "" : "died " + Join(deaths)), expected);
         // The find cache forgot the old element: a fresh namesake is found.
-        auto* fresh = new TagCell("X", lives, 0);
+        CmoxCell* fresh = Tag("X");
         array.Add(fresh);
         EXPECT_EQ(array.FindChild("X"), fresh);
     }
@@ -284,8 +262,9 @@ TEST_F(ArrayCell, UndoReportsOneChangeWithTheReasonOfItsKindsOfChange) {
 }
 
 // The randomized model test checks that nothing is freed twice and that dropping the history
-// leaves no cell alive; these pin who frees a cell when the array goes first, or records nothing.
-TEST_F(ArrayCell, RecordsOutliveTheirArrayAndStoppedRecordingDestroysAtOnce) {
+// leaves no cell alive; these pin who frees a cell when the array goes first, records nothing, or
+// holds without owning.
+TEST_F(ArrayCell, WhoFreesAnElementWhenTheArrayGoesFirstRecordsNothingOrDoesNotOwn) {
     auto* array = new CmoxArrayCell("List");
     array->Add(Tag("A"));
     Record("add", [&] { array->Add(Tag("B")); });
@@ -311,9 +290,21 @@ TEST_F(ArrayCell, RecordsOutliveTheirArrayAndStoppedRecordingDestroysAtOnce) {
     Engine().EndTransaction();
     deaths.push_back("|");
     EXPECT_TRUE(Context()->UndoDescriptions().empty());
-    DropContext();
+    TagCell* z = Tag("Z");
+    array->Add(z);
+    {
+        CmoxArrayCell refs("Refs", "", 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 0);
+        Record("add", [&] { refs.Add(z); });
+        EXPECT_TRUE(refs.Contains(z) == 1 && z->Parent() == array);
+        Undo(); // the record holds it without owning it
+        DropContext();
+        refs.Add(z);
+        refs.RemoveDynamicElements();
+        EXPECT_EQ(refs.GetSize(), 0);
+        refs.Add(z);
+    }
     delete array;
     deaths.push_back("|");
     unregistered.ResetUndo();
-    EXPECT_EQ(Join(deaths), "A B | | Y | | X ");
+    EXPECT_EQ(Join(deaths), "A B | | Y | Z | X ");
 }
