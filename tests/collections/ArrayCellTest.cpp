@@ -4,6 +4,7 @@
 #include "collections/Transcript.h"
 #include "support/MoxTest.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -232,7 +233,8 @@ TEST_F(ArrayCell, FindersTakeTheFirstMatchUnlessTheCacheHoldsAnother) {
                     "| redone N@0 ");
 }
 
-// Which dependents hear an undo is the engine's rule, checked in the undo tests.
+// Which dependents hear an undo is the engine's rule, checked in the undo tests; what the array
+// holds after it, the randomized model checks.
 TEST_F(ArrayCell, UndoReportsOneChangeWithTheReasonOfItsKindsOfChange) {
     CmoxArrayCell array("List");
     RecordingCell ui("UI", MOX_UI_PRIORITY, log);
@@ -241,24 +243,21 @@ TEST_F(ArrayCell, UndoReportsOneChangeWithTheReasonOfItsKindsOfChange) {
         array.Add(Tag("Old"));
         array.Add(Tag("Other"));
     });
-    log.clear();
-    Undo(); // one kind of change
-    std::string seen = Heard(log) + "| ";
-    Redo();
-    array.DestroyElement(1);
     CmoxCell* removed = nullptr;
     Record("swap", [&] {
         array.Add(Tag("New"));
         removed = array.Remove(0, 0);
     });
     log.clear();
-    Undo(); // two kinds
-    seen += Elements(array) + Heard(log) + "| ";
-    Redo();
-    DropContext();
+    Undo(); // two kinds of change
+    std::string seen = Heard(log) + "| ";
+    log.clear();
+    Undo();        // one kind
+    DropContext(); // the records own the elements but the one a caller took out
+    std::sort(deaths.begin(), deaths.end());
+    EXPECT_EQ(seen + Heard(log) + "| " + Join(deaths),
+              "UI(List:value) | UI(List:added) | New Other ");
     delete removed;
-    EXPECT_EQ(seen + Elements(array) + "| " + Join(deaths),
-              "UI(List:added) | Old UI(List:value) | New | Other Old ");
 }
 
 // The randomized model test checks that nothing is freed twice and that dropping the history

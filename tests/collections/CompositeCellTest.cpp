@@ -19,7 +19,6 @@ namespace {
 
 class CompositeCell : public MoxTest {
   protected:
-    LifetimeCounter counter;
     UpdateLog log;
 };
 
@@ -80,9 +79,9 @@ TEST_F(CompositeCell, CollectionSettingsComeFromConstructionAndInitialize) {
     EXPECT_EQ(settings(array), defaults);
     EXPECT_EQ(array.ChildSuffix() + std::to_string(array.MakeParent()), "1");
     root.AddChild(group);
-    group->AddChild(new CountedCell("Kept", counter));
+    group->AddChild(new CmoxCell("Kept", 150));
     group->Initialize("Renamed", 0, 70, ADDDEL_COLLNOTIFY);
-    array.Add(new CountedCell("Kept", counter));
+    array.Add(new CmoxCell("Kept", 150));
     array.Initialize("Renamed", "Row", 0, 70, ADDDEL_COLLNOTIFY, 0);
     const auto changed = std::make_tuple(std::string("Renamed"), 0, 70, ADDDEL_COLLNOTIFY, 1);
     EXPECT_EQ(settings(*group), changed);
@@ -92,47 +91,25 @@ TEST_F(CompositeCell, CollectionSettingsComeFromConstructionAndInitialize) {
     array.MakeParent(1); // give the element back to the array's care
 }
 
-// The operations passed on to every child, in child order; a collection inside is reached through
-// its own forwarders, and adopting it gives it the collection's priority down its tree.
-TYPED_TEST(BothCollections, ForwardersReachEveryChildInOrder) {
+// How a child's change climbs through a collection under its notify settings; then the operations
+// passed on to every child in child order, a collection inside reached through its own forwarders
+// (adopting it gave it the collection's priority down its tree).
+TYPED_TEST(BothCollections, ChildChangesClimbByTheNotifySettingsAndForwardersReachEveryChild) {
     std::string calls;
-    TypeParam group("Group");
-    CmoxCell source("Source", 150);
-    auto* a = new ProbeCell("A", calls);
-    auto* inner = new TypeParam("Inner");
-    this->Adopt(*inner, new ProbeCell("B", calls));
-    inner->PropogatePriority(50);
-    this->Adopt(group, a);
-    this->Adopt(group, inner);
-    this->Adopt(group, new ProbeCell("C", calls));
-    EXPECT_EQ(inner->Parent(), &group);
-    EXPECT_EQ(inner->FindChild("B")->Priority(), MOX_STATE_PRIORITY);
-    group.CreateDependencies();
-    group.PropogateMoxMessage(7, 4, nullptr);
-    group.MakeDefaultCurrent();
-    group.MakeCurrentDefault();
-    group.MakeDependentOnChildren();
-    group.MakeDependentOn(&source);
-    EXPECT_TRUE(a->HasDependent(&group) && inner->HasDependent(&group));
-    EXPECT_TRUE(group.FindChild("C")->HasDependent(&group));
-    group.DestroyDependencies(); // its own dependencies, on its children too, go as well
-    EXPECT_FALSE(source.HasDependent(&group) || inner->HasDependent(&group));
-    EXPECT_EQ(calls, "A.create B.create C.create A.message7,4 B.message7,4 C.message7,4 "
-                     "A.toCurrent B.toCurrent C.toCurrent A.toDefault B.toDefault C.toDefault "
-                     "A.destroy B.destroy C.destroy ");
-    group.PropogatePriority(80);
-    EXPECT_EQ(std::make_pair(int{group.Priority()}, int{inner->FindChild("B")->Priority()}),
-              std::make_pair(80, 80));
-}
-
-// How a change of a child climbs through a collection under its notify settings.
-TYPED_TEST(BothCollections, ChildChangesClimbByTheNotifySettings) {
     UpdateLog log;
     TypeParam root("Root");
     auto* group = new TypeParam("Group");
     this->Adopt(root, group);
+    auto* a = new ProbeCell("A", calls);
+    auto* inner = new TypeParam("Inner");
+    this->Adopt(*inner, new ProbeCell("B", calls));
+    inner->PropogatePriority(50);
     auto* gain = new CmoxLongCell("Gain", 0);
-    this->Adopt(*group, gain);
+    for (CmoxCell* child :
+         std::initializer_list<CmoxCell*>{a, inner, gain, new ProbeCell("C", calls)})
+        this->Adopt(*group, child);
+    EXPECT_EQ(inner->Parent(), group);
+    EXPECT_EQ(inner->FindChild("B")->Priority(), MOX_STATE_PRIORITY);
     RecordingCell groupWatcher("GW", MOX_STATE_PRIORITY, log);
     RecordingCell rootWatcher("RW", MOX_STATE_PRIORITY, log);
     RecordingCell both("Both", MOX_STATE_PRIORITY, log);
@@ -166,12 +143,31 @@ TYPED_TEST(BothCollections, ChildChangesClimbByTheNotifySettings) {
     Cmox::Current().StartRecordingChanges();
     EXPECT_EQ(seen + heard(), "Both(Gain:value) RW(Root:child) | GW(Group:value#7) RW(Root:child) "
                               "| GW(Group:child) RW(Root:child) | GW(Group:child) | | ");
+
+    CmoxCell source("Source", 150);
+    group->CreateDependencies();
+    group->PropogateMoxMessage(7, 4, nullptr);
+    group->MakeDefaultCurrent();
+    group->MakeCurrentDefault();
+    group->MakeDependentOnChildren();
+    group->MakeDependentOn(&source);
+    EXPECT_TRUE(a->HasDependent(group) && inner->HasDependent(group));
+    EXPECT_TRUE(group->FindChild("C")->HasDependent(group));
+    group->DestroyDependencies(); // its own dependencies, on its children too, go as well
+    EXPECT_FALSE(source.HasDependent(group) || inner->HasDependent(group));
+    EXPECT_EQ(calls, "A.create B.create C.create A.message7,4 B.message7,4 C.message7,4 "
+                     "A.toCurrent B.toCurrent C.toCurrent A.toDefault B.toDefault C.toDefault "
+                     "A.destroy B.destroy C.destroy ");
+    group->PropogatePriority(80);
+    EXPECT_EQ(std::make_pair(int{group->Priority()}, int{inner->FindChild("B")->Priority()}),
+              std::make_pair(80, 80));
 }
 
 // A composite owns its children and destroys them first to last, without a report; adding and
 // removing report unless quiet, and are never recorded.
 TEST_F(CompositeCell, ChildrenAreOwnedAndReportedUnlessQuietButNeverRecorded) {
     Names deaths;
+    LifetimeCounter counter;
     RecordingCell watcher("W", MOX_STATE_PRIORITY, log);
     {
         CmoxCompositeCell group("Group");
