@@ -6,6 +6,7 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace moxtest;
@@ -183,21 +184,9 @@ TEST_F(CollectionArchive, RestoreReportsOnlyTheChildrenThatChanged) {
 // the result, the codes flagged and what the cell holds.
 TEST_F(CollectionArchive, RecordsThatDoNotFitAskDeclineOrFailByTheirRules) {
     enum Target { kComposite, kArray, kRefs, kOrphanRefs };
-    struct Case {
-        Target target;
-        std::string body;
-        int answer;
-        int result;
-        Codes errors;
-        std::string missing; // the child the user is asked about, if any
-        std::string held;
-    };
-    const auto L = [](const char* name, int value) {
-        return "CmoxLongCell \"" + std::string(name) + "\" \"$$\" = { " + std::to_string(value) +
-               "  }\r\n";
-    };
-    const auto R = [](const char* name) {
-        return "CmoxLongCell \"" + std::string(name) + "\" \"$$\" * \r\n";
+    const auto L = [](const char* name, int value = -1) { // a long's record, or a reference
+        return "CmoxLongCell \"" + std::string(name) + "\" \"$$\" " +
+               (value < 0 ? "*" : "= { " + std::to_string(value) + "  }") + "\r\n";
     };
     const std::string ghosts = "{\r\n" + L("A", 1) + L("Ghost", 2) + L("C", 3) + "}\r\n";
     const std::string deep = "{\r\nCmoxCompositeCell \"Ghost\" \"$$\" {\r\n" + L("C", 9) +
@@ -205,10 +194,12 @@ TEST_F(CollectionArchive, RecordsThatDoNotFitAskDeclineOrFailByTheirRules) {
                              "}\r\n";
     const std::string odd =
         "{\r\n" + L("1", 1) + "CmoxDoubleCell \"Odd\" \"$$\" = { 2.5  }\r\n" + L("3", 3) + "}\r\n";
-    const std::string refs = "{\r\n" + R("C") + R("Gone") + R("A") + "}\r\n";
+    const std::string refs = "{\r\n" + L("C") + L("Gone") + L("A") + "}\r\n";
     const Codes none, declined{MOX_RESTORE_DECLINED}, bad{MOX_RESTORE_BAD_FORMAT},
         end{MOX_RESTORE_UNEXPECTED_END};
-    const Case cases[] = {
+    // The target, the record's body, the answer to a question; then the result, the codes
+    // flagged, the child the user is asked about (if any) and what the target holds.
+    const std::tuple<Target, std::string, int, int, Codes, std::string, std::string> cases[] = {
         {kComposite, ghosts, IDYES, 1, none, "Ghost", "A=1 C=3 "},
         {kComposite, ghosts, IDNO, 0, declined, "Ghost", "A=1 C=0 "},
         {kComposite, deep, IDYES, 1, none, "Ghost", "A=0 C=3 "}, // skips the whole body
@@ -228,13 +219,13 @@ TEST_F(CollectionArchive, RecordsThatDoNotFitAskDeclineOrFailByTheirRules) {
          "Kept=0 "}, // refused before anything was replaced
         {kComposite, "{\r\n" + L("A", 7), IDYES, 0, end, "", "A=7 C=0 "},
         {kArray, "{\r\n" + L("1", 1), IDYES, 0, end, "", "1=1 "},
-        {kRefs, "{\r\n" + R("A"), IDYES, 0, end, "", "A=0 "},
+        {kRefs, "{\r\n" + L("A"), IDYES, 0, end, "", "A=0 "},
     };
     Engine().BeginTransaction(); // a failed restore leaves the transaction level as it was
     const int level = Engine().TransactionLevel();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.body);
-        answer = c.answer;
+    for (const auto& [kind, body, reply, result, errors, missing, held] : cases) {
+        SCOPED_TRACE(body);
+        answer = reply;
         asked.clear();
         GrowingComposite group("Group");
         group.AddChild(new CmoxLongCell("A", 0), 1);
@@ -245,21 +236,19 @@ TEST_F(CollectionArchive, RecordsThatDoNotFitAskDeclineOrFailByTheirRules) {
         refArray.Add(group.GetChildAt(1));
         orphan.Add(group.GetChildAt(1));
         CmoxCell* targets[] = {&group, &items, &refArray, &orphan};
-        CmoxCell& target = *targets[c.target];
+        CmoxCell& target = *targets[kind];
         m_archive.ResetErrors();
         const std::string head = std::string(target.GetRuntimeClass()->m_lpszClassName) + " \"" +
                                  target.Name() + "\" \"$$\" ";
-        EXPECT_EQ(Restore(head + c.body, target), c.result);
-        EXPECT_EQ(Errors(), c.errors);
-        const std::string tail =
-            c.target == kComposite ? ". \t\t\t\t        " : ".\t\t\t\t\t\t\t\t";
-        EXPECT_EQ(asked, c.missing.empty()
-                             ? Names{}
-                             : Names{"The application was unable to find " + c.missing + tail +
-                                     "Do you wish to continue restoring ?|4"});
-        EXPECT_EQ(Held(target), c.held);
+        EXPECT_EQ(Restore(head + body, target), result);
+        EXPECT_EQ(Errors(), errors);
+        const std::string tail = kind == kComposite ? ". \t\t\t\t        " : ".\t\t\t\t\t\t\t\t";
+        EXPECT_EQ(asked, missing.empty() ? Names{}
+                                         : Names{"The application was unable to find " + missing +
+                                                 tail + "Do you wish to continue restoring ?|4"});
+        EXPECT_EQ(Held(target), held);
         EXPECT_EQ(Engine().TransactionLevel(), level);
-        if (c.target >= kRefs) { // nothing of the true parent's destroyed or moved
+        if (kind >= kRefs) { // nothing of the true parent's destroyed or moved
             EXPECT_EQ(Held(group), "A=0 C=0 ");
             EXPECT_EQ(group.GetChildAt(0)->Parent(), &group);
         }
