@@ -72,24 +72,7 @@ std::string Held(CmoxCell& collection) {
     return out;
 }
 
-// Message boxes are answered with `answer` and logged as "text|type".
-class CollectionArchive : public ArchiveTest {
-  protected:
-    void SetUp() override {
-        m_previous = MoxSetMessageBoxHandler([this](const char* text, unsigned int type) {
-            asked.push_back(text + ("|" + std::to_string(type)));
-            return answer;
-        });
-    }
-    void TearDown() override {
-        MoxSetMessageBoxHandler(m_previous);
-        ArchiveTest::TearDown();
-    }
-    int Restore(const std::string& record, CmoxCell& cell) { return RestoreRecord(record, cell); }
-    int answer = IDNO;
-    Names asked;
-    MoxMessageBoxHandler m_previous;
-};
+using CollectionArchive = ArchiveTest;
 
 // A composite with a hidden user-name child, a nested composite, an owning array and an array of
 // references to some of the root's children.
@@ -155,7 +138,7 @@ TEST_F(CollectionArchive, NestedTreeSavesThisLayoutAndRestoresToTheSameBytes) {
     Tree restored;
     LifetimeCounter counter;
     restored.items->Add(new CountedCell("Stale", counter)); // replaced by the restore
-    ASSERT_EQ(Restore(text, restored.root), 1);
+    ASSERT_EQ(RestoreRecord(text, restored.root), 1);
     EXPECT_TRUE(Errors().empty());
     EXPECT_EQ(counter.destroyed, 1);
     EXPECT_EQ(Next(), ""); // the whole record was read
@@ -174,7 +157,7 @@ TEST_F(CollectionArchive, RestoreReportsOnlyTheChildrenThatChanged) {
     restored.root.FindChild("Count")->AddDependent(&count);
     restored.root.FindChild("Title")->AddDependent(&title);
     restored.items->AddDependent(&items);
-    ASSERT_EQ(Restore(SavedRecords(saved.root), restored.root), 1);
+    ASSERT_EQ(RestoreRecord(SavedRecords(saved.root), restored.root), 1);
     // The array is emptied and says so even though the record holds no elements.
     EXPECT_EQ(Heard(log), "CW(Count:value) IW(Items:removed) ");
 }
@@ -221,6 +204,14 @@ TEST_F(CollectionArchive, RecordsThatDoNotFitAskDeclineOrFailByTheirRules) {
         {kArray, "{\r\n" + L("1", 1), IDYES, 0, end, "", "1=1 "},
         {kRefs, "{\r\n" + L("A"), IDYES, 0, end, "", "A=0 "},
     };
+    // Questions are answered with the row's reply and logged as "text|type".
+    int answer = IDNO;
+    Names asked;
+    const MoxMessageBoxHandler previous =
+        MoxSetMessageBoxHandler([&](const char* text, unsigned int type) {
+            asked.push_back(text + ("|" + std::to_string(type)));
+            return answer;
+        });
     Engine().BeginTransaction(); // a failed restore leaves the transaction level as it was
     const int level = Engine().TransactionLevel();
     for (const auto& [kind, body, reply, result, errors, missing, held] : cases) {
@@ -240,7 +231,7 @@ TEST_F(CollectionArchive, RecordsThatDoNotFitAskDeclineOrFailByTheirRules) {
         m_archive.ResetErrors();
         const std::string head = std::string(target.GetRuntimeClass()->m_lpszClassName) + " \"" +
                                  target.Name() + "\" \"$$\" ";
-        EXPECT_EQ(Restore(head + body, target), result);
+        EXPECT_EQ(RestoreRecord(head + body, target), result);
         EXPECT_EQ(Errors(), errors);
         const std::string tail = kind == kComposite ? ". \t\t\t\t        " : ".\t\t\t\t\t\t\t\t";
         EXPECT_EQ(asked, missing.empty() ? Names{}
@@ -254,4 +245,5 @@ TEST_F(CollectionArchive, RecordsThatDoNotFitAskDeclineOrFailByTheirRules) {
         }
     }
     Engine().EndTransaction();
+    MoxSetMessageBoxHandler(previous);
 }
