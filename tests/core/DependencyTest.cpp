@@ -1,4 +1,4 @@
-#include "propagation/Transcript.h"
+#include "collections/Transcript.h"
 #include "support/MoxTest.h"
 #include "support/Recorder.h"
 #include "support/TestCells.h"
@@ -76,8 +76,8 @@ TEST_F(Dependencies, ChangedQueuesOwnDependentsThenAncestorsThenDeliversUnlessSt
     Engine().StartRecordingChanges(); // an extra start keeps the count at zero
     EXPECT_TRUE(Engine().RecordChanges());
     gain->Set(6);
-    EXPECT_EQ(Transcript(log), "OnGain(Gain:1/16) OnScope(Scope:3/0) OnRoot(Root:3/0) "
-                               "OnGain(Gain:1/0) OnScope(Scope:3/0) OnRoot(Root:3/0)");
+    EXPECT_EQ(Heard(log), "OnGain(Gain:value#16) OnScope(Scope:child) OnRoot(Root:child) "
+                          "OnGain(Gain:value) OnScope(Scope:child) OnRoot(Root:child) ");
 }
 
 TEST_F(Dependencies, UpdateFunctionsRunOnlyWhenSetAndCyclesRunUntilValuesSettle) {

@@ -1,4 +1,4 @@
-#include "propagation/Transcript.h"
+#include "collections/Transcript.h"
 #include "support/MoxTest.h"
 #include "support/Recorder.h"
 #include "support/TestCells.h"
@@ -124,7 +124,7 @@ TEST_F(NotifyList, AddDeferredUndoNotificationAndMergeBuildTheirLists) {
     target.Merge(other);
     EXPECT_EQ(Queue(other), (Names{"Top", "S1", "UI"}));
     target.NotifyDeferredCells();
-    EXPECT_EQ(Transcript(log), "Top(A:1/0) S1(B:1/5 A:2/2) UI(B:1/8)");
+    EXPECT_EQ(Heard(log), "Top(A:value) S1(B:value#5,A:range#2) UI(B:value#8) ");
     other.RemoveAll();
 }
 
@@ -138,7 +138,7 @@ TEST_F(NotifyList, CellDestroyedDuringDeliveryIsNeitherUpdatedNorListed) {
     Cmox::Current().AddNotify(&source, 0, MOX_VALUE_CHANGED);
     Cmox::Current().AddNotify(doomedRaw, 0, MOX_VALUE_CHANGED);
     Cmox::Current().Notify();
-    EXPECT_EQ(Transcript(log), "Top(Source:1/0) S2()");
+    EXPECT_EQ(Heard(log), "Top(Source:value) S2() ");
 }
 
 TEST_F(NotifyList, EngineQueueFollowsAPriorityChangeExactlyAndRecovers) {

@@ -1,4 +1,4 @@
-#include "propagation/Transcript.h"
+#include "collections/Transcript.h"
 #include "support/MoxTest.h"
 #include "support/Recorder.h"
 #include "support/TestCells.h"
@@ -163,9 +163,9 @@ TEST_F(Rollback, PutsBackValuesDefaultsRangesAndElementsAsAnUndoDoesWithoutAStep
     EXPECT_EQ(State(), kBefore);
     // As an undo tells them: each restored cell on its own, state dependents with UndoNotify
     // set, then the display's deferred delivery at the end.
-    EXPECT_EQ(Transcript(log), "State(Gain:1/0) Display(Gain:1/0) State(Level:1/0) "
-                               "Display(Level:1/0) State(List:1/0) Display(List:1/0) "
-                               "Display(Gain:1/0 Level:1/0 List:1/0)");
+    EXPECT_EQ(Heard(log), "State(Gain:value) Display(Gain:value) State(Level:value) "
+                          "Display(Level:value) State(List:value) Display(List:value) "
+                          "Display(Gain:value,Level:value,List:value) ");
     EXPECT_EQ(Engine().UndoContext(), nullptr);
     // An exception rolls back too, unless opted out.
     for (bool optOut : {false, true}) {
