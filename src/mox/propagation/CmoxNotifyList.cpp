@@ -269,9 +269,12 @@ void CmoxNotifyList::Add(CmoxCell* dependent, CmoxCell* changed, unsigned long u
     Queue(dependent, changed, Counts(changed), userData, reason);
 }
 
-MOX_FLATTEN void CmoxNotifyList::Add(CmoxCell* changed, unsigned long userData,
-                                     MoxChangeReason reason) {
-    if (StartFanOut(changed, userData, reason)) return;
+void CmoxNotifyList::Add(CmoxCell* changed, unsigned long userData, MoxChangeReason reason) {
+    if (!StartFanOut(changed, userData, reason)) QueueEach(changed, userData, reason);
+}
+
+MOX_FLATTEN void CmoxNotifyList::QueueEach(CmoxCell* changed, unsigned long userData,
+                                           MoxChangeReason reason) {
     SpillFanOut();
     const CmoxCellList& dependents = changed->GetDependents();
     const CmoxCellList::const_iterator end = dependents.end();
@@ -328,23 +331,16 @@ const NotifyInfoList& CmoxNotifyList::GetList() const {
 // share one priority; false leaves it to queueing one by one.
 bool CmoxNotifyList::StartFanOut(CmoxCell* changed, unsigned long userData,
                                  MoxChangeReason reason) {
+    if (!m_tracked || !m_list.IsEmpty() || HasFanOut()) return false;
     const CmoxCellList& dependents = changed->GetDependents();
-    if (!m_tracked || !m_list.IsEmpty() || HasFanOut() || dependents.IsEmpty()) return false;
-    m_fanOut.clear();
-    m_fanOut.reserve(static_cast<std::size_t>(dependents.GetCount()));
-    const unsigned char slot = dependents.GetHead()->m_priority;
-    for (CmoxCell* dependent : dependents) {
-        if (dependent->m_priority != slot) {
-            m_fanOut.clear();
-            return false;
-        }
-        m_fanOut.push_back(dependent);
-    }
-    // Asked once per dependent, as queueing one by one does, once the fan-out is certain.
-    m_fanOut.erase(
-        std::remove_if(m_fanOut.begin(), m_fanOut.end(),
-                       [](CmoxCell* dependent) { return dependent->IsUndoInProgress(); }),
-        m_fanOut.end());
+    const CmoxCellList::const_iterator end = dependents.end();
+    if (dependents.begin() == end) return false;
+    const unsigned char slot = (*dependents.begin())->m_priority;
+    for (auto at = dependents.begin(); at != end; ++at)
+        if ((*at)->m_priority != slot) return false;
+    // Asked once per dependent, as queueing them one by one does.
+    for (auto at = dependents.begin(); at != end; ++at)
+        if (!(*at)->IsUndoInProgress()) m_fanOut.push_back(*at);
     if (m_fanOut.empty()) return true; // every dependent is being undone: nothing to queue
     CheckOrder(); // the queue takes the order epoch now, as placing the first entry would
     m_fanOutChanged = changed;

@@ -154,6 +154,7 @@ class MOX_API CmoxNotifyList : public CObject {
     NotifyInfo* LastAtOrAbove(unsigned char priority) const;
     NotifyInfo* Insert(CmoxCell* dependent, unsigned char slot, NotifyInfo* before, bool counted);
     NotifyInfo* NewEntry();
+    void QueueEach(CmoxCell* changed, unsigned long userData, MoxChangeReason reason);
     bool StartFanOut(CmoxCell* changed, unsigned long userData, MoxChangeReason reason);
     bool HasFanOut() const { return m_fanOutNext < m_fanOut.size(); }
     void SpillFanOut();
