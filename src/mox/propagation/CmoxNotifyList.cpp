@@ -327,8 +327,8 @@ const NotifyInfoList& CmoxNotifyList::GetList() const {
     return m_list;
 }
 
-// Takes the change into an empty engine list as a fan-out in compact form, when its dependents
-// share one priority; false leaves it to queueing one by one.
+// Queues the change into an empty engine list: as a fan-out in compact form when the dependents
+// share one priority, else one by one. False leaves it to QueueEach.
 bool CmoxNotifyList::StartFanOut(CmoxCell* changed, unsigned long userData,
                                  MoxChangeReason reason) {
     if (!m_tracked || !m_list.IsEmpty() || HasFanOut()) return false;
@@ -336,11 +336,21 @@ bool CmoxNotifyList::StartFanOut(CmoxCell* changed, unsigned long userData,
     const CmoxCellList::const_iterator end = dependents.end();
     if (dependents.begin() == end) return false;
     const unsigned char slot = (*dependents.begin())->m_priority;
-    for (auto at = dependents.begin(); at != end; ++at)
-        if ((*at)->m_priority != slot) return false;
-    // Asked once per dependent, as queueing them one by one does.
-    for (auto at = dependents.begin(); at != end; ++at)
-        if (!(*at)->IsUndoInProgress()) m_fanOut.push_back(*at);
+    bool oneSlot = true;
+    for (auto at = dependents.begin(); at != end; ++at) {
+        if (CmoxCell* ahead = at.Ahead(4)) __builtin_prefetch(ahead);
+        CmoxCell* dependent = *at;
+        oneSlot = oneSlot && dependent->m_priority == slot;
+        if (!dependent->IsUndoInProgress()) m_fanOut.push_back(dependent);
+    }
+    if (!oneSlot) {
+        // Mixed priorities: queued one by one after all, without asking anybody twice.
+        const bool changedCounted = Counts(changed);
+        for (CmoxCell* dependent : m_fanOut)
+            Queue(dependent, changed, changedCounted, userData, reason);
+        m_fanOut.clear();
+        return true;
+    }
     if (m_fanOut.empty()) return true; // every dependent is being undone: nothing to queue
     CheckOrder(); // the queue takes the order epoch now, as placing the first entry would
     m_fanOutChanged = changed;
@@ -378,7 +388,7 @@ bool CmoxNotifyList::DeliverFanOut(bool immediateOnly) {
         Empty(m_fanOutChanges);
         m_fanOutChanges.m_entries.emplace_back(m_fanOutChanged, m_fanOutUserData, m_fanOutReason);
         if (++m_fanOutNext < m_fanOut.size()) {
-            __builtin_prefetch(m_fanOut[m_fanOutNext]);
+            __builtin_prefetch(m_fanOut[std::min(m_fanOutNext + 3, m_fanOut.size() - 1)]);
         } else {
             m_fanOut.clear();
             m_fanOutNext = 0;
