@@ -335,6 +335,16 @@ bool CmoxNotifyList::StartFanOut(CmoxCell* changed, unsigned long userData,
     const CmoxCellList& dependents = changed->GetDependents();
     const CmoxCellList::const_iterator end = dependents.end();
     if (dependents.begin() == end) return false;
+    // The copy becomes a fan-out only at the end: on any other way out, a throw included, it is
+    // emptied again.
+    struct ClearUnlessKept {
+        std::vector<CmoxCell*>& cells;
+        bool keep = false;
+        ~ClearUnlessKept() {
+            if (!keep) cells.clear();
+        }
+    } copy{m_fanOut};
+    m_fanOut.reserve(static_cast<std::size_t>(dependents.GetCount()));
     const unsigned char slot = (*dependents.begin())->m_priority;
     bool oneSlot = true;
     for (auto at = dependents.begin(); at != end; ++at) {
@@ -348,7 +358,6 @@ bool CmoxNotifyList::StartFanOut(CmoxCell* changed, unsigned long userData,
         const bool changedCounted = Counts(changed);
         for (CmoxCell* dependent : m_fanOut)
             Queue(dependent, changed, changedCounted, userData, reason);
-        m_fanOut.clear();
         return true;
     }
     if (m_fanOut.empty()) return true; // every dependent is being undone: nothing to queue
@@ -357,6 +366,7 @@ bool CmoxNotifyList::StartFanOut(CmoxCell* changed, unsigned long userData,
     m_fanOutUserData = userData;
     m_fanOutReason = reason;
     m_fanOutSlot = slot;
+    copy.keep = true;
     return true;
 }
 
@@ -366,8 +376,9 @@ bool CmoxNotifyList::StartFanOut(CmoxCell* changed, unsigned long userData,
 void CmoxNotifyList::SpillFanOut() {
     if (!HasFanOut()) return;
     const bool changedCounted = Counts(m_fanOutChanged);
-    for (std::size_t i = m_fanOutNext; i < m_fanOut.size(); ++i) {
-        CmoxCell* dependent = m_fanOut[i];
+    // One at a time, so that a failed allocation leaves the rest still waiting, in order.
+    for (; m_fanOutNext < m_fanOut.size(); ++m_fanOutNext) {
+        CmoxCell* dependent = m_fanOut[m_fanOutNext];
         // A priority changed meanwhile is what moving the epoch tells a queue.
         if (dependent->m_priority != m_fanOutSlot) mox::detail::NoteQueuedPriorityChange();
         NotifyInfo* entry = Insert(dependent, m_fanOutSlot, nullptr, Counts(dependent));
@@ -553,6 +564,6 @@ void CmoxNotifyList::CheckInvariants() const {
             MOX_INVARIANT(kList, (m_lastOfPriority[slot] != nullptr) ==
                                      ((m_priorities[slot >> 6] & PriorityBit(slot & 63)) != 0));
     MOX_INVARIANT(kList, m_spares.size() <= static_cast<std::size_t>(m_spareLimit));
-    MOX_INVARIANT(kList, !HasFanOut() || (m_tracked && m_list.m_count == 0));
+    MOX_INVARIANT(kList, !HasFanOut() || m_tracked);
 #endif
 }
