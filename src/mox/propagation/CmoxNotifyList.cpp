@@ -442,7 +442,9 @@ void CmoxNotifyList::Remove(CmoxCell* cell) {
 }
 
 void CmoxNotifyList::RemoveAll() {
-    SpillFanOut();
+    // A fan-out counted nothing on its cells: dropped without touching them.
+    m_fanOut.clear();
+    m_fanOutNext = 0;
     while (NotifyInfo* head = m_list.m_head) {
         Unlink(head);
         Release(head);
