@@ -420,7 +420,7 @@ TEST_F(LongTokens, ReadBackWholeOrAreRefusedAtSave) {
                 cell.UserName(pick(kUserName, "u"));
                 cell.Add<CmoxStringCell>("Value", pick(kValue, "v"));
                 cell.Add<RecordValueCell>("CmoxStringCell", "Token", RecordValueCell::kString)
-                    ->stringValue = pick(kToken, "t");
+                    ->value = pick(kToken, "t");
                 std::stringstream out;
                 CmoxArchive writer;
                 ASSERT_EQ(writer.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
@@ -440,7 +440,7 @@ TEST_F(LongTokens, ReadBackWholeOrAreRefusedAtSave) {
                 ASSERT_EQ(RestoreRecord(out.str().substr(preamble), back), 1);
                 EXPECT_TRUE(std::string(back.UserName()) == pick(kUserName, "u") &&
                             value->Value() == pick(kValue, "v") &&
-                            token->stringValue == pick(kToken, "t"));
+                            token->value == pick(kToken, "t"));
                 EXPECT_EQ(Next(), "");
             }
         }

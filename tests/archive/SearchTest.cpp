@@ -68,14 +68,14 @@ std::string PlainArchive() {
 
 class SearchTest : public ArchiveTest {
   protected:
-    // Restores a long cell from the record a find query finds: its value, -1 when the cell was
-    // not restored, -2 when the result or the number of restores was not `result`.
-    long RestoreLong(const char* path, const char* name, int result = 1) {
+    // Restores a value cell from the record a find query finds: its value, "none" when the
+    // cell was not restored, "wrong" when the result or the number of restores was not `result`.
+    std::string RestoreValue(const char* path, const char* name, int result = 1) {
         RecordValueCell cell("CmoxLongCell", name, RecordValueCell::kLong);
-        cell.longValue = -1;
+        cell.value = "none";
         CmoxFindSpec query(path, name, 0);
         const bool asExpected = m_archive.Restore(&cell, query) == result;
-        return asExpected && cell.restoreCount == result ? cell.longValue : -2;
+        return asExpected && cell.restoreCount == result ? cell.value : "wrong";
     }
 };
 
@@ -134,7 +134,7 @@ TEST_P(SearchAtDepth, LocateFindsByPathAndNameOrUserNameAndStandsAtTheBody) {
     OpenText(StandardArchive(), GetParam()); // with the name holding a backslash
     ASSERT_EQ(Locate("", "a\\b", 0), 1);
     EXPECT_EQ(m_archive.Line(), 30);
-    EXPECT_EQ(RestoreLong("\\a\\b", "c"), 4);
+    EXPECT_EQ(RestoreValue("\\a\\b", "c"), "4");
 }
 
 TEST_P(SearchAtDepth, ContentsListsDirectChildrenAndAppendsOnEveryCall) {
@@ -163,11 +163,11 @@ TEST_P(SearchAtDepth, ContentsListsDirectChildrenAndAppendsOnEveryCall) {
 // Restore by search reads the found record's body only; the look-ahead searches the collection
 // that opens where the archive stands, with paths relative to it, and moves back.
 TEST_P(SearchAtDepth, RestoreAndLookAheadBySearch) {
-    EXPECT_EQ(RestoreLong("", "Gain"), 7); // past the binary block
-    EXPECT_EQ(RestoreLong("\\S", "A"), 1);
-    EXPECT_EQ(RestoreLong("\\S", "B"), 3);
-    EXPECT_EQ(RestoreLong("\\Settings\\Display\\Deep", "Level"), 3);
-    EXPECT_EQ(RestoreLong("\\Settings\\Display", "Count", 0), -1);
+    EXPECT_EQ(RestoreValue("", "Gain"), "7"); // past the binary block
+    EXPECT_EQ(RestoreValue("\\S", "A"), "1");
+    EXPECT_EQ(RestoreValue("\\S", "B"), "3");
+    EXPECT_EQ(RestoreValue("\\Settings\\Display\\Deep", "Level"), "3");
+    EXPECT_EQ(RestoreValue("\\Settings\\Display", "Count", 0), "none");
     CmoxFindSpec missing("\\Settings\\Display", "Count", 0);
     EXPECT_EQ(m_archive.Restore(nullptr, missing), 0);
     RecordGroupCell display("Display");
@@ -177,8 +177,8 @@ TEST_P(SearchAtDepth, RestoreAndLookAheadBySearch) {
         "CmoxLongCell", "Level", RecordValueCell::kLong);
     CmoxFindSpec byUser("\\Settings", "Screen", 1);
     ASSERT_EQ(m_archive.Restore(&display, byUser), 1);
-    EXPECT_DOUBLE_EQ(gain->doubleValue, 1.5);
-    EXPECT_EQ(level->longValue, 3);
+    EXPECT_EQ(gain->value, "1.5");
+    EXPECT_EQ(level->value, "3");
     EXPECT_STREQ(display.UserName(), "kept"); // the search consumed the user-name field
 
     ASSERT_EQ(Locate("", "Settings", 0), 1);
@@ -187,11 +187,11 @@ TEST_P(SearchAtDepth, RestoreAndLookAheadBySearch) {
     CmoxFindSpec titleQuery("", "Title", 0), bare("", "Gain", 0), relative("\\Display", "Gain", 0),
         after("", "List", 0);
     ASSERT_EQ(m_archive.RestoreLookAhead(&title, titleQuery), 1);
-    EXPECT_EQ(title.stringValue, "A {b} // t"); // escaped braces and slashes
-    gain->doubleValue = 0;
+    EXPECT_EQ(title.value, "A {b} // t"); // escaped braces and slashes
+    gain->value.clear();
     EXPECT_EQ(m_archive.RestoreLookAhead(gain, bare), 0);
     ASSERT_EQ(m_archive.RestoreLookAhead(gain, relative), 1);
-    EXPECT_DOUBLE_EQ(gain->doubleValue, 1.5);
+    EXPECT_EQ(gain->value, "1.5");
     EXPECT_EQ(m_archive.RestoreLookAhead(gain, after), 0); // the walk ends with the collection
     EXPECT_EQ(m_archive.Line(), 3);
     EXPECT_EQ(m_archive.Indent(), 2);
@@ -255,7 +255,7 @@ TEST_F(SearchTest, RefusedRequestsAndFaultsInTheFoundRecord) {
     OpenText(
         "PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"Count\" \"$$\" = { 5",
         1);
-    EXPECT_EQ(RestoreLong("\\S", "Count", 0), -1);
+    EXPECT_EQ(RestoreValue("\\S", "Count", 0), "none");
     EXPECT_EQ(Errors(), Codes{MOX_RESTORE_BAD_FORMAT});
 }
 
@@ -310,7 +310,7 @@ TEST_F(SearchTest, NestingToTheDepthBoundIsReadAndPastItIsAMalformedFile) {
             // Building the cache walks the file and meets the fault first.
             EXPECT_EQ(Errors(), fits || depth == 0 ? Codes{} : Codes{MOX_RESTORE_BAD_FORMAT});
             m_archive.ResetErrors();
-            EXPECT_EQ(RestoreLong(path.c_str(), "Leaf", fits ? 1 : 0), fits ? 1 : -1);
+            EXPECT_EQ(RestoreValue(path.c_str(), "Leaf", fits ? 1 : 0), fits ? "1" : "none");
             // A cache deeper than the fault answers without walking: the record was never cached.
             EXPECT_EQ(Errors(), fits || depth > levels ? Codes{} : Codes{MOX_RESTORE_BAD_FORMAT});
             // Nothing past the fault is found; a record before it still is.

@@ -19,6 +19,13 @@ std::string SavedRecords(CmoxCell& cell) {
     return second == std::string::npos ? std::string() : all.substr(second + 2);
 }
 
+std::string Text(const Codes& codes) {
+    std::string text;
+    for (unsigned char code : codes)
+        text += (text.empty() ? "" : " ") + std::to_string(code);
+    return "[" + text + "]";
+}
+
 void ArchiveTest::OpenText(const std::string& text, int cacheDepth) {
     m_in.str(text);
     m_in.clear();

@@ -32,33 +32,22 @@ class NamedClassCell : public CmoxCell {
     std::string m_className;
 };
 
-// A value cell: a long, a double or a string, saved as "= { <text>  }".
+// A value cell saved as "= { <value>  }": the text verbatim (a number), or for kString as a
+// quoted token, through the public token writer. Restoring reads the block's first token back.
 class RecordValueCell : public NamedClassCell {
   public:
     enum Kind { kLong, kDouble, kString };
 
     RecordValueCell(const char* className, const char* name, Kind kind)
-        : NamedClassCell(className, name), m_kind(kind) {}
+        : NamedClassCell(className, name), m_quoted(kind == kString) {}
 
-    long longValue = 0;
-    double doubleValue = 0.0;
-    std::string stringValue;
+    std::string value;
     int restoreCount = 0;
 
     void Save(CmoxArchive& archive) override {
         CmoxCell::Save(archive);
         std::stringstream block;
-        switch (m_kind) {
-        case kLong:
-            block << longValue << ' ';
-            break;
-        case kDouble:
-            block << doubleValue << ' ';
-            break;
-        case kString:
-            archive.WriteToken(stringValue.c_str(), block, 0, 1);
-            break;
-        }
+        archive.WriteToken(value.c_str(), block, m_quoted ? 0 : 1, 1);
         archive.WriteBlock(block);
     }
 
@@ -69,22 +58,12 @@ class RecordValueCell : public NamedClassCell {
             archive.FlagRestoreError(code, this);
             throw code;
         }
-        switch (m_kind) {
-        case kLong:
-            block >> longValue;
-            break;
-        case kDouble:
-            block >> doubleValue;
-            break;
-        case kString:
-            stringValue = archive.ReadToken(block);
-            break;
-        }
+        value = archive.ReadToken(block);
         ++restoreCount;
     }
 
   private:
-    Kind m_kind;
+    bool m_quoted;
 };
 
 // A collection: owns its children, may carry a user name, saved as a braced list of records.
@@ -102,7 +81,6 @@ class RecordGroupCell : public NamedClassCell {
 
     // Records naming no child are skipped; set to make them fail the restore instead.
     bool declineUnknown = false;
-    std::vector<std::string> skipped;
 
     using CmoxCell::UserName;
     void UserName(const char* userName) override {
@@ -149,7 +127,6 @@ class RecordGroupCell : public NamedClassCell {
                 continue;
             }
             if (declineUnknown) Fail(archive, MOX_RESTORE_DECLINED);
-            skipped.push_back(name);
             std::stringstream scratch;
             archive.ReadBlock(scratch);
         }
