@@ -7,6 +7,7 @@
 // where it leaves the stream; a look-ahead always moves back to where it started; the reader
 // reads the same through a stream buffer of a few characters, or none, as from a string stream.
 #include <mox/archive/CmoxArchive.h>
+#include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
 
 #include "ReaderTranscript.h"
@@ -20,7 +21,6 @@
 #include <string>
 #include <vector>
 
-using moxtest::RecordGroupCell;
 using moxtest::RecordValueCell;
 
 namespace {
@@ -70,16 +70,22 @@ void RestoreRecords(const std::uint8_t* data, std::size_t size) {
     CmoxArchive archive;
     if (archive.Open(&in, MOX_ARCHIVE_READ, 0) == 0) return;
 
-    RecordGroupCell root("Settings");
-    root.UserName("Main settings");
-    root.Add<RecordValueCell>("CmoxLongCell", "Count", RecordValueCell::kLong);
-    root.Add<RecordValueCell>("CmoxStringCell", "Title", RecordValueCell::kString);
-    auto* display = root.Add<RecordGroupCell>("Display");
-    display->Add<RecordValueCell>("CmoxDoubleCell", "Gain", RecordValueCell::kDouble);
-    display->Add<TransactionalCell>("Steps");
-    auto* strict = root.Add<RecordGroupCell>("Strict");
-    strict->declineUnknown = true;
-    strict->Add<RecordValueCell>("CmoxStringCell", "Label", RecordValueCell::kString);
+    // A record naming no child is skipped or, every other time, declined, which fails the
+    // restore of its collection.
+    MoxSetMessageBoxHandler([asked = 0](const char*, unsigned int) mutable {
+        return ++asked % 2 != 0 ? int(IDYES) : int(IDNO);
+    });
+    CmoxCompositeCell root("Settings");
+    moxtest::GiveUserName(root, "Main settings");
+    root.AddChild(new RecordValueCell("CmoxLongCell", "Count", RecordValueCell::kLong), 1);
+    root.AddChild(new RecordValueCell("CmoxStringCell", "Title", RecordValueCell::kString), 1);
+    auto* display = new CmoxCompositeCell("Display");
+    root.AddChild(display, 1);
+    display->AddChild(new RecordValueCell("CmoxDoubleCell", "Gain", RecordValueCell::kDouble), 1);
+    display->AddChild(new TransactionalCell("Steps"), 1);
+    auto* strict = new CmoxCompositeCell("Strict");
+    root.AddChild(strict, 1);
+    strict->AddChild(new RecordValueCell("CmoxStringCell", "Label", RecordValueCell::kString), 1);
     RecordValueCell gain("CmoxDoubleCell", "Gain", RecordValueCell::kDouble);
 
     for (int record = 0; record < 1000; ++record) {
@@ -201,9 +207,9 @@ void SearchRecords(const std::uint8_t* data, std::size_t size) {
     }
 
     // Restores by search, and look-aheads from wherever a search stopped, which must move back.
-    RecordGroupCell group("Group");
-    group.Add<RecordValueCell>("CmoxLongCell", "Count", RecordValueCell::kLong);
-    group.Add<TransactionalCell>("Steps");
+    CmoxCompositeCell group("Group");
+    group.AddChild(new RecordValueCell("CmoxLongCell", "Count", RecordValueCell::kLong), 1);
+    group.AddChild(new TransactionalCell("Steps"), 1);
     RecordValueCell value("CmoxStringCell", "Value", RecordValueCell::kString);
     const std::size_t stride = queries.size() / 8 + 1;
     for (std::size_t i = 0; i < queries.size(); i += stride) {

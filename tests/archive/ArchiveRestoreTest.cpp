@@ -104,8 +104,8 @@ TEST_F(ArchiveRestore, RestoreLeavesTheLevelsAsItFoundThem) {
 TEST_F(ArchiveRestore, FrameHoldsClassNameQuotedNameAndMarkedUserName) {
     CmoxCell cell("Count", MOX_STATE_PRIORITY);
     EXPECT_EQ(SavedRecords(cell), "CmoxCell \"Count\" \"$$\" \r\n");
-    RecordGroupCell group("Settings");
-    group.UserName("Main {settings} \"x\"");
+    CmoxCompositeCell group("Settings");
+    GiveUserName(group, "Main {settings} \"x\"");
     EXPECT_EQ(SavedRecords(group),
               "CmoxCompositeCell \"Settings\" \"$Main \\{settings\\} \\\"x\\\"$\" {\r\n}\r\n");
     // Reading strips the first and last character without checking them; a cell without a user
@@ -166,9 +166,9 @@ TEST_F(ArchiveRestore, PolicyKeywordsConvertBothWaysAndUnknownOnesAreFlagged) {
 // Out of order within the block that opens where the archive stands, not past it, and back to
 // where it started; on a string stream and on a file.
 TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderWithinTheOpeningBlockAndComesBack) {
-    RecordGroupCell saved("G");
-    saved.Add<RecordValueCell>("CmoxLongCell", "A", RecordValueCell::kLong)->value = "1";
-    saved.Add<RecordValueCell>("CmoxLongCell", "B", RecordValueCell::kLong)->value = "2";
+    CmoxCompositeCell saved("G");
+    saved.AddChild(new CmoxLongCell("A", 1), 1);
+    saved.AddChild(new CmoxLongCell("B", 2), 1);
     RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
     RecordValueCell b("CmoxLongCell", "B", RecordValueCell::kLong);
     RecordValueCell c("CmoxLongCell", "C", RecordValueCell::kLong);

@@ -20,7 +20,6 @@
 #include <unistd.h>
 
 using moxtest::Codes;
-using moxtest::RecordGroupCell;
 using moxtest::RecordValueCell;
 
 namespace {
@@ -109,15 +108,12 @@ class ArchiveWriter : public moxtest::MoxTest {
 
 } // namespace
 
-// Records of the library's own cells (the worked example: the user name lives in a string child
-// that is not saved as a child, the record frame carries it), then a record whose raw bytes follow
+// Records of the library's own cells (the worked example), then a record whose raw bytes follow
 // a binary header and records more than the held output takes at once, in order; then tokens,
 // blocks, indentation and binary block headers, one after the other on one stream.
 TEST_F(ArchiveWriter, RecordsTokensBlocksAndHeadersAreWrittenByteForByte) {
     CmoxCompositeCell settings("Settings");
-    auto* label = new CmoxStringCell(MOX_USER_NAME, "");
-    label->Savable(0);
-    settings.AddChild(label, 1);
+    moxtest::GiveUserName(settings, "");
     settings.AddChild(new CmoxLongCell("Count", 5), 1);
     settings.AddChild(new CmoxStringCell("Title", "A \"quoted\" title"), 1);
     auto* display = new CmoxCompositeCell("Display");
@@ -395,13 +391,26 @@ std::string OfEscapedLength(const std::string& pattern, std::size_t length) {
     return text;
 }
 
+// A collection with a user name, a library string cell Value (written by WriteValueBlock) and a
+// token cell Token (written through the public token writer).
+std::unique_ptr<CmoxCompositeCell> Holder(const char* name, const char* user, const char* value,
+                                          const char* token) {
+    auto holder = std::make_unique<CmoxCompositeCell>(name);
+    moxtest::GiveUserName(*holder, user);
+    holder->AddChild(new CmoxStringCell("Value", value), 1);
+    auto* tokenCell = new RecordValueCell("CmoxStringCell", "Token", RecordValueCell::kString);
+    tokenCell->value = token;
+    holder->AddChild(tokenCell, 1);
+    return holder;
+}
+
 class LongTokens : public moxtest::ArchiveTest {};
 
 } // namespace
 
-// A name, a user name, a library string value (WriteValueBlock) and a token written through the
-// public token writer, at and around the limit, plain, escaped and with control bytes: each
-// either reads back whole or is refused, and a refused record is dropped whole.
+// A name, a user name, a string value and a token at and around the limit, plain, escaped and
+// with control bytes: each either reads back whole or is refused, and a refused record is
+// dropped whole.
 TEST_F(LongTokens, ReadBackWholeOrAreRefusedAtSave) {
     const int limit = CmoxArchive::kMaxQuotedChars;
     enum Field { kName, kUserName, kValue, kToken };
@@ -416,31 +425,25 @@ TEST_F(LongTokens, ReadBackWholeOrAreRefusedAtSave) {
                 auto pick = [&](Field f, const char* other) {
                     return field == f ? text.c_str() : other;
                 };
-                RecordGroupCell cell(pick(kName, "Cell"));
-                cell.UserName(pick(kUserName, "u"));
-                cell.Add<CmoxStringCell>("Value", pick(kValue, "v"));
-                cell.Add<RecordValueCell>("CmoxStringCell", "Token", RecordValueCell::kString)
-                    ->value = pick(kToken, "t");
+                auto cell = Holder(pick(kName, "Cell"), pick(kUserName, "u"), pick(kValue, "v"),
+                                   pick(kToken, "t"));
                 std::stringstream out;
                 CmoxArchive writer;
                 ASSERT_EQ(writer.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
                 const std::size_t preamble = out.str().size();
                 const bool fits = length <= limit;
-                EXPECT_EQ(writer.Save(cell), fits ? 1 : 0);
+                EXPECT_EQ(writer.Save(*cell), fits ? 1 : 0);
                 if (!fits) {
                     EXPECT_EQ(writer.GetRestoreArray(), Codes{MOX_ARCHIVE_TOKEN_TOO_LONG});
                     EXPECT_EQ(out.str().size(), preamble);
                     continue;
                 }
-                RecordGroupCell back(cell.Name().c_str());
-                back.UserName("");
-                auto* value = back.Add<CmoxStringCell>("Value", "");
-                auto* token =
-                    back.Add<RecordValueCell>("CmoxStringCell", "Token", RecordValueCell::kString);
-                ASSERT_EQ(RestoreRecord(out.str().substr(preamble), back), 1);
-                EXPECT_TRUE(std::string(back.UserName()) == pick(kUserName, "u") &&
-                            value->Value() == pick(kValue, "v") &&
-                            token->value == pick(kToken, "t"));
+                auto back = Holder(cell->Name().c_str(), "", "", "");
+                ASSERT_EQ(RestoreRecord(out.str().substr(preamble), *back), 1);
+                EXPECT_TRUE(back->UserName() == std::string(pick(kUserName, "u")) &&
+                            back->GetChildString("Value") == pick(kValue, "v") &&
+                            static_cast<RecordValueCell*>(back->FindChild("Token"))->value ==
+                                pick(kToken, "t"));
                 EXPECT_EQ(Next(), "");
             }
         }

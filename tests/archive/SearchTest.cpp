@@ -170,11 +170,14 @@ TEST_P(SearchAtDepth, RestoreAndLookAheadBySearch) {
     EXPECT_EQ(RestoreValue("\\Settings\\Display", "Count", 0), "none");
     CmoxFindSpec missing("\\Settings\\Display", "Count", 0);
     EXPECT_EQ(m_archive.Restore(nullptr, missing), 0);
-    RecordGroupCell display("Display");
-    display.UserName("kept");
-    auto* gain = display.Add<RecordValueCell>("CmoxDoubleCell", "Gain", RecordValueCell::kDouble);
-    auto* level = display.Add<RecordGroupCell>("Deep")->Add<RecordValueCell>(
-        "CmoxLongCell", "Level", RecordValueCell::kLong);
+    CmoxCompositeCell display("Display");
+    GiveUserName(display, "kept");
+    auto* gain = new RecordValueCell("CmoxDoubleCell", "Gain", RecordValueCell::kDouble);
+    auto* deep = new CmoxCompositeCell("Deep");
+    auto* level = new RecordValueCell("CmoxLongCell", "Level", RecordValueCell::kLong);
+    display.AddChild(gain, 1);
+    display.AddChild(deep, 1);
+    deep->AddChild(level, 1);
     CmoxFindSpec byUser("\\Settings", "Screen", 1);
     ASSERT_EQ(m_archive.Restore(&display, byUser), 1);
     EXPECT_EQ(gain->value, "1.5");
@@ -328,6 +331,9 @@ TEST_F(SearchTest, AMillionOpenBracesNeitherCrashNorHang) {
     std::string braces = "PREAMBLE \r\n";
     for (int i = 0; i < 1000000; ++i)
         braces += "{ ";
+    // Unknown records are skipped without asking.
+    const MoxMessageBoxHandler shown =
+        MoxSetMessageBoxHandler([](const char*, unsigned int) { return int(IDYES); });
     for (const int depth : {0, 1, 3}) {
         OpenText(braces, depth);
         m_archive.ResetErrors();
@@ -342,9 +348,10 @@ TEST_F(SearchTest, AMillionOpenBracesNeitherCrashNorHang) {
         RecordValueCell cell("CmoxLongCell", "x", RecordValueCell::kLong);
         EXPECT_EQ(m_archive.RestoreLookAhead(&cell, find), 0);
         EXPECT_EQ(m_archive.RestoreLookAhead(&cell, "x"), 0);
-        RecordGroupCell group("g");
-        group.Add<RecordGroupCell>("{");
+        CmoxCompositeCell group("g");
+        group.AddChild(new CmoxCompositeCell("{"), 1);
         EXPECT_EQ(m_archive.Restore(&group), 0);
         EXPECT_EQ(cell.restoreCount, 0);
     }
+    MoxSetMessageBoxHandler(shown);
 }

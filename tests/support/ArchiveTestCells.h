@@ -1,18 +1,17 @@
 #pragma once
-// Small cells that write and read archive records through CmoxArchive, for the archive tests and
-// the archive fuzzer. RecordValueCell writes a value block the way the library's value cells do;
-// RecordGroupCell writes a braced list of child records the way the collections do. Each reports
-// the run-time class name it is given, so a test can reproduce any record's bytes.
+// A small value cell that writes and reads archive records through CmoxArchive, for the archive
+// tests and the archive fuzzer: it writes a value block the way the library's value cells do and
+// reports the run-time class name it is given, so a test can reproduce any record's bytes.
 
 #include <mox/archive/CmoxArchive.h>
+#include <mox/collections/CmoxCompositeCell.h>
 #include <mox/core/CmoxCell.h>
+#include <mox/core/MoxConstants.h>
 #include <mox/propagation/Cmox.h>
+#include <mox/values/CmoxStringCell.h>
 
-#include <memory>
 #include <sstream>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace moxtest {
 
@@ -66,81 +65,12 @@ class RecordValueCell : public NamedClassCell {
     bool m_quoted;
 };
 
-// A collection: owns its children, may carry a user name, saved as a braced list of records.
-class RecordGroupCell : public NamedClassCell {
-  public:
-    explicit RecordGroupCell(const char* name, const char* className = "CmoxCompositeCell")
-        : NamedClassCell(className, name) {}
-
-    template <class T, class... Args> T* Add(Args&&... args) {
-        m_children.push_back(std::make_unique<T>(std::forward<Args>(args)...));
-        T* child = static_cast<T*>(m_children.back().get());
-        child->Parent(this);
-        return child;
-    }
-
-    // Records naming no child are skipped; set to make them fail the restore instead.
-    bool declineUnknown = false;
-
-    using CmoxCell::UserName;
-    void UserName(const char* userName) override {
-        m_userName = userName;
-        m_hasUserName = true;
-    }
-    const char* UserName() override { return m_hasUserName ? m_userName.c_str() : ""; }
-    int HasUserName() override { return m_hasUserName ? 1 : 0; }
-
-    CmoxCell* FindChild(const char* name) override {
-        for (auto& child : m_children) {
-            if (child->Name() == name) return child.get();
-        }
-        return nullptr;
-    }
-
-    void Save(CmoxArchive& archive) override {
-        CmoxCell::Save(archive);
-        archive.WriteToken("{\r\n", 1, 0);
-        archive.IncrementIndent();
-        for (auto& child : m_children) {
-            if (child->Savable() == 0) continue;
-            archive.WriteIndent();
-            child->Save(archive);
-            archive.WriteNewLine();
-        }
-        archive.DecrementIndent();
-        archive.WriteIndent();
-        archive.WriteBlockEnd();
-    }
-
-    void Restore(CmoxArchive& archive) override {
-        if (archive.ReadToken() != "{") Fail(archive, MOX_RESTORE_BAD_FORMAT);
-        for (;;) {
-            const std::string& className = archive.ReadToken();
-            if (className == "}") return;
-            if (className.empty()) Fail(archive, MOX_RESTORE_UNEXPECTED_END);
-            Cmox::Current().RestoreClassName(className.c_str());
-            const std::string name = archive.ReadToken();
-            if (CmoxCell* child = FindChild(name.c_str())) {
-                child->Name(name.c_str());
-                child->RestoreUserName(archive);
-                child->Restore(archive);
-                continue;
-            }
-            if (declineUnknown) Fail(archive, MOX_RESTORE_DECLINED);
-            std::stringstream scratch;
-            archive.ReadBlock(scratch);
-        }
-    }
-
-  private:
-    [[noreturn]] void Fail(CmoxArchive& archive, MoxRestoreError code) {
-        archive.FlagRestoreError(code, this);
-        throw code;
-    }
-
-    std::vector<std::unique_ptr<CmoxCell>> m_children;
-    std::string m_userName;
-    bool m_hasUserName = false;
-};
+// Gives `group` the user name `userName`, kept as the library keeps it: in an unsaved string
+// child that the record frame carries.
+inline void GiveUserName(CmoxCompositeCell& group, const char* userName) {
+    auto* label = new CmoxStringCell(MOX_USER_NAME, userName);
+    label->Savable(0);
+    group.AddChild(label, 1);
+}
 
 } // namespace moxtest
