@@ -5,15 +5,14 @@
 #include "support/ArchiveTestCells.h"
 
 #include <csignal>
-#include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <dirent.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -169,11 +168,8 @@ namespace {
 
 std::vector<std::string> Entries(const std::string& dir) {
     std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') names.push_back(e->d_name);
-        closedir(d);
-    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename());
     return names;
 }
 
@@ -209,9 +205,7 @@ class SafeSave : public moxtest::MoxTest {
         m_path = m_dir + "/settings.qvx";
     }
     void TearDown() override {
-        for (const std::string& name : Entries(m_dir))
-            unlink((m_dir + "/" + name).c_str());
-        rmdir(m_dir.c_str());
+        std::filesystem::remove_all(m_dir);
         MoxTest::TearDown();
     }
     // Saves `cell` to `path`; the archive's Close result.
@@ -329,7 +323,6 @@ TEST_F(SafeSave, LinksAreFollowedAndUnwritableTargetsReportTheFailure) {
     CmoxArchive archive;
     EXPECT_EQ(archive.Open((locked + "/x.qvx").c_str(), MOX_ARCHIVE_WRITE, 0), 0);
     EXPECT_NE(archive.WriteError().find("Permission denied"), std::string::npos);
-    rmdir(locked.c_str());
 }
 
 // ---- long tokens ---------------------------------------------------------------------------
