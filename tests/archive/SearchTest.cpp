@@ -93,42 +93,41 @@ TEST_P(SearchAtDepth, LocateFindsByPathAndNameOrUserNameAndStandsAtTheBody) {
         const char* path;
         const char* name;
         int byUserName;
-        int line;         // 0: not found
-        const char* next; // the token after the found record's frame
+        const char* found; // the line and the token after the found record's frame, or ""
     } rows[] = {
-        {"", "Settings", 0, 3, "{"},
-        {"\\Settings\\Display", "Gain", 0, 7, "="},
-        {"\\Settings\\Display\\Deep", "Level", 0, 9, "="},
-        {"", "Gain", 0, 14, "="},                   // the top-level one
-        {"\\Settings", "Gain", 0, 0, ""},           // a grandchild, not a child
-        {"\\Settings\\Display", "Count", 0, 0, ""}, // a child of another
-        {"\\Absent", "Gain", 0, 0, ""},
-        {"\\settings", "Count", 0, 0, ""}, // names are case-sensitive
-        {"\\Settings\\Display", "Nope", 0, 0, ""},
-        {"\\Settings", "Count", 0, 4, "="}, // a failed search leaves the archive searchable
+        {"", "Settings", 0, "3 {"},
+        {"\\Settings\\Display", "Gain", 0, "7 ="},
+        {"\\Settings\\Display\\Deep", "Level", 0, "9 ="},
+        {"", "Gain", 0, "14 ="},                 // the top-level one
+        {"\\Settings", "Gain", 0, ""},           // a grandchild, not a child
+        {"\\Settings\\Display", "Count", 0, ""}, // a child of another
+        {"\\Absent", "Gain", 0, ""},
+        {"\\settings", "Count", 0, ""}, // names are case-sensitive
+        {"\\Settings\\Display", "Nope", 0, ""},
+        {"\\Settings", "Count", 0, "4 ="}, // a failed search leaves the archive searchable
         // Escaped braces and slashes in Title's value end no collection and start no comment.
-        {"\\Settings", "Display", 0, 6, "{"},
-        {"\\Settings", "Screen", 1, 6, "{"}, // user names without their delimiters
-        {"", "Main settings", 1, 3, "{"},
-        {"\\Settings", "Screen", 0, 0, ""}, // a user name is not a name, nor the other way round
-        {"\\Settings", "Display", 1, 0, ""},
-        {"\\Settings", "$Screen$", 1, 0, ""},
-        {"\\Settings", "", 1, 4, "="}, // "$$": the first record without a user name
-        {"", "", 1, 13, "="},
-        {"\\Settings", "", 0, 0, ""}, // no record has the empty name
-        {"", "Fake", 0, 0, ""},       // inside the binary block
-        {"\\Blob", "Fake", 0, 0, ""},
-        {"\\List", "Ref", 0, 16, "*"}, // a reference has no body
-        {"\\List", "Item", 0, 17, "="},
-        {"", "S", 0, 19, "{"}, // the first of two records with one path
-        {"\\Settings\\Display", "Deep", 0, 8, "{"},
+        {"\\Settings", "Display", 0, "6 {"},
+        {"\\Settings", "Screen", 1, "6 {"}, // user names without their delimiters
+        {"", "Main settings", 1, "3 {"},
+        {"\\Settings", "Screen", 0, ""}, // a user name is not a name, nor the other way round
+        {"\\Settings", "Display", 1, ""},
+        {"\\Settings", "$Screen$", 1, ""},
+        {"\\Settings", "", 1, "4 ="}, // "$$": the first record without a user name
+        {"", "", 1, "13 ="},
+        {"\\Settings", "", 0, ""}, // no record has the empty name
+        {"", "Fake", 0, ""},       // inside the binary block
+        {"\\Blob", "Fake", 0, ""},
+        {"\\List", "Ref", 0, "16 *"}, // a reference has no body
+        {"\\List", "Item", 0, "17 ="},
+        {"", "S", 0, "19 {"}, // the first of two records with one path
+        {"\\Settings\\Display", "Deep", 0, "8 {"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.path) + " " + row.name);
-        ASSERT_EQ(Locate(row.path, row.name, row.byUserName), row.line != 0 ? 1 : 0);
-        if (row.line == 0) continue;
-        EXPECT_EQ(m_archive.Line(), row.line);
-        EXPECT_EQ(Next(), row.next);
+        ASSERT_EQ(Locate(row.path, row.name, row.byUserName), *row.found != '\0' ? 1 : 0);
+        if (*row.found == '\0') continue;
+        const int line = m_archive.Line(); // before the token is read
+        EXPECT_EQ(std::to_string(line) + " " + Next(), row.found);
     }
     EXPECT_EQ(m_archive.Good(), 1);
     OpenText(StandardArchive(), GetParam()); // with the name holding a backslash
@@ -173,11 +172,10 @@ TEST_P(SearchAtDepth, RestoreAndLookAheadBySearch) {
     CmoxCompositeCell display("Display");
     GiveUserName(display, "kept");
     auto* gain = new RecordValueCell("CmoxDoubleCell", "Gain", RecordValueCell::kDouble);
-    auto* deep = new CmoxCompositeCell("Deep");
     auto* level = new RecordValueCell("CmoxLongCell", "Level", RecordValueCell::kLong);
     display.AddChild(gain, 1);
-    display.AddChild(deep, 1);
-    deep->AddChild(level, 1);
+    display.AddChild(new CmoxCompositeCell("Deep"), 1);
+    static_cast<CmoxCompositeCell*>(display.FindChild("Deep"))->AddChild(level, 1);
     CmoxFindSpec byUser("\\Settings", "Screen", 1);
     ASSERT_EQ(m_archive.Restore(&display, byUser), 1);
     EXPECT_EQ(gain->value, "1.5");
