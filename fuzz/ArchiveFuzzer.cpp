@@ -10,8 +10,12 @@
 #include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
 
+#include <mox/collections/CmoxCompositeCell.h>
+#include <mox/values/CmoxDoubleCell.h>
+#include <mox/values/CmoxLongCell.h>
+#include <mox/values/CmoxStringCell.h>
+
 #include "ReaderTranscript.h"
-#include "support/ArchiveTestCells.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -21,20 +25,18 @@
 #include <string>
 #include <vector>
 
-using moxtest::RecordValueCell;
-
 namespace {
 
 // Opens a transaction and a sub-transaction around its read, as application cells may; a fault
 // inside leaves both for the restore driver to end.
-class TransactionalCell : public RecordValueCell {
+class TransactionalCell : public CmoxLongCell {
   public:
-    explicit TransactionalCell(const char* name) : RecordValueCell("CmoxLongCell", name, kLong) {}
+    explicit TransactionalCell(const char* name) : CmoxLongCell(name, 0) {}
     void Restore(CmoxArchive& archive) override {
         Cmox& engine = Cmox::Current();
         engine.BeginTransaction();
         engine.BeginSubTransaction();
-        RecordValueCell::Restore(archive);
+        CmoxLongCell::Restore(archive);
         engine.EndSubTransaction();
         engine.EndTransaction();
     }
@@ -76,17 +78,19 @@ void RestoreRecords(const std::uint8_t* data, std::size_t size) {
         return ++asked % 2 != 0 ? int(IDYES) : int(IDNO);
     });
     CmoxCompositeCell root("Settings");
-    moxtest::GiveUserName(root, "Main settings");
-    root.AddChild(new RecordValueCell("CmoxLongCell", "Count", RecordValueCell::kLong), 1);
-    root.AddChild(new RecordValueCell("CmoxStringCell", "Title", RecordValueCell::kString), 1);
+    auto* label = new CmoxStringCell(MOX_USER_NAME, "Main settings"); // the user name, unsaved
+    label->Savable(0);
+    root.AddChild(label, 1);
+    root.AddChild(new CmoxLongCell("Count", 0), 1);
+    root.AddChild(new CmoxStringCell("Title", ""), 1);
     auto* display = new CmoxCompositeCell("Display");
     root.AddChild(display, 1);
-    display->AddChild(new RecordValueCell("CmoxDoubleCell", "Gain", RecordValueCell::kDouble), 1);
+    display->AddChild(new CmoxDoubleCell("Gain", 0.0), 1);
     display->AddChild(new TransactionalCell("Steps"), 1);
     auto* strict = new CmoxCompositeCell("Strict");
     root.AddChild(strict, 1);
-    strict->AddChild(new RecordValueCell("CmoxStringCell", "Label", RecordValueCell::kString), 1);
-    RecordValueCell gain("CmoxDoubleCell", "Gain", RecordValueCell::kDouble);
+    strict->AddChild(new CmoxStringCell("Label", ""), 1);
+    CmoxDoubleCell gain("Gain", 0.0);
 
     for (int record = 0; record < 1000; ++record) {
         const std::string className = archive.ReadToken();
@@ -208,9 +212,9 @@ void SearchRecords(const std::uint8_t* data, std::size_t size) {
 
     // Restores by search, and look-aheads from wherever a search stopped, which must move back.
     CmoxCompositeCell group("Group");
-    group.AddChild(new RecordValueCell("CmoxLongCell", "Count", RecordValueCell::kLong), 1);
+    group.AddChild(new CmoxLongCell("Count", 0), 1);
     group.AddChild(new TransactionalCell("Steps"), 1);
-    RecordValueCell value("CmoxStringCell", "Value", RecordValueCell::kString);
+    CmoxStringCell value("Value", "");
     const std::size_t stride = queries.size() / 8 + 1;
     for (std::size_t i = 0; i < queries.size(); i += stride) {
         CmoxFindSpec query(queries[i].path.c_str(), queries[i].match.c_str(),

@@ -1,7 +1,6 @@
 // The restore driver and the look-ahead: results, flagged codes, transaction unwinding and round
 // trips of saved records; the record frame every cell writes and reads; the policy keywords.
 #include "support/ArchiveTest.h"
-#include "support/ArchiveTestCells.h"
 
 #include <cstdio>
 #include <fstream>
@@ -21,18 +20,20 @@ class PolicyCell : public CmoxCell {
     }
 };
 
-// Opens two transactions and sub-transactions, nested, around a value cell's restore, so that a
-// fault leaves them open for the driver to end.
-class TransactionalCell : public RecordValueCell {
+// Opens two transactions and sub-transactions, nested, around a long cell's restore, so that a
+// fault leaves them open for the driver to end; counts the restores that complete.
+class TransactionalCell : public CmoxLongCell {
   public:
-    explicit TransactionalCell(const char* name) : RecordValueCell("CmoxLongCell", name, kLong) {}
+    using CmoxLongCell::CmoxLongCell;
+    int restores = 0;
     void Restore(CmoxArchive& archive) override {
         Cmox& engine = Cmox::Current();
         for (int i = 0; i < 2; ++i) {
             engine.BeginTransaction();
             engine.BeginSubTransaction();
         }
-        RecordValueCell::Restore(archive);
+        CmoxLongCell::Restore(archive);
+        ++restores;
         for (int i = 0; i < 2; ++i) {
             engine.EndSubTransaction();
             engine.EndTransaction();
@@ -53,8 +54,7 @@ TEST_F(ArchiveRestore, FailuresFlagTheirCodeEndWhatTheCellOpenedAndLeaveTheArchi
     engine.BeginTransaction();
     engine.BeginSubTransaction();
     OpenOn("= { 1 } }\r\nCmoxLongCell \"B\" \"$$\" = { 2  }\r\n= { 5");
-    TransactionalCell a("A"), b("B");
-    a.value = "9";
+    TransactionalCell a("A", 9), b("B", 0);
     std::ostringstream log;
     auto levels = [&] {
         return " levels " + std::to_string(engine.TransactionLevel()) + "/" +
@@ -63,8 +63,8 @@ TEST_F(ArchiveRestore, FailuresFlagTheirCodeEndWhatTheCellOpenedAndLeaveTheArchi
     log << "A " << m_archive.Restore(&a) << levels() << ", then " << Next() << ' ' << Next()
         << '\n';
     b.RestoreUserName(m_archive);
-    log << "B " << m_archive.Restore(&b) << " to " << b.value << levels() << '\n';
-    log << "A " << m_archive.Restore(&a) << " keeps " << a.value << " after " << a.restoreCount
+    log << "B " << m_archive.Restore(&b) << " to " << b.Value() << levels() << '\n';
+    log << "A " << m_archive.Restore(&a) << " keeps " << a.Value() << " after " << a.restores
         << " restores;" << levels() << ' ' << Text(Errors()) << " status "
         << m_archive.CheckRestoreStatus() << " good " << m_archive.Good() << '\n';
     engine.EndSubTransaction();
@@ -80,7 +80,7 @@ TEST_F(ArchiveRestore, FailuresFlagTheirCodeEndWhatTheCellOpenedAndLeaveTheArchi
     CmoxArchive writing;
     ASSERT_EQ(writing.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
     log << "not reading: " << writing.Restore(&b) << writing.RestoreLookAhead(&b, "B")
-        << CmoxArchive().Restore(&b) << " after " << b.restoreCount << " restores";
+        << CmoxArchive().Restore(&b) << " after " << b.restores << " restores";
     EXPECT_EQ(log.str(), "A 0 levels 1/1, then CmoxLongCell B\n"
                          "B 1 to 2 levels 1/1\n"
                          "A 0 keeps 9 after 0 restores; levels 1/1 [2 1] status 0 good 1\n"
@@ -157,10 +157,9 @@ TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderWithinTheOpeningBlockAndComesB
     CmoxCompositeCell saved("G");
     saved.AddChild(new CmoxLongCell("A", 1), 1);
     saved.AddChild(new CmoxLongCell("B", 2), 1);
-    RecordValueCell a("CmoxLongCell", "A", RecordValueCell::kLong);
-    RecordValueCell b("CmoxLongCell", "B", RecordValueCell::kLong);
-    RecordValueCell c("CmoxLongCell", "C", RecordValueCell::kLong);
+    CmoxLongCell a("A", 0), b("B", 0), c("C", 3);
     const std::string text = "PREAMBLE \r\n// c\r\n" + SavedRecords(saved) + SavedRecords(c);
+    c.Value(9L);
     const std::string path = TempFile("restore_lookahead");
     std::ofstream(path, std::ios::binary) << text;
     for (const bool onFile : {false, true}) {
@@ -175,16 +174,17 @@ TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderWithinTheOpeningBlockAndComesB
         m_archive.SetIndent(4);
         EXPECT_EQ(m_archive.RestoreLookAhead(&b, "B"), 1);
         EXPECT_EQ(m_archive.RestoreLookAhead(&a, "A"), 1);
-        EXPECT_EQ(a.value + b.value, "12");
+        EXPECT_EQ(a.Value() * 10 + b.Value(), 12);
         EXPECT_EQ(m_archive.RestoreLookAhead(&c, "C"), 0) << "C follows the block that opens here";
-        EXPECT_EQ(c.restoreCount, 0);
+        EXPECT_EQ(c.Value(), 9);
         EXPECT_EQ(m_archive.Good(), 1);
         EXPECT_EQ(m_archive.Line(), 3);
         EXPECT_EQ(m_archive.Indent(), 4);
         EXPECT_EQ(Next(), "{");
         EXPECT_EQ(Next(), "CmoxLongCell");
         EXPECT_EQ(Next(), "A");
-        a.value = b.value = "";
+        a.Value(0L);
+        b.Value(0L);
     }
     m_archive.Close();
     std::remove(path.c_str());

@@ -3,7 +3,6 @@
 // to 3 (the cache may only make a search faster), what the cache keeps and reads, and bad input.
 // (That the cache never changes what a search finds in any input is the archive fuzzer's check.)
 #include "support/ArchiveTest.h"
-#include "support/ArchiveTestCells.h"
 
 #include <sstream>
 #include <string>
@@ -68,14 +67,13 @@ std::string PlainArchive() {
 
 class SearchTest : public ArchiveTest {
   protected:
-    // Restores a value cell from the record a find query finds: its value, "none" when the
-    // cell was not restored, "wrong" when the result or the number of restores was not `result`.
+    // Restores a long cell from the record a find query finds: its value, "none" when the cell
+    // kept its own, "wrong" when the result was not `result`.
     std::string RestoreValue(const char* path, const char* name, int result = 1) {
-        RecordValueCell cell("CmoxLongCell", name, RecordValueCell::kLong);
-        cell.value = "none";
+        CmoxLongCell cell(name, -1);
         CmoxFindSpec query(path, name, 0);
-        const bool asExpected = m_archive.Restore(&cell, query) == result;
-        return asExpected && cell.restoreCount == result ? cell.value : "wrong";
+        if (m_archive.Restore(&cell, query) != result) return "wrong";
+        return cell.Value() == -1 ? "none" : std::to_string(cell.Value());
     }
 };
 
@@ -171,28 +169,28 @@ TEST_P(SearchAtDepth, RestoreAndLookAheadBySearch) {
     EXPECT_EQ(m_archive.Restore(nullptr, missing), 0);
     CmoxCompositeCell display("Display");
     GiveUserName(display, "kept");
-    auto* gain = new RecordValueCell("CmoxDoubleCell", "Gain", RecordValueCell::kDouble);
-    auto* level = new RecordValueCell("CmoxLongCell", "Level", RecordValueCell::kLong);
+    auto* gain = new CmoxDoubleCell("Gain", 0.0);
+    auto* level = new CmoxLongCell("Level", 0);
     display.AddChild(gain, 1);
     display.AddChild(new CmoxCompositeCell("Deep"), 1);
     static_cast<CmoxCompositeCell*>(display.FindChild("Deep"))->AddChild(level, 1);
     CmoxFindSpec byUser("\\Settings", "Screen", 1);
     ASSERT_EQ(m_archive.Restore(&display, byUser), 1);
-    EXPECT_EQ(gain->value, "1.5");
-    EXPECT_EQ(level->value, "3");
+    EXPECT_EQ(gain->Value(), 1.5);
+    EXPECT_EQ(level->Value(), 3);
     EXPECT_STREQ(display.UserName(), "kept"); // the search consumed the user-name field
 
     ASSERT_EQ(Locate("", "Settings", 0), 1);
     m_archive.SetIndent(2);
-    RecordValueCell title("CmoxStringCell", "Title", RecordValueCell::kString);
+    CmoxStringCell title("Title", "");
     CmoxFindSpec titleQuery("", "Title", 0), bare("", "Gain", 0), relative("\\Display", "Gain", 0),
         after("", "List", 0);
     ASSERT_EQ(m_archive.RestoreLookAhead(&title, titleQuery), 1);
-    EXPECT_EQ(title.value, "A {b} // t"); // escaped braces and slashes
-    gain->value.clear();
+    EXPECT_EQ(title.Value(), "A {b} // t"); // escaped braces and slashes
+    gain->Value(0.0);
     EXPECT_EQ(m_archive.RestoreLookAhead(gain, bare), 0);
     ASSERT_EQ(m_archive.RestoreLookAhead(gain, relative), 1);
-    EXPECT_EQ(gain->value, "1.5");
+    EXPECT_EQ(gain->Value(), 1.5);
     EXPECT_EQ(m_archive.RestoreLookAhead(gain, after), 0); // the walk ends with the collection
     EXPECT_EQ(m_archive.Line(), 3);
     EXPECT_EQ(m_archive.Indent(), 2);
@@ -343,13 +341,13 @@ TEST_F(SearchTest, AMillionOpenBracesNeitherCrashNorHang) {
         EXPECT_EQ(Errors().front(), MOX_RESTORE_BAD_FORMAT);
         // The look-aheads and a collection restore from the same place.
         m_archive.ResetFilePointer();
-        RecordValueCell cell("CmoxLongCell", "x", RecordValueCell::kLong);
+        CmoxLongCell cell("x", 7);
         EXPECT_EQ(m_archive.RestoreLookAhead(&cell, find), 0);
         EXPECT_EQ(m_archive.RestoreLookAhead(&cell, "x"), 0);
         CmoxCompositeCell group("g");
         group.AddChild(new CmoxCompositeCell("{"), 1);
         EXPECT_EQ(m_archive.Restore(&group), 0);
-        EXPECT_EQ(cell.restoreCount, 0);
+        EXPECT_EQ(cell.Value(), 7);
     }
     MoxSetMessageBoxHandler(shown);
 }

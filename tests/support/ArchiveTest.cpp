@@ -26,6 +26,12 @@ std::string Text(const Codes& codes) {
     return "[" + text + "]";
 }
 
+void GiveUserName(CmoxCompositeCell& group, const char* userName) {
+    auto* label = new CmoxStringCell(MOX_USER_NAME, userName);
+    label->Savable(0);
+    group.AddChild(label, 1);
+}
+
 void ArchiveTest::OpenText(const std::string& text, int cacheDepth) {
     m_in.str(text);
     m_in.clear();
