@@ -283,8 +283,8 @@ TEST_F(SafeSave, FailedOrRefusedSaveKeepsTheOldFileAndReportsIt) {
 }
 
 // A save through a link replaces its target and keeps its permissions. A device is written in
-// place, so a full one fails the save; under a plain file no file can be made, even by root. Each
-// reports the write failure with the system's reason.
+// place, so a full one fails the save; under a plain file or in a missing folder no file can be
+// made, even by root. Each reports the write failure with the path and the system's reason.
 TEST_F(SafeSave, LinksAreFollowedAndUnwritableTargetsReportTheFailure) {
     const std::string target = m_dir + "/real.qvx", link = m_dir + "/link.qvx";
     ASSERT_EQ(SaveTo(target, *Tree(2, 1)), 1);
@@ -299,8 +299,11 @@ TEST_F(SafeSave, LinksAreFollowedAndUnwritableTargetsReportTheFailure) {
     EXPECT_NE(Slurp(target).find("= { 9  }"), std::string::npos);
     EXPECT_EQ(Entries(m_dir).size(), 2u); // no temporary file left behind
     std::ofstream(m_dir + "/plain") << "x";
-    for (const std::string& path :
-         {std::string("/dev/full"), m_dir + "/plain/x.qvx", std::string("/nonexistent/x.qvx")}) {
+    const std::pair<std::string, const char*> targets[] = {
+        {"/dev/full", "No space left on device"},
+        {m_dir + "/plain/x.qvx", "Not a directory"},
+        {"/nonexistent/x.qvx", "No such file or directory"}};
+    for (const auto& [path, reason] : targets) {
         const int opens = path == "/dev/full" ? 1 : 0;
         CmoxArchive archive;
         EXPECT_EQ(archive.Open(path.c_str(), MOX_ARCHIVE_WRITE, 0), opens) << path;
@@ -311,16 +314,10 @@ TEST_F(SafeSave, LinksAreFollowedAndUnwritableTargetsReportTheFailure) {
         }
         EXPECT_EQ(archive.Good(), 0) << path;
         EXPECT_EQ(archive.GetRestoreArray(), Codes{MOX_ARCHIVE_WRITE_FAILED}) << path;
-        EXPECT_NE(archive.WriteError().find(path.substr(0, 9)), std::string::npos)
-            << archive.WriteError();
+        for (const std::string& part : {path.substr(0, 9), std::string(reason)})
+            EXPECT_NE(archive.WriteError().find(part), std::string::npos) << archive.WriteError();
         EXPECT_EQ(archive.Close(), 1 - opens) << path; // a refused open left nothing to fail
     }
-    if (geteuid() == 0) return; // root may write into a directory without write permission
-    const std::string locked = m_dir + "/locked";
-    ASSERT_EQ(mkdir(locked.c_str(), 0500), 0);
-    CmoxArchive archive;
-    EXPECT_EQ(archive.Open((locked + "/x.qvx").c_str(), MOX_ARCHIVE_WRITE, 0), 0);
-    EXPECT_NE(archive.WriteError().find("Permission denied"), std::string::npos);
 }
 
 // ---- long tokens ---------------------------------------------------------------------------
