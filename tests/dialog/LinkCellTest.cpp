@@ -1,15 +1,13 @@
-// The link cell base: text exchange in both directions, rejected entries, relinking and the
-// filling of list-like controls.
+// The link cell base: text exchange in both directions, rejected entries, relinking, ownership
+// and the filling of list-like controls.
 
 #include "dialog/LinkTesting.h"
 
-#include <mox/headless.h>
-
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <functional>
+#include <ios>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,16 +23,6 @@ class ItemLog : public CmoxLinkCell {
     ItemLog() : CmoxLinkCell(1, nullptr, nullptr, "Items", MOX_UI_PRIORITY, 0) {}
     void AddString(const char* text) override { items.push_back(text); }
     std::vector<std::string> items;
-};
-
-// A formatter whose destruction is observable.
-class CountedFormatter : public CmoxFormatter {
-  public:
-    explicit CountedFormatter(int& destroyed) : m_destroyed(destroyed) {}
-    ~CountedFormatter() override { ++m_destroyed; }
-
-  private:
-    int& m_destroyed;
 };
 
 // An array element with a user name and a "Title" child, for the array fillers.
@@ -56,12 +44,9 @@ class LinkCellTest : public LinkTest {
         link->Formatter(new CmoxFormatter);
         return link;
     }
-    void Save(CmoxLinkCell& link) {
-        CDataExchange exchange(Dlg(), 1);
-        link.Transfer(&exchange);
-    }
-    void Load(CmoxLinkCell& link) {
-        CDataExchange exchange(Dlg(), 0);
+    // Runs the link's exchange, saving into the cell or loading into the control.
+    void Exchange(CmoxLinkCell& link, int save) {
+        CDataExchange exchange(Dlg(), save);
         link.Transfer(&exchange);
     }
 };
@@ -71,65 +56,56 @@ class LinkCellTest : public LinkTest {
 // ---- saving: from the control into the cell ----------------------------------------------------
 
 TEST_F(LinkCellTest, SavedEntryIsStoredAndAdjustmentsBeepFocusAndShowTheValue) {
-    // Each entry is saved from a field while the other field has the focus; the stored value is
-    // then read back into the other field through a second link.
-    struct Case {
-        const char* what;
-        std::function<std::unique_ptr<CmoxCell>()> make;
+    // Each entry is saved from a field while the other field has the focus, then read back into
+    // the other field through a second link: "<field> beeps<types> focus<0|1> [sel <range>]
+    // changes<n> writes<n> boxes<n> | <read back>". Adjusted entries beep once, take the focus
+    // back and are left selected for retyping; long cells are never reported as adjusted.
+    CmoxByteCell clamped("Percent", 40), held("Percent", 100), adjusted("Percent", 100);
+    for (CmoxByteCell* cell : {&clamped, &held, &adjusted})
+        cell->InitRange(0, 100);
+    CmoxLongCell count("Count", 5);
+    CmoxDoubleCell gain("Gain", 1.0);
+    CmoxStringCell title("Title", "old");
+    const struct {
+        CmoxCell* cell;
         const char* entry;
-        const char* stored; // as the field shows it afterwards
-        bool beeps;         // adjusted entries beep once and take the focus back
-        size_t changes;     // change notifications of the cell
-        int writes;         // program writes of the field text
+        const char* outcome;
+    } cases[] = {
+        {&clamped, "150", "100 beeps ffffffff focus1 sel 0-3 changes1 writes1 boxes0 | 100"},
+        {&held, "100", "100 beeps focus0 changes0 writes0 boxes0 | 100"},
+        {&adjusted, "200", "100 beeps ffffffff focus1 changes0 writes1 boxes0 | 100"},
+        {&count, "1,234", "1234 beeps focus0 changes1 writes1 boxes0 | 1234"},
+        {&gain, "+1,000.5", "1000.5 beeps focus0 changes1 writes1 boxes0 | 1000.5"},
+        {&title, "Smith, John + 2",
+         "Smith, John + 2 beeps focus0 changes1 writes0 boxes0 | "
+         "Smith, John + 2"},
     };
-    auto byte = [](unsigned char value) {
-        return [value] {
-            auto cell = std::make_unique<CmoxByteCell>("Percent", value);
-            cell->InitRange(0, 100);
-            return std::unique_ptr<CmoxCell>(std::move(cell));
-        };
-    };
-    const Case cases[] = {
-        {"clamped byte", byte(40), "150", "100", true, 1, 1},
-        {"held byte again", byte(100), "100", "100", false, 0, 0},
-        {"adjusted to the held byte", byte(100), "200", "100", true, 0, 1},
-        // Long cells are never reported as adjusted.
-        {"long with separators", [] { return std::make_unique<CmoxLongCell>("Count", 5); }, "1,234",
-         "1234", false, 1, 1},
-        {"double through the formatter",
-         [] { return std::make_unique<CmoxDoubleCell>("Gain", 1.0); }, "+1,000.5", "1000.5", false,
-         1, 1},
-        {"string with its commas", [] { return std::make_unique<CmoxStringCell>("Title", "old"); },
-         "Smith, John + 2", "Smith, John + 2", false, 1, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry);
         desktop.ClearBeeps();
-        std::unique_ptr<CmoxCell> cell = c.make();
-        auto link = Link(cell.get());
+        auto link = Link(c.cell);
         UpdateLog log;
         RecordingCell watcher("Watcher", MOX_STATE_PRIORITY, log);
-        cell->AddDependent(&watcher);
+        c.cell->AddDependent(&watcher);
         other.Wnd()->SetFocus();
         other.Enter("");
         edit.Enter(c.entry);
         const int writes = edit.SetTextCount();
-        Save(*link);
-        EXPECT_EQ(c.stored, edit.Text());
-        EXPECT_EQ(c.beeps ? std::vector<unsigned int>{kSimpleBeep} : std::vector<unsigned int>{},
-                  desktop.Beeps());
-        EXPECT_EQ(c.beeps, edit.HasFocus());
-        EXPECT_EQ(c.changes, log.size());
-        EXPECT_EQ(writes + c.writes, edit.SetTextCount());
-        if (c.beeps && c.changes > 0) { // an adjusted entry is left selected for retyping
-            EXPECT_EQ(0, edit.SelStart());
-            EXPECT_EQ(static_cast<int>(std::strlen(c.stored)), edit.SelEnd());
-        }
-        EXPECT_TRUE(boxes.empty()); // a beep, not a message
-        CmoxEditLC readBack(11, cell.get(), Dlg(), "ReadBack", MOX_STATE_PRIORITY, 0);
+        Exchange(*link, 1);
+        std::ostringstream out;
+        out << edit.Text() << " beeps" << std::hex;
+        for (unsigned int beep : desktop.Beeps())
+            out << ' ' << beep;
+        out << std::dec << " focus" << edit.HasFocus();
+        if (edit.HasFocus() && !log.empty())
+            out << " sel " << edit.SelStart() << '-' << edit.SelEnd();
+        out << " changes" << log.size() << " writes" << edit.SetTextCount() - writes << " boxes"
+            << boxes.size();
+        CmoxEditLC readBack(11, c.cell, Dlg(), "ReadBack", MOX_STATE_PRIORITY, 0);
         readBack.Formatter(new CmoxFormatter);
-        Load(readBack);
-        EXPECT_EQ(c.stored, other.Text());
+        Exchange(readBack, 0);
+        out << " | " << other.Text();
+        EXPECT_EQ(c.outcome, out.str());
     }
 }
 
@@ -139,28 +115,24 @@ TEST_F(LinkCellTest, LoadingShowsTheValueAndLeavesAFieldAlreadyShowingIt) {
     CmoxLongCell count("Count", 42);
     auto link = Link(&count);
     edit.Enter("7");
-    Load(*link); // loading writes the cell's value over the typing
-    EXPECT_EQ(42, count.Value());
-    EXPECT_EQ("42", edit.Text());
+    Exchange(*link, 0); // loading writes the cell's value over the typing
+    EXPECT_TRUE(count.Value() == 42 && edit.Text() == "42");
     edit.Enter("7");
-    Save(*link);
+    Exchange(*link, 1);
     EXPECT_EQ(7, count.Value());
     // A field already showing the value is not rewritten: its selection survives.
-    edit.Enter("7");
     Dlg()->GetDlgItem(10)->SendMessage(EM_SETSEL, 0, 1);
     const int writes = edit.SetTextCount();
     link->StateToUI();
-    EXPECT_EQ(writes, edit.SetTextCount());
-    EXPECT_EQ(0, edit.SelStart());
-    EXPECT_EQ(1, edit.SelEnd());
+    EXPECT_TRUE(edit.SetTextCount() == writes && edit.SelStart() == 0 && edit.SelEnd() == 1);
     count.Value(8L); // a state-priority link refreshes at the change
     EXPECT_EQ("8", edit.Text());
-    // A numeric cell without a formatter is left alone.
+    // A numeric cell without a formatter is left alone both ways.
     CmoxEditLC plain(11, &count, Dlg(), "Plain", MOX_STATE_PRIORITY, 1);
     other.Enter("77");
-    Save(plain);
+    Exchange(plain, 1);
+    Exchange(plain, 0);
     EXPECT_EQ(8, count.Value());
-    Load(plain);
     EXPECT_EQ("77", other.Text());
 }
 
@@ -176,19 +148,18 @@ TEST_F(LinkCellTest, IncrementAndDecrementGoToTheLinkedCellsOwnStep) {
     link.Cell(&wide, 0);
     link.Increment(3);
     link.Decrement(-2); // the sign is kept when widening
-    EXPECT_EQ(105, wide.Value());
     link.Cell(&real, 0);
     link.Decrement(2);
-    EXPECT_DOUBLE_EQ(-0.5, real.Value());
     link.Cell(&plain, 0);
     link.Increment(1); // the long cell wraps on its own
-    EXPECT_EQ(-2147483647L - 1, plain.Value());
     link.Cell(&small, 0);
     link.Increment(258); // only the low 8 bits: 2
-    EXPECT_EQ(12, small.Value());
     link.Cell(&text, 0);
-    link.Increment(1);
-    EXPECT_EQ("x", text.Value());
+    link.Increment(1); // nothing to step
+    std::ostringstream out;
+    out << wide.Value() << ' ' << real.Value() << ' ' << plain.Value() << ' ' << int{small.Value()}
+        << ' ' << text.Value();
+    EXPECT_EQ("105 -0.5 -2147483648 12 x", out.str());
 }
 
 TEST_F(LinkCellTest, RelinkingMovesTheDependencyWithoutRefreshingAndSparesADeadCell) {
@@ -225,18 +196,30 @@ TEST_F(LinkCellTest, RelinkingMovesTheDependencyWithoutRefreshingAndSparesADeadC
     EXPECT_EQ(edit.Handle(), loose.GetControlHandle());
 }
 
-TEST_F(LinkCellTest, FormatterIsOwnedAndDeletedOnce) {
-    int destroyed = 0;
+// The formatter and the subclassing edit object belong to the link: the same formatter set again
+// is kept, a replaced one goes, an edit object refused for a missing control is kept all the
+// same, both die with the link, and the field goes back to its own handling.
+TEST_F(LinkCellTest, FormatterAndEditObjectAreOwnedAndDeletedOnce) {
+    int formatters = 0, edits = 0;
     {
         CmoxEditLC link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
-        auto* first = new CountedFormatter(destroyed);
+        CmoxEditLC stray(99, nullptr, Dlg(), "Stray", MOX_UI_PRIORITY, 0);
+        auto* first = new Counted<CmoxFormatter>(formatters);
         link.Formatter(first);
-        link.Formatter(first); // the same one again is kept, not deleted
-        EXPECT_EQ(0, destroyed);
-        link.Formatter(new CountedFormatter(destroyed));
-        EXPECT_EQ(1, destroyed);
+        link.Formatter(first);
+        EXPECT_EQ(0, formatters);
+        link.Formatter(new Counted<CmoxFormatter>(formatters));
+        EXPECT_EQ(1, formatters);
+        ASSERT_NE(0, link.SubclassEditControl(new Counted<DigitsOnly>(edits)));
+        EXPECT_EQ(0, stray.SubclassEditControl(new Counted<DigitsOnly>(edits)));
+        edit.Type("4a2");
+        EXPECT_EQ("42", edit.Text());
+        EXPECT_EQ(0, edits);
     }
-    EXPECT_EQ(2, destroyed);
+    EXPECT_EQ(2, formatters);
+    EXPECT_EQ(2, edits);
+    edit.Type("b");
+    EXPECT_EQ("42b", edit.Text());
 }
 
 // ---- rejected entries --------------------------------------------------------------------------

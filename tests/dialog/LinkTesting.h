@@ -1,16 +1,39 @@
 #pragma once
-// Shared fixture of the link cell tests: a headless desktop with one dialog, recorded message
-// boxes and an empty string-resource table.
+// Shared pieces of the link cell tests: an application's digits-only edit object, a counter of
+// destructions, and a fixture with a headless desktop, one dialog, recorded message boxes and an
+// empty string-resource table.
 
 #include "support/MoxTest.h"
 #include "support/Recorder.h"
 
 #include <mox/headless.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
 namespace moxtest {
+
+/// An application's edit object that drops every printable character but digits.
+class DigitsOnly : public CEdit {
+  protected:
+    LRESULT WindowProc(unsigned int message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CHAR && wParam >= 0x20 && wParam < 0x80 &&
+            !std::isdigit(static_cast<int>(wParam)))
+            return 0;
+        return CEdit::WindowProc(message, wParam, lParam);
+    }
+};
+
+/// A `Base` whose destruction is counted, to prove an owner deletes it exactly once.
+template <class Base> class Counted : public Base {
+  public:
+    explicit Counted(int& destroyed) : m_destroyed(destroyed) {}
+    ~Counted() override { ++m_destroyed; }
+
+  private:
+    int& m_destroyed;
+};
 
 /// One message box shown by the library.
 struct ShownBox {

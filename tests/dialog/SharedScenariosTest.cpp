@@ -2,11 +2,10 @@
 // layer are the same, only the widgets underneath differ.
 
 #include "dialog/Backends.h"
-#include "support/Recorder.h"
+#include "dialog/LinkTesting.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -14,20 +13,13 @@ using namespace moxtest;
 
 namespace {
 
-// An application's edit object that drops everything but digits.
-class DigitsOnly : public CEdit {
-  protected:
-    LRESULT WindowProc(unsigned int message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_CHAR && wParam >= 0x20 && wParam < 0x80 &&
-            !std::isdigit(static_cast<int>(wParam)))
-            return 0;
-        return CEdit::WindowProc(message, wParam, lParam);
-    }
-};
-
 template <class Backend> class Scenario : public MoxTest {
   protected:
     Backend backend;
+    /// What control `id` answers to `message`, asked the way the link cells ask it.
+    LRESULT Ask(int id, unsigned int message) {
+        return backend.Dlg()->GetDlgItem(id)->SendMessage(message);
+    }
 };
 
 #if MOX_TEST_QT
@@ -93,31 +85,49 @@ TYPED_TEST(Scenario, RoadOfOneChangeFromTypingToUndo) {
     EXPECT_EQ(2, ui.Beeps()); // undo itself does not beep
 }
 
-// Items, selection by index and by prefix, and the combo box's field under an application's
-// key filter, found at the point the link cell looks for it.
+// Items, selection by index, by the shown value and by prefix, and the combo box's field under
+// an application's key filter, found at the point the link cell looks for it.
 TYPED_TEST(Scenario, ComboAndListExchangeIndexesAndTextAndTheComboFieldFiltersKeys) {
     auto& ui = this->backend;
-    ui.AddCombo(20);
-    ui.AddList(30);
-    ui.AddCombo(21);
+    for (int id : {20, 21, 22})
+        ui.AddCombo(id);
+    for (int id : {30, 31, 32})
+        ui.AddList(id);
     ui.Show();
+    const std::vector<std::string> colours{"Red", "Green", "Blue"};
     CmoxByteCell colour("Colour", 2), size("Size", 1);
+    CmoxStringCell name("Name", "gre"), shade("Shade", "Blue");
+    CmoxLongCell rate("Rate", 2400), count("Count", 7);
     CmoxComboLC comboLink(20, &colour, ui.Dlg(), "Combo", MOX_STATE_PRIORITY, 1);
+    CmoxComboLC nameLink(21, &name, ui.Dlg(), "Name", MOX_STATE_PRIORITY, 1);
+    CmoxComboLC rateLink(22, &rate, ui.Dlg(), "Rate", MOX_STATE_PRIORITY, 1);
     CmoxListLC listLink(30, &size, ui.Dlg(), "List", MOX_STATE_PRIORITY, 1);
+    CmoxListLC shadeLink(31, &shade, ui.Dlg(), "Shade", MOX_STATE_PRIORITY, 1);
+    CmoxListLC countLink(32, &count, ui.Dlg(), "Count", MOX_STATE_PRIORITY, 1);
     for (CmoxLinkCell* link :
-         {static_cast<CmoxLinkCell*>(&comboLink), static_cast<CmoxLinkCell*>(&listLink)}) {
-        link->InitContents(std::vector<std::string>{"Red", "Green", "Blue"});
+         std::vector<CmoxLinkCell*>{&comboLink, &nameLink, &listLink, &shadeLink}) {
+        link->InitContents(colours);
         link->StateToUI();
     }
+    rateLink.Formatter(new CmoxFormatter);
+    countLink.Formatter(new CmoxFormatter);
+    rateLink.InitContents(std::vector<std::string>{"1200", "2400", "9600"});
+    countLink.InitContents(std::vector<std::string>{"5", "6"});
+    rateLink.StateToUI(); // a numeric cell selects the item showing its formatted value
     EXPECT_EQ("Blue", ui.Text(20));
+    EXPECT_EQ("Green", ui.Text(21)); // a prefix selects the item, case ignored
+    EXPECT_EQ(1, this->Ask(22, CB_GETCURSEL));
     char text[8];
     listLink.GetControlText(text, sizeof text); // the list shows item 1 selected
     EXPECT_STREQ("Green", text);
+    char cut[4] = "xxx";
+    rateLink.GetControlText(cut, sizeof cut);
+    EXPECT_STREQ("240", cut);
     ui.Pick(20, 0);
     comboLink.UIToState();
-    EXPECT_EQ(0, colour.Value());
     ui.Pick(30, 2);
     listLink.UIToState();
+    EXPECT_EQ(0, colour.Value());
     EXPECT_EQ(2, size.Value());
     colour.Value(static_cast<unsigned char>(1)); // the change notification selects item 1
     EXPECT_EQ("Green", ui.Text(20));
@@ -129,20 +139,27 @@ TYPED_TEST(Scenario, ComboAndListExchangeIndexesAndTextAndTheComboFieldFiltersKe
     comboLink.UIToState();
     EXPECT_EQ(1, colour.Value());
     EXPECT_EQ(0, ui.Beeps());
-
-    // A string cell: a prefix selects the item (case ignored), other text goes to the field.
-    CmoxStringCell name("Name", "gre");
-    CmoxComboLC nameLink(21, &name, ui.Dlg(), "Name", MOX_STATE_PRIORITY, 1);
-    nameLink.InitContents(std::vector<std::string>{"Red", "Green", "Blue"});
-    nameLink.StateToUI();
-    EXPECT_EQ("Green", ui.Text(21));
+    // Text no item begins with goes to a combo box's field; a list box keeps its selection.
+    rate.Value(300L);
+    EXPECT_EQ(-1, this->Ask(22, CB_GETCURSEL));
+    EXPECT_EQ("300", ui.Text(22));
     name.Value("Purple");
+    shade.Value("Purple");
     EXPECT_EQ("Purple", ui.Text(21));
+    EXPECT_EQ(2, this->Ask(31, LB_GETCURSEL));
     nameLink.GetControlText(text, sizeof text);
     EXPECT_STREQ("Purple", text);
     ui.Pick(21, 2); // a picked item is read as its text
     nameLink.UIToState();
+    ui.Pick(31, 0);
+    shadeLink.UIToState();
     EXPECT_EQ("Blue", name.Value());
+    EXPECT_EQ("Red", shade.Value());
+    // A list without a selection: empty text, and zero for a numeric cell.
+    countLink.GetControlText(text, sizeof text);
+    EXPECT_STREQ("", text);
+    countLink.UIToState();
+    EXPECT_EQ(0, count.Value());
 
     ASSERT_NE(0, nameLink.SubclassEditControl(new DigitsOnly));
     ui.Enter(21, "1x2");
@@ -169,6 +186,8 @@ TYPED_TEST(Scenario, CheckBoxHoldsThreeStatesAndRadioGroupsStopAtTheNextGroup) {
     ui.Click(40); // -> unchecked
     check.UIToState();
     EXPECT_EQ(0, flag.Value());
+    flag.Value(1); // the change notification checks the box
+    EXPECT_EQ(BST_CHECKED, this->Ask(40, BM_GETCHECK));
 
     CmoxByteCell mode("Mode", 0), other("Other", 0);
     CmoxRadioLC radio(50, &mode, ui.Dlg(), "Radio", MOX_STATE_PRIORITY, 1);
@@ -189,4 +208,15 @@ TYPED_TEST(Scenario, CheckBoxHoldsThreeStatesAndRadioGroupsStopAtTheNextGroup) {
     int position = -2;
     DDX_Radio(&exchange, 50, position);
     EXPECT_EQ(0, position);
+    mode.Value(static_cast<unsigned char>(3)); // no fourth button: none is checked
+    DDX_Radio(&exchange, 50, position);
+    EXPECT_EQ(-1, position);
+    // Links to missing controls do nothing.
+    CmoxCheckLC noBox(41, &flag, ui.Dlg(), "NoBox", MOX_STATE_PRIORITY, 0);
+    CmoxRadioLC noGroup(70, &mode, ui.Dlg(), "NoGroup", MOX_STATE_PRIORITY, 0);
+    noBox.UIToState();
+    noGroup.UIToState();
+    noBox.StateToUI();
+    EXPECT_EQ(1, flag.Value());
+    EXPECT_EQ(3, mode.Value());
 }
