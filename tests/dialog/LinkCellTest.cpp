@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <ios>
 #include <memory>
 #include <sstream>
@@ -57,9 +58,9 @@ class LinkCellTest : public LinkTest {
 
 TEST_F(LinkCellTest, SavedEntryIsStoredAndAdjustmentsBeepFocusAndShowTheValue) {
     // Each entry is saved from a field while the other field has the focus, then read back into
-    // the other field through a second link: "<field> beeps<types> focus<0|1> [sel <range>]
-    // changes<n> writes<n> boxes<n> | <read back>". Adjusted entries beep once, take the focus
-    // back and are left selected for retyping; long cells are never reported as adjusted.
+    // the other field through a second link: "<field> <Shown()>focus<0|1> [sel <range>]
+    // changes<n> writes<n> | <read back>". Adjusted entries beep once (no message), take the
+    // focus back and are left selected for retyping; long cells are never reported as adjusted.
     CmoxByteCell clamped("Percent", 40), held("Percent", 100), adjusted("Percent", 100);
     for (CmoxByteCell* cell : {&clamped, &held, &adjusted})
         cell->InitRange(0, 100);
@@ -71,18 +72,17 @@ TEST_F(LinkCellTest, SavedEntryIsStoredAndAdjustmentsBeepFocusAndShowTheValue) {
         const char* entry;
         const char* outcome;
     } cases[] = {
-        {&clamped, "150", "100 beeps ffffffff focus1 sel 0-3 changes1 writes1 boxes0 | 100"},
-        {&held, "100", "100 beeps focus0 changes0 writes0 boxes0 | 100"},
-        {&adjusted, "200", "100 beeps ffffffff focus1 changes0 writes1 boxes0 | 100"},
-        {&count, "1,234", "1234 beeps focus0 changes1 writes1 boxes0 | 1234"},
-        {&gain, "+1,000.5", "1000.5 beeps focus0 changes1 writes1 boxes0 | 1000.5"},
+        {&clamped, "150", "100 beep ffffffff focus1 sel 0-3 changes1 writes1 | 100"},
+        {&held, "100", "100 focus0 changes0 writes0 | 100"},
+        {&adjusted, "200", "100 beep ffffffff focus1 changes0 writes1 | 100"},
+        {&count, "1,234", "1234 focus0 changes1 writes1 | 1234"},
+        {&gain, "+1,000.5", "1000.5 focus0 changes1 writes1 | 1000.5"},
         {&title, "Smith, John + 2",
-         "Smith, John + 2 beeps focus0 changes1 writes0 boxes0 | "
+         "Smith, John + 2 focus0 changes1 writes0 | "
          "Smith, John + 2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entry);
-        desktop.ClearBeeps();
         auto link = Link(c.cell);
         UpdateLog log;
         RecordingCell watcher("Watcher", MOX_STATE_PRIORITY, log);
@@ -93,14 +93,10 @@ TEST_F(LinkCellTest, SavedEntryIsStoredAndAdjustmentsBeepFocusAndShowTheValue) {
         const int writes = edit.SetTextCount();
         Exchange(*link, 1);
         std::ostringstream out;
-        out << edit.Text() << " beeps" << std::hex;
-        for (unsigned int beep : desktop.Beeps())
-            out << ' ' << beep;
-        out << std::dec << " focus" << edit.HasFocus();
+        out << edit.Text() << ' ' << Shown() << "focus" << edit.HasFocus();
         if (edit.HasFocus() && !log.empty())
             out << " sel " << edit.SelStart() << '-' << edit.SelEnd();
-        out << " changes" << log.size() << " writes" << edit.SetTextCount() - writes << " boxes"
-            << boxes.size();
+        out << " changes" << log.size() << " writes" << edit.SetTextCount() - writes;
         CmoxEditLC readBack(11, c.cell, Dlg(), "ReadBack", MOX_STATE_PRIORITY, 0);
         readBack.Formatter(new CmoxFormatter);
         Exchange(readBack, 0);
@@ -224,36 +220,39 @@ TEST_F(LinkCellTest, FormatterAndEditObjectAreOwnedAndDeletedOnce) {
 
 // ---- rejected entries --------------------------------------------------------------------------
 
+// Each Fail with the focus elsewhere: "<outcome> | <Shown()>focus<0|1> sel <range>".
 TEST_F(LinkCellTest, FailShowsTheTextOrBeepsFocusesTheControlAndThrowsWhenAsked) {
     CmoxLinkCell link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
-    other.Wnd()->SetFocus();
-    EXPECT_THROW(link.Fail("Too large", 1), CUserException);
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Too large", boxes[0].text);
-    EXPECT_EQ(MB_OK | MB_ICONEXCLAMATION, boxes[0].type);
-    EXPECT_TRUE(edit.HasFocus());
-    EXPECT_TRUE(desktop.Beeps().empty());
-    other.Wnd()->SetFocus();
-    EXPECT_NO_THROW(link.Fail(nullptr, 0)); // no text: a beep instead of a message
-    EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep}), desktop.Beeps());
-    EXPECT_EQ(1u, boxes.size());
-    EXPECT_TRUE(edit.HasFocus());
-    MoxSetStringResource(300, "Out of range");
-    link.Fail(300, 0);
-    ASSERT_EQ(2u, boxes.size());
-    EXPECT_EQ("Out of range", boxes[1].text);
-    EXPECT_THROW(link.Fail(301, 0), CResourceException);
-    EXPECT_EQ(2u, boxes.size());
-    // An edit field's link also selects the whole entry, before it throws.
     CmoxEditLC editLink(10, nullptr, Dlg(), "Edit", MOX_UI_PRIORITY, 0);
-    other.Wnd()->SetFocus();
+    MoxSetStringResource(300, "Out of range");
+    std::ostringstream out;
+    auto fail = [&](const std::function<void()>& call) {
+        other.Wnd()->SetFocus();
+        try {
+            call();
+            out << "returned";
+        } catch (const CUserException&) {
+            out << "user exception";
+        } catch (const CResourceException&) {
+            out << "resource exception";
+        }
+        out << " | " << Shown() << "focus" << edit.HasFocus() << " sel " << edit.SelStart() << '-'
+            << edit.SelEnd() << '\n';
+    };
+    fail([&] { link.Fail("Too large", 1); });
+    fail([&] { link.Fail(nullptr, 0); }); // no text: a beep instead of a message
+    fail([&] { link.Fail(300, 0); });
+    fail([&] { link.Fail(301, 0); });
     edit.Enter("12x");
-    edit.Type("\b"); // caret at the end, nothing selected
-    EXPECT_THROW(editLink.Fail("Digits only", 1), CUserException);
-    EXPECT_TRUE(edit.HasFocus());
-    EXPECT_EQ(0, edit.SelStart());
-    EXPECT_EQ(2, edit.SelEnd());
-    EXPECT_EQ("Digits only", boxes.back().text);
+    edit.Type("\b");                                // caret at the end, nothing selected
+    fail([&] { editLink.Fail("Digits only", 1); }); // an edit field's link selects the entry
+    EXPECT_EQ(R"(user exception | box 'Too large' 30 focus1 sel 0-0
+returned | beep ffffffff focus1 sel 0-0
+returned | box 'Out of range' 30 focus1 sel 0-0
+resource exception | focus0 sel 0-0
+user exception | box 'Digits only' 30 focus1 sel 0-2
+)",
+              out.str());
 }
 
 // ---- filling list-like controls ----------------------------------------------------------------
@@ -285,15 +284,13 @@ TEST_F(LinkCellTest, ListContentsComeFromResourcesStringsAndArrayCells) {
                                         "",     "c",     "Red", "Green", "",      "Blue",  "",
                                         "Tail", "Alpha", "One", "Two",   "first", "second"}),
               link.items);
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ("", Shown());
     EXPECT_THROW(link.InitContentsFromSingleResource(99, '|'), CResourceException);
     // A missing resource in a list is reported and added empty.
     link.items.clear();
     link.AddString(77);
     EXPECT_EQ((std::vector<std::string>{""}), link.items);
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("MOX was unable to load string resource 77. The\t\t\tapplication may not behave "
-              "correctly",
-              boxes[0].text);
-    EXPECT_EQ(static_cast<unsigned int>(MB_OK), boxes[0].type);
+    EXPECT_EQ("box 'MOX was unable to load string resource 77. The\t\t\tapplication may not "
+              "behave correctly' 0 ",
+              Shown());
 }

@@ -9,8 +9,8 @@
 #include <mox/headless.h>
 
 #include <cctype>
+#include <sstream>
 #include <string>
-#include <vector>
 
 namespace moxtest {
 
@@ -35,23 +35,16 @@ template <class Base> class Counted : public Base {
     int& m_destroyed;
 };
 
-/// One message box shown by the library.
-struct ShownBox {
-    std::string text;
-    unsigned int type;
-};
-
 /// Headless desktop and dialog; message boxes are recorded (answered with OK) and the previous
 /// handler is put back after the test; string resources are emptied before and after.
 class LinkTest : public MoxTest {
   protected:
-    static constexpr unsigned int kSimpleBeep = 0xFFFFFFFFu;
-
     void SetUp() override {
         MoxTest::SetUp();
         MoxClearStringResources();
+        m_shown << std::hex;
         m_previousHandler = MoxSetMessageBoxHandler([this](const char* text, unsigned int type) {
-            boxes.push_back({text != nullptr ? text : "", type});
+            m_shown << "box '" << (text != nullptr ? text : "") << "' " << type << ' ';
             return IDOK;
         });
     }
@@ -62,12 +55,22 @@ class LinkTest : public MoxTest {
     }
 
     CWnd* Dlg() { return dialog.Wnd(); }
+    /// The message boxes ("box '<text>' <type>") and then the beeps ("beep <type>") since the
+    /// last call, types in hex.
+    std::string Shown() {
+        for (unsigned int beep : desktop.Beeps())
+            m_shown << "beep " << beep << ' ';
+        desktop.ClearBeeps();
+        std::string shown = m_shown.str();
+        m_shown.str("");
+        return shown;
+    }
 
     mox::headless::Desktop desktop;
     mox::headless::Dialog dialog{desktop};
-    std::vector<ShownBox> boxes;
 
   private:
+    std::ostringstream m_shown;
     MoxMessageBoxHandler m_previousHandler;
 };
 
