@@ -35,6 +35,23 @@ template <class Base> class Counted : public Base {
     int& m_destroyed;
 };
 
+/// A byte as its number, anything else as itself, for Joined.
+template <class T> const T& Loggable(const T& value) {
+    return value;
+}
+inline int Loggable(unsigned char value) {
+    return value;
+}
+
+/// `parts` written one after another, separated by spaces: many values compared at once.
+template <class... Parts> std::string Joined(const Parts&... parts) {
+    std::ostringstream out;
+    ((out << Loggable(parts) << ' '), ...);
+    std::string text = out.str();
+    text.pop_back();
+    return text;
+}
+
 /// Headless desktop and dialog; message boxes are recorded (answered with OK) and the previous
 /// handler is put back after the test; string resources are emptied before and after.
 class LinkTest : public MoxTest {

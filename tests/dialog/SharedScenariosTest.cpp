@@ -29,6 +29,13 @@ using Backends = ::testing::Types<HeadlessBackend>;
 #endif
 TYPED_TEST_SUITE(Scenario, Backends);
 
+// The text a link reads from its control, in a buffer of `size` bytes.
+std::string ControlText(CmoxLinkCell& link, int size = 8) {
+    std::vector<char> text(size, 'x');
+    link.GetControlText(text.data(), size);
+    return text.data();
+}
+
 } // namespace
 
 // Typed into a field, committed into a 64-bit cell that clamps and quantizes, shown by another
@@ -46,43 +53,36 @@ TYPED_TEST(Scenario, RoadOfOneChangeFromTypingToUndo) {
     model.onUpdate = [&](CmoxChangedList&) { seen.push_back(period.Value()); };
     period.AddDependent(&model);
     CmoxEditLC entry(10, &period, ui.Dlg(), "Entry", MOX_UI_PRIORITY, 1);
-    entry.Formatter(new CmoxFormatter);
     CmoxEditLC readout(11, &period, ui.Dlg(), "Readout", MOX_UI_PRIORITY, 1);
-    readout.Formatter(new CmoxFormatter);
-    entry.StateToUI();
-    readout.StateToUI();
+    for (CmoxEditLC* link : {&entry, &readout}) {
+        link->Formatter(new CmoxFormatter);
+        link->StateToUI();
+    }
     CmoxUndoContext* history = MoxTest::Engine().GetUndoContext("Dialog");
     ui.Watch(entry, history);
+    // "<period> beeps<n> focus<0|1> <entry field> <readout field>"
+    auto state = [&] {
+        return Joined(period.Value(), "beeps" + std::to_string(ui.Beeps()),
+                      "focus" + std::to_string(ui.HasFocus(10)), ui.Text(10), ui.Text(11));
+    };
 
     ui.Enter(10, "347"); // quantized to the increment of 10
     ui.Commit(10);
-    EXPECT_EQ(340, period.Value());
-    EXPECT_EQ(1, ui.Beeps());
-    EXPECT_TRUE(ui.HasFocus(10));
-    EXPECT_EQ("340", ui.Text(10));
-    EXPECT_EQ("340", ui.Text(11));
-
-    // Inside an outer transaction the other field waits for its end, and is written once.
+    EXPECT_EQ("340 beeps1 focus1 340 340", state());
+    // Inside an outer transaction the fields wait for its end; the other is written once.
     Cmox& engine = MoxTest::Engine();
     engine.BeginTransaction(history, "Set period");
     ui.Enter(10, "12,345"); // clamped to the maximum
     ui.Commit(10);
-    EXPECT_EQ(1000, period.Value());
-    EXPECT_EQ(2, ui.Beeps());
-    EXPECT_EQ("340", ui.Text(11));
+    EXPECT_EQ("1000 beeps2 focus1 12,345 340", state()); // both fields wait for the end
     const int writes = ui.Writes(11);
     engine.EndTransaction();
-    EXPECT_EQ("1000", ui.Text(10));
-    EXPECT_EQ("1000", ui.Text(11));
+    EXPECT_EQ("1000 beeps2 focus1 1000 1000", state());
     EXPECT_EQ(writes + 1, ui.Writes(11));
     EXPECT_EQ((std::vector<__int64>{340, 1000}), seen);
-
     ASSERT_EQ((std::vector<std::string>{"Set period", "Entry"}), history->UndoDescriptions());
-    ui.UndoKey();
-    EXPECT_EQ(340, period.Value());
-    EXPECT_EQ("340", ui.Text(10));
-    EXPECT_EQ("340", ui.Text(11));
-    EXPECT_EQ(2, ui.Beeps()); // undo itself does not beep
+    ui.UndoKey(); // undo itself does not beep
+    EXPECT_EQ("340 beeps2 focus1 340 340", state());
 }
 
 // Items, selection by index, by the shown value and by prefix, and the combo box's field under
@@ -114,58 +114,42 @@ TYPED_TEST(Scenario, ComboAndListExchangeIndexesAndTextAndTheComboFieldFiltersKe
     rateLink.InitContents(std::vector<std::string>{"1200", "2400", "9600"});
     countLink.InitContents(std::vector<std::string>{"5", "6"});
     rateLink.StateToUI(); // a numeric cell selects the item showing its formatted value
-    EXPECT_EQ("Blue", ui.Text(20));
-    EXPECT_EQ("Green", ui.Text(21)); // a prefix selects the item, case ignored
-    EXPECT_EQ(1, this->Ask(22, CB_GETCURSEL));
-    char text[8];
-    listLink.GetControlText(text, sizeof text); // the list shows item 1 selected
-    EXPECT_STREQ("Green", text);
-    char cut[4] = "xxx";
-    rateLink.GetControlText(cut, sizeof cut);
-    EXPECT_STREQ("240", cut);
+    // A prefix selects the item, case ignored; the rate's text is cut to the buffer.
+    EXPECT_EQ("Blue Green 1 Green 240",
+              Joined(ui.Text(20), ui.Text(21), this->Ask(22, CB_GETCURSEL), ControlText(listLink),
+                     ControlText(rateLink, 4)));
     ui.Pick(20, 0);
     comboLink.UIToState();
     ui.Pick(30, 2);
     listLink.UIToState();
-    EXPECT_EQ(0, colour.Value());
-    EXPECT_EQ(2, size.Value());
     colour.Value(static_cast<unsigned char>(1)); // the change notification selects item 1
-    EXPECT_EQ("Green", ui.Text(20));
+    EXPECT_EQ("Green 2", Joined(ui.Text(20), size.Value()));
     ui.Enter(20, "Teal"); // typing over the item drops the selection
     comboLink.UIToState();
     EXPECT_EQ(255, colour.Value());
     colour.InitRange(0, 1); // the index respects the range, without beeping
     ui.Pick(20, 2);
     comboLink.UIToState();
-    EXPECT_EQ(1, colour.Value());
-    EXPECT_EQ(0, ui.Beeps());
+    EXPECT_EQ("1 0", Joined(colour.Value(), ui.Beeps()));
     // Text no item begins with goes to a combo box's field; a list box keeps its selection.
     rate.Value(300L);
-    EXPECT_EQ(-1, this->Ask(22, CB_GETCURSEL));
-    EXPECT_EQ("300", ui.Text(22));
     name.Value("Purple");
     shade.Value("Purple");
-    EXPECT_EQ("Purple", ui.Text(21));
-    EXPECT_EQ(2, this->Ask(31, LB_GETCURSEL));
-    nameLink.GetControlText(text, sizeof text);
-    EXPECT_STREQ("Purple", text);
+    EXPECT_EQ("-1 300 Purple Purple 2",
+              Joined(this->Ask(22, CB_GETCURSEL), ui.Text(22), ui.Text(21), ControlText(nameLink),
+                     this->Ask(31, LB_GETCURSEL)));
     ui.Pick(21, 2); // a picked item is read as its text
     nameLink.UIToState();
     ui.Pick(31, 0);
     shadeLink.UIToState();
-    EXPECT_EQ("Blue", name.Value());
-    EXPECT_EQ("Red", shade.Value());
-    // A list without a selection: empty text, and zero for a numeric cell.
-    countLink.GetControlText(text, sizeof text);
-    EXPECT_STREQ("", text);
-    countLink.UIToState();
-    EXPECT_EQ(0, count.Value());
+    countLink.UIToState(); // a list without a selection: empty text, and zero for a number
+    EXPECT_EQ("Blue Red '' 0", Joined(name.Value(), shade.Value(),
+                                      "'" + ControlText(countLink) + "'", count.Value()));
 
     ASSERT_NE(0, nameLink.SubclassEditControl(new DigitsOnly));
     ui.Enter(21, "1x2");
-    EXPECT_EQ("12", ui.Text(21));
     nameLink.UIToState(); // typed text is read from the field
-    EXPECT_EQ("12", name.Value());
+    EXPECT_EQ("12 12", Joined(ui.Text(21), name.Value()));
 }
 
 // A three-state check box and a radio group that stops at the next group start, both ways.
@@ -179,15 +163,15 @@ TYPED_TEST(Scenario, CheckBoxHoldsThreeStatesAndRadioGroupsStopAtTheNextGroup) {
     ui.Show();
     CmoxBooleanCell flag("Flag", 1);
     CmoxCheckLC check(40, &flag, ui.Dlg(), "Check", MOX_STATE_PRIORITY, 1);
+    std::string states;
     check.StateToUI();
-    ui.Click(40); // checked -> indeterminate
-    check.UIToState();
-    EXPECT_EQ(2, flag.Value());
-    ui.Click(40); // -> unchecked
-    check.UIToState();
-    EXPECT_EQ(0, flag.Value());
+    for (int click = 0; click < 2; ++click) { // checked -> indeterminate -> unchecked
+        ui.Click(40);
+        check.UIToState();
+        states += std::to_string(flag.Value()) + ' ';
+    }
     flag.Value(1); // the change notification checks the box
-    EXPECT_EQ(BST_CHECKED, this->Ask(40, BM_GETCHECK));
+    EXPECT_EQ("2 0 1", states + Joined(this->Ask(40, BM_GETCHECK)));
 
     CmoxByteCell mode("Mode", 0), other("Other", 0);
     CmoxRadioLC radio(50, &mode, ui.Dlg(), "Radio", MOX_STATE_PRIORITY, 1);
@@ -198,25 +182,21 @@ TYPED_TEST(Scenario, CheckBoxHoldsThreeStatesAndRadioGroupsStopAtTheNextGroup) {
     ui.Click(52);
     radio.UIToState();
     next.UIToState();
-    EXPECT_EQ(2, mode.Value());
-    EXPECT_EQ(0, other.Value()); // the next group kept its button
+    EXPECT_EQ("2 0", Joined(mode.Value(), other.Value())); // the next group kept its button
     ui.Click(51);
     radio.UIToState();
     EXPECT_EQ(1, mode.Value());
-    mode.Value(static_cast<unsigned char>(0));
     CDataExchange exchange(ui.Dlg(), 1);
-    int position = -2;
-    DDX_Radio(&exchange, 50, position);
-    EXPECT_EQ(0, position);
+    int shown[2] = {-2, -2};
+    mode.Value(static_cast<unsigned char>(0));
+    DDX_Radio(&exchange, 50, shown[0]);
     mode.Value(static_cast<unsigned char>(3)); // no fourth button: none is checked
-    DDX_Radio(&exchange, 50, position);
-    EXPECT_EQ(-1, position);
+    DDX_Radio(&exchange, 50, shown[1]);
     // Links to missing controls do nothing.
     CmoxCheckLC noBox(41, &flag, ui.Dlg(), "NoBox", MOX_STATE_PRIORITY, 0);
     CmoxRadioLC noGroup(70, &mode, ui.Dlg(), "NoGroup", MOX_STATE_PRIORITY, 0);
     noBox.UIToState();
     noGroup.UIToState();
     noBox.StateToUI();
-    EXPECT_EQ(1, flag.Value());
-    EXPECT_EQ(3, mode.Value());
+    EXPECT_EQ("0 -1 1 3", Joined(shown[0], shown[1], flag.Value(), mode.Value()));
 }
