@@ -112,24 +112,23 @@ TEST_F(LinkCellTest, LoadingShowsTheValueAndLeavesAFieldAlreadyShowingIt) {
     auto link = Link(&count);
     edit.Enter("7");
     Exchange(*link, 0); // loading writes the cell's value over the typing
-    EXPECT_TRUE(count.Value() == 42 && edit.Text() == "42");
+    EXPECT_EQ("42 42", Joined(count.Value(), edit.Text()));
     edit.Enter("7");
     Exchange(*link, 1);
-    EXPECT_EQ(7, count.Value());
     // A field already showing the value is not rewritten: its selection survives.
     Dlg()->GetDlgItem(10)->SendMessage(EM_SETSEL, 0, 1);
     const int writes = edit.SetTextCount();
     link->StateToUI();
-    EXPECT_TRUE(edit.SetTextCount() == writes && edit.SelStart() == 0 && edit.SelEnd() == 1);
+    EXPECT_EQ("7 0 0-1",
+              Joined(count.Value(), edit.SetTextCount() - writes,
+                     std::to_string(edit.SelStart()) + '-' + std::to_string(edit.SelEnd())));
     count.Value(8L); // a state-priority link refreshes at the change
-    EXPECT_EQ("8", edit.Text());
     // A numeric cell without a formatter is left alone both ways.
     CmoxEditLC plain(11, &count, Dlg(), "Plain", MOX_STATE_PRIORITY, 1);
     other.Enter("77");
     Exchange(plain, 1);
     Exchange(plain, 0);
-    EXPECT_EQ(8, count.Value());
-    EXPECT_EQ("77", other.Text());
+    EXPECT_EQ("8 8 77", Joined(edit.Text(), count.Value(), other.Text()));
 }
 
 // ---- stepping, relinking, ownership ------------------------------------------------------------
@@ -140,39 +139,38 @@ TEST_F(LinkCellTest, IncrementAndDecrementGoToTheLinkedCellsOwnStep) {
     CmoxLongCell plain("Plain", 2147483647);
     CmoxByteCell small("Small", 10);
     CmoxStringCell text("Text", "x");
+    // The sign is kept when widening; the long cell wraps on its own; a byte takes only the low
+    // 8 bits of the step (258: 2); a string has nothing to step.
+    const struct {
+        CmoxCell* cell;
+        int up, down;
+    } steps[] = {{&wide, 3, -2}, {&real, 0, 2}, {&plain, 1, 0}, {&small, 258, 0}, {&text, 1, 1}};
     ItemLog link;
-    link.Cell(&wide, 0);
-    link.Increment(3);
-    link.Decrement(-2); // the sign is kept when widening
-    link.Cell(&real, 0);
-    link.Decrement(2);
-    link.Cell(&plain, 0);
-    link.Increment(1); // the long cell wraps on its own
-    link.Cell(&small, 0);
-    link.Increment(258); // only the low 8 bits: 2
-    link.Cell(&text, 0);
-    link.Increment(1); // nothing to step
-    std::ostringstream out;
-    out << wide.Value() << ' ' << real.Value() << ' ' << plain.Value() << ' ' << int{small.Value()}
-        << ' ' << text.Value();
-    EXPECT_EQ("105 -0.5 -2147483648 12 x", out.str());
+    for (const auto& step : steps) {
+        link.Cell(step.cell, 0);
+        link.Increment(step.up);
+        link.Decrement(step.down);
+    }
+    EXPECT_EQ("105 -0.5 -2147483648 12 x",
+              Joined(wide.Value(), real.Value(), plain.Value(), small.Value(), text.Value()));
 }
 
+// Each step logs "<link depends on first><on second>:<field>".
 TEST_F(LinkCellTest, RelinkingMovesTheDependencyWithoutRefreshingAndSparesADeadCell) {
-    CmoxStringCell first("First", "one");
-    CmoxStringCell second("Second", "two");
+    CmoxStringCell first("First", "one"), second("Second", "two");
+    std::string log;
+    auto note = [&](CmoxCell* link) {
+        log += std::to_string(first.HasDependent(link)) +
+               std::to_string(second.HasDependent(link)) + ':' + edit.Text() + ' ';
+    };
     auto link = Link(&first);
-    link->Cell(&second, 1);
-    EXPECT_FALSE(first.HasDependent(link.get()));
-    EXPECT_TRUE(second.HasDependent(link.get()));
-    EXPECT_EQ("", edit.Text()); // relinking does not refresh
+    link->Cell(&second, 1); // relinking does not refresh
+    note(link.get());
     first.Value("changed");
-    EXPECT_EQ("", edit.Text());
+    note(link.get());
     second.Value("shown");
-    EXPECT_EQ("shown", edit.Text());
     link->Cell(&first, 0);
-    EXPECT_FALSE(second.HasDependent(link.get()));
-    EXPECT_FALSE(first.HasDependent(link.get()));
+    note(link.get());
     auto orphan = Link(nullptr); // linked to nothing yet
     {
         CmoxStringCell title("Title", "x");
@@ -181,14 +179,15 @@ TEST_F(LinkCellTest, RelinkingMovesTheDependencyWithoutRefreshingAndSparesADeadC
     // Neither relinking nor dropping the dependencies may touch the dead cell.
     orphan->DestroyDependencies();
     orphan->Cell(&second, 1);
-    EXPECT_TRUE(second.HasDependent(orphan.get()));
+    note(orphan.get());
     orphan->DestroyDependencies();
-    EXPECT_FALSE(second.HasDependent(orphan.get()));
+    note(orphan.get());
     // A link made without dependencies leaves the graph alone until asked.
     CmoxEditLC loose(10, &first, Dlg(), "Loose", MOX_UI_PRIORITY, 0);
-    EXPECT_FALSE(first.HasDependent(&loose));
+    note(&loose);
     loose.CreateDependencies();
-    EXPECT_TRUE(first.HasDependent(&loose));
+    note(&loose);
+    EXPECT_EQ("01: 01: 00:shown 01:shown 00:shown 00:shown 10:shown ", log);
     EXPECT_EQ(edit.Handle(), loose.GetControlHandle());
 }
 
@@ -197,25 +196,21 @@ TEST_F(LinkCellTest, RelinkingMovesTheDependencyWithoutRefreshingAndSparesADeadC
 // same, both die with the link, and the field goes back to its own handling.
 TEST_F(LinkCellTest, FormatterAndEditObjectAreOwnedAndDeletedOnce) {
     int formatters = 0, edits = 0;
+    std::string inside;
     {
         CmoxEditLC link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
         CmoxEditLC stray(99, nullptr, Dlg(), "Stray", MOX_UI_PRIORITY, 0);
         auto* first = new Counted<CmoxFormatter>(formatters);
         link.Formatter(first);
         link.Formatter(first);
-        EXPECT_EQ(0, formatters);
         link.Formatter(new Counted<CmoxFormatter>(formatters));
-        EXPECT_EQ(1, formatters);
-        ASSERT_NE(0, link.SubclassEditControl(new Counted<DigitsOnly>(edits)));
-        EXPECT_EQ(0, stray.SubclassEditControl(new Counted<DigitsOnly>(edits)));
+        const int linked = link.SubclassEditControl(new Counted<DigitsOnly>(edits));
+        const int strayed = stray.SubclassEditControl(new Counted<DigitsOnly>(edits));
         edit.Type("4a2");
-        EXPECT_EQ("42", edit.Text());
-        EXPECT_EQ(0, edits);
+        inside = Joined(formatters, linked, strayed, edit.Text(), edits);
     }
-    EXPECT_EQ(2, formatters);
-    EXPECT_EQ(2, edits);
     edit.Type("b");
-    EXPECT_EQ("42b", edit.Text());
+    EXPECT_EQ("1 1 0 42 0 | 2 2 42b", inside + " | " + Joined(formatters, edits, edit.Text()));
 }
 
 // ---- rejected entries --------------------------------------------------------------------------
