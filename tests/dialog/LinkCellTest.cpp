@@ -1,7 +1,7 @@
 // The link cell base: text exchange in both directions, rejected entries, relinking, ownership
 // and the filling of list-like controls.
 
-#include "dialog/LinkTesting.h"
+#include "dialog/DialogTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ CmoxCell* Record(const char* user, const char* title) {
     return record;
 }
 
-class LinkCellTest : public LinkTest {
+class LinkCellTest : public HeadlessTest {
   protected:
     Edit& edit = dialog.AddEdit(10);
     Edit& other = dialog.AddEdit(11);

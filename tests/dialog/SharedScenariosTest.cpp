@@ -1,8 +1,7 @@
 // Dialog scenarios that every control backend must pass alike: the link cells and the dialog
 // layer are the same, only the widgets underneath differ.
 
-#include "dialog/Backends.h"
-#include "dialog/LinkTesting.h"
+#include "dialog/DialogTesting.h"
 
 #include <gtest/gtest.h>
 

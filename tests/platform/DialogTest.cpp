@@ -1,4 +1,4 @@
-#include <mox/headless.h>
+#include "dialog/DialogTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
+using namespace moxtest;
 using namespace mox::headless;
 
 namespace {
-
-const unsigned int kSimpleBeep = 0xFFFFFFFFu;
 
 LPARAM Text(const char* text) {
     return reinterpret_cast<LPARAM>(text);
@@ -44,19 +43,15 @@ class ConsentDialog : public CWnd {
     }
 };
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public HeadlessTest {
   protected:
-    Desktop desktop;
-    std::unique_ptr<Dialog> owner = std::make_unique<Dialog>(desktop);
-    Dialog& dialog = *owner;
-    CWnd* Dlg() { return dialog.Wnd(); }
     std::ostringstream log;
 };
 
 } // namespace
 
 // Items found by id, subclassing that refuses taken windows, program writes against typing, text
-// cut to the buffer, the selection replaced by typing, and a window destroyed under its object.
+// cut to the buffer, and the selection replaced by typing.
 TEST_F(DialogTest, EditTranscript) {
     Edit& edit = dialog.AddEdit(10);
     dialog.AddEdit(11);
@@ -100,11 +95,6 @@ TEST_F(DialogTest, EditTranscript) {
     show();
     edit.Type("\b");
     show();
-    Dlg()->GetDlgItem(10)->SetFocus();
-    owner.reset(); // the object is detached and the focus is gone
-    char rest[4] = "abc";
-    log << CWnd::GetFocus() << ' ' << object.GetSafeHwnd() << ' '
-        << object.GetWindowText(rest, sizeof rest) << '\'' << rest << "'\n";
     EXPECT_EQ(R"(subclass 00100
 abc [3,3] writes 0
 hello world [0,0] writes 1
@@ -114,7 +104,6 @@ hello world [0,0] writes 1
 9 [1,1] writes 2
 abcd [4,4] writes 2
 abc [3,3] writes 2
-0 0 0''
 )",
               log.str());
 }
@@ -264,29 +253,36 @@ fail 01 0-4)",
               log.str());
 }
 
+// Desktops nest and refuse foreign windows; focus and beeps are recorded in order; a destroyed
+// window detaches its object and loses the focus.
 TEST(Dialog, DesktopsNestRefuseForeignWindowsAndRecordFocusAndBeepsInOrder) {
-    EXPECT_EQ(0, MessageBeep(kSimpleBeep)); // without a desktop: silent, nothing has the focus
+    EXPECT_EQ(0, MessageBeep(0xFFFFFFFFu)); // without a desktop: silent, nothing has the focus
     EXPECT_EQ(nullptr, CWnd::GetFocus());
     Desktop outer;
-    Dialog dialog(outer);
-    Edit& edit = dialog.AddEdit(10);
-    dialog.AddEdit(11);
+    auto dialog = std::make_unique<Dialog>(outer);
+    Edit& edit = dialog->AddEdit(10);
+    dialog->AddEdit(11);
+    CWnd* second = dialog->Wnd()->GetDlgItem(11);
     {
         Desktop inner;
         EXPECT_EQ(&inner, MoxGetWindowSystem());
-        EXPECT_EQ(nullptr, dialog.Wnd()->GetDlgItem(10)->SetFocus());
-        EXPECT_EQ(nullptr, CWnd::GetFocus()); // the inner desktop does not own the field
-        MessageBeep(kSimpleBeep);
+        // The inner desktop does not own the field.
+        EXPECT_TRUE(edit.Wnd()->SetFocus() == nullptr && CWnd::GetFocus() == nullptr);
+        MessageBeep(0xFFFFFFFFu);
         EXPECT_EQ(1u, inner.Beeps().size());
     }
-    EXPECT_EQ(&outer, MoxGetWindowSystem());
-    EXPECT_TRUE(outer.Beeps().empty());
-    EXPECT_EQ(nullptr, edit.Wnd()->SetFocus());
-    EXPECT_TRUE(edit.HasFocus());
-    CWnd* second = dialog.Wnd()->GetDlgItem(11);
+    EXPECT_TRUE(MoxGetWindowSystem() == &outer && outer.Beeps().empty());
+    EXPECT_TRUE(edit.Wnd()->SetFocus() == nullptr && edit.HasFocus());
     EXPECT_EQ(edit.Wnd(), second->SetFocus()); // returns the previous holder
     EXPECT_EQ(second, CWnd::GetFocus());
-    MessageBeep(kSimpleBeep);
+    MessageBeep(0xFFFFFFFFu);
     MessageBeep(MB_ICONEXCLAMATION);
-    EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep, MB_ICONEXCLAMATION}), outer.Beeps());
+    EXPECT_EQ((std::vector<unsigned int>{0xFFFFFFFFu, MB_ICONEXCLAMATION}), outer.Beeps());
+    CEdit object;
+    ASSERT_NE(0, object.SubclassDlgItem(11, dialog->Wnd()));
+    dialog.reset();
+    char text[4] = "abc";
+    const int length = object.GetWindowText(text, sizeof text);
+    EXPECT_EQ("0 0 0 ''", Joined(CWnd::GetFocus(), object.GetSafeHwnd(), length,
+                                 "'" + std::string(text) + "'"));
 }
