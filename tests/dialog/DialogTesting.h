@@ -129,7 +129,6 @@ class HeadlessBackend {
         m_history = history;
     }
 
-    void Type(int id, const char* text) { Field(id).Type(text); }
     void Enter(int id, const char* text) { Field(id).Enter(text); }
     void Commit(int id) {
         Cmox& engine = Cmox::Current();
@@ -219,7 +218,6 @@ class QtBackend {
         m_dialog.TransferOnCommit(link, "Entry");
     }
 
-    void Type(int id, const char* text) { QTest::keyClicks(m_dialog.Item(id)->Widget(), text); }
     void Enter(int id, const char* text) {
         QWidget* widget = m_dialog.Item(id)->Widget();
         widget->setFocus();

@@ -64,10 +64,8 @@ TEST_F(DialogTest, EditTranscript) {
     log << "subclass " << first.SubclassWindow(nullptr) << first.SubclassDlgItem(99, Dlg())
         << first.SubclassDlgItem(10, Dlg()) << object.SubclassDlgItem(10, Dlg())
         << first.SubclassDlgItem(11, Dlg()) << '\n';
-    EXPECT_EQ(&first, Dlg()->GetDlgItem(10));
-    HWND window = first.UnsubclassWindow();
-    EXPECT_EQ(edit.Handle(), window);
-    EXPECT_NE(0, object.SubclassWindow(window));
+    EXPECT_TRUE(Dlg()->GetDlgItem(10) == &first && first.UnsubclassWindow() == edit.Handle());
+    ASSERT_NE(0, object.SubclassWindow(edit.Handle()));
     auto show = [&] {
         log << edit.Text() << " [" << edit.SelStart() << ',' << edit.SelEnd() << "] writes "
             << edit.SetTextCount() << '\n';
@@ -111,31 +109,32 @@ abc [3,3] writes 2
 // The two list-like controls answer the same requests under their own message numbers; a combo
 // box also shows the selected item in its edit field, a list box's window text is no item.
 TEST_F(DialogTest, ComboAndListItemsSelectionAndPrefixSearch) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    ListBox& list = dialog.AddListBox(30);
+    dialog.AddComboBox(20);
+    dialog.AddListBox(30);
     const struct {
         int id;
         unsigned int add, count, getSel, setSel, getText, getTextLen, select, find, reset;
-        std::function<int()> curSel;
-        std::function<std::string()> text;
         const char* shown;
     } kinds[] = {
         {20, CB_ADDSTRING, CB_GETCOUNT, CB_GETCURSEL, CB_SETCURSEL, CB_GETLBTEXT, CB_GETLBTEXTLEN,
-         CB_SELECTSTRING, CB_FINDSTRING, CB_RESETCONTENT, [&] { return combo.CurSel(); },
-         [&] { return combo.EditField().Text(); }, "Greenish"},
+         CB_SELECTSTRING, CB_FINDSTRING, CB_RESETCONTENT, "Greenish"},
         {30, LB_ADDSTRING, LB_GETCOUNT, LB_GETCURSEL, LB_SETCURSEL, LB_GETTEXT, LB_GETTEXTLEN,
-         LB_SELECTSTRING, LB_FINDSTRING, LB_RESETCONTENT, [&] { return list.CurSel(); },
-         [&] { return list.Text(); }, ""},
+         LB_SELECTSTRING, LB_FINDSTRING, LB_RESETCONTENT, ""},
     };
     for (const auto& k : kinds) {
         SCOPED_TRACE(k.id);
         CWnd* box = Dlg()->GetDlgItem(k.id);
+        auto shows = [box] { // a combo box's field, a list box's own window text
+            std::string text;
+            box->GetWindowText(text);
+            return text;
+        };
         std::ostringstream out;
         char item[9];
         for (const char* text : {"Red", "Green", "Greenish", "", "Blue"})
             out << box->SendMessage(k.add, 0, Text(text));
         out << " sel " << box->SendMessage(k.getSel) << " set " << box->SendMessage(k.setSel, 2)
-            << " shows '" << k.text() << "' | item2 " << box->SendMessage(k.getText, 2, Text(item))
+            << " shows '" << shows() << "' | item2 " << box->SendMessage(k.getText, 2, Text(item))
             << item << " len3 " << box->SendMessage(k.getTextLen, 3) << " item5 "
             << box->SendMessage(k.getText, 5, Text(item));
         // Prefix search ignores case, starts after the given item and wraps to the top; only the
@@ -143,14 +142,14 @@ TEST_F(DialogTest, ComboAndListItemsSelectionAndPrefixSearch) {
         out << " | select " << box->SendMessage(k.select, 1, Text("Green")) << " find "
             << box->SendMessage(k.find, 2, Text("gREEN")) << " miss "
             << box->SendMessage(k.select, static_cast<WPARAM>(-1), Text("Greenisher")) << " sel "
-            << k.curSel();
+            << box->SendMessage(k.getSel);
         // Out of range clears the selection, and so does emptying the control.
-        out << " | set255 " << box->SendMessage(k.setSel, 255) << " sel " << k.curSel() << " '"
-            << k.text() << '\'';
+        out << " | set255 " << box->SendMessage(k.setSel, 255) << " sel "
+            << box->SendMessage(k.getSel) << " '" << shows() << '\'';
         box->SendMessage(k.setSel, 0);
         box->SendMessage(k.reset);
         out << " | reset " << box->SendMessage(k.count) << ' ' << box->SendMessage(k.getSel) << " '"
-            << k.text() << '\'';
+            << shows() << '\'';
         EXPECT_EQ(std::string("01234 sel -1 set 2 shows '") + k.shown +
                       "' | item2 8Greenish len3 0 item5 -1 | select 2 find 1 miss -1 sel 2 | "
                       "set255 -1 sel -1 '' | reset 0 -1 ''",
@@ -187,8 +186,8 @@ TEST_F(DialogTest, ComboEditFieldIsAChildItsTrafficAndTypingClearTheSelection) {
 }
 
 // Check boxes and radio groups through DDX and UpdateData: what the links and the shared
-// scenarios do not see. Each line: "<two-state box><three-state box> <r0 r1 r2><box inside the
-// group> value <value>".
+// scenarios do not see. After each exchange: "<two-state box><three-state box> <r0 r1 r2><box
+// inside the group> value <value>".
 TEST_F(DialogTest, ButtonsTranscript) {
     CheckBox& consentBox = dialog.AddCheckBox(40);
     Edit& edit = dialog.AddEdit(10);
@@ -199,31 +198,29 @@ TEST_F(DialogTest, ButtonsTranscript) {
     CheckBox& inside = dialog.AddCheckBox(55, false, 0);
     RadioButton& r2 = dialog.AddRadioButton(52);
     CDataExchange load(Dlg(), 0), save(Dlg(), 1);
-    int value = BST_INDETERMINATE;
-    auto show = [&] {
-        log << two.State() << box.State() << ' ' << r0.IsChecked() << r1.IsChecked()
-            << r2.IsChecked() << inside.State() << " value " << value << '\n';
-    };
-    two.Click();
-    two.Click();
-    two.Click(); // two states: checked, unchecked, checked
-    show();
-    DDX_Check(&load, 42, value); // a two-state box shows the indeterminate state checked
-    DDX_Check(&load, 41, value);
-    show();
-    value = -5;
-    DDX_Check(&save, 41, value);
-    show();
-    value = 7; // out of range: shown unchecked
-    DDX_Check(&load, 41, value);
-    show();
+    for (int click = 0; click < 3; ++click) // two states: checked, unchecked, checked
+        two.Click();
     r0.Click();
     r2.Click();
-    DDX_Radio(&save, 50, value); // the check box between is not counted
-    show();
-    value = 1;
-    DDX_Radio(&load, 50, value); // the check box was left alone
-    show();
+    // A two-state box shows the indeterminate state checked, an out-of-range state unchecked;
+    // the check box inside the radio group is neither counted nor changed.
+    const struct {
+        void (*exchange)(CDataExchange*, int, int&);
+        CDataExchange* direction;
+        int id, value;
+    } steps[] = {{DDX_Check, &load, 42, BST_INDETERMINATE},
+                 {DDX_Check, &load, 41, BST_INDETERMINATE},
+                 {DDX_Check, &save, 41, -5},
+                 {DDX_Check, &load, 41, 7},
+                 {DDX_Radio, &save, 50, -5},
+                 {DDX_Radio, &load, 50, 1}};
+    log << two.State() << box.State() << ' ' << r0.IsChecked() << r1.IsChecked() << r2.IsChecked()
+        << inside.State() << '\n';
+    for (auto step : steps) {
+        step.exchange(step.direction, step.id, step.value);
+        log << two.State() << box.State() << ' ' << r0.IsChecked() << r1.IsChecked()
+            << r2.IsChecked() << inside.State() << " value " << step.value << '\n';
+    }
     // UpdateData runs the exchange; a refused save focuses the control.
     ConsentDialog consent;
     ASSERT_NE(0, consent.SubclassWindow(dialog.Handle()));
@@ -233,6 +230,7 @@ TEST_F(DialogTest, ButtonsTranscript) {
     consentBox.Click();
     log << ' ' << consent.UpdateData() << consent.exchanges << '\n';
     // Unknown controls are refused; Fail selects the prepared edit field only when saving.
+    int value = 0;
     EXPECT_THROW(save.PrepareCtrl(77), CInvalidArgException);
     EXPECT_THROW(DDX_Check(&save, 77, value), CInvalidArgException);
     edit.Enter("oops");
@@ -242,10 +240,11 @@ TEST_F(DialogTest, ButtonsTranscript) {
     save.PrepareEditCtrl(10);
     EXPECT_THROW(save.Fail(), CUserException);
     log << edit.HasFocus() << ' ' << edit.SelStart() << '-' << edit.SelEnd();
-    EXPECT_EQ(R"(10 0000 value 2
-12 0000 value 2
-12 0000 value 2
-10 0000 value 7
+    EXPECT_EQ(R"(10 0010
+10 0010 value 2
+12 0010 value 2
+12 0010 value 2
+10 0010 value 7
 10 0010 value 2
 10 0100 value 1
 consent 11 001 13
