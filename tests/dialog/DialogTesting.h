@@ -151,9 +151,7 @@ class HeadlessBackend {
             static_cast<mox::headless::RadioButton*>(Item(id))->Click();
     }
 
-    std::string Text(int id) { return Item(id)->Text(); }
     int Writes(int id) { return Item(id)->SetTextCount(); }
-    bool HasFocus(int id) { return Item(id)->HasFocus(); }
     int Beeps() const { return static_cast<int>(m_desktop.Beeps().size()); }
 
   private:
@@ -240,14 +238,7 @@ class QtBackend {
     }
     void Click(int id) { QTest::mouseClick(m_dialog.Item(id)->Widget(), Qt::LeftButton); }
 
-    std::string Text(int id) {
-        QWidget* widget = m_dialog.Item(id)->Widget();
-        if (auto* combo = qobject_cast<QComboBox*>(widget))
-            return combo->currentText().toStdString();
-        return static_cast<QLineEdit*>(widget)->text().toStdString();
-    }
     int Writes(int id) { return m_writes[id]; }
-    bool HasFocus(int id) { return m_system.GetFocus() == m_dialog.Item(id); }
     int Beeps() const { return m_system.BeepCount(); }
 
   private:

@@ -1,4 +1,4 @@
-#include <mox/dialog/CmoxFormatter.h>
+#include "dialog/DialogTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -75,15 +75,14 @@ TEST(Formatter, ParsersAndWritersTranscript) {
         out.str());
     EXPECT_EQ(0L, f.TextToLong(nullptr));
     // Overlong text is read from its first characters: the 7 lies past the preprocessing buffer.
-    EXPECT_EQ(5L, f.TextToLong(("5" + std::string(300, ' ') + "7").c_str()));
     const std::string digits(1000, '9');
-    EXPECT_EQ(2147483647L, f.TextToLong(digits.c_str()));
-    EXPECT_EQ(LLONG_MAX, f.TextToLongLong(digits.c_str()));
-    EXPECT_EQ(0.0, f.TextToDouble(std::string(600, ',').c_str()));
+    EXPECT_EQ("5 2147483647 9223372036854775807 0",
+              moxtest::Joined(f.TextToLong(("5" + std::string(300, ' ') + "7").c_str()),
+                              f.TextToLong(digits.c_str()), f.TextToLongLong(digits.c_str()),
+                              f.TextToDouble(std::string(600, ',').c_str())));
     // An override of the preprocessing changes all four parsers.
     UnderscoreFormatter u;
-    EXPECT_EQ(1000L, u.TextToLong("1_000"));
-    EXPECT_EQ(200, u.TextToByte("2_00"));
-    EXPECT_DOUBLE_EQ(1000.25, u.TextToDouble("1_000.25"));
-    EXPECT_EQ(1000000LL, u.TextToLongLong("1_000_000"));
+    EXPECT_EQ("1000 200 1000.25 1000000",
+              moxtest::Joined(u.TextToLong("1_000"), u.TextToByte("2_00"),
+                              u.TextToDouble("1_000.25"), u.TextToLongLong("1_000_000")));
 }

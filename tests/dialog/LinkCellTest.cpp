@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <ios>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -259,11 +260,9 @@ TEST_F(LinkCellTest, ListContentsComeFromResourcesStringsAndArrayCells) {
     records.Add(Record("first", "One"));
     records.Add(Record("second", "Two"));
     ItemLog link;
-    MoxSetStringResource(1, "One");
-    MoxSetStringResource(2, "Two");
-    MoxSetStringResource(3, "Three");
-    MoxSetStringResource(40, "Red|Green||Blue|");
-    MoxSetStringResource(41, "|Tail");
+    for (const auto& [id, text] : std::map<unsigned int, const char*>{
+             {1, "One"}, {2, "Two"}, {3, "Three"}, {40, "Red|Green||Blue|"}, {41, "|Tail"}})
+        MoxSetStringResource(id, text);
     link.AddString(2);
     link.AddString(0);                // nothing added, nothing shown
     link.InitContents(3, 0, 1, 0, 2); // up to five ids: zero is skipped

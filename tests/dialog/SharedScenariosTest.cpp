@@ -16,9 +16,15 @@ template <class Backend> class Scenario : public MoxTest {
   protected:
     Backend backend;
     /// What control `id` answers to `message`, asked the way the link cells ask it.
-    LRESULT Ask(int id, unsigned int message) {
-        return backend.Dlg()->GetDlgItem(id)->SendMessage(message);
+    LRESULT Ask(int id, unsigned int message) { return Item(id)->SendMessage(message); }
+    /// The text control `id` shows (a combo box: its field).
+    std::string Text(int id) {
+        std::string text;
+        Item(id)->GetWindowText(text);
+        return text;
     }
+    bool HasFocus(int id) { return CWnd::GetFocus() == Item(id); }
+    CWnd* Item(int id) { return backend.Dlg()->GetDlgItem(id); }
 };
 
 #if MOX_TEST_QT
@@ -62,7 +68,7 @@ TYPED_TEST(Scenario, RoadOfOneChangeFromTypingToUndo) {
     // "<period> beeps<n> focus<0|1> <entry field> <readout field>"
     auto state = [&] {
         return Joined(period.Value(), "beeps" + std::to_string(ui.Beeps()),
-                      "focus" + std::to_string(ui.HasFocus(10)), ui.Text(10), ui.Text(11));
+                      "focus" + std::to_string(this->HasFocus(10)), this->Text(10), this->Text(11));
     };
 
     ui.Enter(10, "347"); // quantized to the increment of 10
@@ -115,14 +121,14 @@ TYPED_TEST(Scenario, ComboAndListExchangeIndexesAndTextAndTheComboFieldFiltersKe
     rateLink.StateToUI(); // a numeric cell selects the item showing its formatted value
     // A prefix selects the item, case ignored; the rate's text is cut to the buffer.
     EXPECT_EQ("Blue Green 1 Green 240",
-              Joined(ui.Text(20), ui.Text(21), this->Ask(22, CB_GETCURSEL), ControlText(listLink),
-                     ControlText(rateLink, 4)));
+              Joined(this->Text(20), this->Text(21), this->Ask(22, CB_GETCURSEL),
+                     ControlText(listLink), ControlText(rateLink, 4)));
     ui.Pick(20, 0);
     comboLink.UIToState();
     ui.Pick(30, 2);
     listLink.UIToState();
     colour.Value(static_cast<unsigned char>(1)); // the change notification selects item 1
-    EXPECT_EQ("Green 2", Joined(ui.Text(20), size.Value()));
+    EXPECT_EQ("Green 2", Joined(this->Text(20), size.Value()));
     ui.Enter(20, "Teal"); // typing over the item drops the selection
     comboLink.UIToState();
     EXPECT_EQ(255, colour.Value());
@@ -135,8 +141,8 @@ TYPED_TEST(Scenario, ComboAndListExchangeIndexesAndTextAndTheComboFieldFiltersKe
     name.Value("Purple");
     shade.Value("Purple");
     EXPECT_EQ("-1 300 Purple Purple 2",
-              Joined(this->Ask(22, CB_GETCURSEL), ui.Text(22), ui.Text(21), ControlText(nameLink),
-                     this->Ask(31, LB_GETCURSEL)));
+              Joined(this->Ask(22, CB_GETCURSEL), this->Text(22), this->Text(21),
+                     ControlText(nameLink), this->Ask(31, LB_GETCURSEL)));
     ui.Pick(21, 2); // a picked item is read as its text
     nameLink.UIToState();
     ui.Pick(31, 0);
@@ -148,17 +154,15 @@ TYPED_TEST(Scenario, ComboAndListExchangeIndexesAndTextAndTheComboFieldFiltersKe
     ASSERT_NE(0, nameLink.SubclassEditControl(new DigitsOnly));
     ui.Enter(21, "1x2");
     nameLink.UIToState(); // typed text is read from the field
-    EXPECT_EQ("12 12", Joined(ui.Text(21), name.Value()));
+    EXPECT_EQ("12 12", Joined(this->Text(21), name.Value()));
 }
 
 // A three-state check box and a radio group that stops at the next group start, both ways.
 TYPED_TEST(Scenario, CheckBoxHoldsThreeStatesAndRadioGroupsStopAtTheNextGroup) {
     auto& ui = this->backend;
     ui.AddCheck(40);
-    ui.AddRadio(50, true);
-    ui.AddRadio(51, false);
-    ui.AddRadio(52, false);
-    ui.AddRadio(60, true);
+    for (int id : {50, 51, 52, 60}) // two groups: 50 to 52, and 60
+        ui.AddRadio(id, id % 10 == 0);
     ui.Show();
     CmoxBooleanCell flag("Flag", 1);
     CmoxCheckLC check(40, &flag, ui.Dlg(), "Check", MOX_STATE_PRIORITY, 1);
