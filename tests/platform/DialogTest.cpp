@@ -70,8 +70,7 @@ TEST_F(DialogTest, EditTranscript) {
         log << edit.Text() << " [" << edit.SelStart() << ',' << edit.SelEnd() << "] writes "
             << edit.SetTextCount() << '\n';
     };
-    edit.Type("abc");
-    show();
+    edit.Type("abc"); // typing is no program write
     Dlg()->SetDlgItemText(10, "hello world");
     show();
     char buffer[6];
@@ -94,7 +93,6 @@ TEST_F(DialogTest, EditTranscript) {
     edit.Type("\b");
     show();
     EXPECT_EQ(R"(subclass 00100
-abc [3,3] writes 0
 hello world [0,0] writes 1
 5hello 11 0''
 12345 [0,0] writes 2
