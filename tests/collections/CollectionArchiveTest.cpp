@@ -1,11 +1,12 @@
 // Saving and restoring composite and array cells: the record layout of a nested tree and its round
 // trip, references, and what a restore does with records that do not fit. Every value kind's
 // round trip inside a composite and an array is also checked by the operations fuzzer.
+#include "collections/Transcript.h"
 #include "support/ArchiveTest.h"
-#include "support/Recorder.h"
 
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace moxtest;
@@ -31,12 +32,6 @@ class LongArray : public CmoxArrayCell {
         element->RestoreUserName(archive);
         element->Restore(archive);
     }
-    CmoxCell* CreateAndAdd() override {
-        std::string name;
-        auto* element = new CmoxLongCell(NewChildName(name).c_str(), 0);
-        Add(element);
-        return element;
-    }
 };
 
 // A non-owning array whose references are children of another cell.
@@ -48,53 +43,36 @@ class RefArray : public CmoxArrayCell {
     CmoxCell* m_owner;
 };
 
-// A composite that makes the child a record asks for when it has none.
+// A composite that makes a string child when a record asks for one it does not have.
 class GrowingComposite : public CmoxCompositeCell {
   public:
     using CmoxCompositeCell::CmoxCompositeCell;
     CmoxCell* RestoreFindChild(const char* name) override {
         if (CmoxCell* child = FindChild(name)) return child;
-        CmoxCell* made = nullptr;
-        if (Cmox::Current().RestoreClassName() == "CmoxStringCell")
-            made = new CmoxStringCell("", "");
-        if (made != nullptr) AddChild(made, 1);
-        return made; // named by the restore
+        if (Cmox::Current().RestoreClassName() != "CmoxStringCell") return nullptr;
+        auto* made = new CmoxStringCell("", ""); // named by the restore
+        AddChild(made, 1);
+        return made;
     }
 };
 
-// What a collection holds, as "name=value" of its long children (references included).
+// What a collection holds, as "name=value" of its long and string children (references too).
 std::string Held(CmoxCell& collection) {
     std::string out;
     auto* array = dynamic_cast<CmoxArrayCell*>(&collection);
     auto* composite = dynamic_cast<CmoxCompositeCell*>(&collection);
-    const int n = array != nullptr ? array->GetSize() : composite->GetSize();
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < (array != nullptr ? array->GetSize() : composite->GetSize()); ++i) {
         CmoxCell* child = array != nullptr ? array->GetAt(i) : composite->GetChildAt(i);
-        out +=
-            child->Name() + "=" + std::to_string(dynamic_cast<CmoxLongCell&>(*child).Value()) + " ";
+        auto* number = dynamic_cast<CmoxLongCell*>(child);
+        out += child->Name() + "=" +
+               (number ? std::to_string(number->Value())
+                       : dynamic_cast<CmoxStringCell&>(*child).Value()) +
+               " ";
     }
     return out;
 }
 
-// Message boxes are answered with `answer` and logged as "text|type".
-class CollectionArchive : public ArchiveTest {
-  protected:
-    void SetUp() override {
-        m_previous = MoxSetMessageBoxHandler([this](const char* text, unsigned int type) {
-            asked.push_back(text + ("|" + std::to_string(type)));
-            return answer;
-        });
-    }
-    void TearDown() override {
-        MoxSetMessageBoxHandler(m_previous);
-        ArchiveTest::TearDown();
-    }
-    int Restore(const std::string& record, CmoxCell& cell) { return RestoreRecord(record, cell); }
-    LifetimeCounter counter;
-    int answer = IDNO;
-    Names asked;
-    MoxMessageBoxHandler m_previous;
-};
+using CollectionArchive = ArchiveTest;
 
 // A composite with a hidden user-name child, a nested composite, an owning array and an array of
 // references to some of the root's children.
@@ -125,10 +103,9 @@ TEST_F(CollectionArchive, NestedTreeSavesThisLayoutAndRestoresToTheSameBytes) {
     saved.root.SetChildLong("Count", 5);
     saved.root.SetChildString("Title", "A {title}");
     saved.display->UserName("Screen");
-    CmoxCell::InitializeCellId();
-    saved.items->CreateAndAdd()->Value(11L);
-    saved.items->CreateAndAdd()->Savable(0);
-    saved.items->CreateAndAdd()->Value(33L);
+    for (const char* name : {"1Item", "2Item", "3Item"})
+        saved.items->Add(new CmoxLongCell(name, 11L * (name[0] - '0')));
+    saved.items->GetAt(1)->Savable(0);
     saved.favourites->Add(saved.root.FindChild("Title"));
     saved.favourites->Add(saved.root.FindChild("Count"));
     const std::string text = SavedRecords(saved.root);
@@ -146,10 +123,22 @@ TEST_F(CollectionArchive, NestedTreeSavesThisLayoutAndRestoresToTheSameBytes) {
                     "\t\tCmoxLongCell \"Count\" \"$$\" * \r\n"
                     "\t}\r\n"
                     "}\r\n");
+    // SaveChild writes the composite's frame with that child only.
+    for (const char* name : {"Count", "UserName", "Missing"}) {
+        std::stringstream out;
+        CmoxArchive archive;
+        ASSERT_EQ(archive.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
+        saved.root.SaveChild(archive, name);
+        const std::string all = out.str();
+        EXPECT_EQ(all.substr(all.find("\r\n", all.find("\r\n") + 2) + 2),
+                  text.substr(0, text.find('\n') + 1) +
+                      (name[0] == 'C' ? "\tCmoxLongCell \"Count\" \"$$\" = { 5  }\r\n" : "") + "}");
+    }
 
     Tree restored;
+    LifetimeCounter counter;
     restored.items->Add(new CountedCell("Stale", counter)); // replaced by the restore
-    ASSERT_EQ(Restore(text, restored.root), 1);
+    ASSERT_EQ(RestoreRecord(text, restored.root), 1);
     EXPECT_TRUE(Errors().empty());
     EXPECT_EQ(counter.destroyed, 1);
     EXPECT_EQ(Next(), ""); // the whole record was read
@@ -159,85 +148,28 @@ TEST_F(CollectionArchive, NestedTreeSavesThisLayoutAndRestoresToTheSameBytes) {
     EXPECT_EQ(restored.favourites->GetAt(0)->Parent(), &restored.root);
 }
 
-TEST_F(CollectionArchive, SaveChildWritesTheCompositeWithThatChildOnly) {
-    Tree tree;
-    tree.root.UserName("Main");
-    for (const char* name : {"Count", "UserName", "Missing"}) {
-        std::stringstream out;
-        CmoxArchive archive;
-        ASSERT_EQ(archive.Open(&out, MOX_ARCHIVE_WRITE, 0), 1);
-        tree.root.SaveChild(archive, name);
-        const std::string all = out.str();
-        EXPECT_EQ(all.substr(all.find("\r\n", all.find("\r\n") + 2) + 2),
-                  std::string("CmoxCompositeCell \"Root\" \"$Main$\" {\r\n") +
-                      (name[0] == 'C' ? "\tCmoxLongCell \"Count\" \"$$\" = { 0  }\r\n}" : "}"));
-    }
-}
-
 TEST_F(CollectionArchive, RestoreReportsOnlyTheChildrenThatChanged) {
-    Tree saved;
+    Tree saved, restored;
     saved.root.SetChildLong("Count", 8);
     UpdateLog log;
-    Tree restored;
-    RecordingCell countWatcher("CW", MOX_STATE_PRIORITY, log);
-    RecordingCell titleWatcher("TW", MOX_STATE_PRIORITY, log);
-    RecordingCell itemsWatcher("IW", MOX_STATE_PRIORITY, log);
-    restored.root.FindChild("Count")->AddDependent(&countWatcher);
-    restored.root.FindChild("Title")->AddDependent(&titleWatcher);
-    restored.items->AddDependent(&itemsWatcher);
-    ASSERT_EQ(Restore(SavedRecords(saved.root), restored.root), 1);
+    RecordingCell count("CW", MOX_STATE_PRIORITY, log), title("TW", MOX_STATE_PRIORITY, log),
+        items("IW", MOX_STATE_PRIORITY, log);
+    restored.root.FindChild("Count")->AddDependent(&count);
+    restored.root.FindChild("Title")->AddDependent(&title);
+    restored.items->AddDependent(&items);
+    ASSERT_EQ(RestoreRecord(SavedRecords(saved.root), restored.root), 1);
     // The array is emptied and says so even though the record holds no elements.
-    EXPECT_EQ(Order(log), Names({"CW", "IW"}));
-    EXPECT_EQ(log[0].reasons, Reasons{MOX_VALUE_CHANGED});
-    EXPECT_EQ(log[1].reasons, Reasons{MOX_CHILD_REMOVED});
+    EXPECT_EQ(Heard(log), "CW(Count:value) IW(Items:removed) ");
 }
 
-TEST_F(CollectionArchive, ReferencesAreFoundUnderTheTrueParentAndMissingChildrenMadeOnRequest) {
-    const std::string text = "CmoxArrayCell \"Refs\" \"$$\" {\r\n"
-                             "\tCmoxLongCell \"B\" \"$$\" * \r\n"
-                             "\tCmoxLongCell \"Gone\" \"$$\" * \r\n"
-                             "\tCmoxLongCell \"A\" \"$$\" * \r\n"
-                             "}\r\n";
-    CmoxCompositeCell owner("Owner");
-    auto* a = new CmoxLongCell("A", 1);
-    owner.AddChild(a, 1);
-    owner.AddChild(new CmoxLongCell("B", 2), 1);
-    RefArray refs("Refs", &owner);
-    refs.Add(a);
-    ASSERT_EQ(Restore(text, refs), 1);
-    EXPECT_EQ(Held(refs), "B=2 A=1 ");
-    EXPECT_EQ(Held(owner), "A=1 B=2 "); // nothing destroyed, nothing moved
-    EXPECT_EQ(a->Parent(), &owner);
-    EXPECT_TRUE(Errors().empty());
-    RefArray orphan("Refs", nullptr); // nowhere to look: every reference is left out
-    ASSERT_EQ(Restore(text, orphan), 1);
-    EXPECT_EQ(orphan.GetSize(), 0);
-
-    GrowingComposite grown("Group");
-    ASSERT_EQ(Restore("CmoxCompositeCell \"Group\" \"$$\" {\r\n\tCmoxStringCell \"T\" \"$$\" = { x "
-                      " }\r\n}\r\n",
-                      grown),
-              1);
-    ASSERT_EQ(grown.GetSize(), 1);
-    EXPECT_EQ(grown.GetChildString("T"), "x");
-}
-
-// Records that name no child, elements the restore hook refuses or fails on, and malformed or
-// truncated records: the question asked, the result, the codes flagged and what the cell holds.
+// Records that name no child, elements the restore hook refuses or fails on, references found
+// under the true parent or not at all, and malformed or truncated records: the question asked,
+// the result, the codes flagged and what the cell holds.
 TEST_F(CollectionArchive, RecordsThatDoNotFitAskDeclineOrFailByTheirRules) {
-    enum Target { kComposite, kArray, kRefs };
-    struct Case {
-        Target target;
-        std::string body;
-        int answer;
-        int result;
-        Codes errors;
-        std::string missing; // the child the user is asked about, if any
-        std::string held;
-    };
-    const auto L = [](const char* name, int value) {
-        return "CmoxLongCell \"" + std::string(name) + "\" \"$$\" = { " + std::to_string(value) +
-               "  }\r\n";
+    enum Target { kComposite, kArray, kRefs, kOrphanRefs };
+    const auto L = [](const char* name, int value = -1) { // a long's record, or a reference
+        return "CmoxLongCell \"" + std::string(name) + "\" \"$$\" " +
+               (value < 0 ? "*" : "= { " + std::to_string(value) + "  }") + "\r\n";
     };
     const std::string ghosts = "{\r\n" + L("A", 1) + L("Ghost", 2) + L("C", 3) + "}\r\n";
     const std::string deep = "{\r\nCmoxCompositeCell \"Ghost\" \"$$\" {\r\n" + L("C", 9) +
@@ -245,52 +177,73 @@ TEST_F(CollectionArchive, RecordsThatDoNotFitAskDeclineOrFailByTheirRules) {
                              "}\r\n";
     const std::string odd =
         "{\r\n" + L("1", 1) + "CmoxDoubleCell \"Odd\" \"$$\" = { 2.5  }\r\n" + L("3", 3) + "}\r\n";
+    const std::string refs = "{\r\n" + L("C") + L("Gone") + L("A") + "}\r\n";
     const Codes none, declined{MOX_RESTORE_DECLINED}, bad{MOX_RESTORE_BAD_FORMAT},
         end{MOX_RESTORE_UNEXPECTED_END};
-    const Case cases[] = {
+    // The target, the record's body, the answer to a question; then the result, the codes
+    // flagged, the child the user is asked about (if any) and what the target holds.
+    const std::tuple<Target, std::string, int, int, Codes, std::string, std::string> cases[] = {
         {kComposite, ghosts, IDYES, 1, none, "Ghost", "A=1 C=3 "},
         {kComposite, ghosts, IDNO, 0, declined, "Ghost", "A=1 C=0 "},
         {kComposite, deep, IDYES, 1, none, "Ghost", "A=0 C=3 "}, // skips the whole body
+        {kComposite, "{\r\nCmoxStringCell \"T\" \"$$\" = { x  }\r\n}\r\n", IDNO, 1, none, "",
+         "A=0 C=0 T=x "}, // made on request
         {kArray, odd, IDYES, 1, none, "Odd", "1=1 3=3 "},
         {kArray, odd, IDNO, 0, declined, "Odd", "1=1 "},
         // A fault that the hook flagged itself is not asked about.
         {kArray, "{\r\nBroken \"2\" \"$$\" = { 2  }\r\n" + L("3", 3) + "}\r\n", IDNO, 1, end, "",
          "3=3 "},
+        // References are found under the true parent, in the record's order; the missing ones
+        // and all of them without a true parent are left out unasked.
+        {kRefs, refs, IDNO, 1, none, "", "C=0 A=0 "},
+        {kOrphanRefs, refs, IDNO, 1, none, "", ""},
         {kComposite, "= { 1  }\r\n", IDYES, 0, bad, "", "A=0 C=0 "},
         {kArray, "[\r\n}\r\n", IDYES, 0, bad, "",
          "Kept=0 "}, // refused before anything was replaced
         {kComposite, "{\r\n" + L("A", 7), IDYES, 0, end, "", "A=7 C=0 "},
         {kArray, "{\r\n" + L("1", 1), IDYES, 0, end, "", "1=1 "},
-        {kRefs, "{\r\nCmoxLongCell \"A\" \"$$\" * \r\n", IDYES, 0, end, "", "A=0 "},
+        {kRefs, "{\r\n" + L("A"), IDYES, 0, end, "", "A=0 "},
     };
+    // Questions are answered with the row's reply and logged as "text|type".
+    int answer = IDNO;
+    Names asked;
+    const MoxMessageBoxHandler previous =
+        MoxSetMessageBoxHandler([&](const char* text, unsigned int type) {
+            asked.push_back(text + ("|" + std::to_string(type)));
+            return answer;
+        });
     Engine().BeginTransaction(); // a failed restore leaves the transaction level as it was
     const int level = Engine().TransactionLevel();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.body);
-        answer = c.answer;
+    for (const auto& [kind, body, reply, result, errors, missing, held] : cases) {
+        SCOPED_TRACE(body);
+        answer = reply;
         asked.clear();
-        CmoxCompositeCell group("Group");
+        GrowingComposite group("Group");
         group.AddChild(new CmoxLongCell("A", 0), 1);
         group.AddChild(new CmoxLongCell("C", 0), 1);
         LongArray items("Items");
         items.Add(new CmoxLongCell("Kept", 0));
-        RefArray refs("Refs", &group);
-        CmoxCell& target = c.target == kComposite ? static_cast<CmoxCell&>(group)
-                           : c.target == kArray   ? static_cast<CmoxCell&>(items)
-                                                  : static_cast<CmoxCell&>(refs);
+        RefArray refArray("Refs", &group), orphan("Refs", nullptr);
+        refArray.Add(group.GetChildAt(1));
+        orphan.Add(group.GetChildAt(1));
+        CmoxCell* targets[] = {&group, &items, &refArray, &orphan};
+        CmoxCell& target = *targets[kind];
         m_archive.ResetErrors();
         const std::string head = std::string(target.GetRuntimeClass()->m_lpszClassName) + " \"" +
                                  target.Name() + "\" \"$$\" ";
-        EXPECT_EQ(Restore(head + c.body, target), c.result);
-        EXPECT_EQ(Errors(), c.errors);
-        const std::string tail =
-            c.target == kComposite ? ". \t\t\t\t        " : ".\t\t\t\t\t\t\t\t";
-        EXPECT_EQ(asked, c.missing.empty()
-                             ? Names{}
-                             : Names{"The application was unable to find " + c.missing + tail +
-                                     "Do you wish to continue restoring ?|4"});
-        EXPECT_EQ(Held(target), c.held);
+        EXPECT_EQ(RestoreRecord(head + body, target), result);
+        EXPECT_EQ(Errors(), errors);
+        const std::string tail = kind == kComposite ? ". \t\t\t\t        " : ".\t\t\t\t\t\t\t\t";
+        EXPECT_EQ(asked, missing.empty() ? Names{}
+                                         : Names{"The application was unable to find " + missing +
+                                                 tail + "Do you wish to continue restoring ?|4"});
+        EXPECT_EQ(Held(target), held);
         EXPECT_EQ(Engine().TransactionLevel(), level);
+        if (kind >= kRefs) { // nothing of the true parent's destroyed or moved
+            EXPECT_EQ(Held(group), "A=0 C=0 ");
+            EXPECT_EQ(group.GetChildAt(0)->Parent(), &group);
+        }
     }
     Engine().EndTransaction();
+    MoxSetMessageBoxHandler(previous);
 }

@@ -37,11 +37,8 @@ class ModelCell : public CmoxCell {
     }
     ~ModelCell() override {
         ++m_registry.destroyed;
-        auto found = m_registry.cellOf.find(m_id);
-        if (found == m_registry.cellOf.end() || found->second != this)
-            ++m_registry.badDestructions;
-        else
-            m_registry.cellOf.erase(found);
+        const bool alive = m_registry.cellOf.count(m_id) != 0 && m_registry.cellOf[m_id] == this;
+        alive ? void(m_registry.cellOf.erase(m_id)) : void(++m_registry.badDestructions);
     }
 
   private:
@@ -266,10 +263,8 @@ class RandomRun {
         const std::vector<int> ids = m_seq;
         if (choice < 30 || m_seq.empty()) {
             Insert();
-        } else if (choice < 52) {
-            Remove();
         } else if (choice < 80) {
-            Destroy();
+            TakeOut(choice >= 52);
         } else if (choice < 88) {
             m_handedOut.insert(m_seq.begin(), m_seq.end());
             Recorded([&] {
@@ -308,39 +303,33 @@ class RandomRun {
         m_detached.erase(id);
     }
 
-    void Remove() {
-        const int index = PickIndex();
+    // Takes out a random element by index, by name or by address: removed, so that the caller
+    // holds it, or destroyed.
+    void TakeOut(bool destroy) {
+        const int index = PickIndex(), how = Pick(0, 2);
         const int id = m_seq[static_cast<std::size_t>(index)];
+        CmoxCell* const cell = CellOf(id);
         CmoxCell* removed = nullptr;
         Recorded([&] {
-            const int how = Pick(0, 2); // by index, by name or by address
-            removed = how == 0   ? m_array->Remove(index, 0)
-                      : how == 1 ? m_array->Remove(NameOf(id).c_str())
-                                 : m_array->Remove(CellOf(id));
+            if (destroy && how == 0) m_array->DestroyElement(index);
+            if (destroy && how == 1) m_array->DestroyElement(NameOf(id).c_str());
+            if (destroy && how == 2) m_array->DestroyElement(cell);
+            if (!destroy)
+                removed = how == 0   ? m_array->Remove(index, 0)
+                          : how == 1 ? m_array->Remove(NameOf(id).c_str())
+                                     : m_array->Remove(cell);
             m_seq.erase(m_seq.begin() + index);
         });
-        EXPECT_EQ(removed, CellOf(id));
-        EXPECT_EQ(removed->Parent(), nullptr);
+        if (destroy) {
+            // While recording, the record keeps it until the removal is certain.
+            EXPECT_EQ(Alive(id), Recording()) << "cell " << id;
+            return;
+        }
+        EXPECT_EQ(removed, cell);
+        EXPECT_EQ(cell->Parent(), nullptr);
         m_detached.insert(id);
         m_taken.insert(id);
         m_handedOut.insert(id);
-    }
-
-    void Destroy() {
-        const int index = PickIndex();
-        const int id = m_seq[static_cast<std::size_t>(index)];
-        Recorded([&] {
-            const int how = Pick(0, 2); // by index, by name or by address
-            if (how == 0)
-                m_array->DestroyElement(index);
-            else if (how == 1)
-                m_array->DestroyElement(NameOf(id).c_str());
-            else
-                m_array->DestroyElement(CellOf(id));
-            m_seq.erase(m_seq.begin() + index);
-        });
-        // While recording, the record keeps it until the removal is certain.
-        EXPECT_EQ(Alive(id), Recording()) << "cell " << id;
     }
 
     // ---- the comparison ------------------------------------------------------------------------

@@ -6,8 +6,8 @@
 #include "support/Recorder.h"
 #include "support/TestCells.h"
 
-#include <atomic>
 #include <memory>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -15,17 +15,31 @@ using namespace moxtest;
 
 namespace {
 
-class Undo : public MoxTest {
-  protected:
-    CmoxUndoContext* Context(const char* name = "Edit") { return Engine().GetUndoContext(name); }
-    void Record(CmoxUndoContext* ctx, const char* description, IntCell& cell, int value) {
-        Engine().BeginTransaction(ctx, description);
-        cell.Set(value);
-        Engine().EndTransaction();
-    }
-    static IntUndoInfo* Int(int before, int after) { return new IntUndoInfo(before, after); }
-    static int After(CmoxUndoInfo* record) { return dynamic_cast<IntUndoInfo&>(*record).after; }
-};
+// A record of IntCell's kind with the given after-value, user data and reason.
+IntUndoInfo* Int(int after, unsigned long data = 0, MoxChangeReason reason = MOX_VALUE_CHANGED) {
+    auto* made = new IntUndoInfo(0, after);
+    made->UserData(data);
+    made->Reason(reason);
+    return made;
+}
+
+// A record as "after/user data/reason", or "none".
+std::string Show(CmoxUndoInfo* record) {
+    if (record == nullptr) return "none";
+    return std::to_string(dynamic_cast<IntUndoInfo&>(*record).after) + '/' +
+           std::to_string(record->UserData()) + '/' + std::to_string(record->Reason());
+}
+
+// The names of the cells that undoing `lists` in turn collects, in order.
+std::string Replayed(std::initializer_list<CmoxUndoList*> lists) {
+    CmoxCellList collected;
+    for (CmoxUndoList* list : lists)
+        list->Undo(collected);
+    std::string names;
+    for (CmoxCell* cell : collected.ToVector())
+        names += cell->Name() + ',';
+    return names;
+}
 
 // A record that refers to another cell and forgets it when it dies.
 class ReferringRecord : public CmoxUndoInfo {
@@ -37,139 +51,132 @@ class ReferringRecord : public CmoxUndoInfo {
     CmoxCell* referred;
 };
 
+class Undo : public MoxTest {
+  protected:
+    CmoxUndoContext* Context(const char* name = "Edit") { return Engine().GetUndoContext(name); }
+    // Records one transaction setting `cell` to `value`.
+    void Record(CmoxUndoContext* ctx, const char* description, IntCell& cell, int value,
+                unsigned long userData = 0) {
+        Engine().BeginTransaction(ctx, description);
+        cell.Set(value, userData);
+        Engine().EndTransaction();
+    }
+    // A transcript: values apart by a space, "\n" starts a new line.
+    struct Transcript {
+        template <class V> Transcript& operator<<(const V& value) {
+            std::ostringstream item;
+            item << value;
+            if (!text.empty() && text.back() != '\n' && item.str() != "\n") text += ' ';
+            text += item.str();
+            return *this;
+        }
+        std::string text;
+    };
+    // Appends every Update logged since the last call as "cell<changed/user data/reason", then
+    // a bar.
+    void Told(UpdateLog& log) {
+        for (const UpdateRecord& update : log)
+            for (std::size_t i = 0; i < update.changed.size(); ++i)
+                m_log << update.cell + '<' + update.changed[i] + '/' +
+                             std::to_string(update.userData[i]) + '/' +
+                             std::to_string(update.reasons[i]);
+        m_log << '|';
+        log.clear();
+    }
+    Transcript m_log;
+};
+
 } // namespace
 
-TEST_F(Undo, MergingCombinesUserDataAndReasons) {
-    const auto record = [](unsigned long data, MoxChangeReason reason) {
-        auto* made = new CmoxUndoInfo;
-        made->UserData(data);
-        made->Reason(reason);
-        return made;
-    };
-    CmoxCell cell("Cell", 150);
-    CmoxUndoList list("x");
-    CmoxUndoInfo* first = record(1, MOX_RANGE_CHANGED);
-    EXPECT_TRUE(list.AddUndoInfo(&cell, first));
-    EXPECT_FALSE(list.AddUndoInfo(&cell, record(4, MOX_RANGE_CHANGED))); // merged, destroyed
-    EXPECT_EQ(list.GetUndoInfo(&cell), first);
-    EXPECT_EQ(first->UserData(), 5u);
-    EXPECT_EQ(first->Reason(), MOX_RANGE_CHANGED);
-    list.AddUndoInfo(&cell, record(0, MOX_DEFAULT_CHANGED));
-    EXPECT_EQ(first->Reason(), MOX_VALUE_CHANGED); // reasons that differ make a value change
-}
-
-// A cell's record is found through the cell itself (its latest filing); lists it was filed in
-// before, removals and merges must not lose or confuse its records.
-TEST_F(Undo, ACellFiledInSeveralListsHasItsOwnRecordInEach) {
+TEST_F(Undo, ListsMergeEachCellsRecordsAndReplayEachCellOnce) {
     CmoxCell cell("Cell", 150), other("Other", 150);
     CmoxUndoList first("first"), second("second");
-    IntUndoInfo* old = Int(0, 1);
-    first.AddUndoInfo(&other, Int(0, 5));
-    first.AddUndoInfo(&cell, old);
-    second.AddUndoInfo(&cell, Int(1, 2));
-    EXPECT_EQ(first.GetUndoInfo(&cell), old);
-    EXPECT_FALSE(first.AddUndoInfo(&cell, Int(1, 7))); // merges with the record it has
-    EXPECT_EQ(After(first.GetUndoInfo(&cell)), 7);
-    EXPECT_EQ(first.GetCount(), 2);
-    EXPECT_EQ(After(second.GetUndoInfo(&cell)), 2) << "the later list keeps its own";
-    EXPECT_EQ(second.GetUndoInfo(&other), nullptr);
-    CmoxCellList collected; // replayed in filing order, each cell once across lists
-    second.Undo(collected);
-    first.Undo(collected);
-    EXPECT_EQ(collected.ToVector(), (std::vector<CmoxCell*>{&cell, &other}));
+    // A cell's record is found through its latest filing; a list it was filed in before still
+    // merges into its own record there: user data combine, differing reasons make a value change.
+    IntUndoInfo* kept = Int(1, 1, MOX_RANGE_CHANGED);
+    m_log << first.AddUndoInfo(&other, Int(5)) << first.AddUndoInfo(&cell, kept)
+          << second.AddUndoInfo(&cell, Int(2))
+          << first.AddUndoInfo(&cell, Int(7, 4, MOX_RANGE_CHANGED))
+          << (first.GetUndoInfo(&cell) == kept) << Show(kept);
+    first.AddUndoInfo(&cell, Int(8, 0, MOX_DEFAULT_CHANGED));
+    m_log << Show(kept) << first.GetCount() << Show(second.GetUndoInfo(&cell))
+          << Show(second.GetUndoInfo(&other)) << Replayed({&second, &first});
     // A record removed and filed again is found as the new one, not merged into the old.
     CmoxUndoInfo* removed = second.GetUndoInfo(&cell);
     second.RemoveUndoInfo(removed);
     delete removed;
-    EXPECT_FALSE(second.HasUndoInfo());
-    IntUndoInfo* again = Int(2, 3);
-    EXPECT_TRUE(second.AddUndoInfo(&cell, again));
-    EXPECT_EQ(second.GetUndoInfo(&cell), again);
-}
-
-TEST_F(Undo, RecordsStayFoundWhenRemovalsSqueezeTheList) {
+    IntUndoInfo* again = Int(3);
+    m_log << "\n"
+          << second.HasUndoInfo() << second.AddUndoInfo(&cell, again)
+          << (second.GetUndoInfo(&cell) == again);
+    // Records stay found when removals squeeze a long list; a replay skips the holes.
     std::vector<std::unique_ptr<CmoxCell>> cells;
     std::vector<IntUndoInfo*> records;
     CmoxUndoList list("x");
     for (int i = 0; i < 60; ++i) {
-        cells.push_back(std::make_unique<CmoxCell>("Cell", 150));
-        records.push_back(Int(0, i));
+        cells.push_back(std::make_unique<CmoxCell>(("c" + std::to_string(i)).c_str(), 150));
+        records.push_back(Int(i));
         list.AddUndoInfo(cells.back().get(), records.back());
     }
-    std::vector<CmoxCell*> kept;
     for (std::size_t i = 0; i < 60; ++i) {
-        if (i % 6 == 0) {
-            kept.push_back(cells[i].get());
-            continue;
-        }
+        if (i % 6 == 0) continue;
         list.RemoveUndoInfo(records[i]);
         delete records[i];
         records[i] = nullptr;
     }
-    EXPECT_EQ(list.GetCount(), 10);
     for (std::size_t i = 0; i < 60; ++i)
-        EXPECT_EQ(list.GetUndoInfo(cells[i].get()), records[i]) << i;
-    EXPECT_FALSE(list.AddUndoInfo(cells[6].get(), Int(0, 99)));
-    EXPECT_EQ(After(records[6]), 99);
-    CmoxCellList collected; // filing order, holes skipped
-    list.Undo(collected);
-    EXPECT_EQ(collected.ToVector(), kept);
+        if (list.GetUndoInfo(cells[i].get()) != records[i]) m_log << "lost" << i;
+    m_log << list.GetCount() << list.AddUndoInfo(cells[6].get(), Int(99)) << Show(records[6])
+          << Replayed({&list});
+    EXPECT_EQ(m_log.text, R"(1 1 1 0 1 7/5/2 8/5/1 2 2/0/1 none Cell,Other,
+0 1 1 10 0 99/0/1 c0,c6,c12,c18,c24,c30,c36,c42,c48,c54,)");
 }
 
-TEST_F(Undo, SharedRecordDiesOnceCellRemovalDropsItsEntriesAndTellsReferringRecords) {
+TEST_F(Undo, RecordsOfDyingCellsAreForgottenOnceAndNeverTouched) {
     int deaths = 0;
-    CmoxCell a("A", 150), b("B", 150), c("C", 150);
+    CmoxCell a("A", 150), b("B", 150), c("C", 150), kept("Kept", 150);
     {
-        CmoxUndoList list("x");
+        CmoxUndoList list("x"); // a record shared by two cells dies once with its list
         auto* shared = new CountingRecord(deaths);
         list.AddUndoInfo(&a, shared);
         list.AddUndoInfo(&b, shared);
         list.AddUndoInfo(&c, new CountingRecord(deaths));
     }
-    EXPECT_EQ(deaths, 2);
-    deaths = 0;
+    m_log << deaths;
+    // A dying cell takes every entry of its record with it; a record referring to it is told
+    // and stays filed.
     CmoxUndoList list("y");
     auto* shared = new CountingRecord(deaths);
     list.AddUndoInfo(&a, shared);
     list.AddUndoInfo(&b, shared);
     list.RemoveCell(&a);
-    EXPECT_EQ(deaths, 1);
-    EXPECT_EQ(list.GetUndoInfo(&b), nullptr) << "every entry of the destroyed record goes";
+    m_log << deaths << Show(list.GetUndoInfo(&b));
     list.RemoveCell(&a); // no record: nothing happens
-    EXPECT_EQ(deaths, 1);
-    // A record that refers to another cell is told when that cell goes, and stays filed.
     auto* referring = new ReferringRecord(&c);
     list.AddUndoInfo(&b, referring);
     list.RemoveCell(&c);
-    EXPECT_EQ(referring->referred, nullptr);
-    EXPECT_EQ(list.GetUndoInfo(&b), referring);
-}
-
-TEST_F(Undo, ACellDyingWithoutTellingTheListIsNeverTouchedAgain) {
-    // A context that is not registered with the engine is not told when its cells die; its
-    // lists keep the entries, and must still be safe to use and destroy (the sanitizer build
-    // would report any access to the dead cell).
+    m_log << deaths << (referring->referred == nullptr) << (list.GetUndoInfo(&b) == referring);
+    // A context that is not registered with the engine is not told when its cells die; its lists
+    // keep the entries and must stay safe to use and destroy (the sanitizer build would report
+    // any access to the dead cell).
     CmoxUndoContext unregistered;
-    CmoxCell keep("Keep", 150);
     auto doomed = std::make_unique<CmoxCell>("Doomed", 150);
     unregistered.BeginTransaction("x");
-    unregistered.UndoList().AddUndoInfo(doomed.get(), Int(0, 1));
-    unregistered.UndoList().AddUndoInfo(&keep, Int(0, 2));
+    CmoxUndoList& open = unregistered.UndoList();
+    open.AddUndoInfo(doomed.get(), Int(1));
+    open.AddUndoInfo(&kept, Int(2));
     doomed.reset();
     CmoxCell newcomer("Newcomer", 150);
-    EXPECT_TRUE(unregistered.UndoList().AddUndoInfo(&newcomer, Int(0, 3)));
-    EXPECT_EQ(After(unregistered.UndoList().GetUndoInfo(&keep)), 2);
-    EXPECT_EQ(unregistered.UndoList().GetCount(), 3);
+    m_log << "\n"
+          << open.AddUndoInfo(&newcomer, Int(3)) << Show(open.GetUndoInfo(&kept))
+          << open.GetCount();
     unregistered.EndTransaction();
-}
-
-// A dying cell's records leave both stacks, also while an undo is running.
-TEST_F(Undo, ACellDyingBetweenOrDuringUndosIsForgotten) {
+    // A registered context forgets a dying cell on both stacks, also while an undo runs.
     CmoxUndoContext* ctx = Context();
-    IntCell keep("Keep");
+    IntCell stays("Stays");
     auto gone = std::make_unique<IntCell>("Gone");
     Engine().BeginTransaction(ctx, "both");
-    keep.Set(1);
+    stays.Set(1);
     gone->Set(1);
     Engine().EndTransaction();
     Record(ctx, "gone again", *gone, 2);
@@ -177,146 +184,116 @@ TEST_F(Undo, ACellDyingBetweenOrDuringUndosIsForgotten) {
     gone.reset();
     Engine().Redo(ctx, 1);
     Engine().Undo(ctx, 2);
-    EXPECT_EQ(keep.Get(), 0);
+    m_log << stays.Get();
     Engine().Redo(ctx, 2);
-    EXPECT_EQ(keep.Get(), 1);
-
-    auto first = std::make_unique<IntCell>("First");
-    auto second = std::make_unique<IntCell>("Second");
-    IntCell* secondRaw = second.get();
+    m_log << stays.Get();
+    auto firstCell = std::make_unique<IntCell>("First");
+    auto secondCell = std::make_unique<IntCell>("Second");
+    IntCell* second = secondCell.get();
     Engine().BeginTransaction(ctx, "pair");
-    first->Set(1);
+    firstCell->Set(1);
     second->Set(1);
     Engine().EndTransaction();
     // Whichever PostUndo runs first destroys the other cell, which then gets none.
-    first->onPostUndo = [&](CmoxUndoInfo*) { second.reset(); };
-    secondRaw->onPostUndo = [&](CmoxUndoInfo*) { first.reset(); };
+    firstCell->onPostUndo = [&](CmoxUndoInfo*) { secondCell.reset(); };
+    second->onPostUndo = [&](CmoxUndoInfo*) { firstCell.reset(); };
     Engine().Undo(ctx, 1);
-    EXPECT_EQ((first ? 1 : 0) + (second ? 1 : 0), 1) << "exactly one cell was destroyed";
-    EXPECT_EQ(first ? first->postUndoCalls : second->postUndoCalls, 1);
-}
-
-TEST_F(Undo, RegistryDepthAndDescriptionsFollowTheirRules) {
-    CmoxUndoContext* edit = Context("Edit");
-    EXPECT_EQ(Context("Edit"), edit);
-    EXPECT_NE(Context("edit"), edit); // by exact name
-    EXPECT_EQ(edit->MaximumUndoDepth(), 25);
-    edit->MaximumUndoDepth(0);
-    edit->MaximumUndoDepth(-3); // below one: ignored
-    EXPECT_EQ(edit->MaximumUndoDepth(), 25);
-    IntCell cell("Cell");
-    Engine().BeginTransaction(edit, "Y");
-    edit->BeginTransaction("X"); // the first description of a nested attach wins
-    cell.Set(50);
-    Engine().EndTransaction();
-    EXPECT_EQ(edit->UndoDescriptions(), Names{"Y"});
-    Engine().RemoveUndoContext("Edit");
-    Engine().RemoveUndoContext("Nope");
-    CmoxUndoContext* fresh = Context("Edit");
-    EXPECT_TRUE(fresh->UndoDescriptions().empty());
-    EXPECT_EQ(fresh->UndoListInProgress(), nullptr);
+    m_log << (!firstCell + !secondCell) << (firstCell ? firstCell : secondCell)->postUndoCalls;
+    EXPECT_EQ(m_log.text, R"(2 3 none 3 1 1
+1 2/0/1 3 0 1 1 1)");
 }
 
 // The change notifier tells its clients at or below the cutoff after every recorded
 // transaction, undo (even of nothing), redo, reset and change of the clean state, and only then.
-TEST_F(Undo, ChangeNotifierTellsClientsAtOrBelowTheCutoffOfEveryChangeOfTheHistory) {
-    UpdateLog log;
-    CmoxUndoContext* ctx = Context();
-    RecordingCell uiClient("UiClient", MOX_UI_PRIORITY, log);
-    RecordingCell stateClient("StateClient", MOX_STATE_PRIORITY, log);
-    ctx->GetChangeNotifier()->AddDependent(&stateClient);
-    uiClient.MakeDependentOn(ctx->GetChangeNotifier());
-    ctx->MarkClean(); // already clean: nothing to tell
-    IntCell cell("Cell");
-    Record(ctx, "A", cell, 1);
-    EXPECT_EQ(Order(log), Names{"UiClient"});
-    ctx->MarkClean();
-    Engine().Undo(ctx, 1);
-    Engine().Redo(ctx, 1);
-    ctx->ResetUndo();
-    Engine().Undo(ctx, 1); // empty stack: still tells the clients
-    EXPECT_EQ(log.size(), 6u);
-    Engine().Undo(ctx, 0); // below one: nothing at all
-    ctx->MarkClean();      // still clean
-    Engine().BeginTransaction(ctx, "empty");
-    Engine().EndTransaction();
-    EXPECT_EQ(Order(log), Names(6, "UiClient"));
-}
-
 // An undo tells UI dependents always and state ones that ask for it, with the record's user data
 // and reason; PostUndo runs inside its transaction, with the context in progress only meanwhile.
-TEST_F(Undo, UndoTellsItsDependentsAndRunsPostUndoInsideItsTransaction) {
+TEST_F(Undo, ContextsTellTheirClientsAndDependentsByTheirRules) {
     UpdateLog log;
     CmoxUndoContext* ctx = Context();
     IntCell cell("Cell"), side("Side");
+    int deaths = 0;
+    Engine().BeginTransaction(ctx, "stopped"); // stopped recording or no context files nothing
+    Engine().StopRecordingChanges();
+    cell.Set(4);
+    Engine().StartRecordingChanges();
+    m_log << Engine().UndoList().HasUndoInfo();
+    Engine().EndTransaction();
+    cell.Changed(0, MOX_VALUE_CHANGED, 0, new CountingRecord(deaths));
+    m_log << ctx->UndoDescriptions().size() << deaths;
+    {
+        RecordingCell uiClient("UiClient", MOX_UI_PRIORITY, log);
+        RecordingCell stateClient("StateClient", MOX_STATE_PRIORITY, log);
+        ctx->GetChangeNotifier()->AddDependent(&stateClient);
+        uiClient.MakeDependentOn(ctx->GetChangeNotifier());
+        ctx->MarkClean(); // already clean: nothing to tell
+        Record(ctx, "A", cell, 1);
+        Told(log);
+        ctx->MarkClean();
+        Engine().Undo(ctx, 1);
+        Engine().Redo(ctx, 1);
+        ctx->ResetUndo();
+        Engine().Undo(ctx, 1); // an empty stack: still told
+        Told(log);
+        Engine().Undo(ctx, 0); // below one: nothing at all
+        ctx->MarkClean();      // still clean
+        Engine().BeginTransaction(ctx, "empty");
+        Engine().EndTransaction();
+        Told(log);
+    }
     RecordingCell ui("UI", 50, log), state("State", 150, log), eager("Eager", 150, log);
     eager.UndoNotify(1);
     for (CmoxCell* dependent : std::initializer_list<CmoxCell*>{&ui, &state, &eager})
         cell.AddDependent(dependent);
     side.AddDependent(&ui);
-    Engine().BeginTransaction(ctx, "set");
-    cell.Set(3, 0x8);
-    Engine().EndTransaction();
+    Record(ctx, "set", cell, 3, 0x8);
     log.clear();
-    CmoxUndoContext* seen = nullptr;
-    bool cellWasBeingUndone = false;
-    int levelInPostUndo = 0;
-    std::size_t logDuringPostUndo = 99;
     cell.onPostUndo = [&](CmoxUndoInfo*) {
-        seen = Engine().UndoContextInProgress();
-        cellWasBeingUndone = cell.IsUndoInProgress();
-        levelInPostUndo = Engine().TransactionLevel();
+        m_log << "\n"
+              << (Engine().UndoContextInProgress() == ctx) << cell.IsUndoInProgress()
+              << (Engine().TransactionLevel() >= 1);
         side.Set(1); // a deferred dependent waits for the end of the undo
-        logDuringPostUndo = log.size();
+        Told(log);
     };
     Engine().Undo(ctx, 1);
-    EXPECT_EQ(Order(log), (Names{"Eager", "UI", "UI"}));
-    EXPECT_EQ(log[0].changed, Names{"Cell"});
-    EXPECT_EQ(log[0].userData, std::vector<unsigned long>{0x8});
-    EXPECT_EQ(log[0].reasons, std::vector<MoxChangeReason>{MOX_VALUE_CHANGED});
-    EXPECT_EQ(log[2].changed, Names{"Side"});
-    EXPECT_EQ(seen, ctx);
-    EXPECT_TRUE(cellWasBeingUndone);
-    EXPECT_GE(levelInPostUndo, 1);
-    EXPECT_EQ(logDuringPostUndo, 0u);
-    EXPECT_EQ(Engine().UndoContextInProgress(), nullptr);
-    EXPECT_FALSE(cell.IsUndoInProgress());
+    Told(log);
     Engine().Undo(nullptr, 1); // a null context is ignored
+    m_log << (Engine().UndoContextInProgress() == nullptr) << cell.IsUndoInProgress();
+    // Contexts are found by exact name; a depth below one is ignored; the first description of
+    // a nested attach wins; a removed context comes back empty.
+    m_log << "\n"
+          << (Context("Edit") == ctx) << (Context("edit") != ctx) << ctx->MaximumUndoDepth();
+    ctx->MaximumUndoDepth(0);
+    ctx->MaximumUndoDepth(-3);
+    Engine().BeginTransaction(ctx, "Y");
+    ctx->BeginTransaction("X");
+    cell.Set(50);
+    Engine().EndTransaction();
+    m_log << ctx->MaximumUndoDepth() << ctx->UndoDescriptions().size()
+          << ctx->UndoDescriptions().at(0);
+    Engine().RemoveUndoContext("Edit");
+    Engine().RemoveUndoContext("Nope");
+    CmoxUndoContext* fresh = Context("Edit");
+    m_log << fresh->UndoDescriptions().size() << (fresh->UndoListInProgress() == nullptr);
+    EXPECT_EQ(
+        m_log.text,
+        R"(0 0 1 UiClient<NoName/0/1 | UiClient<NoName/0/1 UiClient<NoName/0/1 UiClient<NoName/0/1 UiClient<NoName/0/1 UiClient<NoName/0/1 | |
+1 1 1 | Eager<Cell/8/1 UI<Cell/8/1 UI<Side/0/1 | 1 0
+1 1 25 25 1 Y 0 1)");
 }
 
+// The main thread's registry is its own; the engine releases the worker's contexts when the
+// thread ends, after the cell died.
 TEST_F(Undo, WorkerThreadRecordsAndUndoesWithItsOwnContexts) {
-    std::atomic<int> afterUndo{-1}, afterRedo{-1};
     std::thread worker([&] {
-        Cmox& engine = Cmox::Current();
         IntCell cell("WorkerCell");
-        CmoxUndoContext* ctx = engine.GetUndoContext("Edit");
-        engine.BeginTransaction(ctx, "worker");
-        cell.Set(9);
-        engine.EndTransaction();
-        engine.Undo(ctx, 1);
-        afterUndo = cell.Get();
-        engine.Redo(ctx, 1);
-        afterRedo = cell.Get();
-        // The engine releases its contexts when the thread ends; the cell dies first.
+        CmoxUndoContext* ctx = Context();
+        Record(ctx, "worker", cell, 9);
+        Engine().Undo(ctx, 1);
+        m_log << cell.Get();
+        Engine().Redo(ctx, 1);
+        m_log << cell.Get();
     });
     worker.join();
-    EXPECT_EQ(afterUndo, 0);
-    EXPECT_EQ(afterRedo, 9);
-    EXPECT_TRUE(Context("Edit")->UndoDescriptions().empty())
-        << "the main thread's registry is its own";
-}
-
-TEST_F(Undo, RecordingStoppedOrNoContextFilesNothing) {
-    CmoxUndoContext* ctx = Context();
-    IntCell cell("Cell");
-    Engine().BeginTransaction(ctx, "stopped");
-    Engine().StopRecordingChanges();
-    cell.Set(4);
-    Engine().StartRecordingChanges();
-    EXPECT_FALSE(Engine().UndoList().HasUndoInfo());
-    Engine().EndTransaction();
-    EXPECT_TRUE(ctx->UndoDescriptions().empty());
-    int deaths = 0;
-    cell.Changed(0, MOX_VALUE_CHANGED, 0, new CountingRecord(deaths));
-    EXPECT_EQ(deaths, 1) << "a record nobody files is released";
+    m_log << Context()->UndoDescriptions().size();
+    EXPECT_EQ(m_log.text, "0 9 0");
 }

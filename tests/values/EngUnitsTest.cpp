@@ -29,7 +29,8 @@ TEST(EngUnits, UnitLettersAreCaseSensitiveAndEngValueScalesToPicoUnitsAndSaturat
     }
 }
 
-TEST(LongLongText, ReadsSignedDecimalFromTheStartOrGivesZeroAndSaturates) {
+// Round trips of any value are also checked by the text fuzzer.
+TEST(LongLongText, ReadsSignedDecimalFromTheStartOrGivesZeroAndSaturatesAndWritesPlainDecimal) {
     // clang-format off
     const std::pair<const char*, __int64> rows[] = {
         {"  -12", -12}, {"42abc", 42}, {"+17 9", 17}, {"\t\n 5m", 5}, {"1.9", 1}, {"", 0}, {"abc", 0},
@@ -39,21 +40,9 @@ TEST(LongLongText, ReadsSignedDecimalFromTheStartOrGivesZeroAndSaturates) {
     // clang-format on
     for (const auto& [text, value] : rows)
         EXPECT_EQ(Cmox::TextToLongLong(text), value) << (text ? text : "null");
-}
-
-TEST(LongLongText, WritesPlainSignedDecimalThatReadsBack) {
-    EXPECT_EQ(Cmox::LongLongToText(LLONG_MIN), "-9223372036854775808");
-    EXPECT_EQ(Cmox::LongLongToText(1000000), "1000000");
-    unsigned long long x = 0x9E3779B97F4A7C15ull;
-    for (__int64 v : {0LL, 1LL, -1LL, 9LL, -10LL, LLONG_MAX, LLONG_MIN, MOX_LONGLONG_MIN}) {
+    for (__int64 v : {0LL, 1LL, -1LL, 9LL, -10LL, 1000000LL, -1234567890123LL, LLONG_MAX, LLONG_MIN,
+                      MOX_LONGLONG_MIN}) {
         EXPECT_EQ(Cmox::LongLongToText(v), std::to_string(v));
-        EXPECT_EQ(Cmox::TextToLongLong(Cmox::LongLongToText(v).c_str()), v) << v;
-    }
-    for (int i = 0; i < 1000; ++i) {
-        x = x * 6364136223846793005ull + 1442695040888963407ull;
-        const auto v =
-            static_cast<__int64>(x >> 1) - static_cast<__int64>(x & 0x3FFFFFFFFFFFFFFFull);
-        EXPECT_EQ(Cmox::LongLongToText(v), std::to_string(v));
-        EXPECT_EQ(Cmox::TextToLongLong(Cmox::LongLongToText(v).c_str()), v) << v;
+        EXPECT_EQ(Cmox::TextToLongLong(std::to_string(v).c_str()), v);
     }
 }

@@ -5,7 +5,6 @@
 
 #include <climits>
 
-using moxtest::Reasons;
 using namespace valuetest;
 
 namespace {
@@ -17,99 +16,75 @@ class ProbeCell : public CmoxLongLongCell {
     using CmoxLongLongCell::Quantize;
 };
 
-// A cell under `policy` with range [min, max], holding `value`.
-void Prepare(CmoxLongLongCell& cell, MoxIncrementPolicy policy, __int64 min, __int64 max,
-             __int64 value) {
-    cell.InitIncrementPolicy(policy);
-    cell.InitRange(min, max);
-    cell.Value(value);
-}
-
 } // namespace
 
 class LongLongCell : public moxtest::MoxTest {};
 
-// What a quantizing setter returns is checked by the stepping table.
-TEST_F(LongLongCell, QuantizingRoundsTowardZeroOrDownTheSequenceAndKeepsTheBounds) {
-    struct Row {
-        MoxIncrementPolicy policy;
-        __int64 size, in, out;
-    };
-    // clang-format off
-    const Row rows[] = {
-        {MOX_FIXED_INCR, 10, 37, 30}, {MOX_FIXED_INCR, 10, -37, -30}, {MOX_125_INCR, 1, 37, 20},
-        {MOX_125_INCR, 1, 99, 50}, {MOX_125_INCR, 1, 150, 100}, {MOX_125_INCR, 1, -37, -20},
-        {MOX_125_INCR, 1, 0, 2}, {MOX_125_INCR, 1, 5000000000000000000LL, 5000000000000000000LL},
-        {MOX_125_INCR, 1, 9000000000000000000LL, 5000000000000000000LL}, {MOX_124_INCR, 1, 3, 2},
-        {MOX_124_INCR, 1, 5, 4}, {MOX_124_INCR, 1, 9, 4}, {MOX_124_INCR, 1, 45, 40},
-        {MOX_124_INCR, 1, 0, 2}, {MOX_124_INCR, 1, -399, -200},
-        // Restored or undone fields may be unquantized; the bounds themselves win over rounding.
-        {MOX_FIXED_INCR, 10, LLONG_MIN, MOX_LONGLONG_MIN}, {MOX_FIXED_INCR, 10, LLONG_MAX, MOX_LONGLONG_MAX},
-        {MOX_FIXED_INCR, 10, LLONG_MAX - 1, LLONG_MAX - 7}};
-    // clang-format on
-    for (const Row& row : rows) {
-        ProbeCell cell("Freq", 0, 0);
-        cell.InitIncrementPolicy(row.policy);
-        cell.InitIncrementSize(row.size);
-        EXPECT_EQ(cell.Quantize(row.in), row.out) << row.policy << " " << row.in;
-    }
-}
-
-TEST_F(LongLongCell, InitIncrementPolicyQuantizesSilentlyAndSizeZeroKeepsValuesUnrounded) {
-    CmoxLongLongCell cell("Freq", 37, 370);
-    Watch watch(cell);
-    Record([&] {
-        cell.InitIncrementPolicy(MOX_125_INCR);
-        EXPECT_EQ(OpenRecordCount(), 0);
-    });
-    EXPECT_EQ(cell.Value(), 20);
-    EXPECT_EQ(cell.DefaultValue(), 200);
-    EXPECT_TRUE(watch.log.empty());
-    cell.InitIncrementPolicy(MOX_FIXED_INCR);
-    cell.InitIncrementSize(0);
-    EXPECT_EQ(cell.Value(41LL), MOX_VALUE_SET);
-    EXPECT_EQ(cell.Increment(5), MOX_VALUE_SAME) << "a step of size 0 goes nowhere";
-    EXPECT_EQ(cell.Value(), 41);
-}
-
 TEST_F(LongLongCell, DomainSettersQuantizeTheBoundsAndMoveTheValueReportingOnce) {
-    CmoxLongLongCell cell("Freq", 20, 20);
+    CmoxLongLongCell freq("Freq", 37, 370), zero("Zero", 0, 0), scaled("Scaled", 0, 0),
+        big("Big", 0, 0), cell("Cell", 20, 20);
+    Transcript t;
+    // A policy quantizes silently and files nothing; a size of 0 keeps values unrounded.
+    t.On(freq);
+    Record([&] {
+        freq.InitIncrementPolicy(MOX_125_INCR);
+        t << OpenRecordCount();
+    });
+    t << freq.Value() << freq.DefaultValue();
+    freq.InitIncrementPolicy(MOX_FIXED_INCR);
+    freq.InitIncrementSize(0);
+    t << freq.Value(41LL) << freq.Increment(5) << freq.Value();
+    // An unquantized 0 under the 1-2-5 policy, as an undo can leave it: a call of the setter
+    // would quantize it to 2 and report, a zero count makes none.
+    CmoxLongLongUndoInfo state(0, 0, -10, 10, 1, MOX_125_INCR, 0, 0, -10, 10, 1, MOX_125_INCR);
+    zero.Undo(&state);
+    t.On(zero) << zero.Increment(0) << zero.Decrement(0) << zero.Value();
+    scaled.InitRange(-5000000, 5000000);
+    scaled = -1234L;
+    big.Value(LLONG_MAX / 10);
+    t.On(scaled) << scaled.MultiplyByThousand() << scaled.Value() << scaled.MultiplyByThousand()
+                 << scaled.Value() << scaled.Value(-1999LL) << scaled.DivideByThousand()
+                 << scaled.Value() << big.MultiplyByThousand() << big.Value();
+    // The bounds are quantized and move the value and the default; unchanged ones do nothing.
     cell.InitIncrementPolicy(MOX_125_INCR);
+    t.On(cell);
     cell.SetRange(3, 70);
-    EXPECT_EQ(StateOf(cell), (RangeState{2, 50, 20, 20}));
-    cell.Initialize("Freq", 40, 40, MOX_STATE_PRIORITY);
+    t << Domain(cell);
+    cell.Initialize("Cell", 40, 40, MOX_STATE_PRIORITY);
     cell.InitRangeAndSize(0, 100, 1);
-    Watch watch(cell);
-    cell.SetRangeAndSize(0, 100, 1); // unchanged: nothing to do
+    cell.SetRangeAndSize(0, 100, 1);
     cell.SetRange(0, 100);
     cell.SetIncrementSize(1);
     cell.Min(0);
     cell.Max(100);
-    EXPECT_TRUE(watch.log.empty());
+    t << "unchanged";
     cell.Min(20);
-    EXPECT_EQ(StateOf(cell), (RangeState{20, 100, 40, 40}));
+    t << Domain(cell);
     cell.Max(30);
-    EXPECT_EQ(StateOf(cell), (RangeState{20, 30, 30, 30}));
+    t << Domain(cell);
     cell.SetIncrementSize(4);
-    EXPECT_EQ(StateOf(cell), (RangeState{20, 28, 28, 28}));
+    t << Domain(cell);
     cell.SetIncrementSize(10);
     cell.SetRange(5, 95);
-    EXPECT_EQ(StateOf(cell), (RangeState{0, 90, 20, 20}));
+    t << Domain(cell);
     cell.SetRange(50, 40);
-    EXPECT_EQ(StateOf(cell), (RangeState{50, 50, 50, 50}));
-    EXPECT_EQ(watch.Reasons(), Reasons(6, MOX_RANGE_CHANGED));
+    t << Domain(cell);
     // Initialize clears the domain flags.
     cell.SaveDomain(1);
     cell.RestoreDomain(1);
-    cell.Initialize("Freq", 0, 0, MOX_STATE_PRIORITY);
-    EXPECT_EQ(cell.SaveDomain() + cell.RestoreDomain(), 0);
+    cell.Initialize("Cell", 0, 0, MOX_STATE_PRIORITY);
+    t << cell.SaveDomain() << cell.RestoreDomain();
+    EXPECT_EQ(t.Text(), R"(Freq: 0 20 200 set!value same 41
+Zero: same same 0
+Scaled: set!value -1234000 adj!value -5000000 set!value set!value -1 set 9223372036854775807
+Cell: '[2,50] 20/20'!range unchanged '[20,100] 40/40'!range '[20,30] 30/30'!range '[20,28] 28/28'!range '[0,90] 20/20'!range!range '[50,50] 50/50'!range 0 0)");
 }
 
-TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
+TEST_F(LongLongCell, QuantizingAndSteppingFollowThePolicySequenceWithinTheRange) {
     struct Step {
         MoxIncrementPolicy policy;
         __int64 min, max, start;
-        char op; // '+': Increment, '-': Decrement
+        char op; // '+': Increment, '-': Decrement, 'q': Quantize
         __int64 count, expected;
         MoxSetValue result; // kAny: not checked
         __int64 size = 1;
@@ -119,6 +94,18 @@ TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
     const __int64 kMin = MOX_LONGLONG_MIN, kMax = MOX_LONGLONG_MAX, kFar = 5000000000000000000LL;
     // clang-format off
     const Step steps[] = {
+        // Quantizing rounds toward zero or down the sequence. Restored or undone fields may be
+        // unquantized; the bounds themselves win over rounding.
+        {F, kMin, kMax, 0, 'q', 37, 30, kAny, 10}, {F, kMin, kMax, 0, 'q', -37, -30, kAny, 10},
+        {P125, kMin, kMax, 1, 'q', 37, 20, kAny}, {P125, kMin, kMax, 1, 'q', 99, 50, kAny},
+        {P125, kMin, kMax, 1, 'q', 150, 100, kAny}, {P125, kMin, kMax, 1, 'q', -37, -20, kAny},
+        {P125, kMin, kMax, 1, 'q', 0, 2, kAny}, {P125, kMin, kMax, 1, 'q', kFar, kFar, kAny},
+        {P125, kMin, kMax, 1, 'q', 9000000000000000000LL, kFar, kAny}, {P124, kMin, kMax, 1, 'q', 3, 2, kAny},
+        {P124, kMin, kMax, 1, 'q', 5, 4, kAny}, {P124, kMin, kMax, 1, 'q', 9, 4, kAny},
+        {P124, kMin, kMax, 1, 'q', 45, 40, kAny}, {P124, kMin, kMax, 1, 'q', 0, 2, kAny},
+        {P124, kMin, kMax, 1, 'q', -399, -200, kAny}, {F, kMin, kMax, 0, 'q', LLONG_MIN, kMin, kAny, 10},
+        {F, kMin, kMax, 0, 'q', LLONG_MAX, kMax, kAny, 10}, {F, kMin, kMax, 0, 'q', LLONG_MAX - 1, LLONG_MAX - 7, kAny, 10},
+        // Stepping; what a quantizing setter returns.
         {P125, 1, 1000, 1, '+', 1, 2, S}, {P125, 1, 1000, 2, '+', 1, 5, S},
         {P125, 1, 1000, 5, '+', 1, 10, S}, {P125, 1, 1000, 1, '+', 3, 10, S},
         {P125, 1, 1000, 100, '+', 10, 1000, S}, {P125, 1, 1000, 10, '-', 1, 5, S},
@@ -126,6 +113,8 @@ TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
         {P125, 1, 1000, 1, '-', 1, 1, MOX_VALUE_ADJUSTED_SAME}, // 0, clamped back to the min
         {P125, -1000, 1000, 1, '-', 1, 2, MOX_VALUE_ADJUSTED}, // through zero, quantized to 2
         {P124, 1, 1000, 10, '-', 1, 4, S}, {P124, 1, 1000, 4, '-', 2, 1, S},
+        {P124, 1, 1000, 1, '+', 1, 2, S}, {P124, 1, 1000, 2, '+', 1, 4, S}, {P124, 1, 1000, 4, '+', 1, 10, S},
+        {P124, 1, 1000, 10, '+', 1, 20, S}, {P124, 1, 1000, 20, '+', 2, 100, S},
         {P125, -1000, 1000, -5, '+', 1, -10, S}, {P125, -1000, 1000, -10, '-', 1, -5, S},
         {P125, 1, 1000, 10, '+', -1, 5, S}, {P125, 1, 1000, 5, '-', -2, 20, S},
         // The lowest count terminates and reaches the bound; halving ends at 0, quantized to 2.
@@ -140,9 +129,15 @@ TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
     // clang-format on
     for (const Step& step : steps) {
         SCOPED_TRACE(testing::Message() << step.start << step.op << step.count);
-        CmoxLongLongCell cell("Freq", 1, 1);
+        ProbeCell cell("Freq", 1, 1);
         cell.InitIncrementSize(step.size);
-        Prepare(cell, step.policy, step.min, step.max, step.start);
+        cell.InitIncrementPolicy(step.policy);
+        cell.InitRange(step.min, step.max);
+        cell.Value(step.start);
+        if (step.op == 'q') {
+            EXPECT_EQ(cell.Quantize(step.count), step.expected);
+            continue;
+        }
         const MoxSetValue result =
             step.op == '+' ? cell.Increment(step.count) : cell.Decrement(step.count);
         if (step.result != kAny) {
@@ -150,41 +145,4 @@ TEST_F(LongLongCell, SteppingFollowsThePolicySequenceWithinTheRange) {
         }
         EXPECT_EQ(cell.Value(), step.expected);
     }
-    // The 1-2-4 sequence, step by step.
-    CmoxLongLongCell cell("Freq", 1, 1);
-    Prepare(cell, MOX_124_INCR, 1, 1000, 1);
-    for (__int64 value : {2, 4, 10, 20, 40, 100}) {
-        cell.Increment(1);
-        EXPECT_EQ(cell.Value(), value);
-    }
-}
-
-TEST_F(LongLongCell, ZeroCountDoesNotCallTheSetter) {
-    // An unquantized 0 under the 1-2-5 policy (as an undo can leave it): a call of the setter
-    // would quantize it to 2 and report.
-    CmoxLongLongCell cell("Freq", 0, 0);
-    CmoxLongLongUndoInfo state(0, 0, -10, 10, 1, MOX_125_INCR, 0, 0, -10, 10, 1, MOX_125_INCR);
-    cell.Undo(&state);
-    Watch watch(cell);
-    EXPECT_EQ(cell.Increment(0), MOX_VALUE_SAME);
-    EXPECT_EQ(cell.Decrement(0), MOX_VALUE_SAME);
-    EXPECT_EQ(cell.Value(), 0);
-    EXPECT_TRUE(watch.log.empty());
-}
-
-TEST_F(LongLongCell, MultiplyAndDivideByThousand) {
-    CmoxLongLongCell cell("Freq", 0, 0);
-    cell.InitRange(-5000000, 5000000);
-    cell = -1234L;
-    cell.MultiplyByThousand();
-    EXPECT_EQ(cell.Value(), -1234000);
-    cell.MultiplyByThousand();
-    EXPECT_EQ(cell.Value(), -5000000);
-    cell.Value(-1999LL);
-    cell.DivideByThousand();
-    EXPECT_EQ(cell.Value(), -1);
-    CmoxLongLongCell big("Big", 0, 0);
-    big.Value(LLONG_MAX / 10);
-    big.MultiplyByThousand();
-    EXPECT_EQ(big.Value(), MOX_LONGLONG_MAX);
 }

@@ -1,0 +1,33 @@
+#pragma once
+// The collection tests compare what happened as one line of text.
+
+#include "support/Recorder.h"
+
+#include <string>
+
+namespace moxtest {
+
+// "Cell(changed:reason#data,...) " for each update in order; user data shows when not zero.
+inline std::string Heard(const UpdateLog& log) {
+    static const char* const kReasons[] = {"none",    "value", "range",  "child",
+                                           "default", "added", "removed"};
+    std::string out;
+    for (const UpdateRecord& update : log) {
+        out += update.cell + "(";
+        for (size_t i = 0; i < update.changed.size(); ++i)
+            out += (i == 0 ? "" : ",") + update.changed[i] + ":" + kReasons[update.reasons[i]] +
+                   (update.userData[i] != 0 ? "#" + std::to_string(update.userData[i]) : "");
+        out += ") ";
+    }
+    return out;
+}
+
+// The names, each followed by a space.
+inline std::string Join(const Names& names) {
+    std::string out;
+    for (const std::string& name : names)
+        out += name + " ";
+    return out;
+}
+
+} // namespace moxtest
