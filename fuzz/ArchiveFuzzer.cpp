@@ -7,10 +7,15 @@
 // where it leaves the stream; a look-ahead always moves back to where it started; the reader
 // reads the same through a stream buffer of a few characters, or none, as from a string stream.
 #include <mox/archive/CmoxArchive.h>
+#include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
 
+#include <mox/collections/CmoxCompositeCell.h>
+#include <mox/values/CmoxDoubleCell.h>
+#include <mox/values/CmoxLongCell.h>
+#include <mox/values/CmoxStringCell.h>
+
 #include "ReaderTranscript.h"
-#include "support/ArchiveTestCells.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -20,21 +25,18 @@
 #include <string>
 #include <vector>
 
-using moxtest::RecordGroupCell;
-using moxtest::RecordValueCell;
-
 namespace {
 
 // Opens a transaction and a sub-transaction around its read, as application cells may; a fault
 // inside leaves both for the restore driver to end.
-class TransactionalCell : public RecordValueCell {
+class TransactionalCell : public CmoxLongCell {
   public:
-    explicit TransactionalCell(const char* name) : RecordValueCell("CmoxLongCell", name, kLong) {}
+    explicit TransactionalCell(const char* name) : CmoxLongCell(name, 0) {}
     void Restore(CmoxArchive& archive) override {
         Cmox& engine = Cmox::Current();
         engine.BeginTransaction();
         engine.BeginSubTransaction();
-        RecordValueCell::Restore(archive);
+        CmoxLongCell::Restore(archive);
         engine.EndSubTransaction();
         engine.EndTransaction();
     }
@@ -70,17 +72,25 @@ void RestoreRecords(const std::uint8_t* data, std::size_t size) {
     CmoxArchive archive;
     if (archive.Open(&in, MOX_ARCHIVE_READ, 0) == 0) return;
 
-    RecordGroupCell root("Settings");
-    root.UserName("Main settings");
-    root.Add<RecordValueCell>("CmoxLongCell", "Count", RecordValueCell::kLong);
-    root.Add<RecordValueCell>("CmoxStringCell", "Title", RecordValueCell::kString);
-    auto* display = root.Add<RecordGroupCell>("Display");
-    display->Add<RecordValueCell>("CmoxDoubleCell", "Gain", RecordValueCell::kDouble);
-    display->Add<TransactionalCell>("Steps");
-    auto* strict = root.Add<RecordGroupCell>("Strict");
-    strict->declineUnknown = true;
-    strict->Add<RecordValueCell>("CmoxStringCell", "Label", RecordValueCell::kString);
-    RecordValueCell gain("CmoxDoubleCell", "Gain", RecordValueCell::kDouble);
+    // A record naming no child is skipped or, every other time, declined, which fails the
+    // restore of its collection.
+    MoxSetMessageBoxHandler([asked = 0](const char*, unsigned int) mutable {
+        return ++asked % 2 != 0 ? int(IDYES) : int(IDNO);
+    });
+    CmoxCompositeCell root("Settings");
+    auto* label = new CmoxStringCell(MOX_USER_NAME, "Main settings"); // the user name, unsaved
+    label->Savable(0);
+    root.AddChild(label, 1);
+    root.AddChild(new CmoxLongCell("Count", 0), 1);
+    root.AddChild(new CmoxStringCell("Title", ""), 1);
+    auto* display = new CmoxCompositeCell("Display");
+    root.AddChild(display, 1);
+    display->AddChild(new CmoxDoubleCell("Gain", 0.0), 1);
+    display->AddChild(new TransactionalCell("Steps"), 1);
+    auto* strict = new CmoxCompositeCell("Strict");
+    root.AddChild(strict, 1);
+    strict->AddChild(new CmoxStringCell("Label", ""), 1);
+    CmoxDoubleCell gain("Gain", 0.0);
 
     for (int record = 0; record < 1000; ++record) {
         const std::string className = archive.ReadToken();
@@ -201,10 +211,10 @@ void SearchRecords(const std::uint8_t* data, std::size_t size) {
     }
 
     // Restores by search, and look-aheads from wherever a search stopped, which must move back.
-    RecordGroupCell group("Group");
-    group.Add<RecordValueCell>("CmoxLongCell", "Count", RecordValueCell::kLong);
-    group.Add<TransactionalCell>("Steps");
-    RecordValueCell value("CmoxStringCell", "Value", RecordValueCell::kString);
+    CmoxCompositeCell group("Group");
+    group.AddChild(new CmoxLongCell("Count", 0), 1);
+    group.AddChild(new TransactionalCell("Steps"), 1);
+    CmoxStringCell value("Value", "");
     const std::size_t stride = queries.size() / 8 + 1;
     for (std::size_t i = 0; i < queries.size(); i += stride) {
         CmoxFindSpec query(queries[i].path.c_str(), queries[i].match.c_str(),

@@ -1,10 +1,9 @@
-#include <mox/dialog/CmoxFormatter.h>
+#include "dialog/DialogTesting.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstring>
-#include <functional>
 #include <sstream>
 #include <string>
 
@@ -23,46 +22,40 @@ class UnderscoreFormatter : public CmoxFormatter {
     }
 };
 
+// What a ...ToText call writes into a buffer of '#', checking it wrote nothing past its end.
+template <class Write> std::string Shown(Write write) {
+    char bytes[64];
+    std::memset(bytes, '#', sizeof bytes);
+    write(bytes);
+    const size_t end = std::strlen(bytes) + 1;
+    EXPECT_EQ(std::string(sizeof bytes - end, '#'), std::string(bytes + end, sizeof bytes - end));
+    return bytes;
+}
+
 } // namespace
 
-// Each text through the preprocessing and the four parsers: "[kept] long byte double longlong |".
-// Only commas, plus signs and spaces go (a tab is no space); long saturates at 32 bits, byte is
-// the low 8 bits of that saturated long, long long goes through double and truncates.
-TEST(Formatter, ParsersTranscript) {
+// Each text through the preprocessing and the four parsers, each result written back by its
+// ...ToText: "[kept] long byte double longlong |". Only commas, plus signs and spaces go (a tab
+// is no space); long saturates at 32 bits, byte is the low 8 bits of that saturated long, long
+// long goes through double and truncates; doubles show six significant digits.
+TEST(Formatter, ParsersAndWritersTranscript) {
     CmoxFormatter f;
     std::ostringstream out;
     char kept[CmoxFormatter::PREPROCESS_SIZE];
-    for (const char* text : {" +1,234 -5.6e7 ,",
-                             "",
-                             "\t1_2",
-                             "-7",
-                             "12abc",
-                             "1.9",
-                             "-2.9",
-                             "- 1,234,567",
-                             "x1",
-                             "2,147,483,647",
-                             "3000000000",
-                             "-2147483648",
-                             "-99999999999999999999999",
-                             "300",
-                             "-1",
-                             "-212",
-                             "4294967596",
-                             "1,000.5",
-                             "-2.5e-3",
-                             "+1 e3",
-                             "9,007,199,254,740,993",
-                             "1e30",
-                             "-1e30",
-                             "inf",
-                             "nan",
-                             "--1",
-                             "-9223372036854775808"}) {
+    std::istringstream texts(
+        " +1,234 -5.6e7 ,||\t1_2|-7|12abc|1.9|-2.9|- 1,234,567|x1|2,147,483,647|"
+        "3000000000|-2147483648|-99999999999999999999999|300|-1|-212|4294967596|1,000.5|"
+        "-2.5e-3|+1 e3|9,007,199,254,740,993|1e30|-1e30|inf|nan|--1|-9223372036854775808|"
+        "0.1|-1.5e-300");
+    for (std::string line; std::getline(texts, line, '|');) {
+        const char* text = line.c_str();
         f.PreprocessText(text, kept);
-        out << '[' << kept << "] " << f.TextToLong(text) << ' ' << int{f.TextToByte(text)} << ' '
-            << f.TextToDouble(text) << ' ' << f.TextToLongLong(text) << " | ";
+        out << '[' << kept << "] " << Shown([&](char* b) { f.LongToText(f.TextToLong(text), b); })
+            << ' ' << Shown([&](char* b) { f.ByteToText(f.TextToByte(text), b); }) << ' '
+            << Shown([&](char* b) { f.DoubleToText(f.TextToDouble(text), b); }) << ' '
+            << Shown([&](char* b) { f.LongLongToText(f.TextToLongLong(text), b); }) << " | ";
     }
+    out << Shown([&](char* b) { f.LongToText(LONG_MAX, b); }); // cut to the 32-bit width
     EXPECT_EQ(
         "[1234-5.6e7] 1234 210 1234 1234 | [] 0 0 0 0 | [\t1_2] 1 1 1 1 | [-7] -7 249 -7 -7 | "
         "[12abc] 12 12 12 12 | [1.9] 1 1 1.9 1 | [-2.9] -2 254 -2.9 -2 | "
@@ -77,51 +70,19 @@ TEST(Formatter, ParsersTranscript) {
         "[9007199254740993] 2147483647 255 9.0072e+15 9007199254740992 | "
         "[1e30] 1 1 1e+30 9223372036854775807 | [-1e30] -1 255 -1e+30 -9223372036854775808 | "
         "[inf] 0 0 inf 9223372036854775807 | [nan] 0 0 nan 0 | [--1] 0 0 0 0 | "
-        "[-9223372036854775808] -2147483648 0 -9.22337e+18 -9223372036854775808 | ",
+        "[-9223372036854775808] -2147483648 0 -9.22337e+18 -9223372036854775808 | "
+        "[0.1] 0 0 0.1 0 | [-1.5e-300] -1 255 -1.5e-300 0 | 92233720368",
         out.str());
     EXPECT_EQ(0L, f.TextToLong(nullptr));
+    // Overlong text is read from its first characters: the 7 lies past the preprocessing buffer.
+    const std::string digits(1000, '9');
+    EXPECT_EQ("5 2147483647 9223372036854775807 0",
+              moxtest::Joined(f.TextToLong(("5" + std::string(300, ' ') + "7").c_str()),
+                              f.TextToLong(digits.c_str()), f.TextToLongLong(digits.c_str()),
+                              f.TextToDouble(std::string(600, ',').c_str())));
     // An override of the preprocessing changes all four parsers.
     UnderscoreFormatter u;
-    EXPECT_EQ(1000L, u.TextToLong("1_000"));
-    EXPECT_EQ(200, u.TextToByte("2_00"));
-    EXPECT_DOUBLE_EQ(1000.25, u.TextToDouble("1_000.25"));
-    EXPECT_EQ(1000000LL, u.TextToLongLong("1_000_000"));
-}
-
-TEST(Formatter, ToTextWritesTheShortestFormWithinEachConversionsBound) {
-    CmoxFormatter f;
-    const struct {
-        std::function<void(char*)> write;
-        const char* text;
-        int bound; // nothing from here on may be written
-    } rows[] = {
-        {[&](char* b) { f.LongToText(-2147483647L - 1, b); }, "-2147483648", 12},
-        {[&](char* b) { f.LongToText(LONG_MAX, b); }, "92233720368", 12}, // cut to 32-bit width
-        {[&](char* b) { f.ByteToText(255, b); }, "255", 5},
-        {[&](char* b) { f.DoubleToText(-1.5e-300, b); }, "-1.5e-300", 21},
-        {[&](char* b) { f.DoubleToText(123456789.0, b); }, "1.23457e+08", 21},
-        {[&](char* b) { f.DoubleToText(0.1, b); }, "0.1", 21},
-        {[&](char* b) { f.LongLongToText(LLONG_MIN, b); }, "-9223372036854775808", 21},
-        {[&](char* b) { f.LongLongToText(LLONG_MAX, b); }, "9223372036854775807", 21},
-    };
-    for (const auto& row : rows) {
-        char bytes[64];
-        std::memset(bytes, '#', sizeof bytes);
-        row.write(bytes);
-        EXPECT_STREQ(row.text, bytes);
-        EXPECT_EQ(std::string(sizeof bytes - row.bound, '#'),
-                  std::string(bytes + row.bound, 64 - row.bound))
-            << row.text;
-    }
-}
-
-TEST(Formatter, OverlongTextIsReadFromItsFirstCharactersWithoutOverrunning) {
-    CmoxFormatter f;
-    // A 5, then enough spaces that the 7 lies past the preprocessing buffer.
-    EXPECT_EQ(5L, f.TextToLong(("5" + std::string(300, ' ') + "7").c_str()));
-    const std::string digits(1000, '9');
-    EXPECT_EQ(2147483647L, f.TextToLong(digits.c_str()));
-    EXPECT_EQ(LLONG_MAX, f.TextToLongLong(digits.c_str()));
-    EXPECT_EQ(0.0, f.TextToDouble(std::string(600, ',').c_str()));
-    EXPECT_EQ(1L, f.TextToLong("1_000"));
+    EXPECT_EQ("1000 200 1000.25 1000000",
+              moxtest::Joined(u.TextToLong("1_000"), u.TextToByte("2_00"),
+                              u.TextToDouble("1_000.25"), u.TextToLongLong("1_000_000")));
 }

@@ -1,15 +1,15 @@
-// The link cell base: text exchange in both directions, rejected entries, relinking and the
-// filling of list-like controls.
+// The link cell base: text exchange in both directions, rejected entries, relinking, ownership
+// and the filling of list-like controls.
 
-#include "dialog/LinkTesting.h"
-
-#include <mox/headless.h>
+#include "dialog/DialogTesting.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
+#include <ios>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,16 +27,6 @@ class ItemLog : public CmoxLinkCell {
     std::vector<std::string> items;
 };
 
-// A formatter whose destruction is observable.
-class CountedFormatter : public CmoxFormatter {
-  public:
-    explicit CountedFormatter(int& destroyed) : m_destroyed(destroyed) {}
-    ~CountedFormatter() override { ++m_destroyed; }
-
-  private:
-    int& m_destroyed;
-};
-
 // An array element with a user name and a "Title" child, for the array fillers.
 CmoxCell* Record(const char* user, const char* title) {
     auto* record = new CmoxCompositeCell("Record");
@@ -45,7 +35,7 @@ CmoxCell* Record(const char* user, const char* title) {
     return record;
 }
 
-class LinkCellTest : public LinkTest {
+class LinkCellTest : public HeadlessTest {
   protected:
     Edit& edit = dialog.AddEdit(10);
     Edit& other = dialog.AddEdit(11);
@@ -56,12 +46,9 @@ class LinkCellTest : public LinkTest {
         link->Formatter(new CmoxFormatter);
         return link;
     }
-    void Save(CmoxLinkCell& link) {
-        CDataExchange exchange(Dlg(), 1);
-        link.Transfer(&exchange);
-    }
-    void Load(CmoxLinkCell& link) {
-        CDataExchange exchange(Dlg(), 0);
+    // Runs the link's exchange, saving into the cell or loading into the control.
+    void Exchange(CmoxLinkCell& link, int save) {
+        CDataExchange exchange(Dlg(), save);
         link.Transfer(&exchange);
     }
 };
@@ -71,65 +58,49 @@ class LinkCellTest : public LinkTest {
 // ---- saving: from the control into the cell ----------------------------------------------------
 
 TEST_F(LinkCellTest, SavedEntryIsStoredAndAdjustmentsBeepFocusAndShowTheValue) {
-    // Each entry is saved from a field while the other field has the focus; the stored value is
-    // then read back into the other field through a second link.
-    struct Case {
-        const char* what;
-        std::function<std::unique_ptr<CmoxCell>()> make;
+    // Each entry is saved from a field while the other field has the focus, then read back into
+    // the other field through a second link: "<field> <Shown()>focus<0|1> [sel <range>]
+    // changes<n> writes<n> | <read back>". Adjusted entries beep once (no message), take the
+    // focus back and are left selected for retyping; long cells are never reported as adjusted.
+    CmoxByteCell clamped("Percent", 40), held("Percent", 100), adjusted("Percent", 100);
+    for (CmoxByteCell* cell : {&clamped, &held, &adjusted})
+        cell->InitRange(0, 100);
+    CmoxLongCell count("Count", 5);
+    CmoxDoubleCell gain("Gain", 1.0);
+    CmoxStringCell title("Title", "old");
+    const struct {
+        CmoxCell* cell;
         const char* entry;
-        const char* stored; // as the field shows it afterwards
-        bool beeps;         // adjusted entries beep once and take the focus back
-        size_t changes;     // change notifications of the cell
-        int writes;         // program writes of the field text
+        const char* outcome;
+    } cases[] = {
+        {&clamped, "150", "100 beep ffffffff focus1 sel 0-3 changes1 writes1 | 100"},
+        {&held, "100", "100 focus0 changes0 writes0 | 100"},
+        {&adjusted, "200", "100 beep ffffffff focus1 changes0 writes1 | 100"},
+        {&count, "1,234", "1234 focus0 changes1 writes1 | 1234"},
+        {&gain, "+1,000.5", "1000.5 focus0 changes1 writes1 | 1000.5"},
+        {&title, "Smith, J + 2", "Smith, J + 2 focus0 changes1 writes0 | Smith, J + 2"},
     };
-    auto byte = [](unsigned char value) {
-        return [value] {
-            auto cell = std::make_unique<CmoxByteCell>("Percent", value);
-            cell->InitRange(0, 100);
-            return std::unique_ptr<CmoxCell>(std::move(cell));
-        };
-    };
-    const Case cases[] = {
-        {"clamped byte", byte(40), "150", "100", true, 1, 1},
-        {"held byte again", byte(100), "100", "100", false, 0, 0},
-        {"adjusted to the held byte", byte(100), "200", "100", true, 0, 1},
-        // Long cells are never reported as adjusted.
-        {"long with separators", [] { return std::make_unique<CmoxLongCell>("Count", 5); }, "1,234",
-         "1234", false, 1, 1},
-        {"double through the formatter",
-         [] { return std::make_unique<CmoxDoubleCell>("Gain", 1.0); }, "+1,000.5", "1000.5", false,
-         1, 1},
-        {"string with its commas", [] { return std::make_unique<CmoxStringCell>("Title", "old"); },
-         "Smith, John + 2", "Smith, John + 2", false, 1, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        desktop.ClearBeeps();
-        std::unique_ptr<CmoxCell> cell = c.make();
-        auto link = Link(cell.get());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry);
+        auto link = Link(c.cell);
         UpdateLog log;
         RecordingCell watcher("Watcher", MOX_STATE_PRIORITY, log);
-        cell->AddDependent(&watcher);
+        c.cell->AddDependent(&watcher);
         other.Wnd()->SetFocus();
         other.Enter("");
         edit.Enter(c.entry);
         const int writes = edit.SetTextCount();
-        Save(*link);
-        EXPECT_EQ(c.stored, edit.Text());
-        EXPECT_EQ(c.beeps ? std::vector<unsigned int>{kSimpleBeep} : std::vector<unsigned int>{},
-                  desktop.Beeps());
-        EXPECT_EQ(c.beeps, edit.HasFocus());
-        EXPECT_EQ(c.changes, log.size());
-        EXPECT_EQ(writes + c.writes, edit.SetTextCount());
-        if (c.beeps && c.changes > 0) { // an adjusted entry is left selected for retyping
-            EXPECT_EQ(0, edit.SelStart());
-            EXPECT_EQ(static_cast<int>(std::strlen(c.stored)), edit.SelEnd());
-        }
-        EXPECT_TRUE(boxes.empty()); // a beep, not a message
-        CmoxEditLC readBack(11, cell.get(), Dlg(), "ReadBack", MOX_STATE_PRIORITY, 0);
+        Exchange(*link, 1);
+        std::ostringstream out;
+        out << edit.Text() << ' ' << Shown() << "focus" << edit.HasFocus();
+        if (edit.HasFocus() && !log.empty())
+            out << " sel " << edit.SelStart() << '-' << edit.SelEnd();
+        out << " changes" << log.size() << " writes" << edit.SetTextCount() - writes;
+        CmoxEditLC readBack(11, c.cell, Dlg(), "ReadBack", MOX_STATE_PRIORITY, 0);
         readBack.Formatter(new CmoxFormatter);
-        Load(readBack);
-        EXPECT_EQ(c.stored, other.Text());
+        Exchange(readBack, 0);
+        out << " | " << other.Text();
+        EXPECT_EQ(c.outcome, out.str());
     }
 }
 
@@ -139,29 +110,24 @@ TEST_F(LinkCellTest, LoadingShowsTheValueAndLeavesAFieldAlreadyShowingIt) {
     CmoxLongCell count("Count", 42);
     auto link = Link(&count);
     edit.Enter("7");
-    Load(*link); // loading writes the cell's value over the typing
-    EXPECT_EQ(42, count.Value());
-    EXPECT_EQ("42", edit.Text());
+    Exchange(*link, 0); // loading writes the cell's value over the typing
+    EXPECT_EQ("42 42", Joined(count.Value(), edit.Text()));
     edit.Enter("7");
-    Save(*link);
-    EXPECT_EQ(7, count.Value());
+    Exchange(*link, 1);
     // A field already showing the value is not rewritten: its selection survives.
-    edit.Enter("7");
     Dlg()->GetDlgItem(10)->SendMessage(EM_SETSEL, 0, 1);
     const int writes = edit.SetTextCount();
     link->StateToUI();
-    EXPECT_EQ(writes, edit.SetTextCount());
-    EXPECT_EQ(0, edit.SelStart());
-    EXPECT_EQ(1, edit.SelEnd());
+    EXPECT_EQ("7 0 0-1",
+              Joined(count.Value(), edit.SetTextCount() - writes,
+                     std::to_string(edit.SelStart()) + '-' + std::to_string(edit.SelEnd())));
     count.Value(8L); // a state-priority link refreshes at the change
-    EXPECT_EQ("8", edit.Text());
-    // A numeric cell without a formatter is left alone.
+    // A numeric cell without a formatter is left alone both ways.
     CmoxEditLC plain(11, &count, Dlg(), "Plain", MOX_STATE_PRIORITY, 1);
     other.Enter("77");
-    Save(plain);
-    EXPECT_EQ(8, count.Value());
-    Load(plain);
-    EXPECT_EQ("77", other.Text());
+    Exchange(plain, 1);
+    Exchange(plain, 0);
+    EXPECT_EQ("8 8 77", Joined(edit.Text(), count.Value(), other.Text()));
 }
 
 // ---- stepping, relinking, ownership ------------------------------------------------------------
@@ -172,40 +138,36 @@ TEST_F(LinkCellTest, IncrementAndDecrementGoToTheLinkedCellsOwnStep) {
     CmoxLongCell plain("Plain", 2147483647);
     CmoxByteCell small("Small", 10);
     CmoxStringCell text("Text", "x");
+    // The sign is kept when widening; the long cell wraps on its own; a byte takes only the low
+    // 8 bits of the step (258: 2); a string has nothing to step.
+    const struct {
+        CmoxCell* cell;
+        int up, down;
+    } steps[] = {{&wide, 3, -2}, {&real, 0, 2}, {&plain, 1, 0}, {&small, 258, 0}, {&text, 1, 1}};
     ItemLog link;
-    link.Cell(&wide, 0);
-    link.Increment(3);
-    link.Decrement(-2); // the sign is kept when widening
-    EXPECT_EQ(105, wide.Value());
-    link.Cell(&real, 0);
-    link.Decrement(2);
-    EXPECT_DOUBLE_EQ(-0.5, real.Value());
-    link.Cell(&plain, 0);
-    link.Increment(1); // the long cell wraps on its own
-    EXPECT_EQ(-2147483647L - 1, plain.Value());
-    link.Cell(&small, 0);
-    link.Increment(258); // only the low 8 bits: 2
-    EXPECT_EQ(12, small.Value());
-    link.Cell(&text, 0);
-    link.Increment(1);
-    EXPECT_EQ("x", text.Value());
+    for (const auto& step : steps) {
+        link.Cell(step.cell, 0);
+        link.Increment(step.up);
+        link.Decrement(step.down);
+    }
+    EXPECT_EQ("105 -0.5 -2147483648 12 x",
+              Joined(wide.Value(), real.Value(), plain.Value(), small.Value(), text.Value()));
 }
 
+// Each step logs "<link depends on first><on second>:<field>".
 TEST_F(LinkCellTest, RelinkingMovesTheDependencyWithoutRefreshingAndSparesADeadCell) {
-    CmoxStringCell first("First", "one");
-    CmoxStringCell second("Second", "two");
+    CmoxStringCell first("First", "one"), second("Second", "two");
+    std::string log;
+    auto note = [&](CmoxCell* link) {
+        log += std::to_string(first.HasDependent(link)) +
+               std::to_string(second.HasDependent(link)) + ':' + edit.Text() + ' ';
+    };
     auto link = Link(&first);
-    link->Cell(&second, 1);
-    EXPECT_FALSE(first.HasDependent(link.get()));
-    EXPECT_TRUE(second.HasDependent(link.get()));
-    EXPECT_EQ("", edit.Text()); // relinking does not refresh
-    first.Value("changed");
-    EXPECT_EQ("", edit.Text());
+    link->Cell(&second, 1); // relinking does not refresh
+    note(link.get());
     second.Value("shown");
-    EXPECT_EQ("shown", edit.Text());
     link->Cell(&first, 0);
-    EXPECT_FALSE(second.HasDependent(link.get()));
-    EXPECT_FALSE(first.HasDependent(link.get()));
+    note(link.get());
     auto orphan = Link(nullptr); // linked to nothing yet
     {
         CmoxStringCell title("Title", "x");
@@ -214,63 +176,75 @@ TEST_F(LinkCellTest, RelinkingMovesTheDependencyWithoutRefreshingAndSparesADeadC
     // Neither relinking nor dropping the dependencies may touch the dead cell.
     orphan->DestroyDependencies();
     orphan->Cell(&second, 1);
-    EXPECT_TRUE(second.HasDependent(orphan.get()));
+    note(orphan.get());
     orphan->DestroyDependencies();
-    EXPECT_FALSE(second.HasDependent(orphan.get()));
+    note(orphan.get());
     // A link made without dependencies leaves the graph alone until asked.
     CmoxEditLC loose(10, &first, Dlg(), "Loose", MOX_UI_PRIORITY, 0);
-    EXPECT_FALSE(first.HasDependent(&loose));
+    note(&loose);
     loose.CreateDependencies();
-    EXPECT_TRUE(first.HasDependent(&loose));
+    note(&loose);
+    EXPECT_EQ("01: 00:shown 01:shown 00:shown 00:shown 10:shown ", log);
     EXPECT_EQ(edit.Handle(), loose.GetControlHandle());
 }
 
-TEST_F(LinkCellTest, FormatterIsOwnedAndDeletedOnce) {
-    int destroyed = 0;
+// The formatter and the subclassing edit object belong to the link: the same formatter set again
+// is kept, a replaced one goes, an edit object refused for a missing control is kept all the
+// same, both die with the link, and the field goes back to its own handling.
+TEST_F(LinkCellTest, FormatterAndEditObjectAreOwnedAndDeletedOnce) {
+    int formatters = 0, edits = 0;
+    std::string inside;
     {
         CmoxEditLC link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
-        auto* first = new CountedFormatter(destroyed);
+        CmoxEditLC stray(99, nullptr, Dlg(), "Stray", MOX_UI_PRIORITY, 0);
+        auto* first = new Counted<CmoxFormatter>(formatters);
         link.Formatter(first);
-        link.Formatter(first); // the same one again is kept, not deleted
-        EXPECT_EQ(0, destroyed);
-        link.Formatter(new CountedFormatter(destroyed));
-        EXPECT_EQ(1, destroyed);
+        link.Formatter(first);
+        link.Formatter(new Counted<CmoxFormatter>(formatters));
+        const int linked = link.SubclassEditControl(new Counted<DigitsOnly>(edits));
+        const int strayed = stray.SubclassEditControl(new Counted<DigitsOnly>(edits));
+        edit.Type("4a2");
+        inside = Joined(formatters, linked, strayed, edit.Text(), edits);
     }
-    EXPECT_EQ(2, destroyed);
+    edit.Type("b");
+    EXPECT_EQ("1 1 0 42 0 | 2 2 42b", inside + " | " + Joined(formatters, edits, edit.Text()));
 }
 
 // ---- rejected entries --------------------------------------------------------------------------
 
+// Each Fail with the focus elsewhere: "<outcome> | <Shown()>focus<0|1> sel <range>".
 TEST_F(LinkCellTest, FailShowsTheTextOrBeepsFocusesTheControlAndThrowsWhenAsked) {
     CmoxLinkCell link(10, nullptr, Dlg(), "Link", MOX_UI_PRIORITY, 0);
-    other.Wnd()->SetFocus();
-    EXPECT_THROW(link.Fail("Too large", 1), CUserException);
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Too large", boxes[0].text);
-    EXPECT_EQ(MB_OK | MB_ICONEXCLAMATION, boxes[0].type);
-    EXPECT_TRUE(edit.HasFocus());
-    EXPECT_TRUE(desktop.Beeps().empty());
-    other.Wnd()->SetFocus();
-    EXPECT_NO_THROW(link.Fail(nullptr, 0)); // no text: a beep instead of a message
-    EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep}), desktop.Beeps());
-    EXPECT_EQ(1u, boxes.size());
-    EXPECT_TRUE(edit.HasFocus());
-    MoxSetStringResource(300, "Out of range");
-    link.Fail(300, 0);
-    ASSERT_EQ(2u, boxes.size());
-    EXPECT_EQ("Out of range", boxes[1].text);
-    EXPECT_THROW(link.Fail(301, 0), CResourceException);
-    EXPECT_EQ(2u, boxes.size());
-    // An edit field's link also selects the whole entry, before it throws.
     CmoxEditLC editLink(10, nullptr, Dlg(), "Edit", MOX_UI_PRIORITY, 0);
-    other.Wnd()->SetFocus();
+    MoxSetStringResource(300, "Out of range");
+    std::ostringstream out;
+    auto fail = [&](const std::function<void()>& call) {
+        other.Wnd()->SetFocus();
+        try {
+            call();
+            out << "returned";
+        } catch (const CUserException&) {
+            out << "user exception";
+        } catch (const CResourceException&) {
+            out << "resource exception";
+        }
+        out << " | " << Shown() << "focus" << edit.HasFocus() << " sel " << edit.SelStart() << '-'
+            << edit.SelEnd() << '\n';
+    };
+    fail([&] { link.Fail("Too large", 1); });
+    fail([&] { link.Fail(nullptr, 0); }); // no text: a beep instead of a message
+    fail([&] { link.Fail(300, 0); });
+    fail([&] { link.Fail(301, 0); });
     edit.Enter("12x");
-    edit.Type("\b"); // caret at the end, nothing selected
-    EXPECT_THROW(editLink.Fail("Digits only", 1), CUserException);
-    EXPECT_TRUE(edit.HasFocus());
-    EXPECT_EQ(0, edit.SelStart());
-    EXPECT_EQ(2, edit.SelEnd());
-    EXPECT_EQ("Digits only", boxes.back().text);
+    edit.Type("\b");                                // caret at the end, nothing selected
+    fail([&] { editLink.Fail("Digits only", 1); }); // an edit field's link selects the entry
+    EXPECT_EQ(R"(user exception | box 'Too large' 30 focus1 sel 0-0
+returned | beep ffffffff focus1 sel 0-0
+returned | box 'Out of range' 30 focus1 sel 0-0
+resource exception | focus0 sel 0-0
+user exception | box 'Digits only' 30 focus1 sel 0-2
+)",
+              out.str());
 }
 
 // ---- filling list-like controls ----------------------------------------------------------------
@@ -282,11 +256,9 @@ TEST_F(LinkCellTest, ListContentsComeFromResourcesStringsAndArrayCells) {
     records.Add(Record("first", "One"));
     records.Add(Record("second", "Two"));
     ItemLog link;
-    MoxSetStringResource(1, "One");
-    MoxSetStringResource(2, "Two");
-    MoxSetStringResource(3, "Three");
-    MoxSetStringResource(40, "Red|Green||Blue|");
-    MoxSetStringResource(41, "|Tail");
+    for (const auto& [id, text] : std::map<unsigned int, const char*>{
+             {1, "One"}, {2, "Two"}, {3, "Three"}, {40, "Red|Green||Blue|"}, {41, "|Tail"}})
+        MoxSetStringResource(id, text);
     link.AddString(2);
     link.AddString(0);                // nothing added, nothing shown
     link.InitContents(3, 0, 1, 0, 2); // up to five ids: zero is skipped
@@ -302,15 +274,13 @@ TEST_F(LinkCellTest, ListContentsComeFromResourcesStringsAndArrayCells) {
                                         "",     "c",     "Red", "Green", "",      "Blue",  "",
                                         "Tail", "Alpha", "One", "Two",   "first", "second"}),
               link.items);
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ("", Shown());
     EXPECT_THROW(link.InitContentsFromSingleResource(99, '|'), CResourceException);
     // A missing resource in a list is reported and added empty.
     link.items.clear();
     link.AddString(77);
     EXPECT_EQ((std::vector<std::string>{""}), link.items);
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("MOX was unable to load string resource 77. The\t\t\tapplication may not behave "
-              "correctly",
-              boxes[0].text);
-    EXPECT_EQ(static_cast<unsigned int>(MB_OK), boxes[0].type);
+    EXPECT_EQ("box 'MOX was unable to load string resource 77. The\t\t\tapplication may not "
+              "behave correctly' 0 ",
+              Shown());
 }

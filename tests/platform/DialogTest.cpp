@@ -1,46 +1,21 @@
-#include <mox/platform/CDataExchange.h>
-#include <mox/platform/CEdit.h>
-#include <mox/platform/CException.h>
-#include <mox/platform/CWnd.h>
-#include <mox/platform/MessageBox.h>
-#include <mox/platform/headless/Button.h>
-#include <mox/platform/headless/ComboBox.h>
-#include <mox/platform/headless/Desktop.h>
-#include <mox/platform/headless/Dialog.h>
-#include <mox/platform/headless/Edit.h>
-#include <mox/platform/headless/ListBox.h>
+#include "dialog/DialogTesting.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
+using namespace moxtest;
 using namespace mox::headless;
 
 namespace {
 
-const unsigned int kSimpleBeep = 0xFFFFFFFFu;
-
 LPARAM Text(const char* text) {
     return reinterpret_cast<LPARAM>(text);
 }
-WPARAM Index(int index) {
-    return static_cast<WPARAM>(index);
-}
-
-// An application's edit object that lets only digits through.
-class DigitsOnlyEdit : public CEdit {
-  protected:
-    LRESULT WindowProc(unsigned int message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_CHAR && wParam >= 0x20 && !std::isdigit(static_cast<int>(wParam)))
-            return 0;
-        return CEdit::WindowProc(message, wParam, lParam);
-    }
-};
 
 // Logs every message it sees before passing it on.
 class RecordingWnd : public CEdit {
@@ -54,238 +29,10 @@ class RecordingWnd : public CEdit {
     }
 };
 
-class DialogTest : public ::testing::Test {
-  protected:
-    Desktop desktop;
-    Dialog dialog{desktop};
-    CWnd* Dlg() { return dialog.Wnd(); }
-};
-
-} // namespace
-
-TEST_F(DialogTest, ItemsAreFoundByIdTheirTextIsCutToTheBufferAndSubclassingRefusesTakenWindows) {
-    Edit& edit = dialog.AddEdit(10);
-    CWnd* item = Dlg()->GetDlgItem(10);
-    EXPECT_EQ(edit.Handle(), item->GetSafeHwnd());
-    EXPECT_EQ(10, item->GetDlgCtrlID());
-    EXPECT_EQ(Dlg(), item->GetParent());
-    EXPECT_THROW(dialog.AddListBox(10), CInvalidArgException);
-    edit.Type("abc");
-    EXPECT_EQ(0, edit.SetTextCount()); // typing is no program write
-    Dlg()->SetDlgItemText(10, "hello world");
-    EXPECT_EQ(1, edit.SetTextCount());
-    char buffer[6];
-    EXPECT_EQ(5, Dlg()->GetDlgItemText(10, buffer, sizeof buffer));
-    EXPECT_STREQ("hello", buffer);
-    EXPECT_EQ(11, item->GetWindowTextLength());
-    EXPECT_EQ(0, Dlg()->GetDlgItemText(11, buffer, sizeof buffer));
-    EXPECT_STREQ("", buffer);
-    Dlg()->SetDlgItemText(11, "ignored"); // no item, no effect, no crash
-    dialog.AddEdit(11);
-    CEdit first, second;
-    EXPECT_EQ(0, first.SubclassWindow(nullptr));
-    EXPECT_EQ(0, first.SubclassDlgItem(99, Dlg()));
-    ASSERT_NE(0, first.SubclassDlgItem(10, Dlg()));
-    EXPECT_EQ(&first, Dlg()->GetDlgItem(10));
-    EXPECT_EQ(0, second.SubclassDlgItem(10, Dlg())); // already has an object
-    EXPECT_EQ(0, first.SubclassDlgItem(11, Dlg()));  // already attached elsewhere
-    HWND window = first.UnsubclassWindow();
-    EXPECT_EQ(edit.Handle(), window);
-    EXPECT_NE(0, second.SubclassWindow(window));
-}
-
-TEST(Dialog, DestroyedWindowDetachesItsObjectAndLosesTheFocus) {
-    Desktop desktop;
-    auto dialog = std::make_unique<Dialog>(desktop);
-    dialog->AddEdit(10);
-    CEdit edit;
-    ASSERT_NE(0, edit.SubclassDlgItem(10, dialog->Wnd()));
-    dialog->Wnd()->GetDlgItem(10)->SetFocus();
-    dialog.reset();
-    EXPECT_EQ(nullptr, CWnd::GetFocus());
-    EXPECT_EQ(nullptr, edit.GetSafeHwnd());
-    char buffer[4] = "abc";
-    EXPECT_EQ(0, edit.GetWindowText(buffer, sizeof buffer));
-    EXPECT_STREQ("", buffer);
-}
-
-TEST_F(DialogTest, EditSelectionIsReplacedByTypingAndBackspace) {
-    Edit& edit = dialog.AddEdit(10);
-    CEdit object;
-    ASSERT_NE(0, object.SubclassWindow(edit.Handle()));
-    object.SetWindowText("12345");
-    int start = -1, end = -1;
-    object.GetSel(start, end);
-    EXPECT_EQ(std::make_pair(0, 0), std::make_pair(start, end)); // caret at the start
-    object.SetSel(1, 3);
-    edit.Type("x");
-    EXPECT_EQ("1x45", edit.Text());
-    object.SetSel(0, -1);
-    object.ReplaceSel("9");
-    EXPECT_EQ("9", edit.Text());
-    edit.Enter("abcd");
-    object.SendMessage(EM_SETSEL, 0, -1);
-    object.SendMessage(EM_SETSEL, Index(-1), 0); // deselect, caret stays at the end
-    EXPECT_EQ(4, edit.SelStart());
-    edit.Type("\b");
-    EXPECT_EQ("abc", edit.Text());
-    EXPECT_EQ(3, edit.SelEnd());
-}
-
-// ---- combo boxes ------------------------------------------------------------------------------
-
-TEST_F(DialogTest, ComboAndListItemsSelectionAndPrefixSearch) {
-    // The two controls answer the same requests under their own message numbers; a combo box
-    // also shows the selected item in its edit field, a list box's window text is no item.
-    ComboBox& combo = dialog.AddComboBox(20);
-    ListBox& list = dialog.AddListBox(30);
-    const struct {
-        int id;
-        unsigned int add, count, getSel, setSel, getText, getTextLen, select, find, reset;
-        std::function<int()> curSel;
-        std::function<std::string()> text;
-        bool showsSelection;
-    } kinds[] = {
-        {20, CB_ADDSTRING, CB_GETCOUNT, CB_GETCURSEL, CB_SETCURSEL, CB_GETLBTEXT, CB_GETLBTEXTLEN,
-         CB_SELECTSTRING, CB_FINDSTRING, CB_RESETCONTENT, [&] { return combo.CurSel(); },
-         [&] { return combo.EditField().Text(); }, true},
-        {30, LB_ADDSTRING, LB_GETCOUNT, LB_GETCURSEL, LB_SETCURSEL, LB_GETTEXT, LB_GETTEXTLEN,
-         LB_SELECTSTRING, LB_FINDSTRING, LB_RESETCONTENT, [&] { return list.CurSel(); },
-         [&] { return list.Text(); }, false},
-    };
-    for (const auto& k : kinds) {
-        SCOPED_TRACE(k.id);
-        CWnd* box = Dlg()->GetDlgItem(k.id);
-        int index = 0;
-        for (const char* item : {"Red", "Green", "Greenish", "", "Blue"})
-            EXPECT_EQ(index++, box->SendMessage(k.add, 0, Text(item)));
-        EXPECT_EQ(-1, box->SendMessage(k.getSel));
-        EXPECT_EQ(2, box->SendMessage(k.setSel, 2));
-        EXPECT_EQ(k.showsSelection ? "Greenish" : "", k.text());
-        char item[9];
-        EXPECT_EQ(8, box->SendMessage(k.getText, 2, Text(item)));
-        EXPECT_STREQ("Greenish", item);
-        EXPECT_EQ(0, box->SendMessage(k.getTextLen, 3));
-        EXPECT_EQ(-1, box->SendMessage(k.getText, 5, Text(item)));
-        // Prefix search ignores case, starts after the given item and wraps to the top; only
-        // the select request selects, and a failed search leaves the selection.
-        EXPECT_EQ(2, box->SendMessage(k.select, 1, Text("Green")));
-        EXPECT_EQ(1, box->SendMessage(k.find, 2, Text("gREEN")));
-        EXPECT_EQ(-1, box->SendMessage(k.select, Index(-1), Text("Greenisher")));
-        EXPECT_EQ(2, k.curSel());
-        EXPECT_EQ(-1, box->SendMessage(k.setSel, 255)); // out of range clears the selection
-        EXPECT_EQ(-1, k.curSel());
-        EXPECT_EQ("", k.text());
-        box->SendMessage(k.setSel, 0);
-        box->SendMessage(k.reset);
-        EXPECT_EQ(0, box->SendMessage(k.count));
-        EXPECT_EQ(-1, box->SendMessage(k.getSel));
-        EXPECT_EQ("", k.text());
-    }
-}
-
-TEST_F(DialogTest, ComboEditFieldIsAChildItsTrafficAndTypingClearTheSelection) {
-    ComboBox& combo = dialog.AddComboBox(20);
-    CWnd* box = Dlg()->GetDlgItem(20);
-    CWnd* field = box->ChildWindowFromPoint(CPoint(5, 5));
-    ASSERT_NE(nullptr, field);
-    EXPECT_EQ(combo.EditField().Handle(), field->GetSafeHwnd());
-    EXPECT_EQ(ComboBox::kEditFieldId, field->GetDlgCtrlID());
-    EXPECT_EQ(box, field->GetParent());
-    EXPECT_EQ(nullptr, box->ChildWindowFromPoint(CPoint(-1, 5)));
-    EXPECT_EQ(nullptr, box->ChildWindowFromPoint(CPoint(5, 1000)));
-    box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
-    box->SendMessage(CB_ADDSTRING, 0, Text("Green"));
-    // An object on the field sees the text the combo box writes and reads through it.
-    RecordingWnd recorder;
-    ASSERT_NE(0, recorder.SubclassWindow(field->GetSafeHwnd()));
-    combo.Select(1);
-    box->SetWindowText("Purple"); // writing the text drops the selection
-    EXPECT_EQ(CB_ERR, box->SendMessage(CB_GETCURSEL));
-    std::string text;
-    box->GetWindowText(text);
-    EXPECT_EQ("Purple", text);
-    EXPECT_EQ(1, combo.SetTextCount());
-    const std::vector<unsigned int> expected{WM_SETTEXT, WM_SETTEXT, WM_GETTEXTLENGTH, WM_GETTEXT};
-    EXPECT_EQ(expected, recorder.messages);
-    combo.Select(0);
-    combo.EditField().Type("dish"); // and so does typing
-    EXPECT_EQ(-1, combo.CurSel());
-    EXPECT_EQ("dishRed", combo.Text()); // selecting put the caret at the start
-}
-
-// ---- check boxes and radio groups ------------------------------------------------------------
-
-// Radio links and the shared scenarios exchange plain groups; here what only DDX sees.
-TEST_F(DialogTest, DdxCheckAndDdxRadioExchangeStatesAndShowInvalidOnesSafely) {
-    CheckBox& two = dialog.AddCheckBox(42);
-    CheckBox& box = dialog.AddCheckBox(41, true);
-    // Radio group 50..52 with a check box inside it.
-    RadioButton& r0 = dialog.AddRadioButton(50, WS_GROUP);
-    RadioButton& r1 = dialog.AddRadioButton(51);
-    CheckBox& inside = dialog.AddCheckBox(55, false, 0);
-    RadioButton& r2 = dialog.AddRadioButton(52);
-    two.Click();
-    two.Click();
-    two.Click(); // two states: checked, unchecked, checked
-    EXPECT_EQ(BST_CHECKED, two.State());
-    CDataExchange load(Dlg(), 0), save(Dlg(), 1);
-    int value = BST_INDETERMINATE; // a two-state box shows it checked
-    DDX_Check(&load, 42, value);
-    EXPECT_EQ(BST_CHECKED, two.State());
-    DDX_Check(&load, 41, value);
-    value = -5;
-    DDX_Check(&save, 41, value);
-    EXPECT_EQ(BST_INDETERMINATE, value);
-    value = 7; // out of range: shown unchecked
-    DDX_Check(&load, 41, value);
-    EXPECT_EQ(BST_UNCHECKED, box.State());
-    r0.Click();
-    r2.Click();
-    DDX_Radio(&save, 50, value);
-    EXPECT_EQ(2, value); // the check box between is not counted
-    value = 1;
-    DDX_Radio(&load, 50, value);
-    EXPECT_EQ((std::vector<bool>{false, true, false}),
-              (std::vector<bool>{r0.IsChecked(), r1.IsChecked(), r2.IsChecked()}));
-    EXPECT_EQ(BST_UNCHECKED, inside.State()); // the check box was left alone
-}
-
-// ---- focus, beeps and data exchange -----------------------------------------------------------
-
-TEST(Dialog, DesktopsNestRefuseForeignWindowsAndRecordFocusAndBeepsInOrder) {
-    EXPECT_EQ(0, MessageBeep(kSimpleBeep)); // without a desktop: silent, nothing has the focus
-    EXPECT_EQ(nullptr, CWnd::GetFocus());
-    Desktop outer;
-    Dialog dialog(outer);
-    Edit& edit = dialog.AddEdit(10);
-    dialog.AddEdit(11);
-    {
-        Desktop inner;
-        EXPECT_EQ(&inner, MoxGetWindowSystem());
-        EXPECT_EQ(nullptr, dialog.Wnd()->GetDlgItem(10)->SetFocus());
-        EXPECT_EQ(nullptr, CWnd::GetFocus()); // the inner desktop does not own the field
-        MessageBeep(kSimpleBeep);
-        EXPECT_EQ(1u, inner.Beeps().size());
-    }
-    EXPECT_EQ(&outer, MoxGetWindowSystem());
-    EXPECT_TRUE(outer.Beeps().empty());
-    EXPECT_EQ(nullptr, edit.Wnd()->SetFocus());
-    EXPECT_TRUE(edit.HasFocus());
-    CWnd* second = dialog.Wnd()->GetDlgItem(11);
-    EXPECT_EQ(edit.Wnd(), second->SetFocus()); // returns the previous holder
-    EXPECT_EQ(second, CWnd::GetFocus());
-    MessageBeep(kSimpleBeep);
-    MessageBeep(MB_ICONEXCLAMATION);
-    EXPECT_EQ((std::vector<unsigned int>{kSimpleBeep, MB_ICONEXCLAMATION}), outer.Beeps());
-}
-
-namespace {
-
 // An application dialog: a check box that must be ticked to accept.
 class ConsentDialog : public CWnd {
   public:
-    int consent = BST_UNCHECKED;
+    int consent = BST_CHECKED;
     int exchanges = 0;
 
   protected:
@@ -296,35 +43,243 @@ class ConsentDialog : public CWnd {
     }
 };
 
+class DialogTest : public HeadlessTest {
+  protected:
+    std::ostringstream log;
+};
+
 } // namespace
 
-TEST_F(DialogTest, UpdateDataRunsTheExchangeAndFailSelectsTheFieldOnlyWhenSaving) {
-    CheckBox& box = dialog.AddCheckBox(40);
+// Items found by id, subclassing that refuses taken windows, program writes against typing, text
+// cut to the buffer, and the selection replaced by typing.
+TEST_F(DialogTest, EditTranscript) {
     Edit& edit = dialog.AddEdit(10);
+    dialog.AddEdit(11);
+    CWnd* item = Dlg()->GetDlgItem(10);
+    EXPECT_TRUE(item->GetSafeHwnd() == edit.Handle() && item->GetDlgCtrlID() == 10 &&
+                item->GetParent() == Dlg());
+    EXPECT_THROW(dialog.AddListBox(10), CInvalidArgException);
+    CEdit first, object;
+    // Nothing, no item, item 10, 10 again (taken), 11 with an object already attached.
+    log << "subclass " << first.SubclassWindow(nullptr) << first.SubclassDlgItem(99, Dlg())
+        << first.SubclassDlgItem(10, Dlg()) << object.SubclassDlgItem(10, Dlg())
+        << first.SubclassDlgItem(11, Dlg()) << '\n';
+    EXPECT_TRUE(Dlg()->GetDlgItem(10) == &first && first.UnsubclassWindow() == edit.Handle());
+    ASSERT_NE(0, object.SubclassWindow(edit.Handle()));
+    auto show = [&] {
+        log << edit.Text() << " [" << edit.SelStart() << ',' << edit.SelEnd() << "] writes "
+            << edit.SetTextCount() << '\n';
+    };
+    edit.Type("abc"); // typing is no program write
+    Dlg()->SetDlgItemText(10, "hello world");
+    show();
+    char buffer[6];
+    log << Dlg()->GetDlgItemText(10, buffer, sizeof buffer) << buffer << ' '
+        << item->GetWindowTextLength() << ' ' << Dlg()->GetDlgItemText(12, buffer, sizeof buffer)
+        << '\'' << buffer << "'\n";
+    Dlg()->SetDlgItemText(12, "ignored"); // no item, no effect, no crash
+    object.SetWindowText("12345");
+    show();
+    object.SetSel(1, 3);
+    edit.Type("x");
+    show();
+    object.SetSel(0, -1);
+    object.ReplaceSel("9");
+    show();
+    edit.Enter("abcd");
+    object.SendMessage(EM_SETSEL, 0, -1);
+    object.SendMessage(EM_SETSEL, static_cast<WPARAM>(-1), 0); // deselect, caret stays at the end
+    show();
+    edit.Type("\b");
+    show();
+    EXPECT_EQ(R"(subclass 00100
+hello world [0,0] writes 1
+5hello 11 0''
+12345 [0,0] writes 2
+1x45 [2,2] writes 2
+9 [1,1] writes 2
+abcd [4,4] writes 2
+abc [3,3] writes 2
+)",
+              log.str());
+}
+
+// The two list-like controls answer the same requests under their own message numbers; a combo
+// box also shows the selected item in its edit field, a list box's window text is no item.
+TEST_F(DialogTest, ComboAndListItemsSelectionAndPrefixSearch) {
+    dialog.AddComboBox(20);
+    dialog.AddListBox(30);
+    const struct {
+        int id;
+        unsigned int add, count, getSel, setSel, getText, getTextLen, select, find, reset;
+        const char* shown;
+    } kinds[] = {
+        {20, CB_ADDSTRING, CB_GETCOUNT, CB_GETCURSEL, CB_SETCURSEL, CB_GETLBTEXT, CB_GETLBTEXTLEN,
+         CB_SELECTSTRING, CB_FINDSTRING, CB_RESETCONTENT, "Greenish"},
+        {30, LB_ADDSTRING, LB_GETCOUNT, LB_GETCURSEL, LB_SETCURSEL, LB_GETTEXT, LB_GETTEXTLEN,
+         LB_SELECTSTRING, LB_FINDSTRING, LB_RESETCONTENT, ""},
+    };
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(k.id);
+        CWnd* box = Dlg()->GetDlgItem(k.id);
+        auto shows = [box] { // a combo box's field, a list box's own window text
+            std::string text;
+            box->GetWindowText(text);
+            return text;
+        };
+        std::ostringstream out;
+        char item[9];
+        for (const char* text : {"Red", "Green", "Greenish", "", "Blue"})
+            out << box->SendMessage(k.add, 0, Text(text));
+        out << " sel " << box->SendMessage(k.getSel) << " set " << box->SendMessage(k.setSel, 2)
+            << " shows '" << shows() << "' | item2 " << box->SendMessage(k.getText, 2, Text(item))
+            << item << " len3 " << box->SendMessage(k.getTextLen, 3) << " item5 "
+            << box->SendMessage(k.getText, 5, Text(item));
+        // Prefix search ignores case, starts after the given item and wraps to the top; only the
+        // select request selects, and a failed search leaves the selection.
+        out << " | select " << box->SendMessage(k.select, 1, Text("Green")) << " find "
+            << box->SendMessage(k.find, 2, Text("gREEN")) << " miss "
+            << box->SendMessage(k.select, static_cast<WPARAM>(-1), Text("Greenisher")) << " sel "
+            << box->SendMessage(k.getSel);
+        // Out of range clears the selection, and so does emptying the control.
+        out << " | set255 " << box->SendMessage(k.setSel, 255) << " sel "
+            << box->SendMessage(k.getSel) << " '" << shows() << '\'';
+        box->SendMessage(k.setSel, 0);
+        box->SendMessage(k.reset);
+        out << " | reset " << box->SendMessage(k.count) << ' ' << box->SendMessage(k.getSel) << " '"
+            << shows() << '\'';
+        EXPECT_EQ(std::string("01234 sel -1 set 2 shows '") + k.shown +
+                      "' | item2 8Greenish len3 0 item5 -1 | select 2 find 1 miss -1 sel 2 | "
+                      "set255 -1 sel -1 '' | reset 0 -1 ''",
+                  out.str());
+    }
+}
+
+TEST_F(DialogTest, ComboEditFieldIsAChildItsTrafficAndTypingClearTheSelection) {
+    ComboBox& combo = dialog.AddComboBox(20);
+    CWnd* box = Dlg()->GetDlgItem(20);
+    CWnd* field = box->ChildWindowFromPoint(CPoint(5, 5));
+    ASSERT_NE(nullptr, field);
+    EXPECT_TRUE(field->GetSafeHwnd() == combo.EditField().Handle() &&
+                field->GetDlgCtrlID() == ComboBox::kEditFieldId && field->GetParent() == box);
+    EXPECT_TRUE(box->ChildWindowFromPoint(CPoint(-1, 5)) == nullptr &&
+                box->ChildWindowFromPoint(CPoint(5, 1000)) == nullptr);
+    box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
+    box->SendMessage(CB_ADDSTRING, 0, Text("Green"));
+    // An object on the field sees the text the combo box writes and reads, and the typing.
+    RecordingWnd recorder;
+    ASSERT_NE(0, recorder.SubclassWindow(field->GetSafeHwnd()));
+    combo.Select(1);
+    box->SetWindowText("Purple"); // writing the text drops the selection
+    std::string text;
+    box->GetWindowText(text);
+    log << box->SendMessage(CB_GETCURSEL) << ' ' << text << ' ' << combo.SetTextCount() << ' ';
+    combo.Select(0);
+    combo.EditField().Type("dish"); // and so does typing; selecting put the caret at the start
+    log << combo.CurSel() << ' ' << combo.Text();
+    EXPECT_EQ("-1 Purple 1 -1 dishRed", log.str());
+    EXPECT_EQ((std::vector<unsigned int>{WM_SETTEXT, WM_SETTEXT, WM_GETTEXTLENGTH, WM_GETTEXT,
+                                         WM_SETTEXT, WM_CHAR, WM_CHAR, WM_CHAR, WM_CHAR}),
+              recorder.messages);
+}
+
+// Check boxes and radio groups through DDX and UpdateData: what the links and the shared
+// scenarios do not see. After each exchange: "<two-state box><three-state box> <r0 r1 r2><box
+// inside the group> value <value>".
+TEST_F(DialogTest, ButtonsTranscript) {
+    CheckBox& consentBox = dialog.AddCheckBox(40);
+    Edit& edit = dialog.AddEdit(10);
+    CheckBox& two = dialog.AddCheckBox(42);
+    CheckBox& box = dialog.AddCheckBox(41, true);
+    RadioButton& r0 = dialog.AddRadioButton(50, WS_GROUP);
+    RadioButton& r1 = dialog.AddRadioButton(51);
+    CheckBox& inside = dialog.AddCheckBox(55, false, 0);
+    RadioButton& r2 = dialog.AddRadioButton(52);
+    CDataExchange load(Dlg(), 0), save(Dlg(), 1);
+    for (int click = 0; click < 3; ++click) // two states: checked, unchecked, checked
+        two.Click();
+    r0.Click();
+    r2.Click();
+    // A two-state box shows the indeterminate state checked, an out-of-range state unchecked;
+    // the check box inside the radio group is neither counted nor changed.
+    const struct {
+        void (*exchange)(CDataExchange*, int, int&);
+        CDataExchange* direction;
+        int id, value;
+    } steps[] = {{DDX_Check, &load, 42, BST_INDETERMINATE},
+                 {DDX_Check, &load, 41, BST_INDETERMINATE},
+                 {DDX_Check, &save, 41, -5},
+                 {DDX_Check, &load, 41, 7},
+                 {DDX_Radio, &save, 50, -5},
+                 {DDX_Radio, &load, 50, 1}};
+    log << two.State() << box.State() << ' ' << r0.IsChecked() << r1.IsChecked() << r2.IsChecked()
+        << inside.State() << '\n';
+    for (auto step : steps) {
+        step.exchange(step.direction, step.id, step.value);
+        log << two.State() << box.State() << ' ' << r0.IsChecked() << r1.IsChecked()
+            << r2.IsChecked() << inside.State() << " value " << step.value << '\n';
+    }
+    // UpdateData runs the exchange; a refused save focuses the control.
     ConsentDialog consent;
     ASSERT_NE(0, consent.SubclassWindow(dialog.Handle()));
-    consent.consent = BST_CHECKED;
-    EXPECT_EQ(1, consent.UpdateData(0));
-    EXPECT_EQ(BST_CHECKED, box.State());
-    box.Click();
-    EXPECT_EQ(0, consent.UpdateData(1));
-    EXPECT_EQ(BST_UNCHECKED, consent.consent);
-    EXPECT_TRUE(box.HasFocus());
-    box.Click();
-    EXPECT_EQ(1, consent.UpdateData());
-    EXPECT_EQ(3, consent.exchanges);
+    log << "consent " << consent.UpdateData(0) << consentBox.State();
+    consentBox.Click();
+    log << ' ' << consent.UpdateData(1) << consent.consent << consentBox.HasFocus();
+    consentBox.Click();
+    log << ' ' << consent.UpdateData() << consent.exchanges << '\n';
     // Unknown controls are refused; Fail selects the prepared edit field only when saving.
-    CDataExchange load(Dlg(), 0), save(Dlg(), 1);
-    EXPECT_THROW(save.PrepareCtrl(77), CInvalidArgException);
     int value = 0;
+    EXPECT_THROW(save.PrepareCtrl(77), CInvalidArgException);
     EXPECT_THROW(DDX_Check(&save, 77, value), CInvalidArgException);
     edit.Enter("oops");
     load.PrepareEditCtrl(10);
     EXPECT_THROW(load.Fail(), CUserException);
-    EXPECT_FALSE(edit.HasFocus());
+    log << "fail " << edit.HasFocus();
     save.PrepareEditCtrl(10);
     EXPECT_THROW(save.Fail(), CUserException);
-    EXPECT_TRUE(edit.HasFocus());
-    EXPECT_EQ(0, edit.SelStart());
-    EXPECT_EQ(4, edit.SelEnd());
+    log << edit.HasFocus() << ' ' << edit.SelStart() << '-' << edit.SelEnd();
+    EXPECT_EQ(R"(10 0010
+10 0010 value 2
+12 0010 value 2
+12 0010 value 2
+10 0010 value 7
+10 0010 value 2
+10 0100 value 1
+consent 11 001 13
+fail 01 0-4)",
+              log.str());
+}
+
+// Desktops nest and refuse foreign windows; focus and beeps are recorded in order; a destroyed
+// window detaches its object and loses the focus.
+TEST(Dialog, DesktopsNestRefuseForeignWindowsAndRecordFocusAndBeepsInOrder) {
+    EXPECT_EQ(0, MessageBeep(0xFFFFFFFFu)); // without a desktop: silent, nothing has the focus
+    EXPECT_EQ(nullptr, CWnd::GetFocus());
+    Desktop outer;
+    auto dialog = std::make_unique<Dialog>(outer);
+    Edit& edit = dialog->AddEdit(10);
+    dialog->AddEdit(11);
+    CWnd* second = dialog->Wnd()->GetDlgItem(11);
+    {
+        Desktop inner;
+        EXPECT_EQ(&inner, MoxGetWindowSystem());
+        // The inner desktop does not own the field.
+        EXPECT_TRUE(edit.Wnd()->SetFocus() == nullptr && CWnd::GetFocus() == nullptr);
+        MessageBeep(0xFFFFFFFFu);
+        EXPECT_EQ(1u, inner.Beeps().size());
+    }
+    EXPECT_TRUE(MoxGetWindowSystem() == &outer && outer.Beeps().empty());
+    EXPECT_TRUE(edit.Wnd()->SetFocus() == nullptr && edit.HasFocus());
+    EXPECT_EQ(edit.Wnd(), second->SetFocus()); // returns the previous holder
+    EXPECT_EQ(second, CWnd::GetFocus());
+    MessageBeep(0xFFFFFFFFu);
+    MessageBeep(MB_ICONEXCLAMATION);
+    EXPECT_EQ((std::vector<unsigned int>{0xFFFFFFFFu, MB_ICONEXCLAMATION}), outer.Beeps());
+    CEdit object;
+    ASSERT_NE(0, object.SubclassDlgItem(11, dialog->Wnd()));
+    dialog.reset();
+    char text[4] = "abc";
+    const int length = object.GetWindowText(text, sizeof text);
+    EXPECT_EQ("0 0 0 ''", Joined(CWnd::GetFocus(), object.GetSafeHwnd(), length,
+                                 "'" + std::string(text) + "'"));
 }

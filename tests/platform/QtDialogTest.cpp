@@ -2,7 +2,7 @@
 // and the message box.
 
 #if MOX_TEST_QT
-#include "dialog/Backends.h"
+#include "dialog/DialogTesting.h"
 
 #include <QAction>
 #include <QLabel>

@@ -19,6 +19,19 @@ std::string SavedRecords(CmoxCell& cell) {
     return second == std::string::npos ? std::string() : all.substr(second + 2);
 }
 
+std::string Text(const Codes& codes) {
+    std::string text;
+    for (unsigned char code : codes)
+        text += (text.empty() ? "" : " ") + std::to_string(code);
+    return "[" + text + "]";
+}
+
+void GiveUserName(CmoxCompositeCell& group, const char* userName) {
+    auto* label = new CmoxStringCell(MOX_USER_NAME, userName);
+    label->Savable(0);
+    group.AddChild(label, 1);
+}
+
 void ArchiveTest::OpenText(const std::string& text, int cacheDepth) {
     m_in.str(text);
     m_in.clear();

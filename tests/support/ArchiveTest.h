@@ -21,6 +21,13 @@ std::string TempFile(const std::string& stem);
 /// The records that saving `cell` to a stream archive writes, without the two preamble lines.
 std::string SavedRecords(CmoxCell& cell);
 
+/// Restore codes as text for a transcript: "[2 1]".
+std::string Text(const Codes& codes);
+
+/// Gives `group` the user name `userName`, kept as the library keeps it: in an unsaved string
+/// child that the record frame carries.
+void GiveUserName(CmoxCompositeCell& group, const char* userName);
+
 class ArchiveTest : public MoxTest {
   protected:
     /// Opens the archive for reading on `text` as it stands, with the given search-cache depth.

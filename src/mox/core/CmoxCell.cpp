@@ -4,6 +4,7 @@
 #include <mox/core/internal/NameEpoch.h>
 #include <mox/platform/CException.h>
 #include <mox/propagation/Cmox.h>
+#include <mox/propagation/CmoxNotifyList.h>
 #include <mox/propagation/internal/QueueOrder.h>
 #include <mox/propagation/internal/UndoReplay.h>
 #include <mox/undo/CmoxUndoContext.h>
@@ -121,12 +122,14 @@ void CmoxCell::ReportChange(unsigned long userData, MoxChangeReason reason, int 
         }
     }
     if (!recording) return;
-    // Taking the engine's recursive lock once here makes the locks of AddNotify, the ancestors'
-    // AddNotify and Notify re-entries, which cost no atomic operation.
+    // The engine's lock, taken once here, covers the queueing and the delivery (the ancestors'
+    // reports only re-enter it), so the queue is used directly rather than through the engine's
+    // locking AddNotify and Notify.
     CSingleLock lock(&engine.m_lock, true);
-    if (queueDependents) engine.AddNotify(this, userData, reason);
+    if (queueDependents && !m_dependents.IsEmpty())
+        engine.m_notifyList->Add(this, userData, reason);
     if (m_parent != nullptr && m_notifyParent) m_parent->Changed(0, MOX_CHILD_CHANGED, 0, nullptr);
-    if (notifyNow) engine.Notify();
+    if (notifyNow) engine.m_notifyList->Notify();
 }
 
 int CmoxCell::IsPrimitive() {

@@ -5,7 +5,12 @@
 #include <cstring>
 #include <new>
 
-struct CmoxCellList::Index : mox::detail::PointerMap<std::uint32_t> {};
+// Its operations stay out of line: most lists never have an index, and inlining them would make
+// every append and removal save registers it does not need.
+struct CmoxCellList::Index : mox::detail::PointerMap<std::uint32_t> {
+    [[gnu::noinline]] void Put(CmoxCell* cell, std::uint32_t at) { insert_or_assign(cell, at); }
+    [[gnu::noinline]] void Drop(const CmoxCell* cell) { erase(cell); }
+};
 
 CmoxCellList::~CmoxCellList() {
     Release();
@@ -45,8 +50,24 @@ CmoxCell* CmoxCellList::GetHead() const {
 }
 
 CmoxCell* CmoxCellList::RemoveHead() {
-    CmoxCell* head = GetHead();
-    if (head != nullptr) RemoveAt(m_block->start); // no lookup: the head's slot is known
+    Block* block = m_block;
+    if (block == nullptr) return nullptr;
+    CmoxCell** slots = Slots();
+    const std::uint32_t at = block->start;
+    CmoxCell* head = slots[at];
+    // The cells of an undo are taken from here one by one, from a list with no index: only the
+    // start moves. The head is the last slot only when it is the last cell.
+    if (block->index != nullptr || block->count == 1) {
+        RemoveAt(at);
+        return head;
+    }
+    --block->count;
+    slots[at] = nullptr;
+    std::uint32_t start = at + 1;
+    while (slots[start] == nullptr)
+        ++start;
+    block->start = start;
+    if (block->size - start > 2 * block->count + 8) Compact();
     return head;
 }
 
@@ -82,7 +103,7 @@ void CmoxCellList::AddTail(CmoxCell* cell) {
         if (m_block->size * 2 > m_block->capacity) Reserve(m_block->capacity * 2);
     }
     Slots()[m_block->size] = cell;
-    if (m_block->index != nullptr) m_block->index->insert_or_assign(cell, m_block->size);
+    if (m_block->index != nullptr) m_block->index->Put(cell, m_block->size);
     ++m_block->size;
     ++m_block->count;
 }
@@ -100,7 +121,7 @@ void CmoxCellList::RemoveAt(std::uint32_t at) {
         return;
     }
     CmoxCell** slots = Slots();
-    if (m_block->index != nullptr) m_block->index->erase(slots[at]);
+    if (m_block->index != nullptr) m_block->index->Drop(slots[at]);
     slots[at] = nullptr;
     // Leading and trailing holes cost nothing to skip or drop; inner ones are squeezed out once
     // they outnumber the cells, so a walk never pays more than twice the live count.

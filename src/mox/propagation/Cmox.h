@@ -186,7 +186,7 @@ class MOX_API Cmox : public CNoTrackObject {
     static Cmox& Current();
 
   private:
-    friend class CmoxCell; // Changed holds the lock once for the queueing and the delivery
+    friend class CmoxCell; // Changed holds the lock once and uses the queue directly
 
     void ReplayHistory(CmoxUndoContext* context, int count, bool undo);
 

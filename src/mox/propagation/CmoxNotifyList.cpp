@@ -60,7 +60,7 @@ CmoxNotifyList::~CmoxNotifyList() {
 
 void CmoxNotifyList::Track(std::uint32_t engine) {
     // Only an empty list can start keeping counters: entries made before would be uncounted.
-    if (m_list.IsEmpty()) {
+    if (m_list.IsEmpty() && !HasFanOut()) {
         m_tracked = true;
         m_engine = engine;
         m_walkMode = false;
@@ -139,23 +139,25 @@ inline NotifyInfo* CmoxNotifyList::EntryFor(CmoxCell* dependent) {
         NotifyInfo* after = LastAtOrAbove(dependent->m_priority);
         before = after != nullptr ? after->m_next : m_list.m_head;
     }
-    return Insert(dependent, before, counted);
+    return Insert(dependent, dependent->m_priority, before, counted);
+}
+
+inline NotifyInfo* CmoxNotifyList::NewEntry() {
+    const std::size_t spares = m_spares.size();
+    if (spares == 0) return new NotifyInfo;
+    NotifyInfo* entry = m_spares[spares - 1];
+    m_spares.pop_back();
+    // Fetch an entry a few takes ahead, so that a long fan-out, which does not fit the cache,
+    // does not wait for each entry in turn.
+    if (spares > 8) __builtin_prefetch(m_spares[spares - 9], 1);
+    return entry;
 }
 
 // The one place where an entry joins the queue: linked before `before` (null: at the tail),
-// counted, and recorded as the last entry of its priority.
-inline NotifyInfo* CmoxNotifyList::Insert(CmoxCell* dependent, NotifyInfo* before, bool counted) {
-    NotifyInfo* entry;
-    if (const std::size_t spares = m_spares.size()) {
-        entry = m_spares[spares - 1];
-        m_spares.pop_back();
-        // Fetch an entry a few takes ahead, so that a long fan-out, which does not fit the
-        // cache, does not wait for each entry in turn.
-        if (spares > 8) __builtin_prefetch(m_spares[spares - 9], 1);
-    } else {
-        entry = new NotifyInfo;
-    }
-    const unsigned char slot = dependent->m_priority;
+// counted, and recorded as the last entry of its priority `slot`.
+inline NotifyInfo* CmoxNotifyList::Insert(CmoxCell* dependent, unsigned char slot,
+                                          NotifyInfo* before, bool counted) {
+    NotifyInfo* entry = NewEntry();
     NotifyInfo* after = before != nullptr ? before->m_prev : m_list.m_tail;
     entry->m_dependent = dependent;
     entry->m_slot = slot;
@@ -205,13 +207,17 @@ inline void CmoxNotifyList::Unlink(NotifyInfo* entry) {
     if (m_list.m_count == 0) Drained();
 }
 
-void CmoxNotifyList::Release(NotifyInfo* entry) {
-    // Nothing here touches a cell: the entry's cells may have died during its delivery. A short
-    // changed list without an index is simply cleared, which is all that RemoveAll would do.
-    if (entry->m_changes.m_index)
-        entry->m_changes.RemoveAll();
+// Nothing here touches a cell: the changes' cells may have died during their delivery. A short
+// changed list without an index is simply cleared, which is all that RemoveAll would do.
+void CmoxNotifyList::Empty(CmoxChangedList& changes) {
+    if (changes.m_index)
+        changes.RemoveAll();
     else
-        entry->m_changes.m_entries.clear();
+        changes.m_entries.clear();
+}
+
+void CmoxNotifyList::Release(NotifyInfo* entry) {
+    Empty(entry->m_changes);
     entry->m_dependent = nullptr;
     if (m_spares.size() < static_cast<std::size_t>(m_spareLimit)) {
         if (entry->m_changes.m_entries.capacity() > 64) entry->m_changes.m_entries.shrink_to_fit();
@@ -259,11 +265,17 @@ inline void CmoxNotifyList::Queue(CmoxCell* dependent, CmoxCell* changed, bool c
 
 void CmoxNotifyList::Add(CmoxCell* dependent, CmoxCell* changed, unsigned long userData,
                          MoxChangeReason reason) {
+    SpillFanOut();
     Queue(dependent, changed, Counts(changed), userData, reason);
 }
 
-MOX_FLATTEN void CmoxNotifyList::Add(CmoxCell* changed, unsigned long userData,
-                                     MoxChangeReason reason) {
+void CmoxNotifyList::Add(CmoxCell* changed, unsigned long userData, MoxChangeReason reason) {
+    if (!StartFanOut(changed, userData, reason)) QueueEach(changed, userData, reason);
+}
+
+MOX_FLATTEN void CmoxNotifyList::QueueEach(CmoxCell* changed, unsigned long userData,
+                                           MoxChangeReason reason) {
+    SpillFanOut();
     const CmoxCellList& dependents = changed->GetDependents();
     const CmoxCellList::const_iterator end = dependents.end();
     const bool changedCounted = Counts(changed);
@@ -293,6 +305,9 @@ void CmoxNotifyList::AddUndoNotification(CmoxCell* changed, unsigned long userDa
 }
 
 void CmoxNotifyList::Merge(const CmoxNotifyList& other) {
+    SpillFanOut();
+    // Spilling changes the form of the other queue, not what it holds.
+    const_cast<CmoxNotifyList&>(other).SpillFanOut();
     for (const NotifyInfo* source = other.m_list.m_head; source != nullptr;
          source = source->m_next) {
         NotifyInfo* target = EntryFor(source->m_dependent);
@@ -304,10 +319,101 @@ void CmoxNotifyList::Merge(const CmoxNotifyList& other) {
     }
 }
 
+// ---- fan-out in compact form -------------------------------------------------------------------
+
+const NotifyInfoList& CmoxNotifyList::GetList() const {
+    // Spilling changes the form of the queue, not what it holds.
+    const_cast<CmoxNotifyList*>(this)->SpillFanOut();
+    return m_list;
+}
+
+// Queues the change into an empty engine list: as a fan-out in compact form when the dependents
+// share one priority, else one by one. False leaves it to QueueEach.
+bool CmoxNotifyList::StartFanOut(CmoxCell* changed, unsigned long userData,
+                                 MoxChangeReason reason) {
+    if (!m_tracked || !m_list.IsEmpty() || HasFanOut()) return false;
+    const CmoxCellList& dependents = changed->GetDependents();
+    const CmoxCellList::const_iterator end = dependents.end();
+    if (dependents.begin() == end) return false;
+    // The copy becomes a fan-out only at the end: on any other way out, a throw included, it is
+    // emptied again.
+    struct ClearUnlessKept {
+        std::vector<CmoxCell*>& cells;
+        bool keep = false;
+        ~ClearUnlessKept() {
+            if (!keep) cells.clear();
+        }
+    } copy{m_fanOut};
+    m_fanOut.reserve(static_cast<std::size_t>(dependents.GetCount()));
+    const unsigned char slot = (*dependents.begin())->m_priority;
+    bool oneSlot = true;
+    for (auto at = dependents.begin(); at != end; ++at) {
+        if (CmoxCell* ahead = at.Ahead(4)) __builtin_prefetch(ahead);
+        CmoxCell* dependent = *at;
+        oneSlot = oneSlot && dependent->m_priority == slot;
+        if (!dependent->IsUndoInProgress()) m_fanOut.push_back(dependent);
+    }
+    if (!oneSlot) {
+        // Mixed priorities: queued one by one after all, without asking anybody twice.
+        const bool changedCounted = Counts(changed);
+        for (CmoxCell* dependent : m_fanOut)
+            Queue(dependent, changed, changedCounted, userData, reason);
+        return true;
+    }
+    if (m_fanOut.empty()) return true; // every dependent is being undone: nothing to queue
+    CheckOrder(); // the queue takes the order epoch now, as placing the first entry would
+    m_fanOutChanged = changed;
+    m_fanOutUserData = userData;
+    m_fanOutReason = reason;
+    m_fanOutSlot = slot;
+    copy.keep = true;
+    return true;
+}
+
+// Turns the rest of the fan-out into entries. The queue is empty while a fan-out is held, so
+// they join at the tail in order, with the priority they were queued with, as Add would have
+// placed them.
+void CmoxNotifyList::SpillFanOut() {
+    if (!HasFanOut()) return;
+    const bool changedCounted = Counts(m_fanOutChanged);
+    // One at a time, so that a failed allocation leaves the rest still waiting, in order.
+    for (; m_fanOutNext < m_fanOut.size(); ++m_fanOutNext) {
+        CmoxCell* dependent = m_fanOut[m_fanOutNext];
+        // A priority changed meanwhile is what moving the epoch tells a queue.
+        if (dependent->m_priority != m_fanOutSlot) mox::detail::NoteQueuedPriorityChange();
+        NotifyInfo* entry = Insert(dependent, m_fanOutSlot, nullptr, Counts(dependent));
+        entry->m_changes.m_entries.emplace_back(m_fanOutChanged, m_fanOutUserData, m_fanOutReason);
+        if (changedCounted) ++m_fanOutChanged->m_bookkeeping.changeEntries;
+    }
+    m_fanOut.clear();
+    m_fanOutNext = 0;
+}
+
+// Delivers the fan-out while nothing else is queued; false when the cutoff stops it. Each
+// dependent leaves the fan-out before its Update, as an entry leaves the queue. The engine's
+// lists never run two deliveries at once, so one changed list serves every dependent in turn.
+bool CmoxNotifyList::DeliverFanOut(bool immediateOnly) {
+    while (HasFanOut() && m_list.IsEmpty()) {
+        CmoxCell* dependent = m_fanOut[m_fanOutNext];
+        if (immediateOnly && dependent->Priority() < m_cutoff) return false;
+        Empty(m_fanOutChanges);
+        m_fanOutChanges.m_entries.emplace_back(m_fanOutChanged, m_fanOutUserData, m_fanOutReason);
+        if (++m_fanOutNext < m_fanOut.size()) {
+            __builtin_prefetch(m_fanOut[std::min(m_fanOutNext + 3, m_fanOut.size() - 1)]);
+        } else {
+            m_fanOut.clear();
+            m_fanOutNext = 0;
+        }
+        dependent->Update(m_fanOutChanges);
+    }
+    return true;
+}
+
 // ---- removal -----------------------------------------------------------------------------------
 
 void CmoxNotifyList::Remove(CmoxCell* cell) {
     if (cell == nullptr) return;
+    SpillFanOut();
     const bool counted = Counts(cell);
     if (!counted || cell->m_bookkeeping.queuedEntries > 0) {
         if (!m_walkMode) {
@@ -336,6 +442,9 @@ void CmoxNotifyList::Remove(CmoxCell* cell) {
 }
 
 void CmoxNotifyList::RemoveAll() {
+    // A fan-out counted nothing on its cells: dropped without touching them.
+    m_fanOut.clear();
+    m_fanOutNext = 0;
     while (NotifyInfo* head = m_list.m_head) {
         Unlink(head);
         Release(head);
@@ -358,7 +467,12 @@ struct DeliveryFlag {
 
 MOX_FLATTEN void CmoxNotifyList::Deliver(bool immediateOnly) {
     Cmox::Current(); // throws before anything is delivered when there is no engine
-    while (NotifyInfo* head = m_list.m_head) {
+    for (;;) {
+        NotifyInfo* head = m_list.m_head;
+        if (head == nullptr) {
+            if (!HasFanOut() || !DeliverFanOut(immediateOnly)) break;
+            continue;
+        }
         NotifyInfo* next = head->m_next;
         // A long queue does not fit the cache: fetch what the next rounds need while this one
         // runs (the entry after next, the next entry's dependent and the rest of the entry,
@@ -394,7 +508,7 @@ void CmoxNotifyList::NotifyDeferred() {
 void CmoxNotifyList::Notify() {
     // Nothing queued, nothing to deliver: the usual case after a change of a cell without
     // dependents.
-    if (m_inDelivery || m_list.IsEmpty()) return;
+    if (m_inDelivery || (m_list.IsEmpty() && !HasFanOut())) return;
     DeliveryFlag flag(m_inDelivery);
     switch (m_policy) {
     case MOX_NOTIFY_IMMEDIATE:
@@ -452,5 +566,6 @@ void CmoxNotifyList::CheckInvariants() const {
             MOX_INVARIANT(kList, (m_lastOfPriority[slot] != nullptr) ==
                                      ((m_priorities[slot >> 6] & PriorityBit(slot & 63)) != 0));
     MOX_INVARIANT(kList, m_spares.size() <= static_cast<std::size_t>(m_spareLimit));
+    MOX_INVARIANT(kList, !HasFanOut() || m_tracked);
 #endif
 }

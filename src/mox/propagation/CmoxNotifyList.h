@@ -113,7 +113,7 @@ class MOX_API CmoxNotifyList : public CObject {
     /// Sets the policy.
     void NotifyPolicy(MoxNotifyPolicy policy) { m_policy = policy; }
     /// The entries, head first.
-    const NotifyInfoList& GetList() const { return m_list; }
+    const NotifyInfoList& GetList() const;
 
     /// Queues one change of `changed` for `dependent`.
     void Add(CmoxCell* dependent, CmoxCell* changed, unsigned long userData,
@@ -152,11 +152,18 @@ class MOX_API CmoxNotifyList : public CObject {
     NotifyInfo* EntryFor(CmoxCell* dependent);
     NotifyInfo* Lookup(CmoxCell* dependent, bool counted);
     NotifyInfo* LastAtOrAbove(unsigned char priority) const;
-    NotifyInfo* Insert(CmoxCell* dependent, NotifyInfo* before, bool counted);
+    NotifyInfo* Insert(CmoxCell* dependent, unsigned char slot, NotifyInfo* before, bool counted);
+    NotifyInfo* NewEntry();
+    void QueueEach(CmoxCell* changed, unsigned long userData, MoxChangeReason reason);
+    bool StartFanOut(CmoxCell* changed, unsigned long userData, MoxChangeReason reason);
+    bool HasFanOut() const { return m_fanOutNext < m_fanOut.size(); }
+    void SpillFanOut();
+    bool DeliverFanOut(bool immediateOnly);
     void Queue(CmoxCell* dependent, CmoxCell* changed, bool changedCounted, unsigned long userData,
                MoxChangeReason reason);
     void Unlink(NotifyInfo* entry);
     void Release(NotifyInfo* entry);
+    static void Empty(CmoxChangedList& changes);
     void Drained();
     void Deliver(bool immediateOnly);
     void CheckInvariants() const;
@@ -194,4 +201,15 @@ class MOX_API CmoxNotifyList : public CObject {
     std::vector<NotifyInfo*> m_spares;
     int m_spareLimit = 64;
     int m_peakCount = 0;
+    // A fan-out kept in its compact form: a change queued into an empty engine list, for
+    // dependents that share one priority, is delivered straight from this copy of them (from
+    // m_fanOutNext on). Anything else that touches the queue first turns the rest into entries
+    // (SpillFanOut), which gives exactly the queue that queueing them one by one would have.
+    std::vector<CmoxCell*> m_fanOut;
+    std::size_t m_fanOutNext = 0;
+    CmoxCell* m_fanOutChanged = nullptr;
+    unsigned long m_fanOutUserData = 0;
+    MoxChangeReason m_fanOutReason = MOX_VALUE_CHANGED;
+    unsigned char m_fanOutSlot = 0;
+    CmoxChangedList m_fanOutChanges; // handed to each dependent of the fan-out in turn
 };

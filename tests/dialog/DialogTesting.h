@@ -1,13 +1,18 @@
 #pragma once
-// The two control backends behind one test interface, so one set of dialog scenarios runs on
-// both: the headless one, driven through its user actions, and Qt Widgets, driven offscreen
-// with QTest key clicks and mouse clicks.
+// Shared pieces of the dialog tests: an application's digits-only edit object, a counter of
+// destructions, joined values for one comparison, a fixture with a headless dialog and recorded
+// message boxes, and the two control backends behind one test interface, so one set of dialog
+// scenarios runs on both: the headless one, driven through its user actions, and Qt Widgets,
+// driven offscreen with QTest key clicks and mouse clicks.
 
 #include "support/MoxTest.h"
+#include "support/Recorder.h"
 
 #include <mox/headless.h>
 
+#include <cctype>
 #include <map>
+#include <sstream>
 #include <string>
 
 #if MOX_TEST_QT
@@ -28,6 +33,83 @@
 
 namespace moxtest {
 
+/// An application's edit object that drops every printable character but digits.
+class DigitsOnly : public CEdit {
+  protected:
+    LRESULT WindowProc(unsigned int message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CHAR && wParam >= 0x20 && wParam < 0x80 &&
+            !std::isdigit(static_cast<int>(wParam)))
+            return 0;
+        return CEdit::WindowProc(message, wParam, lParam);
+    }
+};
+
+/// A `Base` whose destruction is counted, to prove an owner deletes it exactly once.
+template <class Base> class Counted : public Base {
+  public:
+    explicit Counted(int& destroyed) : m_destroyed(destroyed) {}
+    ~Counted() override { ++m_destroyed; }
+
+  private:
+    int& m_destroyed;
+};
+
+/// A byte as its number, anything else as itself, for Joined.
+template <class T> const T& Loggable(const T& value) {
+    return value;
+}
+inline int Loggable(unsigned char value) {
+    return value;
+}
+
+/// `parts` written one after another, separated by spaces: many values compared at once.
+template <class... Parts> std::string Joined(const Parts&... parts) {
+    std::ostringstream out;
+    ((out << Loggable(parts) << ' '), ...);
+    std::string text = out.str();
+    text.pop_back();
+    return text;
+}
+
+/// Headless desktop and dialog; message boxes are recorded (answered with OK) and the previous
+/// handler is put back after the test; string resources are emptied before and after.
+class HeadlessTest : public MoxTest {
+  protected:
+    void SetUp() override {
+        MoxTest::SetUp();
+        MoxClearStringResources();
+        m_shown << std::hex;
+        m_previousHandler = MoxSetMessageBoxHandler([this](const char* text, unsigned int type) {
+            m_shown << "box '" << (text != nullptr ? text : "") << "' " << type << ' ';
+            return IDOK;
+        });
+    }
+    void TearDown() override {
+        MoxSetMessageBoxHandler(m_previousHandler);
+        MoxClearStringResources();
+        MoxTest::TearDown();
+    }
+
+    CWnd* Dlg() { return dialog.Wnd(); }
+    /// The message boxes ("box '<text>' <type>") and then the beeps ("beep <type>") since the
+    /// last call, types in hex.
+    std::string Shown() {
+        for (unsigned int beep : desktop.Beeps())
+            m_shown << "beep " << beep << ' ';
+        desktop.ClearBeeps();
+        std::string shown = m_shown.str();
+        m_shown.str("");
+        return shown;
+    }
+
+    mox::headless::Desktop desktop;
+    mox::headless::Dialog dialog{desktop};
+
+  private:
+    std::ostringstream m_shown;
+    MoxMessageBoxHandler m_previousHandler;
+};
+
 /// The headless backend. Commit runs the link cell's Transfer in a transaction on the
 /// history, as the Qt backend's commit does; UndoKey undoes one transaction.
 class HeadlessBackend {
@@ -47,7 +129,6 @@ class HeadlessBackend {
         m_history = history;
     }
 
-    void Type(int id, const char* text) { Field(id).Type(text); }
     void Enter(int id, const char* text) { Field(id).Enter(text); }
     void Commit(int id) {
         Cmox& engine = Cmox::Current();
@@ -70,9 +151,7 @@ class HeadlessBackend {
             static_cast<mox::headless::RadioButton*>(Item(id))->Click();
     }
 
-    std::string Text(int id) { return Item(id)->Text(); }
     int Writes(int id) { return Item(id)->SetTextCount(); }
-    bool HasFocus(int id) { return Item(id)->HasFocus(); }
     int Beeps() const { return static_cast<int>(m_desktop.Beeps().size()); }
 
   private:
@@ -137,7 +216,6 @@ class QtBackend {
         m_dialog.TransferOnCommit(link, "Entry");
     }
 
-    void Type(int id, const char* text) { QTest::keyClicks(m_dialog.Item(id)->Widget(), text); }
     void Enter(int id, const char* text) {
         QWidget* widget = m_dialog.Item(id)->Widget();
         widget->setFocus();
@@ -160,14 +238,7 @@ class QtBackend {
     }
     void Click(int id) { QTest::mouseClick(m_dialog.Item(id)->Widget(), Qt::LeftButton); }
 
-    std::string Text(int id) {
-        QWidget* widget = m_dialog.Item(id)->Widget();
-        if (auto* combo = qobject_cast<QComboBox*>(widget))
-            return combo->currentText().toStdString();
-        return static_cast<QLineEdit*>(widget)->text().toStdString();
-    }
     int Writes(int id) { return m_writes[id]; }
-    bool HasFocus(int id) { return m_system.GetFocus() == m_dialog.Item(id); }
     int Beeps() const { return m_system.BeepCount(); }
 
   private:
