@@ -6,6 +6,9 @@ using namespace moxtest;
 
 class Cell : public MoxTest {};
 
+// Initialize renames and re-prioritises, leaves the parent and clears the undo flag, keeping
+// the other flags and the links. A base cell compares classes only; its setters store and
+// report nothing; a leaf answers no message, takes a propagated priority and ORs user data.
 TEST_F(Cell, InitializeKeepsFlagsAndDependenciesAndBaseCellsCompareClassesOnly) {
     CmoxCell a("A", 20), b("B", 30);
     a.Savable(0);
@@ -15,22 +18,16 @@ TEST_F(Cell, InitializeKeepsFlagsAndDependenciesAndBaseCellsCompareClassesOnly) 
     a.Parent(&b);
     a.Initialize("Renamed", 77);
     EXPECT_EQ(a.Name(), "Renamed");
-    EXPECT_EQ(a.Priority(), 77);
-    EXPECT_EQ(a.Parent(), nullptr);
-    EXPECT_EQ(a.UndoNotify(), 0);
-    EXPECT_EQ(a.Savable(), 0);
-    EXPECT_EQ(a.NotifyParent(), 0);
-    EXPECT_TRUE(a.HasDependent(&b));
-    // A base cell compares classes only; its setters store and report nothing.
-    moxtest::UpdateLog log;
     IntCell i("I");
-    EXPECT_TRUE(a == b);
-    EXPECT_FALSE(a != b);
-    EXPECT_FALSE(a == i);
-    EXPECT_TRUE(a != i);
-    EXPECT_TRUE(a.IsKindOf(RUNTIME_CLASS(CmoxCell)));
+    // Priority, has a parent, undo-notify, savable, notify-parent, keeps its dependent; == and
+    // != against a base cell and against another class; kind of CmoxCell.
+    EXPECT_EQ((std::vector<int>{a.Priority(), a.Parent() != nullptr, a.UndoNotify(), a.Savable(),
+                                a.NotifyParent(), a.HasDependent(&b), a == b, a != b, a == i,
+                                a != i, a.IsKindOf(RUNTIME_CLASS(CmoxCell))}),
+              (std::vector<int>{77, 0, 0, 0, 0, 1, 1, 0, 0, 1, 1}));
     EXPECT_STREQ(a.GetRuntimeClass()->m_lpszClassName, "CmoxCell");
-    moxtest::RecordingCell d("D", MOX_STATE_PRIORITY, log);
+    UpdateLog log;
+    RecordingCell d("D", MOX_STATE_PRIORITY, log);
     a.AddDependent(&d);
     for (MoxSetValue result :
          {a.Value(5L), a.Value(2.5), a.Value(1), a.Value("x"), a.Value(static_cast<__int64>(7)),
@@ -39,12 +36,11 @@ TEST_F(Cell, InitializeKeepsFlagsAndDependenciesAndBaseCellsCompareClassesOnly) 
     a = 5L;
     a = "text";
     EXPECT_TRUE(log.empty()) << "base setters must not report changes";
-    // A leaf answers no message, takes a propagated priority and ORs user data.
     EXPECT_EQ(a.ProcessMoxMessage(1, 2, nullptr), nullptr);
     a.PropogatePriority(99);
-    EXPECT_EQ(a.Priority(), 99);
-    EXPECT_EQ(a.CombineUserData(0x1, 0x5), 0x5u);
-    EXPECT_EQ(a.Match(&a, 0), 0);
+    EXPECT_EQ((std::vector<unsigned long>{a.Priority(), a.CombineUserData(0x1, 0x5),
+                                          static_cast<unsigned long>(a.Match(&a, 0))}),
+              (std::vector<unsigned long>{99, 5, 0}));
 }
 
 TEST_F(Cell, PathNamesAndFindersNavigateTheTree) {
@@ -87,4 +83,35 @@ TEST_F(Cell, PathNamesAndFindersNavigateTheTree) {
         EXPECT_EQ(row.from->FindDescendent(row.path), row.found) << row.path;
         EXPECT_EQ(row.from->FindDescendentUser(row.path), row.foundByUser) << row.path;
     }
+}
+
+TEST(Names, UserNamesMarkedNamesAndPaths) {
+    std::string out = "junk";
+    // clang-format off
+    const std::pair<std::string, std::string> rows[] = {
+        {Cmox::MakeUserName(out, ""), MOX_NO_USER_NAME}, {Cmox::MakeUserName(out, "Gain"), "$Gain$"},
+        {Cmox::ExtractUserName(out, "$Gain$"), "Gain"}, {Cmox::ExtractUserName(out, "$$"), ""},
+        // Shorter than two delimiters: nothing inside, and no out-of-range read.
+        {Cmox::ExtractUserName(out, "$"), ""}, {Cmox::ExtractUserName(out, ""), ""},
+        {Cmox::ExtractName(out, "\\Root\\Scope\\Gain"), "Gain"}, {Cmox::ExtractName(out, "Gain"), "Gain"},
+        {Cmox::ExtractName(out, "\\Root\\"), ""},
+        // A path stops at the first empty component.
+        {MoxMakePath(out, "Root", "Scope", "Gain", "", "X"), "\\Root\\Scope\\Gain"},
+        {MoxMakePath(out, "Root", "", "Gain"), "\\Root"}, {MoxMakePath(out, "Root", "Scope"), "\\Root\\Scope"},
+        {MoxMakePath(out, ""), "\\"}, {MoxMakePath(out, "A", "B", "C", "D", "E"), "\\A\\B\\C\\D\\E"}};
+    // clang-format on
+    for (const auto& [made, expected] : rows)
+        EXPECT_EQ(made, expected);
+    // Only the first character marks a user name.
+    for (const char* name : {"$Gain$", "$unterminated"})
+        EXPECT_TRUE(Cmox::IsUserName(name)) << name;
+    for (const char* name : {"Gain", "", "G$"})
+        EXPECT_FALSE(Cmox::IsUserName(name)) << name;
+}
+
+// Values that applications store or compare and that no other test pins down.
+TEST(Constants, PrioritiesAndRestoreCodesKeepTheirValues) {
+    EXPECT_EQ((std::vector<int>{MOX_STATE_PRIORITY, MOX_CUTOFF_PRIORITY, MOX_UI_PRIORITY,
+                                MOX_BAD_INCR_POLICY, MOX_RESTORE_DECLINED}),
+              (std::vector<int>{150, 100, 50, 10, 4}));
 }

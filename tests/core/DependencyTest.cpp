@@ -1,3 +1,4 @@
+#include "collections/Transcript.h"
 #include "support/MoxTest.h"
 #include "support/Recorder.h"
 #include "support/TestCells.h"
@@ -62,31 +63,21 @@ TEST_F(Dependencies, ChangedQueuesOwnDependentsThenAncestorsThenDeliversUnlessSt
             queuedAtFirstUpdate = Engine().NotifyList().GetList().GetCount();
     };
     gain->Set(7, 0x10);
-    EXPECT_EQ(Order(log), (Names{"OnGain", "OnScope", "OnRoot"}));
     EXPECT_EQ(queuedAtFirstUpdate, 2);
-    ASSERT_EQ(log.size(), 3u);
-    EXPECT_EQ(log[0].reasons, Reasons{MOX_VALUE_CHANGED});
-    EXPECT_EQ(log[0].userData, std::vector<unsigned long>{0x10});
-    EXPECT_EQ(log[1].changed, Names{"Scope"});
-    EXPECT_EQ(log[1].reasons, Reasons{MOX_CHILD_CHANGED});
-    EXPECT_EQ(log[1].userData, std::vector<unsigned long>{0});
-    EXPECT_EQ(log[2].changed, Names{"Root"});
     // Stopped recording queues nothing, not even with notify-now; stops nest.
-    log.clear();
     Engine().StopRecordingChanges();
     Engine().StopRecordingChanges();
     gain->Set(5);
     gain->Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
     EXPECT_EQ(gain->Get(), 5) << "the value is still stored";
-    EXPECT_EQ(Engine().NotifyList().GetList().GetCount(), 0);
     Engine().StartRecordingChanges();
     EXPECT_FALSE(Engine().RecordChanges());
     Engine().StartRecordingChanges();
     Engine().StartRecordingChanges(); // an extra start keeps the count at zero
     EXPECT_TRUE(Engine().RecordChanges());
-    EXPECT_TRUE(log.empty());
     gain->Set(6);
-    EXPECT_EQ(Order(log), (Names{"OnGain", "OnScope", "OnRoot"}));
+    EXPECT_EQ(Heard(log), "OnGain(Gain:value#16) OnScope(Scope:child) OnRoot(Root:child) "
+                          "OnGain(Gain:value) OnScope(Scope:child) OnRoot(Root:child) ");
 }
 
 TEST_F(Dependencies, UpdateFunctionsRunOnlyWhenSetAndCyclesRunUntilValuesSettle) {

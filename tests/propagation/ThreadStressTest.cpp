@@ -5,6 +5,8 @@
 // exactly once. Run under ThreadSanitizer, this is also the judge of the engines' shared
 // bookkeeping of a cell that two engines queue.
 #include "support/MoxTest.h"
+#include "support/Recorder.h"
+#include "support/TestCells.h"
 
 #include <algorithm>
 #include <atomic>
@@ -16,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-using moxtest::MoxTest;
+using namespace moxtest;
 
 namespace {
 
@@ -24,35 +26,19 @@ constexpr int kWorkers = 3;
 constexpr int kWorkerSteps = 300;
 constexpr int kTickers = 3; // worker cells that a main-thread cell depends on, per worker
 
-// Counts its updates: the dependents inside one thread's tree.
-class Counter : public CmoxCell {
-  public:
-    Counter() : CmoxCell("Counter", MOX_STATE_PRIORITY) {}
-    void Update(CmoxChangedList&) override { ++updates; }
-    int updates = 0;
-};
-
-// A worker cell whose change carries a sequence number as its user data.
-class Ticker : public CmoxCell {
-  public:
-    Ticker(int owner, int index)
-        : CmoxCell(("T" + std::to_string(owner) + "_" + std::to_string(index)).c_str(),
-                   MOX_STATE_PRIORITY),
-          worker(owner) {}
-    void Tick(unsigned long sequence) { Changed(sequence, MOX_VALUE_CHANGED, 1, nullptr); }
-    const int worker;
-};
-
 // The main thread's user-interface cell: logs every ticker change it is handed, by worker and
 // sequence number (a change delivered twice, merged into another or lost shows in the log).
+// A ticker is a worker's cell "T<worker>_<index>" whose change carries the sequence number as
+// its user data.
 class Display : public CmoxCell {
   public:
     Display() : CmoxCell("Display", MOX_UI_PRIORITY) {}
     void Update(CmoxChangedList& changes) override {
         for (const ChangeInfo& change : changes.GetList()) {
-            if (auto* ticker = dynamic_cast<Ticker*>(change.Cell())) {
-                ++seen[ticker->worker][change.UserData()];
-                delivered[ticker->worker].fetch_add(1, std::memory_order_release);
+            if (dynamic_cast<IntCell*>(change.Cell()) != nullptr) {
+                const int worker = change.Cell()->Name()[1] - '0';
+                ++seen[worker][change.UserData()];
+                delivered[worker].fetch_add(1, std::memory_order_release);
             }
         }
     }
@@ -76,7 +62,7 @@ struct Script {
     bool Step() {
         Cmox& engine = Cmox::Current();
         CmoxUndoContext* context = engine.GetUndoContext(contextName);
-        const int kind = Pick(10);
+        const int kind = Pick(10); // the last kind is a hand-over
         if (kind < 6) {
             engine.BeginTransaction(context, "edit");
             const bool sub = Pick(3) == 0;
@@ -89,16 +75,14 @@ struct Script {
             engine.Undo(context, 1 + Pick(2));
         } else if (kind < 9) {
             engine.Redo(context, 1 + Pick(2));
-        } else {
-            return true;
         }
-        return false;
+        return kind == 9;
     }
     std::string Text() {
         std::ostringstream text;
         for (CmoxLongCell* cell : cells)
             text << cell->Value() << ' ';
-        return text.str() + "| " + std::to_string(counter.updates);
+        return text.str() + "| " + std::to_string(updates.size());
     }
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); }
 
@@ -106,7 +90,8 @@ struct Script {
     const char* contextName;
     CmoxCompositeCell root{"Root"};
     std::vector<CmoxLongCell*> cells;
-    Counter counter;
+    UpdateLog updates; // of the dependent inside the tree
+    RecordingCell counter{"Counter", MOX_STATE_PRIORITY, updates};
 };
 
 std::string Replay(unsigned seed, int steps) {
@@ -120,10 +105,11 @@ class ThreadStress : public MoxTest {};
 
 TEST_F(ThreadStress, EngineThreadsMatchTheirReplayAndEveryHandOverIsDeliveredOnce) {
     Display display;
-    std::vector<std::unique_ptr<Ticker>> tickers[kWorkers];
+    std::vector<std::unique_ptr<IntCell>> tickers[kWorkers];
     for (int w = 0; w < kWorkers; ++w)
         for (int i = 0; i < kTickers; ++i) {
-            tickers[w].push_back(std::make_unique<Ticker>(w, i));
+            const std::string name = "T" + std::to_string(w) + "_" + std::to_string(i);
+            tickers[w].push_back(std::make_unique<IntCell>(name.c_str()));
             display.MakeDependentOn(tickers[w].back().get());
         }
     Script mainScript(1000, "Main");
@@ -143,7 +129,7 @@ TEST_F(ThreadStress, EngineThreadsMatchTheirReplayAndEveryHandOverIsDeliveredOnc
                     const unsigned long sequence = static_cast<unsigned long>(++handOvers[w]);
                     Cmox::Current().BeginTransaction();
                     for (auto& ticker : tickers[w])
-                        ticker->Tick(sequence);
+                        ticker->Set(static_cast<int>(sequence), sequence);
                     Cmox::Current().EndWorkerThreadTransaction(Cmox::MainInst);
                     // One hand-over in flight per worker: its changes must arrive unmerged.
                     while (display.delivered[w].load(std::memory_order_acquire) <
@@ -153,7 +139,7 @@ TEST_F(ThreadStress, EngineThreadsMatchTheirReplayAndEveryHandOverIsDeliveredOnc
                 }
                 workerText[w] = script.Text();
             }
-            moxtest::ExpectCleanEngine(Cmox::Current());
+            ExpectCleanEngine(Cmox::Current());
             running.fetch_sub(1);
         });
     // The main thread's own work goes on meanwhile; each outermost end delivers what the

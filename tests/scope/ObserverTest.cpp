@@ -9,6 +9,7 @@ using namespace moxtest;
 namespace {
 
 class Observers : public MoxTest {};
+class Ranges : public MoxTest {};
 
 } // namespace
 
@@ -69,4 +70,23 @@ TEST_F(Observers, SurviveEitherSideDyingFirstMovesAndSelfReset) {
 
     cell.reset(); // the watched cell dies first: the handle is left observing nothing
     EXPECT_EQ(assigned.Cell()->FindDependee("Cell"), nullptr);
+}
+
+TEST_F(Ranges, VisitChildrenAndElementsInOrderAndStopWhenTheBodyShrinksThem) {
+    CmoxCompositeCell root("Root");
+    CmoxArrayCell array("Array");
+    for (const char* name : {"A", "B", "C"}) {
+        root.AddChild(new CmoxLongCell(name, 0));
+        array.Add(new CmoxLongCell(name, 0));
+    }
+    Names children, elements;
+    for (CmoxCell* child : mox::Children(root))
+        children.push_back(child->Name());
+    for (CmoxCell* element : mox::Elements(array)) {
+        elements.push_back(element->Name());
+        array.DestroyElement(array.GetSize() - 1); // shrinks from the back as it goes
+    }
+    EXPECT_EQ(children, (Names{"A", "B", "C"}));
+    EXPECT_EQ(elements, (Names{"A", "B"}));
+    EXPECT_EQ(array.GetSize(), 1);
 }
