@@ -160,42 +160,38 @@ TEST_P(SearchAtDepth, ContentsListsDirectChildrenAndAppendsOnEveryCall) {
 // Restore by search reads the found record's body only; the look-ahead searches the collection
 // that opens where the archive stands, with paths relative to it, and moves back.
 TEST_P(SearchAtDepth, RestoreAndLookAheadBySearch) {
-    EXPECT_EQ(RestoreValue("", "Gain"), "7"); // past the binary block
-    EXPECT_EQ(RestoreValue("\\S", "A"), "1");
-    EXPECT_EQ(RestoreValue("\\S", "B"), "3");
-    EXPECT_EQ(RestoreValue("\\Settings\\Display\\Deep", "Level"), "3");
-    EXPECT_EQ(RestoreValue("\\Settings\\Display", "Count", 0), "none");
+    std::ostringstream log; // << sequences its operands, unlike +
     CmoxFindSpec missing("\\Settings\\Display", "Count", 0);
-    EXPECT_EQ(m_archive.Restore(nullptr, missing), 0);
-    CmoxCompositeCell display("Display");
+    log << RestoreValue("", "Gain") << RestoreValue("\\S", "A") << RestoreValue("\\S", "B")
+        << RestoreValue("\\Settings\\Display\\Deep", "Level") << ' '
+        << RestoreValue("\\Settings\\Display", "Count", 0) << m_archive.Restore(nullptr, missing);
+    CmoxCompositeCell display("Display"), *deep = new CmoxCompositeCell("Deep");
     GiveUserName(display, "kept");
-    auto* gain = new CmoxDoubleCell("Gain", 0.0);
-    auto* level = new CmoxLongCell("Level", 0);
+    auto *gain = new CmoxDoubleCell("Gain", 0.0), *level = new CmoxDoubleCell("Level", 0);
     display.AddChild(gain, 1);
-    display.AddChild(new CmoxCompositeCell("Deep"), 1);
-    static_cast<CmoxCompositeCell*>(display.FindChild("Deep"))->AddChild(level, 1);
+    display.AddChild(deep, 1);
+    deep->AddChild(level, 1);
     CmoxFindSpec byUser("\\Settings", "Screen", 1);
-    ASSERT_EQ(m_archive.Restore(&display, byUser), 1);
-    EXPECT_EQ(gain->Value(), 1.5);
-    EXPECT_EQ(level->Value(), 3);
-    EXPECT_STREQ(display.UserName(), "kept"); // the search consumed the user-name field
-
+    // The search consumed the user-name field: the user name is kept.
+    log << " display " << m_archive.Restore(&display, byUser) << ' ' << gain->Value() << ' '
+        << level->Value() << ' ' << display.UserName() << ';';
     ASSERT_EQ(Locate("", "Settings", 0), 1);
     m_archive.SetIndent(2);
     CmoxStringCell title("Title", "");
-    CmoxFindSpec titleQuery("", "Title", 0), bare("", "Gain", 0), relative("\\Display", "Gain", 0),
-        after("", "List", 0);
-    ASSERT_EQ(m_archive.RestoreLookAhead(&title, titleQuery), 1);
-    EXPECT_EQ(title.Value(), "A {b} // t"); // escaped braces and slashes
+    auto look = [&](CmoxCell& cell, const char* path, const char* name) {
+        CmoxFindSpec query(path, name, 0);
+        log << ' ' << m_archive.RestoreLookAhead(&cell, query);
+    };
+    look(title, "", "Title");
     gain->Value(0.0);
-    EXPECT_EQ(m_archive.RestoreLookAhead(gain, bare), 0);
-    ASSERT_EQ(m_archive.RestoreLookAhead(gain, relative), 1);
-    EXPECT_EQ(gain->Value(), 1.5);
-    EXPECT_EQ(m_archive.RestoreLookAhead(gain, after), 0); // the walk ends with the collection
-    EXPECT_EQ(m_archive.Line(), 3);
-    EXPECT_EQ(m_archive.Indent(), 2);
-    EXPECT_EQ(Next(), "{");
-    EXPECT_EQ(Next(), "CmoxLongCell");
+    look(*gain, "", "Gain");
+    look(*gain, "\\Display", "Gain");
+    look(*gain, "", "List"); // the walk ends with the collection
+    log << ' ' << title.Value() << ' ' << gain->Value() << " line " << m_archive.Line()
+        << " indent " << m_archive.Indent() << ' ' << Next() << ' ' << Next();
+    // Title's escaped braces and slashes are read as such.
+    EXPECT_EQ(log.str(), "7133 none0 display 1 1.5 3 kept; 1 0 1 0 A {b} // t 1.5 line 3 indent 2 "
+                         "{ CmoxLongCell");
 }
 
 TEST_F(SearchTest, CacheKeepsEveryRecordPathToItsDepthAndASearchReadsWhatLeadsToItsTarget) {
