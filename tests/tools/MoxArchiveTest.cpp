@@ -7,8 +7,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <dirent.h>
-
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -226,14 +225,9 @@ TEST(MoxArchive, DiffReportsChangesByPath) {
 // own search lists.
 TEST(MoxArchive, HostileFilesGiveAStatusAndOneErrorLineNeverACrash) {
     std::vector<std::string> texts = {kSample};
-    if (DIR* dir = opendir(MOX_FUZZ_CORPUS)) {
-        while (dirent* entry = readdir(dir)) {
-            std::ifstream in(std::string(MOX_FUZZ_CORPUS) + "/" + entry->d_name, std::ios::binary);
-            if (entry->d_name[0] != '.')
-                texts.emplace_back(std::istreambuf_iterator<char>(in),
-                                   std::istreambuf_iterator<char>());
-        }
-        closedir(dir);
+    for (const auto& entry : std::filesystem::directory_iterator(MOX_FUZZ_CORPUS)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        texts.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     ASSERT_GT(texts.size(), 3u);
     const std::string whole = WriteFile("whole.mox", kSample);
