@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 using moxtest::Codes;
+using moxtest::Text;
 
 namespace {
 
@@ -270,10 +271,11 @@ TEST_F(SafeSave, LinksAreFollowedAndUnwritableTargetsReportTheFailure) {
     chmod(target.c_str(), 0604);
     ASSERT_EQ(symlink("real.qvx", link.c_str()), 0);
     ASSERT_EQ(SaveTo(link, *Tree(2, 9)), 1);
-    struct stat st {};
-    ASSERT_EQ(lstat(link.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    struct stat linkStat {
+    }, st{};
+    lstat(link.c_str(), &linkStat);
+    stat(target.c_str(), &st);
+    EXPECT_TRUE(S_ISLNK(linkStat.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0604u);
     EXPECT_NE(Slurp(target).find("= { 9  }"), std::string::npos);
     EXPECT_EQ(Entries(m_dir).size(), 2u); // no temporary file left behind
@@ -283,19 +285,14 @@ TEST_F(SafeSave, LinksAreFollowedAndUnwritableTargetsReportTheFailure) {
         {m_dir + "/plain/x.qvx", "Not a directory"},
         {"/nonexistent/x.qvx", "No such file or directory"}};
     for (const auto& [path, reason] : targets) {
-        const int opens = path == "/dev/full" ? 1 : 0;
-        CmoxArchive archive;
-        EXPECT_EQ(archive.Open(path.c_str(), MOX_ARCHIVE_WRITE, 0), opens) << path;
-        if (opens == 1) {
-            EXPECT_EQ(archive.Save(*Tree(2, 1)), 0);
-        } else {
-            EXPECT_EQ(archive.CurrentStream(), nullptr);
-        }
-        EXPECT_EQ(archive.Good(), 0) << path;
-        EXPECT_EQ(archive.GetRestoreArray(), Codes{MOX_ARCHIVE_WRITE_FAILED}) << path;
+        CmoxArchive archive; // a refused open leaves nothing for Close to fail
+        std::ostringstream log;
+        log << archive.Open(path.c_str(), MOX_ARCHIVE_WRITE, 0);
+        log << (archive.CurrentStream() ? archive.Save(*Tree(2, 1)) : -1) << archive.Good()
+            << Text(archive.GetRestoreArray()) << archive.Close();
+        EXPECT_EQ(log.str(), path == "/dev/full" ? "100[11]0" : "0-10[11]1");
         for (const std::string& part : {path.substr(0, 9), std::string(reason)})
             EXPECT_NE(archive.WriteError().find(part), std::string::npos) << archive.WriteError();
-        EXPECT_EQ(archive.Close(), 1 - opens) << path; // a refused open left nothing to fail
     }
 }
 

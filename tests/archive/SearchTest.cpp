@@ -228,24 +228,20 @@ TEST_F(SearchTest, CacheKeepsEveryRecordPathToItsDepthAndASearchReadsWhatLeadsTo
 TEST_F(SearchTest, RefusedRequestsAndFaultsInTheFoundRecord) {
     OpenText(StandardArchive(), 0);
     CmoxFindSpec list("", 0, 1), find("\\Settings", "Count", 0);
-    EXPECT_EQ(m_archive.Locate(list), 0); // each query kind is refused by the other request
-    EXPECT_EQ(m_archive.Contents(find), 0);
-    EXPECT_TRUE(list.MatchArray().empty() && find.MatchArray().empty());
+    std::ostringstream log; // each query kind is refused by the other request
+    log << m_archive.Locate(list) << m_archive.Contents(find) << list.MatchArray().size()
+        << find.MatchArray().size() << ' ';
     for (int i = 0; i < 20; ++i)
         Next();
     m_in.setstate(std::ios::failbit);
     m_archive.ResetFilePointer(); // stands before the first record again
-    EXPECT_EQ(m_archive.Good(), 1);
-    EXPECT_EQ(m_archive.Line(), 1);
-    EXPECT_EQ(Next(), "CmoxCompositeCell");
+    log << m_archive.Good() << m_archive.Line() << Next() << ' ';
     std::stringstream out; // not open for reading: nothing searched, nothing written
     ASSERT_EQ(m_archive.Open(&out, MOX_ARCHIVE_WRITE, 1), 1);
-    const std::string written = out.str();
-    EXPECT_EQ(m_archive.Locate(find), 0);
-    EXPECT_EQ(m_archive.Contents(list), 0);
-    EXPECT_EQ(out.str(), written);
-    CmoxArchive closed;
-    EXPECT_EQ(closed.Locate(find), 0);
+    const std::size_t written = out.str().size();
+    log << m_archive.Locate(find) << m_archive.Contents(list) << (out.str().size() - written)
+        << CmoxArchive().Locate(find);
+    EXPECT_EQ(log.str(), "0000 11CmoxCompositeCell 0000");
     // The found record's block never closes: the cell flags and throws, the driver catches.
     OpenText(
         "PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"Count\" \"$$\" = { 5",
