@@ -56,12 +56,9 @@ class ArchiveReader : public moxtest::ArchiveTest {
 } // namespace
 
 TEST_F(ArchiveReader, TokensBlocksSkipsAndBinaryHeadersTable) {
-    const std::string escapes5000 = [] {
-        std::string s;
-        for (int i = 0; i < 5000; ++i)
-            s += "\\n";
-        return s;
-    }();
+    std::string escapes5000;
+    while (escapes5000.size() < 10000)
+        escapes5000 += "\\n";
     const std::string path = moxtest::TempFile("reader_table");
     const struct {
         char op;
