@@ -84,9 +84,8 @@ TEST(MoxArchive, CommandsReadEveryKindOfRecord) {
     };
     for (const auto& c : cases) {
         const Result result = RunTool(c.args);
-        EXPECT_EQ(result.status, 0) << c.args[0] << " " << c.args.back() << ": " << result.err;
-        EXPECT_EQ(result.out, c.out) << c.args[0] << " " << c.args.back();
-        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(std::to_string(result.status) + result.err + result.out, "0" + c.out)
+            << c.args[0] << " " << c.args.back();
     }
 
     const Result json = RunTool({"json", file});
@@ -128,11 +127,10 @@ TEST(MoxArchive, UsageErrorsAndMissingRecordsAreOneLineAndNonZero) {
         EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
         EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
     }
-    for (const char* command : {"tree", "ls", "get", "check", "json", "diff"}) {
-        const Result result = RunTool({command, "--help"});
-        EXPECT_EQ(result.status, 0);
-        EXPECT_EQ(result.out.rfind(std::string("usage: moxarchive ") + command, 0), 0u)
-            << result.out;
+    for (const std::string command : {"tree", "ls", "get", "check", "json", "diff"}) {
+        const Result help = RunTool({command, "--help"});
+        EXPECT_EQ(std::to_string(help.status) + help.out.substr(0, 18 + command.size()),
+                  "0usage: moxarchive " + command);
     }
 }
 
