@@ -56,12 +56,9 @@ class ArchiveReader : public moxtest::ArchiveTest {
 } // namespace
 
 TEST_F(ArchiveReader, TokensBlocksSkipsAndBinaryHeadersTable) {
-    const std::string escapes5000 = [] {
-        std::string s;
-        for (int i = 0; i < 5000; ++i)
-            s += "\\n";
-        return s;
-    }();
+    std::string escapes5000;
+    while (escapes5000.size() < 10000)
+        escapes5000 += "\\n";
     const std::string path = moxtest::TempFile("reader_table");
     const struct {
         char op;
@@ -140,26 +137,21 @@ TEST_F(ArchiveReader, TokensBlocksSkipsAndBinaryHeadersTable) {
 TEST_F(ArchiveReader, OtherStreamsFailedStreamsAndThePreamble) {
     OpenOn("X\r\n");
     std::stringstream other("a\n// c\nd = { 1\n2 }\n"), block;
-    EXPECT_EQ(m_archive.ReadToken(other), "a");
-    EXPECT_EQ(m_archive.ReadToken(other), "d");
-    EXPECT_EQ(m_archive.ReadBlock(block, other), MOX_RESTORE_OK);
-    EXPECT_EQ(Rest(block), " 12 }");
-    EXPECT_EQ(m_archive.Line(), 1);
+    std::ostringstream log;
+    log << m_archive.ReadToken(other) << m_archive.ReadToken(other)
+        << m_archive.ReadBlock(block, other) << '[' << Rest(block) << "] " << m_archive.Line();
     m_in.setstate(std::ios::badbit);
-    EXPECT_EQ(m_archive.ReadToken(), "");
-    EXPECT_EQ(m_archive.ReadBlock(block), MOX_RESTORE_OK);
-    EXPECT_EQ(Rest(block), "");
+    log << " bad: " << m_archive.ReadToken() << m_archive.ReadBlock(block) << '[' << Rest(block)
+        << "]\n";
+    // A file must start with the preamble, after any comment lines.
     const std::string path = moxtest::TempFile("reader_preamble");
     for (const char* text : {"Preamble \r\nA", "// lead\r\nPREAMBLE \r\nA"}) {
         std::ofstream(path, std::ios::binary) << text;
         CmoxArchive archive;
-        const bool good = text[0] == '/';
-        EXPECT_EQ(archive.Open(path.c_str(), MOX_ARCHIVE_READ, 0), good ? 1 : 0);
-        EXPECT_EQ(archive.FileStream().is_open(), good);
-        EXPECT_EQ(archive.ReadToken(), good ? "A" : "");
-        EXPECT_EQ(archive.Line(), good ? 3 : 1);
-        EXPECT_EQ(archive.ReadBinaryBlockHeader(), 0);
-        EXPECT_EQ(archive.ReadBinaryBlock(), 0);
+        log << archive.Open(path.c_str(), MOX_ARCHIVE_READ, 0) << archive.FileStream().is_open()
+            << archive.ReadToken() << archive.Line() << archive.ReadBinaryBlockHeader()
+            << archive.ReadBinaryBlock() << ' ';
     }
     std::remove(path.c_str());
+    EXPECT_EQ(log.str(), "ad0[ 12 }] 1 bad: 0[]\n00100 11A300 ");
 }

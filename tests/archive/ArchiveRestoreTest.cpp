@@ -41,7 +41,19 @@ class TransactionalCell : public CmoxLongCell {
     }
 };
 
-class ArchiveRestore : public ArchiveTest {};
+class ArchiveRestore : public ArchiveTest {
+  protected:
+    // Logs "keyword=value" for `keyword` converted back by `back`, marked "!" if it was flagged.
+    template <class Value>
+    void LogBack(const std::string& keyword,
+                 Value (*back)(const std::string&, CmoxArchive&, CmoxCell*)) {
+        const std::size_t flags = Errors().size();
+        m_log << keyword << '=' << int(back(keyword, m_archive, &m_cell))
+              << (Errors().size() > flags ? "! " : " ");
+    }
+    CmoxCell m_cell;
+    std::ostringstream m_log;
+};
 
 } // namespace
 
@@ -91,62 +103,47 @@ TEST_F(ArchiveRestore, FailuresFlagTheirCodeEndWhatTheCellOpenedAndLeaveTheArchi
 
 TEST_F(ArchiveRestore, FrameHoldsClassNameQuotedNameAndMarkedUserName) {
     CmoxCell cell("Count", MOX_STATE_PRIORITY);
-    EXPECT_EQ(SavedRecords(cell), "CmoxCell \"Count\" \"$$\" \r\n");
     CmoxCompositeCell group("Settings");
     GiveUserName(group, "Main {settings} \"x\"");
-    EXPECT_EQ(SavedRecords(group),
+    EXPECT_EQ(SavedRecords(cell) + SavedRecords(group),
+              "CmoxCell \"Count\" \"$$\" \r\n"
               "CmoxCompositeCell \"Settings\" \"$Main \\{settings\\} \\\"x\\\"$\" {\r\n}\r\n");
     // Reading strips the first and last character without checking them; a cell without a user
     // name consumes the field too, and its base restore reads nothing.
     OpenOn("\"$Main settings$\" xAbcx \"$\" $$ \"$Label$\" = { 5 } next");
-    for (const char* expected : {"Main settings", "Abc", "", ""}) {
+    std::ostringstream log;
+    for (int i = 0; i < 4; ++i) {
         group.UserName("old");
         group.RestoreUserName(m_archive);
-        EXPECT_STREQ(group.UserName(), expected);
+        log << group.UserName() << '|';
     }
     cell.RestoreUserName(m_archive);
-    EXPECT_EQ(cell.HasUserName(), 0);
-    EXPECT_EQ(m_archive.Restore(&cell), 1);
-    EXPECT_EQ(Next(), "=");
+    log << cell.HasUserName() << m_archive.Restore(&cell) << Next();
+    EXPECT_EQ(log.str(), "Main settings|Abc|||01=");
 }
 
-// Every value's keyword, and out of range the fallback (a true flag, or nothing); each keyword
-// converts back unflagged, and an unknown one, in any other letter case or with a blank, is
-// flagged and gives the fallback.
+// Every value's keyword converts back, unflagged ("!" marks a flag); out of range the keyword is
+// the fallback (a true flag) or nothing, which is flagged. An unknown keyword, in any other letter
+// case or with a blank, is flagged and gives the fallback.
 TEST_F(ArchiveRestore, PolicyKeywordsConvertBothWaysAndUnknownOnesAreFlagged) {
-    std::string keywords;
-    for (int value : {0, 1, -5})
-        keywords += Cmox::ConvertNotifyParent(value) + " " + Cmox::ConvertMakeParent(value) + " ";
-    for (int policy : {0, 1, 2})
-        keywords += Cmox::ConvertCollNotifyPolicy(static_cast<MoxCollNotifyPolicy>(policy)) + " ";
-    for (int policy : {0, 1, 2, 3})
-        keywords += Cmox::ConvertIncrementPolicy(static_cast<MoxIncrementPolicy>(policy)) + " ";
-    EXPECT_EQ(keywords, "NO_NOTIFY_PARENT NO_MAKE_PARENT NOTIFY_PARENT MAKE_PARENT NOTIFY_PARENT "
-                        "MAKE_PARENT ADDDEL_COLLNOTIFY ALL_COLLNOTIFY  MOX_FIXED_INCR "
-                        "MOX_125_INCR MOX_124_INCR  ");
-    CmoxCell cell;
-    for (int value : {0, 1, 2}) {
-        SCOPED_TRACE(value);
-        const auto coll = static_cast<MoxCollNotifyPolicy>(value);
-        const auto incr = static_cast<MoxIncrementPolicy>(value);
-        EXPECT_EQ(
-            Cmox::ConvertIncrementPolicy(Cmox::ConvertIncrementPolicy(incr), m_archive, &cell),
-            incr);
-        if (value == 2) continue;
-        EXPECT_EQ(Cmox::ConvertNotifyParent(Cmox::ConvertNotifyParent(value), m_archive, &cell),
-                  value);
-        EXPECT_EQ(Cmox::ConvertMakeParent(Cmox::ConvertMakeParent(value), m_archive, &cell), value);
-        EXPECT_EQ(
-            Cmox::ConvertCollNotifyPolicy(Cmox::ConvertCollNotifyPolicy(coll), m_archive, &cell),
-            coll);
+    for (int value : {0, 1, -5}) {
+        LogBack(Cmox::ConvertNotifyParent(value), Cmox::ConvertNotifyParent);
+        LogBack(Cmox::ConvertMakeParent(value), Cmox::ConvertMakeParent);
     }
-    EXPECT_EQ(m_archive.CheckRestoreStatus(), 1);
-    EXPECT_EQ(Cmox::ConvertNotifyParent("notify_parent", m_archive, &cell), 1);
-    EXPECT_EQ(Cmox::ConvertCollNotifyPolicy("all_collnotify", m_archive, &cell), ADDDEL_COLLNOTIFY);
-    EXPECT_EQ(Cmox::ConvertMakeParent("NO_MAKE_PARENT ", m_archive, &cell), 1);
-    EXPECT_EQ(Cmox::ConvertIncrementPolicy("", m_archive, nullptr), MOX_FIXED_INCR);
-    EXPECT_EQ(Errors(), (Codes{MOX_BAD_NOTIFY_PARENT, MOX_BAD_COLLNOTIFY, MOX_BAD_MAKE_PARENT,
-                               MOX_BAD_INCR_POLICY}));
+    for (int value : {0, 1, 2})
+        LogBack(Cmox::ConvertCollNotifyPolicy(MoxCollNotifyPolicy(value)),
+                Cmox::ConvertCollNotifyPolicy);
+    for (int value : {0, 1, 2, 3})
+        LogBack(Cmox::ConvertIncrementPolicy(MoxIncrementPolicy(value)),
+                Cmox::ConvertIncrementPolicy);
+    LogBack("notify_parent", Cmox::ConvertNotifyParent);
+    LogBack("all_collnotify", Cmox::ConvertCollNotifyPolicy);
+    LogBack("NO_MAKE_PARENT ", Cmox::ConvertMakeParent);
+    m_log << Cmox::ConvertIncrementPolicy("", m_archive, nullptr) << ' ' << Text(Errors());
+    EXPECT_EQ(m_log.str(), "NO_NOTIFY_PARENT=0 NO_MAKE_PARENT=0 NOTIFY_PARENT=1 MAKE_PARENT=1 "
+                           "NOTIFY_PARENT=1 MAKE_PARENT=1 ADDDEL_COLLNOTIFY=0 ALL_COLLNOTIFY=1 =0! "
+                           "MOX_FIXED_INCR=0 MOX_125_INCR=1 MOX_124_INCR=2 =0! notify_parent=1! "
+                           "all_collnotify=0! NO_MAKE_PARENT =1! 0 [8 10 7 8 9 10]");
 }
 
 // ---- look-ahead ----------------------------------------------------------------------------
@@ -159,32 +156,32 @@ TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderWithinTheOpeningBlockAndComesB
     saved.AddChild(new CmoxLongCell("B", 2), 1);
     CmoxLongCell a("A", 0), b("B", 0), c("C", 3);
     const std::string text = "PREAMBLE \r\n// c\r\n" + SavedRecords(saved) + SavedRecords(c);
-    c.Value(9L);
     const std::string path = TempFile("restore_lookahead");
     std::ofstream(path, std::ios::binary) << text;
+    // Each look-ahead's result and the cell's value, then where the archive stands.
+    auto look = [&](CmoxLongCell& cell, const char* name) {
+        m_log << name << m_archive.RestoreLookAhead(&cell, name) << '=' << cell.Value() << ' ';
+    };
+    auto where = [&] {
+        m_log << "good " << m_archive.Good() << " line " << m_archive.Line() << " indent "
+              << m_archive.Indent() << ": " << Text(Errors()) << ' ' << Next() << ' ' << Next()
+              << '\n';
+    };
     for (const bool onFile : {false, true}) {
         if (onFile) {
             ASSERT_EQ(m_archive.Open(path.c_str(), MOX_ARCHIVE_READ, 0), 1);
         } else {
             OpenText(text);
         }
-        ASSERT_EQ(Next(), "CmoxCompositeCell");
-        ASSERT_EQ(Next(), "G");
-        ASSERT_EQ(Next(), "$$");
+        for (int i = 0; i < 3; ++i)
+            Next();
         m_archive.SetIndent(4);
-        EXPECT_EQ(m_archive.RestoreLookAhead(&b, "B"), 1);
-        EXPECT_EQ(m_archive.RestoreLookAhead(&a, "A"), 1);
-        EXPECT_EQ(a.Value() * 10 + b.Value(), 12);
-        EXPECT_EQ(m_archive.RestoreLookAhead(&c, "C"), 0) << "C follows the block that opens here";
-        EXPECT_EQ(c.Value(), 9);
-        EXPECT_EQ(m_archive.Good(), 1);
-        EXPECT_EQ(m_archive.Line(), 3);
-        EXPECT_EQ(m_archive.Indent(), 4);
-        EXPECT_EQ(Next(), "{");
-        EXPECT_EQ(Next(), "CmoxLongCell");
-        EXPECT_EQ(Next(), "A");
         a.Value(0L);
         b.Value(0L);
+        c.Value(9L);
+        for (CmoxLongCell* cell : {&b, &a, &c}) // C follows the block that opens here
+            look(*cell, cell->Name().c_str());
+        where();
     }
     m_archive.Close();
     std::remove(path.c_str());
@@ -192,12 +189,14 @@ TEST_F(ArchiveRestore, LookAheadRestoresOutOfOrderWithinTheOpeningBlockAndComesB
     OpenOn("CmoxCompositeCell \"G\" \"$$\" {\r\n\tCmoxLongCell \"A\" \"$$\" = { 1  }\r\n");
     for (int i = 0; i < 3; ++i)
         Next();
-    EXPECT_EQ(m_archive.RestoreLookAhead(&c, "Z"), 0);
-    EXPECT_EQ(m_archive.Good(), 1);
-    EXPECT_EQ(m_archive.Line(), 2);
-    EXPECT_EQ(Next(), "{");
+    look(c, "Z");
+    where();
     OpenOn("{ CmoxLongCell \"A\" \"$$\" = { 1 } } }\r\n}\r\n");
-    EXPECT_EQ(m_archive.RestoreLookAhead(&a, "A"), 0);
-    EXPECT_EQ(Errors(), Codes{MOX_RESTORE_UNEXPECTED_END});
-    EXPECT_EQ(Next(), "{");
+    a.Value(0L);
+    look(a, "A");
+    where();
+    EXPECT_EQ(m_log.str(), "B1=2 A1=1 C0=9 good 1 line 3 indent 4: [] { CmoxLongCell\n"
+                           "B1=2 A1=1 C0=9 good 1 line 3 indent 4: [] { CmoxLongCell\n"
+                           "Z0=9 good 1 line 2 indent 0: [] { CmoxLongCell\n"
+                           "A0=0 good 1 line 1 indent 0: [2] { CmoxLongCell\n");
 }

@@ -160,42 +160,38 @@ TEST_P(SearchAtDepth, ContentsListsDirectChildrenAndAppendsOnEveryCall) {
 // Restore by search reads the found record's body only; the look-ahead searches the collection
 // that opens where the archive stands, with paths relative to it, and moves back.
 TEST_P(SearchAtDepth, RestoreAndLookAheadBySearch) {
-    EXPECT_EQ(RestoreValue("", "Gain"), "7"); // past the binary block
-    EXPECT_EQ(RestoreValue("\\S", "A"), "1");
-    EXPECT_EQ(RestoreValue("\\S", "B"), "3");
-    EXPECT_EQ(RestoreValue("\\Settings\\Display\\Deep", "Level"), "3");
-    EXPECT_EQ(RestoreValue("\\Settings\\Display", "Count", 0), "none");
+    std::ostringstream log; // << sequences its operands, unlike +
     CmoxFindSpec missing("\\Settings\\Display", "Count", 0);
-    EXPECT_EQ(m_archive.Restore(nullptr, missing), 0);
-    CmoxCompositeCell display("Display");
+    log << RestoreValue("", "Gain") << RestoreValue("\\S", "A") << RestoreValue("\\S", "B")
+        << RestoreValue("\\Settings\\Display\\Deep", "Level") << ' '
+        << RestoreValue("\\Settings\\Display", "Count", 0) << m_archive.Restore(nullptr, missing);
+    CmoxCompositeCell display("Display"), *deep = new CmoxCompositeCell("Deep");
     GiveUserName(display, "kept");
-    auto* gain = new CmoxDoubleCell("Gain", 0.0);
-    auto* level = new CmoxLongCell("Level", 0);
+    auto *gain = new CmoxDoubleCell("Gain", 0.0), *level = new CmoxDoubleCell("Level", 0);
     display.AddChild(gain, 1);
-    display.AddChild(new CmoxCompositeCell("Deep"), 1);
-    static_cast<CmoxCompositeCell*>(display.FindChild("Deep"))->AddChild(level, 1);
+    display.AddChild(deep, 1);
+    deep->AddChild(level, 1);
     CmoxFindSpec byUser("\\Settings", "Screen", 1);
-    ASSERT_EQ(m_archive.Restore(&display, byUser), 1);
-    EXPECT_EQ(gain->Value(), 1.5);
-    EXPECT_EQ(level->Value(), 3);
-    EXPECT_STREQ(display.UserName(), "kept"); // the search consumed the user-name field
-
+    // The search consumed the user-name field: the user name is kept.
+    log << " display " << m_archive.Restore(&display, byUser) << ' ' << gain->Value() << ' '
+        << level->Value() << ' ' << display.UserName() << ';';
     ASSERT_EQ(Locate("", "Settings", 0), 1);
     m_archive.SetIndent(2);
     CmoxStringCell title("Title", "");
-    CmoxFindSpec titleQuery("", "Title", 0), bare("", "Gain", 0), relative("\\Display", "Gain", 0),
-        after("", "List", 0);
-    ASSERT_EQ(m_archive.RestoreLookAhead(&title, titleQuery), 1);
-    EXPECT_EQ(title.Value(), "A {b} // t"); // escaped braces and slashes
+    auto look = [&](CmoxCell& cell, const char* path, const char* name) {
+        CmoxFindSpec query(path, name, 0);
+        log << ' ' << m_archive.RestoreLookAhead(&cell, query);
+    };
+    look(title, "", "Title");
     gain->Value(0.0);
-    EXPECT_EQ(m_archive.RestoreLookAhead(gain, bare), 0);
-    ASSERT_EQ(m_archive.RestoreLookAhead(gain, relative), 1);
-    EXPECT_EQ(gain->Value(), 1.5);
-    EXPECT_EQ(m_archive.RestoreLookAhead(gain, after), 0); // the walk ends with the collection
-    EXPECT_EQ(m_archive.Line(), 3);
-    EXPECT_EQ(m_archive.Indent(), 2);
-    EXPECT_EQ(Next(), "{");
-    EXPECT_EQ(Next(), "CmoxLongCell");
+    look(*gain, "", "Gain");
+    look(*gain, "\\Display", "Gain");
+    look(*gain, "", "List"); // the walk ends with the collection
+    log << ' ' << title.Value() << ' ' << gain->Value() << " line " << m_archive.Line()
+        << " indent " << m_archive.Indent() << ' ' << Next() << ' ' << Next();
+    // Title's escaped braces and slashes are read as such.
+    EXPECT_EQ(log.str(), "7133 none0 display 1 1.5 3 kept; 1 0 1 0 A {b} // t 1.5 line 3 indent 2 "
+                         "{ CmoxLongCell");
 }
 
 TEST_F(SearchTest, CacheKeepsEveryRecordPathToItsDepthAndASearchReadsWhatLeadsToItsTarget) {
@@ -232,24 +228,20 @@ TEST_F(SearchTest, CacheKeepsEveryRecordPathToItsDepthAndASearchReadsWhatLeadsTo
 TEST_F(SearchTest, RefusedRequestsAndFaultsInTheFoundRecord) {
     OpenText(StandardArchive(), 0);
     CmoxFindSpec list("", 0, 1), find("\\Settings", "Count", 0);
-    EXPECT_EQ(m_archive.Locate(list), 0); // each query kind is refused by the other request
-    EXPECT_EQ(m_archive.Contents(find), 0);
-    EXPECT_TRUE(list.MatchArray().empty() && find.MatchArray().empty());
+    std::ostringstream log; // each query kind is refused by the other request
+    log << m_archive.Locate(list) << m_archive.Contents(find) << list.MatchArray().size()
+        << find.MatchArray().size() << ' ';
     for (int i = 0; i < 20; ++i)
         Next();
     m_in.setstate(std::ios::failbit);
     m_archive.ResetFilePointer(); // stands before the first record again
-    EXPECT_EQ(m_archive.Good(), 1);
-    EXPECT_EQ(m_archive.Line(), 1);
-    EXPECT_EQ(Next(), "CmoxCompositeCell");
+    log << m_archive.Good() << m_archive.Line() << Next() << ' ';
     std::stringstream out; // not open for reading: nothing searched, nothing written
     ASSERT_EQ(m_archive.Open(&out, MOX_ARCHIVE_WRITE, 1), 1);
-    const std::string written = out.str();
-    EXPECT_EQ(m_archive.Locate(find), 0);
-    EXPECT_EQ(m_archive.Contents(list), 0);
-    EXPECT_EQ(out.str(), written);
-    CmoxArchive closed;
-    EXPECT_EQ(closed.Locate(find), 0);
+    const std::size_t written = out.str().size();
+    log << m_archive.Locate(find) << m_archive.Contents(list) << (out.str().size() - written)
+        << CmoxArchive().Locate(find);
+    EXPECT_EQ(log.str(), "0000 11CmoxCompositeCell 0000");
     // The found record's block never closes: the cell flags and throws, the driver catches.
     OpenText(
         "PREAMBLE \r\nCmoxCompositeCell \"S\" \"$$\" {\r\n\tCmoxLongCell \"Count\" \"$$\" = { 5",
@@ -330,24 +322,23 @@ TEST_F(SearchTest, AMillionOpenBracesNeitherCrashNorHang) {
     // Unknown records are skipped without asking.
     const MoxMessageBoxHandler shown =
         MoxSetMessageBoxHandler([](const char*, unsigned int) { return int(IDYES); });
+    // A search, a listing, then the look-aheads and a collection restore from the same place:
+    // each fails, the first fault flagged a bad format, and the cell keeps its value.
     for (const int depth : {0, 1, 3}) {
         OpenText(braces, depth);
         m_archive.ResetErrors();
         CmoxFindSpec find("\\{\\{", "x", 0), list("", 0, 1);
-        EXPECT_EQ(m_archive.Locate(find), 0);
-        EXPECT_EQ(Locate("", "{", 0), 1); // the first "{" is the name of a record
-        EXPECT_EQ(m_archive.Contents(list), 0);
-        ASSERT_FALSE(Errors().empty());
-        EXPECT_EQ(Errors().front(), MOX_RESTORE_BAD_FORMAT);
-        // The look-aheads and a collection restore from the same place.
-        m_archive.ResetFilePointer();
         CmoxLongCell cell("x", 7);
-        EXPECT_EQ(m_archive.RestoreLookAhead(&cell, find), 0);
-        EXPECT_EQ(m_archive.RestoreLookAhead(&cell, "x"), 0);
         CmoxCompositeCell group("g");
         group.AddChild(new CmoxCompositeCell("{"), 1);
-        EXPECT_EQ(m_archive.Restore(&group), 0);
-        EXPECT_EQ(cell.Value(), 7);
+        std::ostringstream log; // the first "{" is the name of a record
+        log << m_archive.Locate(find) << Locate("", "{", 0) << m_archive.Contents(list) << ' '
+            << (Errors().empty() ? -1 : Errors().front());
+        m_archive.ResetFilePointer();
+        log << ' ' << m_archive.RestoreLookAhead(&cell, find)
+            << m_archive.RestoreLookAhead(&cell, "x") << m_archive.Restore(&group) << ' '
+            << cell.Value();
+        EXPECT_EQ(log.str(), "010 1 000 7") << depth;
     }
     MoxSetMessageBoxHandler(shown);
 }
