@@ -251,7 +251,6 @@ TEST_F(ArrayCell, UndoReportsOneChangeWithTheReasonOfItsKindsOfChange) {
     log.clear();
     Undo(); // two kinds of change
     std::string seen = Heard(log) + "| ";
-    log.clear();
     Undo();        // one kind
     DropContext(); // the records own the elements but the one a caller took out
     std::sort(deaths.begin(), deaths.end());

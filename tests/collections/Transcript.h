@@ -7,8 +7,9 @@
 
 namespace moxtest {
 
-// "Cell(changed:reason#data,...) " for each update in order; user data shows when not zero.
-inline std::string Heard(const UpdateLog& log) {
+// "Cell(changed:reason#data,...) " for each update in order; user data shows when not zero. Takes
+// the updates out of `log`, so the next call tells only what came after.
+inline std::string Heard(UpdateLog& log) {
     static const char* const kReasons[] = {"none",    "value", "range",  "child",
                                            "default", "added", "removed"};
     std::string out;
@@ -19,6 +20,7 @@ inline std::string Heard(const UpdateLog& log) {
                    (update.userData[i] != 0 ? "#" + std::to_string(update.userData[i]) : "");
         out += ") ";
     }
+    log.clear();
     return out;
 }
 

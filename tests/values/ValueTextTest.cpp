@@ -13,7 +13,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <vector>
 
 using namespace mox::detail;
 
