@@ -39,14 +39,6 @@ class TagCell : public CountedCell {
     std::optional<std::string> m_userName;
 };
 
-// The names of an array's elements, in order.
-std::string Elements(const CmoxArrayCell& array) {
-    std::string names;
-    for (int i = 0; i < array.GetSize(); ++i)
-        names += array.GetAt(i)->Name() + " ";
-    return names;
-}
-
 class ArrayCell : public MoxTest {
   protected:
     LifetimeCounter counter;
@@ -80,7 +72,7 @@ TEST_F(ArrayCell, AddingNamesElementsAndBadIndexesRaiseInvalidArgument) {
     seen += " " + std::to_string(CmoxCell::NewCellId());
     CmoxCell* created = array.CreateAndAdd();
     array.ChildSuffix("");
-    EXPECT_EQ(seen + " " + Elements(array) + array.NewChildName(again), "1 2Row 3 A C B 4Row 5");
+    EXPECT_EQ(seen + " " + Held(array) + array.NewChildName(again), "1 2Row 3 A C B 4Row 5");
     EXPECT_EQ(created->GetRuntimeClass(), RUNTIME_CLASS(CmoxCell));
     EXPECT_EQ(created->Parent(), &array);
     EXPECT_THROW(array.GetAt(4), CInvalidArgException);
@@ -128,7 +120,7 @@ TEST_F(ArrayCell, RemovalTakesTheFirstMatchAndTheArrayDestroysTheRestLastFirst) 
         took(array.RemoveUser(""));
         TagCell* stranger = Tag("S");
         took(array.Remove(stranger)); // not held: handed back all the same, unreported
-        seen += "| " + Elements(array) + "| " + Heard(log) + "| ";
+        seen += "| " + Held(array) + "| " + Heard(log) + "| ";
     }
     EXPECT_EQ(seen + Join(deaths), "B1 L0 none A0 S0 | B E | W(List:removed) W(List:removed) "
                                    "W(List:removed) W(List:removed) | B L D A S E B ");
@@ -186,13 +178,13 @@ TEST_F(ArrayCell, TheArrayMayChangeDuringItsOwnReportOrWalk) {
         if (array.GetSize() == 2 && array.FindChild("C") != nullptr) array.DestroyElement(0);
     };
     array.DestroyElement(0);
-    EXPECT_EQ(Elements(array) + std::to_string(counter.destroyed), "C 2");
+    EXPECT_EQ(Held(array) + std::to_string(counter.destroyed), "C 2");
     watcher.onUpdate = nullptr;
     auto* c = static_cast<TagCell*>(array.GetAt(0));
     array.Add(Tag("D"));
     c->onCreate = [&] { array.DestroyElement(1); };
     EXPECT_THROW(array.CreateDependencies(), CInvalidArgException);
-    EXPECT_EQ(Elements(array), "C ");
+    EXPECT_EQ(Held(array), "C ");
 }
 
 // Finders return the first match unless the cache holds another; a miss or an insertion keeps

@@ -55,22 +55,6 @@ class GrowingComposite : public CmoxCompositeCell {
     }
 };
 
-// What a collection holds, as "name=value" of its long and string children (references too).
-std::string Held(CmoxCell& collection) {
-    std::string out;
-    auto* array = dynamic_cast<CmoxArrayCell*>(&collection);
-    auto* composite = dynamic_cast<CmoxCompositeCell*>(&collection);
-    for (int i = 0; i < (array != nullptr ? array->GetSize() : composite->GetSize()); ++i) {
-        CmoxCell* child = array != nullptr ? array->GetAt(i) : composite->GetChildAt(i);
-        auto* number = dynamic_cast<CmoxLongCell*>(child);
-        out += child->Name() + "=" +
-               (number ? std::to_string(number->Value())
-                       : dynamic_cast<CmoxStringCell&>(*child).Value()) +
-               " ";
-    }
-    return out;
-}
-
 using CollectionArchive = ArchiveTest;
 
 // A composite with a hidden user-name child, a nested composite, an owning array and an array of

@@ -24,6 +24,23 @@ inline std::string Heard(UpdateLog& log) {
     return out;
 }
 
+// What a collection holds, in order: each child's name, with "=value" for long and string cells.
+inline std::string Held(CmoxCell& collection) {
+    auto* array = dynamic_cast<CmoxArrayCell*>(&collection);
+    auto* composite = dynamic_cast<CmoxCompositeCell*>(&collection);
+    std::string out;
+    for (int i = 0; i < (array != nullptr ? array->GetSize() : composite->GetSize()); ++i) {
+        CmoxCell* child = array != nullptr ? array->GetAt(i) : composite->GetChildAt(i);
+        out += child->Name();
+        if (auto* number = dynamic_cast<CmoxLongCell*>(child))
+            out += "=" + std::to_string(number->Value());
+        else if (auto* text = dynamic_cast<CmoxStringCell*>(child))
+            out += "=" + text->Value();
+        out += " ";
+    }
+    return out;
+}
+
 // The names, each followed by a space.
 inline std::string Join(const Names& names) {
     std::string out;
