@@ -3,6 +3,7 @@
 // tests/undo/UndoRandomTest.cpp; these pin the rules that a model of unique names cannot see.
 #include "collections/Transcript.h"
 #include "support/MoxTest.h"
+#include "values/ValueTesting.h"
 
 #include <algorithm>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <thread>
 
 using namespace moxtest;
+using valuetest::Record;
 
 namespace {
 
@@ -46,11 +48,6 @@ class ArrayCell : public MoxTest {
     UpdateLog log;
     TagCell* Tag(const char* name, int tag = 0) { return new TagCell(name, counter, tag, &deaths); }
     CmoxUndoContext* Context() { return Engine().GetUndoContext("Edit"); }
-    void Record(const char* description, const std::function<void()>& change) {
-        Engine().BeginTransaction(Context(), description);
-        change();
-        Engine().EndTransaction();
-    }
     void Undo(int count = 1) { Engine().Undo(Context(), count); }
     void Redo(int count = 1) { Engine().Redo(Context(), count); }
     void DropContext() { Engine().RemoveUndoContext("Edit"); }
@@ -214,7 +211,7 @@ TEST_F(ArrayCell, FindersTakeTheFirstMatchUnlessTheCacheHoldsAnother) {
     std::unique_ptr<CmoxCell> namesake(array.Remove(1, 0));
     at("N", array.FindChild("N"));
     at("P", array.FindChildMatch(&pattern, 0));
-    Record("insert", [&] { array.InsertAt(0, Tag("N", 4)); });
+    Record([&] { array.InsertAt(0, Tag("N", 4)); });
     Undo();
     at("| undone N", array.FindChild("N"));
     at("P", array.FindChildMatch(&pattern, 0));
@@ -231,12 +228,12 @@ TEST_F(ArrayCell, UndoReportsOneChangeWithTheReasonOfItsKindsOfChange) {
     CmoxArrayCell array("List");
     RecordingCell ui("UI", MOX_UI_PRIORITY, log);
     array.AddDependent(&ui);
-    Record("adds", [&] {
+    Record([&] {
         array.Add(Tag("Old"));
         array.Add(Tag("Other"));
     });
     CmoxCell* removed = nullptr;
-    Record("swap", [&] {
+    Record([&] {
         array.Add(Tag("New"));
         removed = array.Remove(0, 0);
     });
@@ -257,8 +254,8 @@ TEST_F(ArrayCell, UndoReportsOneChangeWithTheReasonOfItsKindsOfChange) {
 TEST_F(ArrayCell, WhoFreesAnElementWhenTheArrayGoesFirstRecordsNothingOrDoesNotOwn) {
     auto* array = new CmoxArrayCell("List");
     array->Add(Tag("A"));
-    Record("add", [&] { array->Add(Tag("B")); });
-    Record("destroy", [&] { array->DestroyElement(0); });
+    Record([&] { array->Add(Tag("B")); });
+    Record([&] { array->DestroyElement(0); });
     Undo(2); // B belongs to the record of "add"
     delete array;
     deaths.push_back("|");
@@ -284,7 +281,7 @@ TEST_F(ArrayCell, WhoFreesAnElementWhenTheArrayGoesFirstRecordsNothingOrDoesNotO
     array->Add(z);
     {
         CmoxArrayCell refs("Refs", "", 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 0);
-        Record("add", [&] { refs.Add(z); });
+        Record([&] { refs.Add(z); });
         EXPECT_TRUE(refs.Contains(z) == 1 && z->Parent() == array);
         Undo(); // the record holds it without owning it
         DropContext();

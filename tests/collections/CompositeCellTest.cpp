@@ -2,6 +2,7 @@
 // of child changes), run over a composite and an array alike.
 #include "collections/Transcript.h"
 #include "support/MoxTest.h"
+#include "values/ValueTesting.h"
 
 #include <algorithm>
 #include <cstring>
@@ -197,17 +198,17 @@ TYPED_TEST(BothCollections, FilteredChildChangeRecordIsDroppedByTheCompositeOnly
     group.NotifyPolicy(ADDDEL_COLLNOTIFY);
     const int dropped = std::is_same_v<TypeParam, CmoxCompositeCell> ? 1 : 0;
     int deaths = 0;
-    Cmox& engine = Cmox::Current();
-    engine.BeginTransaction(engine.GetUndoContext("Edit"), "records");
-    group.Changed(0, MOX_CHILD_CHANGED, 0, new CountingRecord(deaths));
-    EXPECT_EQ(std::make_pair(deaths, engine.UndoList().GetCount()),
-              std::make_pair(dropped, 1 - dropped));
-    group.Changed(3, MOX_VALUE_CHANGED, 0, new CountingRecord(deaths));
-    EXPECT_EQ(deaths, 1);
-    ASSERT_NE(engine.UndoList().GetUndoInfo(&group), nullptr);
-    EXPECT_EQ(engine.UndoList().GetUndoInfo(&group)->UserData(), 3u);
-    engine.EndTransaction();
-    engine.RemoveUndoContext("Edit");
+    valuetest::Record([&] {
+        group.Changed(0, MOX_CHILD_CHANGED, 0, new CountingRecord(deaths));
+        EXPECT_EQ(std::make_pair(deaths, valuetest::OpenRecordCount()),
+                  std::make_pair(dropped, 1 - dropped));
+        group.Changed(3, MOX_VALUE_CHANGED, 0, new CountingRecord(deaths));
+        EXPECT_EQ(deaths, 1);
+        const CmoxUndoInfo* record = this->Engine().UndoList().GetUndoInfo(&group);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->UserData(), 3u);
+    });
+    this->Engine().RemoveUndoContext("Edit");
     EXPECT_EQ(deaths, 2);
 }
 
