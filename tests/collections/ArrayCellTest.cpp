@@ -3,6 +3,7 @@
 // tests/undo/UndoRandomTest.cpp; these pin the rules that a model of unique names cannot see.
 #include "collections/Transcript.h"
 #include "support/MoxTest.h"
+#include "values/ValueTesting.h"
 
 #include <algorithm>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <thread>
 
 using namespace moxtest;
+using valuetest::Record;
 
 namespace {
 
@@ -39,14 +41,6 @@ class TagCell : public CountedCell {
     std::optional<std::string> m_userName;
 };
 
-// The names of an array's elements, in order.
-std::string Elements(const CmoxArrayCell& array) {
-    std::string names;
-    for (int i = 0; i < array.GetSize(); ++i)
-        names += array.GetAt(i)->Name() + " ";
-    return names;
-}
-
 class ArrayCell : public MoxTest {
   protected:
     LifetimeCounter counter;
@@ -54,11 +48,6 @@ class ArrayCell : public MoxTest {
     UpdateLog log;
     TagCell* Tag(const char* name, int tag = 0) { return new TagCell(name, counter, tag, &deaths); }
     CmoxUndoContext* Context() { return Engine().GetUndoContext("Edit"); }
-    void Record(const char* description, const std::function<void()>& change) {
-        Engine().BeginTransaction(Context(), description);
-        change();
-        Engine().EndTransaction();
-    }
     void Undo(int count = 1) { Engine().Undo(Context(), count); }
     void Redo(int count = 1) { Engine().Redo(Context(), count); }
     void DropContext() { Engine().RemoveUndoContext("Edit"); }
@@ -80,7 +69,7 @@ TEST_F(ArrayCell, AddingNamesElementsAndBadIndexesRaiseInvalidArgument) {
     seen += " " + std::to_string(CmoxCell::NewCellId());
     CmoxCell* created = array.CreateAndAdd();
     array.ChildSuffix("");
-    EXPECT_EQ(seen + " " + Elements(array) + array.NewChildName(again), "1 2Row 3 A C B 4Row 5");
+    EXPECT_EQ(seen + " " + Held(array) + array.NewChildName(again), "1 2Row 3 A C B 4Row 5");
     EXPECT_EQ(created->GetRuntimeClass(), RUNTIME_CLASS(CmoxCell));
     EXPECT_EQ(created->Parent(), &array);
     EXPECT_THROW(array.GetAt(4), CInvalidArgException);
@@ -128,7 +117,7 @@ TEST_F(ArrayCell, RemovalTakesTheFirstMatchAndTheArrayDestroysTheRestLastFirst) 
         took(array.RemoveUser(""));
         TagCell* stranger = Tag("S");
         took(array.Remove(stranger)); // not held: handed back all the same, unreported
-        seen += "| " + Elements(array) + "| " + Heard(log) + "| ";
+        seen += "| " + Held(array) + "| " + Heard(log) + "| ";
     }
     EXPECT_EQ(seen + Join(deaths), "B1 L0 none A0 S0 | B E | W(List:removed) W(List:removed) "
                                    "W(List:removed) W(List:removed) | B L D A S E B ");
@@ -186,13 +175,13 @@ TEST_F(ArrayCell, TheArrayMayChangeDuringItsOwnReportOrWalk) {
         if (array.GetSize() == 2 && array.FindChild("C") != nullptr) array.DestroyElement(0);
     };
     array.DestroyElement(0);
-    EXPECT_EQ(Elements(array) + std::to_string(counter.destroyed), "C 2");
+    EXPECT_EQ(Held(array) + std::to_string(counter.destroyed), "C 2");
     watcher.onUpdate = nullptr;
     auto* c = static_cast<TagCell*>(array.GetAt(0));
     array.Add(Tag("D"));
     c->onCreate = [&] { array.DestroyElement(1); };
     EXPECT_THROW(array.CreateDependencies(), CInvalidArgException);
-    EXPECT_EQ(Elements(array), "C ");
+    EXPECT_EQ(Held(array), "C ");
 }
 
 // Finders return the first match unless the cache holds another; a miss or an insertion keeps
@@ -222,7 +211,7 @@ TEST_F(ArrayCell, FindersTakeTheFirstMatchUnlessTheCacheHoldsAnother) {
     std::unique_ptr<CmoxCell> namesake(array.Remove(1, 0));
     at("N", array.FindChild("N"));
     at("P", array.FindChildMatch(&pattern, 0));
-    Record("insert", [&] { array.InsertAt(0, Tag("N", 4)); });
+    Record([&] { array.InsertAt(0, Tag("N", 4)); });
     Undo();
     at("| undone N", array.FindChild("N"));
     at("P", array.FindChildMatch(&pattern, 0));
@@ -239,19 +228,18 @@ TEST_F(ArrayCell, UndoReportsOneChangeWithTheReasonOfItsKindsOfChange) {
     CmoxArrayCell array("List");
     RecordingCell ui("UI", MOX_UI_PRIORITY, log);
     array.AddDependent(&ui);
-    Record("adds", [&] {
+    Record([&] {
         array.Add(Tag("Old"));
         array.Add(Tag("Other"));
     });
     CmoxCell* removed = nullptr;
-    Record("swap", [&] {
+    Record([&] {
         array.Add(Tag("New"));
         removed = array.Remove(0, 0);
     });
     log.clear();
     Undo(); // two kinds of change
     std::string seen = Heard(log) + "| ";
-    log.clear();
     Undo();        // one kind
     DropContext(); // the records own the elements but the one a caller took out
     std::sort(deaths.begin(), deaths.end());
@@ -266,8 +254,8 @@ TEST_F(ArrayCell, UndoReportsOneChangeWithTheReasonOfItsKindsOfChange) {
 TEST_F(ArrayCell, WhoFreesAnElementWhenTheArrayGoesFirstRecordsNothingOrDoesNotOwn) {
     auto* array = new CmoxArrayCell("List");
     array->Add(Tag("A"));
-    Record("add", [&] { array->Add(Tag("B")); });
-    Record("destroy", [&] { array->DestroyElement(0); });
+    Record([&] { array->Add(Tag("B")); });
+    Record([&] { array->DestroyElement(0); });
     Undo(2); // B belongs to the record of "add"
     delete array;
     deaths.push_back("|");
@@ -293,7 +281,7 @@ TEST_F(ArrayCell, WhoFreesAnElementWhenTheArrayGoesFirstRecordsNothingOrDoesNotO
     array->Add(z);
     {
         CmoxArrayCell refs("Refs", "", 1, MOX_STATE_PRIORITY, ALL_COLLNOTIFY, 0);
-        Record("add", [&] { refs.Add(z); });
+        Record([&] { refs.Add(z); });
         EXPECT_TRUE(refs.Contains(z) == 1 && z->Parent() == array);
         Undo(); // the record holds it without owning it
         DropContext();

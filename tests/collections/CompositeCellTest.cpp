@@ -2,10 +2,10 @@
 // of child changes), run over a composite and an array alike.
 #include "collections/Transcript.h"
 #include "support/MoxTest.h"
+#include "values/ValueTesting.h"
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -116,34 +116,30 @@ TYPED_TEST(BothCollections, ChildChangesClimbByTheNotifySettingsAndForwardersRea
     RecordingCell both("Both", MOX_STATE_PRIORITY, log);
     group->AddDependent(&groupWatcher);
     root.AddDependent(&rootWatcher);
-    const auto heard = [&] {
-        const std::string text = Heard(log) + "| ";
-        log.clear();
-        return text;
-    };
     // Adds and deletes only: a child's change passes up without telling the group's dependents,
     // and one that hears the child and the group hears of the child alone.
     group->NotifyPolicy(ADDDEL_COLLNOTIFY);
     gain->AddDependent(&both);
     group->AddDependent(&both);
     gain->Value(5L);
-    std::string seen = heard();
+    std::string seen = Heard(log) + "| ";
     gain->RemoveDependent(&both);
     group->RemoveDependent(&both);
     group->Changed(7, MOX_VALUE_CHANGED, 1, nullptr); // its own changes still reach them
-    seen += heard();
+    seen += Heard(log) + "| ";
     group->NotifyPolicy(ALL_COLLNOTIFY);
     gain->Value(6L);
-    seen += heard();
+    seen += Heard(log) + "| ";
     group->NotifyParent(0); // stops the climb
     gain->Value(7L);
-    seen += heard();
+    seen += Heard(log) + "| ";
     Cmox::Current().StopRecordingChanges();
     gain->Value(8L);
     this->Adopt(*group, new CmoxCell("X", 150));
     Cmox::Current().StartRecordingChanges();
-    EXPECT_EQ(seen + heard(), "Both(Gain:value) RW(Root:child) | GW(Group:value#7) RW(Root:child) "
-                              "| GW(Group:child) RW(Root:child) | GW(Group:child) | | ");
+    EXPECT_EQ(seen + Heard(log) + "| ",
+              "Both(Gain:value) RW(Root:child) | GW(Group:value#7) RW(Root:child) "
+              "| GW(Group:child) RW(Root:child) | GW(Group:child) | | ");
 
     CmoxCell source("Source", 150);
     group->CreateDependencies();
@@ -202,17 +198,17 @@ TYPED_TEST(BothCollections, FilteredChildChangeRecordIsDroppedByTheCompositeOnly
     group.NotifyPolicy(ADDDEL_COLLNOTIFY);
     const int dropped = std::is_same_v<TypeParam, CmoxCompositeCell> ? 1 : 0;
     int deaths = 0;
-    Cmox& engine = Cmox::Current();
-    engine.BeginTransaction(engine.GetUndoContext("Edit"), "records");
-    group.Changed(0, MOX_CHILD_CHANGED, 0, new CountingRecord(deaths));
-    EXPECT_EQ(std::make_pair(deaths, engine.UndoList().GetCount()),
-              std::make_pair(dropped, 1 - dropped));
-    group.Changed(3, MOX_VALUE_CHANGED, 0, new CountingRecord(deaths));
-    EXPECT_EQ(deaths, 1);
-    ASSERT_NE(engine.UndoList().GetUndoInfo(&group), nullptr);
-    EXPECT_EQ(engine.UndoList().GetUndoInfo(&group)->UserData(), 3u);
-    engine.EndTransaction();
-    engine.RemoveUndoContext("Edit");
+    valuetest::Record([&] {
+        group.Changed(0, MOX_CHILD_CHANGED, 0, new CountingRecord(deaths));
+        EXPECT_EQ(std::make_pair(deaths, valuetest::OpenRecordCount()),
+                  std::make_pair(dropped, 1 - dropped));
+        group.Changed(3, MOX_VALUE_CHANGED, 0, new CountingRecord(deaths));
+        EXPECT_EQ(deaths, 1);
+        const CmoxUndoInfo* record = this->Engine().UndoList().GetUndoInfo(&group);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->UserData(), 3u);
+    });
+    this->Engine().RemoveUndoContext("Edit");
     EXPECT_EQ(deaths, 2);
 }
 

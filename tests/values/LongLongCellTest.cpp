@@ -1,8 +1,5 @@
 #include "values/ValueTesting.h"
 
-#include <mox/values/CmoxLongLongCell.h>
-#include <mox/values/CmoxLongLongUndoInfo.h>
-
 #include <climits>
 
 using namespace valuetest;

@@ -2,15 +2,6 @@
 // text buffers, clamping. The protocol they share is in the typed kinds suite.
 #include "values/ValueTesting.h"
 
-#include <mox/values/CmoxBooleanCell.h>
-#include <mox/values/CmoxByteCell.h>
-#include <mox/values/CmoxDoubleCell.h>
-#include <mox/values/CmoxIntermediateEnumCell.h>
-#include <mox/values/CmoxLongCell.h>
-#include <mox/values/CmoxLongLongCell.h>
-#include <mox/values/CmoxPtrCell.h>
-#include <mox/values/CmoxStringCell.h>
-
 #include <limits>
 #include <string>
 

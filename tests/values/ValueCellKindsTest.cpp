@@ -2,15 +2,6 @@
 // fault in any one kind's setter, record or report shows up under that kind's name.
 #include "values/ValueTesting.h"
 
-#include <mox/values/CmoxBooleanCell.h>
-#include <mox/values/CmoxByteCell.h>
-#include <mox/values/CmoxDoubleCell.h>
-#include <mox/values/CmoxIntermediateEnumCell.h>
-#include <mox/values/CmoxLongCell.h>
-#include <mox/values/CmoxLongLongCell.h>
-#include <mox/values/CmoxPtrCell.h>
-#include <mox/values/CmoxStringCell.h>
-
 #include <string>
 #include <type_traits>
 
@@ -40,10 +31,9 @@ MOX_TEST_KIND(CmoxPtrCell, void*, &g_targets[0], &g_targets[1], &g_targets[2])
 template <class C> class ValueCellKind : public moxtest::MoxTest {
   protected:
     using V = typename Kind<C>::V;
-    static V At(int i) { return Kind<C>::values[i]; }
-    static V Initial() { return At(0); }
-    static V Default() { return At(1); }
-    static V Other() { return At(2); }
+    static V Initial() { return Kind<C>::values[0]; }
+    static V Default() { return Kind<C>::values[1]; }
+    static V Other() { return Kind<C>::values[2]; }
     // Compares a stored value with a table value (strings by text).
     template <class S> static bool Holds(const S& stored, V value) {
         if constexpr (std::is_same<V, const char*>::value)

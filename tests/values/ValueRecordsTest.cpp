@@ -3,16 +3,6 @@
 #include "support/ArchiveTest.h"
 #include "values/ValueTesting.h"
 
-#include <mox/values/CmoxBooleanCell.h>
-#include <mox/values/CmoxByteCell.h>
-#include <mox/values/CmoxDoubleCell.h>
-#include <mox/values/CmoxIntermediateEnumCell.h>
-#include <mox/values/CmoxLongCell.h>
-#include <mox/values/CmoxLongLongCell.h>
-#include <mox/values/CmoxPtrCell.h>
-#include <mox/values/CmoxStringCell.h>
-
-#include <climits>
 #include <string>
 
 using namespace moxtest;
@@ -61,15 +51,13 @@ TEST_F(ValueRecords, EachKindWritesItsValueInItsOwnFormAndItsDomainOnlyWhenAsked
     CmoxStringCell title("Title", "A \"quoted\" {title}", "");
     CmoxPtrCell ptr("P", &x, nullptr); // never savable: only its frame
     CmoxByteCell channel("Channel", 7, 0);
-    channel.InitRange(0, 9);
     CmoxLongLongCell freq("Freq", -5, 0);
     std::string all;
     for (CmoxCell* cell : std::initializer_list<CmoxCell*>{
              &count, &mode, &gain, &shortened, &large, &on, &off, &title, &ptr, &channel, &freq})
         all += Saved(*cell);
-    channel.SaveDomain(1);
-    freq.SaveDomain(1);
-    all += Saved(channel) + Saved(freq);
+    freq.SaveDomain(1); // a byte's domain is pinned by the restore rows
+    all += Saved(freq);
     freq.InitIncrementPolicy(MOX_124_INCR);
     freq.InitRange(1, 400);
     all += Saved(freq);
@@ -85,7 +73,6 @@ CmoxPtrCell "P" "$$" )"
                    "\n"
                    R"(CmoxByteCell "Channel" "$$" = { 7  }
 CmoxLongLongCell "Freq" "$$" = { -5  }
-CmoxByteCell "Channel" "$$" = { 7  0 9 }
 CmoxLongLongCell "Freq" "$$" = { -5 -9223372036854775807 9223372036854775807 1 MOX_FIXED_INCR  }
 CmoxLongLongCell "Freq" "$$" = { 1 1 400 1 MOX_124_INCR  }
 )");
@@ -156,31 +143,28 @@ TEST_F(ValueRecords, RestoresReportWhatChangedAndFlagFaults) {
         {broken, "= { 1 0 5 1 MOX_FIXED_INCR", 0, Body(broken), none,
          Codes{MOX_RESTORE_BAD_FORMAT}},
         {title, "= } ", 0, "= { \"keep\"  }", none, Codes{MOX_RESTORE_UNEXPECTED_END}},
+        {title, "= { \"b\"  }", 1, "= { \"b\"  }", value},
         // The extremes and the non-finite doubles come back as written.
         {count, "= { -2147483648  }", 1, "= { -2147483648  }", value},
         {gain, "= { -inf  }", 1, "= { -inf  }", value},
         {gain, "= { nan  }", 1, "= { nan  }", value},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.cell.Name() + " " + row.body.substr(0, 40));
-        log.clear();
-        m_archive.GetRestoreArray().clear();
-        EXPECT_EQ(RestoreBody(row.cell, row.body), row.result);
-        EXPECT_EQ(Body(row.cell), row.after);
-        EXPECT_EQ(m_archive.GetRestoreArray(), row.codes);
-        Reasons heard;
-        for (const UpdateRecord& update : log)
-            heard.insert(heard.end(), update.reasons.begin(), update.reasons.end());
-        EXPECT_EQ(heard, row.reasons);
-    }
-    // A restore inside a transaction files no undo record.
+    // Every restore runs inside a transaction and must file no undo record.
     Record([&] {
-        EXPECT_EQ(RestoreBody(count, "= { 8  }"), 1);
-        EXPECT_EQ(RestoreBody(title, "= { \"b\"  }"), 1);
-        EXPECT_EQ(OpenRecordCount(), 0);
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.cell.Name() + " " + row.body.substr(0, 40));
+            log.clear();
+            m_archive.GetRestoreArray().clear();
+            EXPECT_EQ(RestoreBody(row.cell, row.body), row.result);
+            EXPECT_EQ(Body(row.cell), row.after);
+            EXPECT_EQ(m_archive.GetRestoreArray(), row.codes);
+            Reasons heard;
+            for (const UpdateRecord& update : log)
+                heard.insert(heard.end(), update.reasons.begin(), update.reasons.end());
+            EXPECT_EQ(heard, row.reasons);
+            EXPECT_EQ(OpenRecordCount(), 0);
+        }
     });
-    EXPECT_EQ(count.Value(), 8);
-    EXPECT_EQ(title.Value(), "b");
     // The default is never archived, nor re-quantized against a restored domain.
     EXPECT_EQ(count.DefaultValue() + stepped.DefaultValue() + channel.DefaultValue() +
                   gain.DefaultValue(),

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers shared by the value-cell tests: a transcript of what cells return and report, and
-// recorded transactions.
+// Helpers shared by the value-cell and collection tests: a transcript of what cells return and
+// report, and recorded transactions.
 
 #include "support/MoxTest.h"
 #include "support/Recorder.h"
