@@ -1,9 +1,9 @@
 #pragma once
-// Shared pieces of the dialog tests: an application's digits-only edit object, a counter of
-// destructions, joined values for one comparison, a fixture with a headless dialog and recorded
-// message boxes, and the two control backends behind one test interface, so one set of dialog
-// scenarios runs on both: the headless one, driven through its user actions, and Qt Widgets,
-// driven offscreen with QTest key clicks and mouse clicks.
+// Shared pieces of the dialog tests: an application's digits-only edit object that logs its
+// messages, a counter of destructions, joined values for one comparison, a fixture with a headless
+// dialog and recorded message boxes, and the two control backends behind one test interface, so
+// one set of dialog scenarios runs on both: the headless one, driven through its user actions, and
+// Qt Widgets, driven offscreen with QTest key clicks and mouse clicks.
 
 #include "support/MoxTest.h"
 #include "support/Recorder.h"
@@ -14,6 +14,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #if MOX_TEST_QT
 #include <mox/qt.h>
@@ -33,10 +34,15 @@
 
 namespace moxtest {
 
-/// An application's edit object that drops every printable character but digits.
+/// An application's edit object that drops every printable character but digits, and logs
+/// every message it sees.
 class DigitsOnly : public CEdit {
+  public:
+    std::vector<unsigned int> messages; ///< Every message seen, dropped or not.
+
   protected:
     LRESULT WindowProc(unsigned int message, WPARAM wParam, LPARAM lParam) override {
+        messages.push_back(message);
         if (message == WM_CHAR && wParam >= 0x20 && wParam < 0x80 &&
             !std::isdigit(static_cast<int>(wParam)))
             return 0;

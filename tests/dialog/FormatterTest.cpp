@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <sstream>
@@ -13,12 +14,8 @@ namespace {
 class UnderscoreFormatter : public CmoxFormatter {
   public:
     void PreprocessText(const char* source, char* target) override {
-        char base[CmoxFormatter::PREPROCESS_SIZE];
-        CmoxFormatter::PreprocessText(source, base);
-        char* out = target;
-        for (const char* p = base; *p != '\0'; ++p)
-            if (*p != '_') *out++ = *p;
-        *out = '\0';
+        CmoxFormatter::PreprocessText(source, target);
+        *std::remove(target, target + std::strlen(target), '_') = '\0';
     }
 };
 

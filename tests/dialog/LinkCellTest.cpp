@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <ios>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -40,9 +38,10 @@ class LinkCellTest : public HeadlessTest {
     Edit& edit = dialog.AddEdit(10);
     Edit& other = dialog.AddEdit(11);
 
-    // A link cell on the edit field delivered at once (state priority), with a formatter.
-    std::unique_ptr<CmoxEditLC> Link(CmoxCell* cell) {
-        auto link = std::make_unique<CmoxEditLC>(10, cell, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
+    // A link cell on a field (the first one unless told) delivered at once (state priority), with
+    // a formatter.
+    std::unique_ptr<CmoxEditLC> Link(CmoxCell* cell, int id = 10) {
+        auto link = std::make_unique<CmoxEditLC>(id, cell, Dlg(), "Link", MOX_STATE_PRIORITY, 1);
         link->Formatter(new CmoxFormatter);
         return link;
     }
@@ -96,9 +95,7 @@ TEST_F(LinkCellTest, SavedEntryIsStoredAndAdjustmentsBeepFocusAndShowTheValue) {
         if (edit.HasFocus() && !log.empty())
             out << " sel " << edit.SelStart() << '-' << edit.SelEnd();
         out << " changes" << log.size() << " writes" << edit.SetTextCount() - writes;
-        CmoxEditLC readBack(11, c.cell, Dlg(), "ReadBack", MOX_STATE_PRIORITY, 0);
-        readBack.Formatter(new CmoxFormatter);
-        Exchange(readBack, 0);
+        Exchange(*Link(c.cell, 11), 0);
         out << " | " << other.Text();
         EXPECT_EQ(c.outcome, out.str());
     }
@@ -218,7 +215,7 @@ TEST_F(LinkCellTest, FailShowsTheTextOrBeepsFocusesTheControlAndThrowsWhenAsked)
     CmoxEditLC editLink(10, nullptr, Dlg(), "Edit", MOX_UI_PRIORITY, 0);
     MoxSetStringResource(300, "Out of range");
     std::ostringstream out;
-    auto fail = [&](const std::function<void()>& call) {
+    auto fail = [&](auto&& call) {
         other.Wnd()->SetFocus();
         try {
             call();

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -16,18 +15,6 @@ namespace {
 LPARAM Text(const char* text) {
     return reinterpret_cast<LPARAM>(text);
 }
-
-// Logs every message it sees before passing it on.
-class RecordingWnd : public CEdit {
-  public:
-    std::vector<unsigned int> messages;
-
-  protected:
-    LRESULT WindowProc(unsigned int message, WPARAM wParam, LPARAM lParam) override {
-        messages.push_back(message);
-        return CEdit::WindowProc(message, wParam, lParam);
-    }
-};
 
 // An application dialog: a check box that must be ticked to accept.
 class ConsentDialog : public CWnd {
@@ -160,14 +147,13 @@ TEST_F(DialogTest, ComboEditFieldIsAChildItsTrafficAndTypingClearTheSelection) {
     CWnd* box = Dlg()->GetDlgItem(20);
     CWnd* field = box->ChildWindowFromPoint(CPoint(5, 5));
     ASSERT_NE(nullptr, field);
-    EXPECT_TRUE(field->GetSafeHwnd() == combo.EditField().Handle() &&
-                field->GetDlgCtrlID() == ComboBox::kEditFieldId && field->GetParent() == box);
-    EXPECT_TRUE(box->ChildWindowFromPoint(CPoint(-1, 5)) == nullptr &&
-                box->ChildWindowFromPoint(CPoint(5, 1000)) == nullptr);
+    log << (field->GetSafeHwnd() == combo.EditField().Handle()) << (field->GetParent() == box)
+        << (field->GetDlgCtrlID() == ComboBox::kEditFieldId) << box->ChildWindowFromPoint({-1, 5})
+        << box->ChildWindowFromPoint({5, 1000}) << ' ';
     box->SendMessage(CB_ADDSTRING, 0, Text("Red"));
     box->SendMessage(CB_ADDSTRING, 0, Text("Green"));
     // An object on the field sees the text the combo box writes and reads, and the typing.
-    RecordingWnd recorder;
+    DigitsOnly recorder;
     ASSERT_NE(0, recorder.SubclassWindow(field->GetSafeHwnd()));
     combo.Select(1);
     box->SetWindowText("Purple"); // writing the text drops the selection
@@ -175,11 +161,11 @@ TEST_F(DialogTest, ComboEditFieldIsAChildItsTrafficAndTypingClearTheSelection) {
     box->GetWindowText(text);
     log << box->SendMessage(CB_GETCURSEL) << ' ' << text << ' ' << combo.SetTextCount() << ' ';
     combo.Select(0);
-    combo.EditField().Type("dish"); // and so does typing; selecting put the caret at the start
+    combo.EditField().Type("4x2"); // and so does typing; selecting put the caret at the start
     log << combo.CurSel() << ' ' << combo.Text();
-    EXPECT_EQ("-1 Purple 1 -1 dishRed", log.str());
+    EXPECT_EQ("11100 -1 Purple 1 -1 42Red", log.str());
     EXPECT_EQ((std::vector<unsigned int>{WM_SETTEXT, WM_SETTEXT, WM_GETTEXTLENGTH, WM_GETTEXT,
-                                         WM_SETTEXT, WM_CHAR, WM_CHAR, WM_CHAR, WM_CHAR}),
+                                         WM_SETTEXT, WM_CHAR, WM_CHAR, WM_CHAR}),
               recorder.messages);
 }
 
@@ -253,33 +239,31 @@ fail 01 0-4)",
 // Desktops nest and refuse foreign windows; focus and beeps are recorded in order; a destroyed
 // window detaches its object and loses the focus.
 TEST(Dialog, DesktopsNestRefuseForeignWindowsAndRecordFocusAndBeepsInOrder) {
-    EXPECT_EQ(0, MessageBeep(0xFFFFFFFFu)); // without a desktop: silent, nothing has the focus
-    EXPECT_EQ(nullptr, CWnd::GetFocus());
+    std::ostringstream log; // `<<` runs its operands in order: focus steps are sequenced
+    // Without a desktop: silent, nothing has the focus.
+    log << MessageBeep(0xFFFFFFFFu) << CWnd::GetFocus();
     Desktop outer;
     auto dialog = std::make_unique<Dialog>(outer);
     Edit& edit = dialog->AddEdit(10);
     dialog->AddEdit(11);
     CWnd* second = dialog->Wnd()->GetDlgItem(11);
     {
-        Desktop inner;
-        EXPECT_EQ(&inner, MoxGetWindowSystem());
-        // The inner desktop does not own the field.
-        EXPECT_TRUE(edit.Wnd()->SetFocus() == nullptr && CWnd::GetFocus() == nullptr);
+        Desktop inner; // it does not own the field
         MessageBeep(0xFFFFFFFFu);
-        EXPECT_EQ(1u, inner.Beeps().size());
+        log << ' ' << (MoxGetWindowSystem() == &inner) << edit.Wnd()->SetFocus() << CWnd::GetFocus()
+            << inner.Beeps().size();
     }
-    EXPECT_TRUE(MoxGetWindowSystem() == &outer && outer.Beeps().empty());
-    EXPECT_TRUE(edit.Wnd()->SetFocus() == nullptr && edit.HasFocus());
-    EXPECT_EQ(edit.Wnd(), second->SetFocus()); // returns the previous holder
-    EXPECT_EQ(second, CWnd::GetFocus());
+    log << ' ' << (MoxGetWindowSystem() == &outer) << outer.Beeps().size() << edit.Wnd()->SetFocus()
+        << edit.HasFocus() << (second->SetFocus() == edit.Wnd()) << (CWnd::GetFocus() == second);
     MessageBeep(0xFFFFFFFFu);
     MessageBeep(MB_ICONEXCLAMATION);
-    EXPECT_EQ((std::vector<unsigned int>{0xFFFFFFFFu, MB_ICONEXCLAMATION}), outer.Beeps());
+    for (unsigned int beep : outer.Beeps())
+        log << ' ' << beep;
     CEdit object;
     ASSERT_NE(0, object.SubclassDlgItem(11, dialog->Wnd()));
-    dialog.reset();
+    dialog.reset(); // the destroyed field detaches its object and loses the focus
     char text[4] = "abc";
-    const int length = object.GetWindowText(text, sizeof text);
-    EXPECT_EQ("0 0 0 ''", Joined(CWnd::GetFocus(), object.GetSafeHwnd(), length,
-                                 "'" + std::string(text) + "'"));
+    log << ' ' << CWnd::GetFocus() << object.GetSafeHwnd() << object.GetWindowText(text, 4) << '\''
+        << text << '\'';
+    EXPECT_EQ("00 1001 100111 4294967295 48 000''", log.str());
 }

@@ -39,15 +39,16 @@ class QtDialogTest : public MoxTest {
 
 TEST_F(QtDialogTest, AdoptsByNameOrPropertyAndFindsItemsOnTheirGeometry) {
     mox::qt::Dialog dialog(widget.get(), {{"gain", 10}});
-    ASSERT_NE(nullptr, dialog.Item(10));
-    EXPECT_EQ(gain, dialog.Item(10)->Widget());
-    EXPECT_EQ(box, dialog.Item(20)->Widget());
-    EXPECT_EQ(dialog.Item(20), dialog.Item(10)->GetNextWindow()); // tree order
+    ASSERT_TRUE(dialog.Item(10) != nullptr && dialog.Item(20) != nullptr);
     const QPoint inBox = box->geometry().center();
-    EXPECT_EQ(dialog.Item(20)->Wnd(),
-              dialog.Wnd()->ChildWindowFromPoint(CPoint(inBox.x(), inBox.y())));
-    EXPECT_EQ(dialog.Wnd(), dialog.Wnd()->ChildWindowFromPoint(CPoint(1, 1)));
-    EXPECT_EQ(nullptr, dialog.Wnd()->ChildWindowFromPoint(CPoint(-1, 5)));
+    // Adopted by name and by property, in tree order, found at their points, none outside.
+    EXPECT_EQ("1 1 1 1 1 0",
+              Joined(gain == dialog.Item(10)->Widget(), box == dialog.Item(20)->Widget(),
+                     dialog.Item(20) == dialog.Item(10)->GetNextWindow(),
+                     dialog.Item(20)->Wnd() ==
+                         dialog.Wnd()->ChildWindowFromPoint(CPoint(inBox.x(), inBox.y())),
+                     dialog.Wnd() == dialog.Wnd()->ChildWindowFromPoint(CPoint(1, 1)),
+                     dialog.Wnd()->ChildWindowFromPoint(CPoint(-1, 5))));
     EXPECT_THROW(dialog.Adopt(new QLineEdit(widget.get()), 20), CInvalidArgException);
 }
 
@@ -61,8 +62,8 @@ TEST_F(QtDialogTest, HistoryActionsFollowTheContextAndRevertPutsBackTheDialogsCh
     level.Value(7L); // an earlier change the dialog must not revert
     Engine().EndTransaction();
     dialog.UndoContext(history);
-    EXPECT_EQ("Undo Before", dialog.UndoAction()->text().toStdString());
-    EXPECT_FALSE(dialog.RedoAction()->isEnabled());
+    EXPECT_EQ("Undo Before 0",
+              Joined(dialog.UndoAction()->text().toStdString(), dialog.RedoAction()->isEnabled()));
 
     for (const char* entry : {"8", "9"}) {
         gain->setText(entry);
@@ -71,26 +72,24 @@ TEST_F(QtDialogTest, HistoryActionsFollowTheContextAndRevertPutsBackTheDialogsCh
     EXPECT_EQ(9, level.Value());
     dialog.UndoAction()->trigger();
     EXPECT_EQ(8, level.Value());
-    EXPECT_EQ("Redo Set level", dialog.RedoAction()->text().toStdString());
-    EXPECT_TRUE(dialog.RedoAction()->isEnabled());
+    EXPECT_EQ("Redo Set level 1",
+              Joined(dialog.RedoAction()->text().toStdString(), dialog.RedoAction()->isEnabled()));
     dialog.Revert();
-    EXPECT_EQ(7, level.Value());
-    EXPECT_EQ("7", gain->text().toStdString());
+    EXPECT_EQ("7 7", Joined(level.Value(), gain->text().toStdString()));
     EXPECT_EQ((std::vector<std::string>{"Before"}), history->UndoDescriptions());
 }
 
 TEST_F(QtDialogTest, MessageBoxShowsTheButtonsAndIconAndAnswersTheButtonPressed) {
-    struct Case {
+    const struct {
         unsigned int type;
         QMessageBox::Icon icon;
         QMessageBox::StandardButton press;
         int answer;
-    };
-    for (const Case& c :
-         {Case{MB_YESNO | MB_ICONQUESTION, QMessageBox::Question, QMessageBox::No, IDNO},
-          Case{MB_OKCANCEL | MB_ICONEXCLAMATION, QMessageBox::Warning, QMessageBox::Cancel,
-               IDCANCEL},
-          Case{MB_OK, QMessageBox::NoIcon, QMessageBox::Ok, IDOK}}) {
+    } cases[] = {
+        {MB_YESNO | MB_ICONQUESTION, QMessageBox::Question, QMessageBox::No, IDNO},
+        {MB_OKCANCEL | MB_ICONEXCLAMATION, QMessageBox::Warning, QMessageBox::Cancel, IDCANCEL},
+        {MB_OK, QMessageBox::NoIcon, QMessageBox::Ok, IDOK}};
+    for (const auto& c : cases) {
         QMessageBox::Icon shown = QMessageBox::Critical;
         QTimer::singleShot(0, [&] {
             auto* shownBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());

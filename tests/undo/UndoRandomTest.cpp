@@ -17,8 +17,6 @@
 #include <string>
 #include <vector>
 
-using moxtest::MoxTest;
-
 namespace {
 
 // The living array elements by id (ids are never reused, addresses may be).
@@ -388,7 +386,7 @@ class RandomRun {
     std::vector<int> m_arrayBefore, m_arrayAfter;
 };
 
-class UndoRandom : public MoxTest {};
+using UndoRandom = moxtest::MoxTest;
 
 } // namespace
 
