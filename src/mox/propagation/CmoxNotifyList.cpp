@@ -385,8 +385,7 @@ void CmoxNotifyList::SpillFanOut() {
         entry->m_changes.m_entries.emplace_back(m_fanOutChanged, m_fanOutUserData, m_fanOutReason);
         if (changedCounted) ++m_fanOutChanged->m_bookkeeping.changeEntries;
     }
-    m_fanOut.clear();
-    m_fanOutNext = 0;
+    EndFanOut();
 }
 
 // Delivers the fan-out while nothing else is queued; false when the cutoff stops it. Each
@@ -401,8 +400,7 @@ bool CmoxNotifyList::DeliverFanOut(bool immediateOnly) {
         if (++m_fanOutNext < m_fanOut.size()) {
             __builtin_prefetch(m_fanOut[std::min(m_fanOutNext + 3, m_fanOut.size() - 1)]);
         } else {
-            m_fanOut.clear();
-            m_fanOutNext = 0;
+            EndFanOut();
         }
         dependent->Update(m_fanOutChanges);
     }
@@ -442,9 +440,7 @@ void CmoxNotifyList::Remove(CmoxCell* cell) {
 }
 
 void CmoxNotifyList::RemoveAll() {
-    // A fan-out counted nothing on its cells: dropped without touching them.
-    m_fanOut.clear();
-    m_fanOutNext = 0;
+    EndFanOut(); // a fan-out counted nothing on its cells: dropped without touching them
     while (NotifyInfo* head = m_list.m_head) {
         Unlink(head);
         Release(head);

@@ -157,6 +157,11 @@ class MOX_API CmoxNotifyList : public CObject {
     void QueueEach(CmoxCell* changed, unsigned long userData, MoxChangeReason reason);
     bool StartFanOut(CmoxCell* changed, unsigned long userData, MoxChangeReason reason);
     bool HasFanOut() const { return m_fanOutNext < m_fanOut.size(); }
+    /// Forgets the fan-out; the copy keeps its storage for the next one.
+    void EndFanOut() {
+        m_fanOut.clear();
+        m_fanOutNext = 0;
+    }
     void SpillFanOut();
     bool DeliverFanOut(bool immediateOnly);
     void Queue(CmoxCell* dependent, CmoxCell* changed, bool changedCounted, unsigned long userData,
