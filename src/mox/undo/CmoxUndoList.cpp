@@ -14,7 +14,7 @@
 struct CmoxUndoList::Index : mox::detail::PointerMap<std::size_t> {};
 
 CmoxUndoList::CmoxUndoList(const char* description)
-    : m_description(description != nullptr ? description : "") {}
+    : m_description(description != nullptr ? description : ""), m_entries(TakeSpareStorage()) {}
 
 CmoxUndoList::~CmoxUndoList() {
     // A record may stand under several cells: it dies with its last entry, so exactly once.
@@ -28,6 +28,59 @@ CmoxUndoList::~CmoxUndoList() {
         if (entry.cell != nullptr && entry.ownsHint) entry.cell->m_extras->undoList = nullptr;
     for (const Entry& entry : entries)
         if (entry.cell != nullptr && --entry.record->m_filings == 0) delete entry.record;
+    KeepSpareStorage(entries);
+}
+
+// ---- entry storage kept for the next list ---------------------------------------------------
+//
+// An editing session records many transactions of similar size, and the context drops an old
+// list for every new one once its stack is full. Each list growing its entries afresh copied
+// them at every doubling and, for large transactions, had the heap map and fault in new pages
+// every time. So the storage of the latest list a thread dropped waits for the next list the
+// thread opens (one array per thread: the largest recently dropped).
+
+namespace {
+// Trivially destructible, so a list dropped after the thread's closer ran (a static context at
+// exit) finds it closed instead of destroyed.
+struct SpareStorage {
+    void* entries; // a std::vector<Entry>, type-erased since Entry is the list's own
+    void (*drop)(void*);
+    bool armed;
+    bool closed;
+};
+thread_local SpareStorage t_spare{};
+struct SpareCloser {
+    ~SpareCloser() {
+        t_spare.closed = true;
+        if (t_spare.entries != nullptr) t_spare.drop(t_spare.entries);
+        t_spare.entries = nullptr;
+    }
+};
+thread_local SpareCloser t_spareCloser;
+} // namespace
+
+std::vector<CmoxUndoList::Entry> CmoxUndoList::TakeSpareStorage() {
+    std::vector<Entry> entries;
+    if (auto* kept = static_cast<std::vector<Entry>*>(t_spare.entries)) entries.swap(*kept);
+    return entries;
+}
+
+void CmoxUndoList::KeepSpareStorage(std::vector<Entry>& entries) {
+    if (t_spare.closed) return;
+    if (!t_spare.armed) {
+        t_spare.armed = true;
+        (void)&t_spareCloser; // first use arms its destructor for this thread
+    }
+    auto* kept = static_cast<std::vector<Entry>*>(t_spare.entries);
+    if (kept == nullptr) {
+        kept = new std::vector<Entry>;
+        t_spare.entries = kept;
+        t_spare.drop = [](void* spare) { delete static_cast<std::vector<Entry>*>(spare); };
+    }
+    if (entries.capacity() > kept->capacity()) {
+        entries.clear();
+        kept->swap(entries);
+    }
 }
 
 // ---- finding a cell's entry -------------------------------------------------------------------

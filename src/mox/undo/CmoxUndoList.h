@@ -64,6 +64,9 @@ class MOX_API CmoxUndoList {
     };
     struct Index;
 
+    static std::vector<Entry> TakeSpareStorage();
+    static void KeepSpareStorage(std::vector<Entry>& entries);
+
     std::ptrdiff_t Locate(const CmoxCell* cell) const;
     void Erase(std::size_t at);
     void Compact();
