@@ -122,13 +122,18 @@ void CmoxCell::ReportChange(unsigned long userData, MoxChangeReason reason, int 
         }
     }
     if (!recording) return;
+    const bool queue = queueDependents && !m_dependents.IsEmpty();
+    const bool climb = m_parent != nullptr && m_notifyParent;
+    // Most changes are of cells that nobody depends on, outside any group, with nothing waiting
+    // to be delivered: they have nothing to do under the lock, and taking it was a third of
+    // what recording such a change cost.
+    if (!queue && !climb && !(notifyNow && engine.m_notifyList->HasWaiting())) return;
     // The engine's lock, taken once here, covers the queueing and the delivery (the ancestors'
     // reports only re-enter it), so the queue is used directly rather than through the engine's
     // locking AddNotify and Notify.
     CSingleLock lock(&engine.m_lock, true);
-    if (queueDependents && !m_dependents.IsEmpty())
-        engine.m_notifyList->Add(this, userData, reason);
-    if (m_parent != nullptr && m_notifyParent) m_parent->Changed(0, MOX_CHILD_CHANGED, 0, nullptr);
+    if (queue) engine.m_notifyList->Add(this, userData, reason);
+    if (climb) m_parent->Changed(0, MOX_CHILD_CHANGED, 0, nullptr);
     if (notifyNow) engine.m_notifyList->Notify();
 }
 

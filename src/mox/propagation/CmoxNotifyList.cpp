@@ -166,6 +166,7 @@ inline NotifyInfo* CmoxNotifyList::Insert(CmoxCell* dependent, unsigned char slo
     (after != nullptr ? after->m_next : m_list.m_head) = entry;
     (before != nullptr ? before->m_prev : m_list.m_tail) = entry;
     if (++m_list.m_count > m_peakCount) m_peakCount = m_list.m_count;
+    m_waiting.store(true, std::memory_order_relaxed);
     entry->m_changes.m_tracked = m_tracked;
     entry->m_changes.m_engine = m_engine;
     if (!m_walkMode) {
@@ -243,6 +244,7 @@ void CmoxNotifyList::Drained() {
     // allowance that is no longer used decay, so one burst does not pin its memory for good.
     m_spareLimit = std::max(std::max(kMinSpareEntries, m_peakCount), m_spareLimit / 2);
     m_peakCount = 0;
+    NoteWaiting();
     while (m_spares.size() > static_cast<std::size_t>(m_spareLimit)) {
         delete m_spares.back();
         m_spares.pop_back();
@@ -366,6 +368,7 @@ bool CmoxNotifyList::StartFanOut(CmoxCell* changed, unsigned long userData,
     m_fanOutUserData = userData;
     m_fanOutReason = reason;
     m_fanOutSlot = slot;
+    m_waiting.store(true, std::memory_order_relaxed);
     copy.keep = true;
     return true;
 }
@@ -563,5 +566,6 @@ void CmoxNotifyList::CheckInvariants() const {
                                      ((m_priorities[slot >> 6] & PriorityBit(slot & 63)) != 0));
     MOX_INVARIANT(kList, m_spares.size() <= static_cast<std::size_t>(m_spareLimit));
     MOX_INVARIANT(kList, !HasFanOut() || m_tracked);
+    MOX_INVARIANT(kList, HasWaiting() == (count != 0 || HasFanOut()));
 #endif
 }

@@ -5,6 +5,7 @@
 #include <mox/core/MoxConstants.h>
 #include <mox/propagation/CmoxChangedList.h>
 
+#include <atomic>
 #include <cstdint>
 #include <iterator>
 #include <memory>
@@ -133,6 +134,10 @@ class MOX_API CmoxNotifyList : public CObject {
     void RemoveAll();
     /// Delivers according to the policy, unless a delivery of this list is running.
     void Notify();
+    /// Whether a change waits here for delivery. Readable without the engine's lock: the thread
+    /// that owns the list sees its own queueing at once, and another thread's Merge perhaps a
+    /// moment later, as if the merge had come after the read.
+    bool HasWaiting() const { return m_waiting.load(std::memory_order_relaxed); }
     /// Runs the immediate delivery whatever the policy, unless a delivery is running.
     void NotifyImmediateCells();
     /// Delivers every entry whatever the policy, unless a delivery is running.
@@ -161,6 +166,11 @@ class MOX_API CmoxNotifyList : public CObject {
     void EndFanOut() {
         m_fanOut.clear();
         m_fanOutNext = 0;
+        NoteWaiting();
+    }
+    // Writers hold the engine's lock, so a plain store keeps the flag exact.
+    void NoteWaiting() {
+        m_waiting.store(!m_list.IsEmpty() || HasFanOut(), std::memory_order_relaxed);
     }
     void SpillFanOut();
     bool DeliverFanOut(bool immediateOnly);
@@ -176,6 +186,7 @@ class MOX_API CmoxNotifyList : public CObject {
     unsigned char m_cutoff;
     NotifyInfoList m_list;
     int m_inDelivery = 0;
+    std::atomic<bool> m_waiting{false}; // see HasWaiting
     MoxNotifyPolicy m_policy;
 
     // Placement in constant time, while every queued dependent keeps the priority it was placed

@@ -91,11 +91,14 @@ void CmoxUndoList::KeepSpareStorage(std::vector<Entry>& entries) {
 // detached, the cell has no entry here, and recording a transaction or replaying it needs no
 // table at all.
 
-std::ptrdiff_t CmoxUndoList::Locate(const CmoxCell* cell) const {
+inline std::ptrdiff_t CmoxUndoList::Locate(const CmoxCell* cell) const {
     if (cell == nullptr) return -1;
     if (cell->m_extras && cell->m_extras->undoList == this)
         return static_cast<std::ptrdiff_t>(cell->m_extras->undoSlot);
-    if (m_detached == 0) return -1;
+    return m_detached == 0 ? -1 : LocateDetached(cell);
+}
+
+[[gnu::noinline]] std::ptrdiff_t CmoxUndoList::LocateDetached(const CmoxCell* cell) const {
     if (!m_index) {
         m_index = std::make_unique<Index>();
         m_index->reserve(m_live);

@@ -68,6 +68,7 @@ class MOX_API CmoxUndoList {
     static void KeepSpareStorage(std::vector<Entry>& entries);
 
     std::ptrdiff_t Locate(const CmoxCell* cell) const;
+    std::ptrdiff_t LocateDetached(const CmoxCell* cell) const;
     void Erase(std::size_t at);
     void Compact();
     void DetachCell(CmoxCell* cell);
