@@ -161,11 +161,11 @@ class MOX_API CmoxNotifyList : public CObject {
     NotifyInfo* NewEntry();
     void QueueEach(CmoxCell* changed, unsigned long userData, MoxChangeReason reason);
     bool StartFanOut(CmoxCell* changed, unsigned long userData, MoxChangeReason reason);
-    bool HasFanOut() const { return m_fanOutNext < m_fanOut.size(); }
+    bool HasFanOut() const { return m_fanOut.next < m_fanOut.cells.size(); }
     /// Forgets the fan-out; the copy keeps its storage for the next one.
     void EndFanOut() {
-        m_fanOut.clear();
-        m_fanOutNext = 0;
+        m_fanOut.cells.clear();
+        m_fanOut.next = 0;
         NoteWaiting();
     }
     // Writers hold the engine's lock, so a plain store keeps the flag exact.
@@ -219,13 +219,13 @@ class MOX_API CmoxNotifyList : public CObject {
     int m_peakCount = 0;
     // A fan-out kept in its compact form: a change queued into an empty engine list, for
     // dependents that share one priority, is delivered straight from this copy of them (from
-    // m_fanOutNext on). Anything else that touches the queue first turns the rest into entries
+    // `next` on). Anything else that touches the queue first turns the rest into entries
     // (SpillFanOut), which gives exactly the queue that queueing them one by one would have.
-    std::vector<CmoxCell*> m_fanOut;
-    std::size_t m_fanOutNext = 0;
-    CmoxCell* m_fanOutChanged = nullptr;
-    unsigned long m_fanOutUserData = 0;
-    MoxChangeReason m_fanOutReason = MOX_VALUE_CHANGED;
-    unsigned char m_fanOutSlot = 0;
-    CmoxChangedList m_fanOutChanges; // handed to each dependent of the fan-out in turn
+    struct FanOut {
+        std::vector<CmoxCell*> cells;
+        std::size_t next = 0;
+        ChangeInfo change{nullptr, 0, MOX_VALUE_CHANGED};
+        unsigned char slot = 0;  // the priority the cells were queued with
+        CmoxChangedList changes; // handed to each cell in turn
+    } m_fanOut;
 };
