@@ -37,50 +37,35 @@ CmoxUndoList::~CmoxUndoList() {
 // list for every new one once its stack is full. Each list growing its entries afresh copied
 // them at every doubling and, for large transactions, had the heap map and fault in new pages
 // every time. So the storage of the latest list a thread dropped waits for the next list the
-// thread opens (one array per thread: the largest recently dropped).
+// thread opens (one array per thread, the larger when two compete).
 
 namespace {
-// Trivially destructible, so a list dropped after the thread's closer ran (a static context at
-// exit) finds it closed instead of destroyed.
-struct SpareStorage {
-    void* entries; // a std::vector<Entry>, type-erased since Entry is the list's own
-    void (*drop)(void*);
-    bool armed;
-    bool closed;
-};
-thread_local SpareStorage t_spare{};
-struct SpareCloser {
-    ~SpareCloser() {
-        t_spare.closed = true;
-        if (t_spare.entries != nullptr) t_spare.drop(t_spare.entries);
-        t_spare.entries = nullptr;
-    }
-};
-thread_local SpareCloser t_spareCloser;
+// Set when the thread's spare is gone: a list dropped later (a static context at exit) keeps
+// nothing. Trivially destructible, so it outlives the spare.
+thread_local bool t_spareClosed = false;
 } // namespace
+
+std::vector<CmoxUndoList::Entry>* CmoxUndoList::SpareStorage() {
+    struct Spare {
+        std::vector<Entry> entries;
+        ~Spare() { t_spareClosed = true; }
+    };
+    if (t_spareClosed) return nullptr;
+    thread_local Spare spare;
+    return &spare.entries;
+}
 
 std::vector<CmoxUndoList::Entry> CmoxUndoList::TakeSpareStorage() {
     std::vector<Entry> entries;
-    if (auto* kept = static_cast<std::vector<Entry>*>(t_spare.entries)) entries.swap(*kept);
+    if (std::vector<Entry>* spare = SpareStorage()) entries.swap(*spare);
     return entries;
 }
 
 void CmoxUndoList::KeepSpareStorage(std::vector<Entry>& entries) {
-    if (t_spare.closed) return;
-    if (!t_spare.armed) {
-        t_spare.armed = true;
-        (void)&t_spareCloser; // first use arms its destructor for this thread
-    }
-    auto* kept = static_cast<std::vector<Entry>*>(t_spare.entries);
-    if (kept == nullptr) {
-        kept = new std::vector<Entry>;
-        t_spare.entries = kept;
-        t_spare.drop = [](void* spare) { delete static_cast<std::vector<Entry>*>(spare); };
-    }
-    if (entries.capacity() > kept->capacity()) {
-        entries.clear();
-        kept->swap(entries);
-    }
+    std::vector<Entry>* spare = SpareStorage();
+    if (spare == nullptr || entries.capacity() <= spare->capacity()) return;
+    entries.clear();
+    spare->swap(entries);
 }
 
 // ---- finding a cell's entry -------------------------------------------------------------------

@@ -64,6 +64,7 @@ class MOX_API CmoxUndoList {
     };
     struct Index;
 
+    static std::vector<Entry>* SpareStorage();
     static std::vector<Entry> TakeSpareStorage();
     static void KeepSpareStorage(std::vector<Entry>& entries);
 
