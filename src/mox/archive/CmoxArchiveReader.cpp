@@ -38,16 +38,6 @@ inline void CountBrace(int c, int& depth, bool& seenBrace) {
     }
 }
 
-// The bytes the block reader looks at: line end, escape, comment slash and the two braces.
-struct BlockBytes {
-    bool special[256] = {};
-    constexpr BlockBytes() {
-        for (const char c : {'\n', '\\', '/', '{', '}'})
-            special[static_cast<unsigned char>(c)] = true;
-    }
-};
-constexpr BlockBytes kBlockBytes;
-
 // Just after the first "{" of the block text [begin, end); `end` when there is none.
 const char* AfterBrace(const char* begin, const char* end) {
     const void* brace = begin != end ? std::memchr(begin, MOX_BLOCK_START, end - begin) : nullptr;
@@ -93,49 +83,55 @@ MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block) {
 
 MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block, std::istream& in) {
     const char* begin = nullptr;
+    const char* body = nullptr;
     const char* end = nullptr;
-    const MoxRestoreError result = ReadBlockText(in, begin, end);
+    const MoxRestoreError result = ReadBlockText(in, begin, body, end);
     // Replaced rather than overwritten in place, so nothing of an earlier, longer block is left
     // behind its end.
     block.str(std::string(begin, end));
     block.clear();
-    block.rdbuf()->pubseekpos(AfterBrace(begin, end) - begin, std::ios::in);
+    block.rdbuf()->pubseekpos(body - begin, std::ios::in);
     return result;
 }
 
 MoxRestoreError CmoxArchive::ReadBlock(const char*& begin, const char*& end) {
     // No current stream reads as an empty block, as the stream form does.
+    const char* text = nullptr;
     begin = end = nullptr;
-    const MoxRestoreError result =
-        m_current != nullptr ? ReadBlockText(*m_current, begin, end) : MOX_RESTORE_OK;
-    begin = AfterBrace(begin, end);
-    return result;
+    return m_current != nullptr ? ReadBlockText(*m_current, text, begin, end) : MOX_RESTORE_OK;
 }
 
 namespace {
 
 // A block that ends on the line where it starts, read in place: true, with [begin, end) the
-// bytes up to that line's LF, when the line lies whole in the stream's buffer, its braces
-// balance and it holds no comment and no surplus "}". False, having consumed nothing, otherwise.
-bool InPlaceBlock(InputScanner& scan, const char*& begin, const char*& end) {
+// bytes up to that line's LF and `body` just after its first "{", when the line lies whole in
+// the stream's buffer, its braces balance and it holds no comment and no surplus "}". False,
+// having consumed nothing, otherwise.
+bool InPlaceBlock(InputScanner& scan, const char*& begin, const char*& body, const char*& end) {
     if (!scan.Refill()) return false;
     int depth = 0;
     bool seenBrace = false;
-    for (const char* at = scan.Begin(); at != scan.End(); ++at) {
+    const char* brace = nullptr; // the first "{", escaped or not, as AfterBrace finds it
+    // Only line ends, escapes, slashes and braces matter.
+    constexpr auto next = mox::detail::FindFirst<'\n', '\\', '/', '{', '}'>;
+    for (const char* at = next(scan.Begin(), scan.End()); at != scan.End();
+         at = next(at + 1, scan.End())) {
         const char c = *at;
-        if (!kBlockBytes.special[static_cast<unsigned char>(c)]) continue;
         if (c == '\n') {
             if (!seenBrace || depth != 0) return false;
             begin = scan.Begin();
+            body = brace + 1;
             end = at;
             scan.Consume(at);
             return true;
         }
         if (c == '\\') {
             if (++at == scan.End() || *at == '\n') return false;
+            if (*at == '{' && brace == nullptr) brace = at;
         } else if (c == '/') {
             if (at + 1 == scan.End() || at[1] == '/') return false;
         } else {
+            if (c == '{' && brace == nullptr) brace = at;
             CountBrace(c, depth, seenBrace);
             if (depth < 0) return false;
         }
@@ -145,9 +141,10 @@ bool InPlaceBlock(InputScanner& scan, const char*& begin, const char*& end) {
 
 } // namespace
 
-MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in, const char*& begin, const char*& end) {
+MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in, const char*& begin, const char*& body,
+                                           const char*& end) {
     InputScanner scan(in);
-    if (InPlaceBlock(scan, begin, end)) return MOX_RESTORE_OK;
+    if (InPlaceBlock(scan, begin, body, end)) return MOX_RESTORE_OK;
     const bool counting = IsCurrent(in);
     std::string& text = m_blockText;
     text.clear();
@@ -187,6 +184,7 @@ MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in, const char*& begin,
     }
     begin = text.data();
     end = begin + text.size();
+    body = AfterBrace(begin, end);
     return DepthResult(depth);
 }
 

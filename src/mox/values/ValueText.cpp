@@ -97,7 +97,8 @@ bool ParseDecimal(const char* begin, const char* end, long long& out) {
     // Nineteen digits always fit in 64 unsigned bits; longer runs (leading zeros, overflow) are
     // left to the stream.
     unsigned long long magnitude = 0;
-    while (p != end && IsDigit(*p) && p - digits < 19)
+    const char* const last = end - p > 19 ? p + 19 : end;
+    while (p != last && IsDigit(*p))
         magnitude = magnitude * 10 + static_cast<unsigned>(*p++ - '0');
     if (p == digits || (p != end && IsDigit(*p))) return StreamDecimal(begin, end, out);
     constexpr unsigned long long kMaxPositive = 9223372036854775807ull;

@@ -8,6 +8,16 @@
 
 namespace mox::detail {
 
+namespace {
+
+// Cleared and appended to: cheaper than assign, which must allow for a source inside the string.
+void CopyToken(std::string& to, std::string_view token) {
+    to.clear();
+    to.append(token.data(), token.size());
+}
+
+} // namespace
+
 void FailRestore(CmoxArchive& archive, MoxRestoreError code, CmoxCell* cell) {
     archive.FlagRestoreError(code, cell);
     throw code;
@@ -29,8 +39,8 @@ void ReadChildRecords(
         if (token == "}") return;
         if (token.empty()) FailRestore(archive, MOX_RESTORE_UNEXPECTED_END, collection);
         // Up to a NUL, as the engine takes a C string.
-        engine.RestoreClassName().assign(token.substr(0, token.find('\0')));
-        name.assign(archive.ReadTokenView());
+        CopyToken(engine.RestoreClassName(), token.substr(0, token.find('\0')));
+        CopyToken(name, archive.ReadTokenView());
         restoreOne(engine.RestoreClassName(), name);
     }
 }
