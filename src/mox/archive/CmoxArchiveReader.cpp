@@ -52,7 +52,7 @@ MoxRestoreError DepthResult(int depth) {
 
 } // namespace
 
-std::string_view CmoxArchive::ReadTokenView() {
+__attribute__((flatten)) std::string_view CmoxArchive::ReadTokenView() {
     if (m_current == nullptr) return {};
     InputScanner scan(*m_current);
     return mox::detail::ReadToken(scan, m_token, &m_line);

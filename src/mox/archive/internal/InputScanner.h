@@ -26,12 +26,13 @@ class InputScanner {
     explicit InputScanner(std::istream& in) : m_in(in) {
         if (in.good() && in.rdbuf() != nullptr) {
             m_buf = in.rdbuf();
+            TakeSpan(); // usually the buffer holds input: no Refill round trip then
         } else {
             in.setstate(std::ios::failbit);
         }
     }
 
-    // The buffered characters not yet consumed; empty until Refill.
+    // The buffered characters not yet consumed; may be empty until Refill.
     const char* Begin() const { return m_begin; }
     const char* End() const { return m_end; }
 
@@ -45,14 +46,7 @@ class InputScanner {
             Ended();
             return false;
         }
-        char* next = BufferAccess::Next(m_buf);
-        const std::ptrdiff_t held = BufferAccess::Last(m_buf) - next;
-        if (held > 0) {
-            // gbump takes an int: a larger buffer is handed out in int-sized spans.
-            m_begin = next;
-            m_end = next + (held > INT_MAX ? INT_MAX : held);
-            m_single = false;
-        } else {
+        if (!TakeSpan()) {
             // A buffer without a get area (unbuffered input): one character at a time.
             m_one = static_cast<char>(c);
             m_begin = &m_one;
@@ -109,6 +103,18 @@ class InputScanner {
         static char* Last(std::streambuf* b) { return (b->*&BufferAccess::egptr)(); }
         static void Bump(std::streambuf* b, int n) { (b->*&BufferAccess::gbump)(n); }
     };
+
+    // The buffer's characters become the span; false when it holds none.
+    bool TakeSpan() {
+        char* next = BufferAccess::Next(m_buf);
+        const std::ptrdiff_t held = BufferAccess::Last(m_buf) - next;
+        if (held <= 0) return false;
+        // gbump takes an int: a larger buffer is handed out in int-sized spans.
+        m_begin = next;
+        m_end = next + (held > INT_MAX ? INT_MAX : held);
+        m_single = false;
+        return true;
+    }
 
     // The span is only a view of the buffer: the stream's position is already at Begin().
     void DropSpan() {
