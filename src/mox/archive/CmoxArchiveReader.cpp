@@ -94,7 +94,8 @@ MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block, std::istream& i
     return result;
 }
 
-MoxRestoreError CmoxArchive::ReadBlock(const char*& begin, const char*& end) {
+__attribute__((flatten)) MoxRestoreError CmoxArchive::ReadBlock(const char*& begin,
+                                                                const char*& end) {
     // No current stream reads as an empty block, as the stream form does.
     const char* text = nullptr;
     begin = end = nullptr;
@@ -111,32 +112,35 @@ bool InPlaceBlock(InputScanner& scan, const char*& begin, const char*& body, con
     if (!scan.Refill()) return false;
     int depth = 0;
     bool seenBrace = false;
-    const char* brace = nullptr; // the first "{", escaped or not, as AfterBrace finds it
+    const char* brace = nullptr;   // the first "{", escaped or not, as AfterBrace finds it
+    const char* escaped = nullptr; // the character after a backslash, taken without a look
+    const char* lineEnd = nullptr;
+    const char* const last = scan.End();
     // Only line ends, escapes, slashes and braces matter.
-    constexpr auto next = mox::detail::FindFirst<'\n', '\\', '/', '{', '}'>;
-    for (const char* at = next(scan.Begin(), scan.End()); at != scan.End();
-         at = next(at + 1, scan.End())) {
+    mox::detail::EachStop<'\n', '\\', '/', '{', '}'>(scan.Begin(), last, [&](const char* at) {
         const char c = *at;
+        if (at == escaped || c == '{') {
+            if (c == '{' && brace == nullptr) brace = at;
+            if (at == escaped) return true;
+        }
         if (c == '\n') {
-            if (!seenBrace || depth != 0) return false;
-            begin = scan.Begin();
-            body = brace + 1;
-            end = at;
-            scan.Consume(at);
-            return true;
+            if (seenBrace && depth == 0) lineEnd = at;
+            return false;
         }
         if (c == '\\') {
-            if (++at == scan.End() || *at == '\n') return false;
-            if (*at == '{' && brace == nullptr) brace = at;
-        } else if (c == '/') {
-            if (at + 1 == scan.End() || at[1] == '/') return false;
-        } else {
-            if (c == '{' && brace == nullptr) brace = at;
-            CountBrace(c, depth, seenBrace);
-            if (depth < 0) return false;
+            escaped = at + 1;
+            return escaped != last && *escaped != '\n';
         }
-    }
-    return false;
+        if (c == '/') return at + 1 != last && at[1] != '/';
+        CountBrace(c, depth, seenBrace);
+        return depth >= 0;
+    });
+    if (lineEnd == nullptr) return false;
+    begin = scan.Begin();
+    body = brace + 1;
+    end = lineEnd;
+    scan.Consume(lineEnd);
+    return true;
 }
 
 } // namespace

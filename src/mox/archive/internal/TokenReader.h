@@ -46,21 +46,32 @@ class RangeScanner {
     bool m_ended = false;
 };
 
-// The first byte of [at, end) that is one of `Stops`, or `end`: sixteen bytes at a time where
-// SSE2 is there, since the runs between the bytes the reader looks at are most of its input.
-template <char... Stops>
-__attribute__((always_inline)) inline const char* FindFirst(const char* at, const char* end) {
+// The bytes of [at, end) that are one of `Stops`, handed to `visit` in order while it returns
+// true. Sixteen bytes are looked at in one step where SSE2 is there, since the runs between the
+// bytes the reader looks at are most of its input.
+template <char... Stops, class Visit>
+__attribute__((always_inline)) inline void EachStop(const char* at, const char* end, Visit visit) {
 #if defined(__SSE2__)
     for (; end - at >= 16; at += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
         __m128i hits = _mm_setzero_si128();
         ((hits = _mm_or_si128(hits, _mm_cmpeq_epi8(chunk, _mm_set1_epi8(Stops)))), ...);
-        if (const int mask = _mm_movemask_epi8(hits)) return at + __builtin_ctz(mask);
+        for (unsigned mask = _mm_movemask_epi8(hits); mask != 0; mask &= mask - 1)
+            if (!visit(at + __builtin_ctz(mask))) return;
     }
 #endif
-    while (at != end && ((*at != Stops) && ...))
-        ++at;
-    return at;
+    for (; at != end; ++at)
+        if (((*at == Stops) || ...) && !visit(at)) return;
+}
+
+// The first byte of [at, end) that is one of `Stops`, or `end`.
+template <char... Stops> inline const char* FindFirst(const char* at, const char* end) {
+    const char* found = end;
+    EachStop<Stops...>(at, end, [&found](const char* stop) {
+        found = stop;
+        return false;
+    });
+    return found;
 }
 
 inline bool IsTokenSpace(char c) {
