@@ -9,7 +9,6 @@
 #include <mox/core/CmoxCell.h>
 #include <mox/propagation/Cmox.h>
 
-#include <cstring>
 #include <istream>
 #include <sstream>
 
@@ -36,12 +35,6 @@ inline void CountBrace(int c, int& depth, bool& seenBrace) {
         seenBrace = true;
         --depth;
     }
-}
-
-// Just after the first "{" of the block text [begin, end); `end` when there is none.
-const char* AfterBrace(const char* begin, const char* end) {
-    const void* brace = begin != end ? std::memchr(begin, MOX_BLOCK_START, end - begin) : nullptr;
-    return brace != nullptr ? static_cast<const char*>(brace) + 1 : end;
 }
 
 MoxRestoreError DepthResult(int depth) {
@@ -82,9 +75,7 @@ MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block) {
 }
 
 MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block, std::istream& in) {
-    const char* begin = nullptr;
-    const char* body = nullptr;
-    const char* end = nullptr;
+    const char *begin = nullptr, *body = nullptr, *end = nullptr;
     const MoxRestoreError result = ReadBlockText(in, begin, body, end);
     // Replaced rather than overwritten in place, so nothing of an earlier, longer block is left
     // behind its end.
@@ -112,34 +103,26 @@ bool InPlaceBlock(InputScanner& scan, const char*& begin, const char*& body, con
     if (!scan.Refill()) return false;
     int depth = 0;
     bool seenBrace = false;
-    const char* brace = nullptr;   // the first "{", escaped or not, as AfterBrace finds it
+    const char* brace = nullptr;   // the first "{", escaped or not
     const char* escaped = nullptr; // the character after a backslash, taken without a look
-    const char* lineEnd = nullptr;
     const char* const last = scan.End();
-    // Only line ends, escapes, slashes and braces matter.
-    mox::detail::EachStop<'\n', '\\', '/', '{', '}'>(scan.Begin(), last, [&](const char* at) {
+    // Only line ends, escapes, slashes and braces matter; the scan stops at the LF or a fault.
+    end = mox::detail::EachStop<'\n', '\\', '/', '{', '}'>(scan.Begin(), last, [&](const char* at) {
         const char c = *at;
-        if (at == escaped || c == '{') {
-            if (c == '{' && brace == nullptr) brace = at;
-            if (at == escaped) return true;
-        }
-        if (c == '\n') {
-            if (seenBrace && depth == 0) lineEnd = at;
-            return false;
-        }
+        if (c == '{' && brace == nullptr) brace = at;
+        if (at == escaped) return true;
         if (c == '\\') {
             escaped = at + 1;
             return escaped != last && *escaped != '\n';
         }
         if (c == '/') return at + 1 != last && at[1] != '/';
         CountBrace(c, depth, seenBrace);
-        return depth >= 0;
+        return c != '\n' && depth >= 0;
     });
-    if (lineEnd == nullptr) return false;
+    if (end == last || *end != '\n' || !seenBrace || depth != 0) return false;
     begin = scan.Begin();
     body = brace + 1;
-    end = lineEnd;
-    scan.Consume(lineEnd);
+    scan.Consume(end);
     return true;
 }
 
@@ -188,7 +171,9 @@ MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in, const char*& begin,
     }
     begin = text.data();
     end = begin + text.size();
-    body = AfterBrace(begin, end);
+    // Just after the first "{", escaped or not; the end when there is none.
+    body = mox::detail::FindFirst<'{'>(begin, end);
+    body += body != end ? 1 : 0;
     return DepthResult(depth);
 }
 
@@ -208,8 +193,7 @@ MoxRestoreError CmoxArchive::SkipOverBlock(std::istream& in) {
         if (c == '\n') {
             // Counted whatever the stream: the skipper is only used on the archive's own.
             ++m_line;
-            comment = false;
-            slash = false;
+            comment = slash = false;
         } else if (c == '\\') {
             if (scan.Get() == kEnd) break;
             slash = false;

@@ -47,31 +47,28 @@ class RangeScanner {
 };
 
 // The bytes of [at, end) that are one of `Stops`, handed to `visit` in order while it returns
-// true. Sixteen bytes are looked at in one step where SSE2 is there, since the runs between the
-// bytes the reader looks at are most of its input.
+// true; returns the one it refused, or `end`. Sixteen bytes are looked at in one step where SSE2
+// is there, since the runs between the bytes the reader looks at are most of its input.
 template <char... Stops, class Visit>
-__attribute__((always_inline)) inline void EachStop(const char* at, const char* end, Visit visit) {
+__attribute__((always_inline)) inline const char* EachStop(const char* at, const char* end,
+                                                           Visit visit) {
 #if defined(__SSE2__)
     for (; end - at >= 16; at += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
         __m128i hits = _mm_setzero_si128();
         ((hits = _mm_or_si128(hits, _mm_cmpeq_epi8(chunk, _mm_set1_epi8(Stops)))), ...);
         for (unsigned mask = _mm_movemask_epi8(hits); mask != 0; mask &= mask - 1)
-            if (!visit(at + __builtin_ctz(mask))) return;
+            if (!visit(at + __builtin_ctz(mask))) return at + __builtin_ctz(mask);
     }
 #endif
     for (; at != end; ++at)
-        if (((*at == Stops) || ...) && !visit(at)) return;
+        if (((*at == Stops) || ...) && !visit(at)) return at;
+    return end;
 }
 
 // The first byte of [at, end) that is one of `Stops`, or `end`.
-template <char... Stops> inline const char* FindFirst(const char* at, const char* end) {
-    const char* found = end;
-    EachStop<Stops...>(at, end, [&found](const char* stop) {
-        found = stop;
-        return false;
-    });
-    return found;
+template <char... Stops> const char* FindFirst(const char* at, const char* end) {
+    return EachStop<Stops...>(at, end, [](const char*) { return false; });
 }
 
 inline bool IsTokenSpace(char c) {
