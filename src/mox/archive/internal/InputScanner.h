@@ -47,10 +47,14 @@ class InputScanner {
             return false;
         }
         if (!TakeSpan()) {
-            // A buffer without a get area (unbuffered input): one character at a time.
-            m_one = static_cast<char>(c);
-            m_begin = &m_one;
-            m_end = &m_one + 1;
+            // A buffer without a get area (unbuffered input): one character at a time, held
+            // outside the scanner, which stays free of pointers into itself and so in registers.
+            // Scanners are local to one reading call and never nested, so one slot per thread
+            // serves them all.
+            char& one = OneChar();
+            one = static_cast<char>(c);
+            m_begin = &one;
+            m_end = &one + 1;
             m_single = true;
         }
         return true;
@@ -59,11 +63,7 @@ class InputScanner {
     // Consumes the span's characters before `to` (Begin() <= to <= End()).
     void Consume(const char* to) {
         if (to == m_begin) return;
-        if (m_single) {
-            m_buf->sbumpc();
-            DropSpan();
-            return;
-        }
+        if (m_single) return Skip(); // the one character
         BufferAccess::Bump(m_buf, static_cast<int>(to - m_begin));
         m_begin = to;
     }
@@ -131,8 +131,12 @@ class InputScanner {
     std::streambuf* m_buf = nullptr;
     const char* m_begin = nullptr;
     const char* m_end = nullptr;
-    char m_one = 0;        // the span's character when the buffer has no get area
-    bool m_single = false; // the span is m_one
+    bool m_single = false; // the span is OneChar()
+
+    static char& OneChar() {
+        thread_local char one = 0;
+        return one;
+    }
 };
 
 } // namespace mox::detail
