@@ -3,20 +3,11 @@
 #include <mox/archive/CmoxArchive.h>
 #include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
+#include <mox/values/internal/Records.h>
 
 #include <sstream>
 
 namespace mox::detail {
-
-namespace {
-
-// Cleared and appended to: cheaper than assign, which must allow for a source inside the string.
-void CopyToken(std::string& to, std::string_view token) {
-    to.clear();
-    to.append(token.data(), token.size());
-}
-
-} // namespace
 
 void FailRestore(CmoxArchive& archive, MoxRestoreError code, CmoxCell* cell) {
     archive.FlagRestoreError(code, cell);
@@ -39,8 +30,8 @@ void ReadChildRecords(
         if (token == "}") return;
         if (token.empty()) FailRestore(archive, MOX_RESTORE_UNEXPECTED_END, collection);
         // Up to a NUL, as the engine takes a C string.
-        CopyToken(engine.RestoreClassName(), token.substr(0, token.find('\0')));
-        CopyToken(name, archive.ReadTokenView());
+        CopyText(engine.RestoreClassName(), token.substr(0, token.find('\0')));
+        CopyText(name, archive.ReadTokenView());
         restoreOne(engine.RestoreClassName(), name);
     }
 }
