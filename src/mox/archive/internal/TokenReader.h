@@ -112,19 +112,16 @@ template <class Scanner> std::string_view ReadToken(Scanner& scan, std::string& 
     // A comment line is skipped up to its LF, but never more than this many characters at once.
     constexpr int kMaxCommentSkip = 1000;
     for (;;) {
+        // The spaces before the token are consumed with it, in one step, when it lies whole in
+        // the span; most tokens do, and are handed out as a view of it, without a copy.
+        const char* begin;
         for (;;) {
             if (!scan.Refill()) return {};
-            const char* at = scan.Begin();
-            const char* const end = scan.End();
-            while (at != end && IsTokenSpace(*at)) {
-                if (*at == '\n' && line != nullptr) ++*line;
-                ++at;
-            }
-            scan.Consume(at);
-            if (at != end) break;
+            for (begin = scan.Begin(); begin != scan.End() && IsTokenSpace(*begin); ++begin)
+                if (*begin == '\n' && line != nullptr) ++*line;
+            if (begin != scan.End()) break;
+            scan.Consume(begin);
         }
-        // Most tokens lie whole in the span: handed out as a view of it, without a copy.
-        const char* const begin = scan.Begin();
         const char* const limit = begin + std::min(scan.End() - begin, kMaxTokenChars);
         const bool quoted = *begin == '"';
         const char* at = begin + (quoted ? 1 : 0);
@@ -134,6 +131,7 @@ template <class Scanner> std::string_view ReadToken(Scanner& scan, std::string& 
                 scan.Consume(at + 1);
                 return {begin + 1, static_cast<std::size_t>(at - begin - 1)};
             }
+            scan.Consume(begin);
             token.clear();
             ReadQuoted(token, scan);
             return token;
@@ -144,6 +142,7 @@ template <class Scanner> std::string_view ReadToken(Scanner& scan, std::string& 
             scan.Consume(at);
             return {begin, static_cast<std::size_t>(at - begin)};
         }
+        scan.Consume(begin);
         token.clear();
         ReadBare(token, scan);
         if (token.size() < 2 || token[0] != '/' || token[1] != '/') return token;
