@@ -6,12 +6,12 @@
 #include <mox/archive/internal/Escapes.h>
 
 #include <algorithm>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <cstddef>
 #include <string>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace mox::detail {
 
