@@ -339,7 +339,8 @@ class MOX_API CmoxArchive : public CObject {
     void WriteVerbatim(const char* text, std::size_t length);
     void EndWrite();
     void HandOn();
-    MoxRestoreError ReadBlockText(std::istream& in, const char*& begin, const char*& end);
+    MoxRestoreError ReadBlockText(std::istream& in, const char*& begin, const char*& body,
+                                  const char*& end);
     std::string& KeepToken(std::string_view token);
     void ResetForOpen(MoxArchiveMode mode, int cacheDepth);
     bool IsCurrent(const std::istream& in) const;

@@ -9,7 +9,6 @@
 #include <mox/core/CmoxCell.h>
 #include <mox/propagation/Cmox.h>
 
-#include <cstring>
 #include <istream>
 #include <sstream>
 
@@ -38,22 +37,6 @@ inline void CountBrace(int c, int& depth, bool& seenBrace) {
     }
 }
 
-// The bytes the block reader looks at: line end, escape, comment slash and the two braces.
-struct BlockBytes {
-    bool special[256] = {};
-    constexpr BlockBytes() {
-        for (const char c : {'\n', '\\', '/', '{', '}'})
-            special[static_cast<unsigned char>(c)] = true;
-    }
-};
-constexpr BlockBytes kBlockBytes;
-
-// Just after the first "{" of the block text [begin, end); `end` when there is none.
-const char* AfterBrace(const char* begin, const char* end) {
-    const void* brace = begin != end ? std::memchr(begin, MOX_BLOCK_START, end - begin) : nullptr;
-    return brace != nullptr ? static_cast<const char*>(brace) + 1 : end;
-}
-
 MoxRestoreError DepthResult(int depth) {
     if (depth > 0) return MOX_RESTORE_BAD_FORMAT;
     if (depth < 0) return MOX_RESTORE_UNEXPECTED_END;
@@ -62,7 +45,7 @@ MoxRestoreError DepthResult(int depth) {
 
 } // namespace
 
-std::string_view CmoxArchive::ReadTokenView() {
+__attribute__((flatten)) std::string_view CmoxArchive::ReadTokenView() {
     if (m_current == nullptr) return {};
     InputScanner scan(*m_current);
     return mox::detail::ReadToken(scan, m_token, &m_line);
@@ -92,62 +75,63 @@ MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block) {
 }
 
 MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block, std::istream& in) {
-    const char* begin = nullptr;
-    const char* end = nullptr;
-    const MoxRestoreError result = ReadBlockText(in, begin, end);
+    const char *begin = nullptr, *body = nullptr, *end = nullptr;
+    const MoxRestoreError result = ReadBlockText(in, begin, body, end);
     // Replaced rather than overwritten in place, so nothing of an earlier, longer block is left
     // behind its end.
     block.str(std::string(begin, end));
     block.clear();
-    block.rdbuf()->pubseekpos(AfterBrace(begin, end) - begin, std::ios::in);
+    block.rdbuf()->pubseekpos(body - begin, std::ios::in);
     return result;
 }
 
-MoxRestoreError CmoxArchive::ReadBlock(const char*& begin, const char*& end) {
+__attribute__((flatten)) MoxRestoreError CmoxArchive::ReadBlock(const char*& begin,
+                                                                const char*& end) {
     // No current stream reads as an empty block, as the stream form does.
+    const char* text = nullptr;
     begin = end = nullptr;
-    const MoxRestoreError result =
-        m_current != nullptr ? ReadBlockText(*m_current, begin, end) : MOX_RESTORE_OK;
-    begin = AfterBrace(begin, end);
-    return result;
+    return m_current != nullptr ? ReadBlockText(*m_current, text, begin, end) : MOX_RESTORE_OK;
 }
 
 namespace {
 
 // A block that ends on the line where it starts, read in place: true, with [begin, end) the
-// bytes up to that line's LF, when the line lies whole in the stream's buffer, its braces
-// balance and it holds no comment and no surplus "}". False, having consumed nothing, otherwise.
-bool InPlaceBlock(InputScanner& scan, const char*& begin, const char*& end) {
+// bytes up to that line's LF and `body` just after its first "{", when the line lies whole in
+// the stream's buffer, its braces balance and it holds no comment and no surplus "}". False,
+// having consumed nothing, otherwise.
+bool InPlaceBlock(InputScanner& scan, const char*& begin, const char*& body, const char*& end) {
     if (!scan.Refill()) return false;
     int depth = 0;
     bool seenBrace = false;
-    for (const char* at = scan.Begin(); at != scan.End(); ++at) {
+    const char* brace = nullptr;   // the first "{", escaped or not
+    const char* escaped = nullptr; // the character after a backslash, taken without a look
+    const char* const last = scan.End();
+    // Only line ends, escapes, slashes and braces matter; the scan stops at the LF or a fault.
+    end = mox::detail::EachStop<'\n', '\\', '/', '{', '}'>(scan.Begin(), last, [&](const char* at) {
         const char c = *at;
-        if (!kBlockBytes.special[static_cast<unsigned char>(c)]) continue;
-        if (c == '\n') {
-            if (!seenBrace || depth != 0) return false;
-            begin = scan.Begin();
-            end = at;
-            scan.Consume(at);
-            return true;
-        }
+        if (c == '{' && brace == nullptr) brace = at;
+        if (at == escaped) return true;
         if (c == '\\') {
-            if (++at == scan.End() || *at == '\n') return false;
-        } else if (c == '/') {
-            if (at + 1 == scan.End() || at[1] == '/') return false;
-        } else {
-            CountBrace(c, depth, seenBrace);
-            if (depth < 0) return false;
+            escaped = at + 1;
+            return escaped != last && *escaped != '\n';
         }
-    }
-    return false;
+        if (c == '/') return at + 1 != last && at[1] != '/';
+        CountBrace(c, depth, seenBrace);
+        return c != '\n' && depth >= 0;
+    });
+    if (end == last || *end != '\n' || !seenBrace || depth != 0) return false;
+    begin = scan.Begin();
+    body = brace + 1;
+    scan.Consume(end);
+    return true;
 }
 
 } // namespace
 
-MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in, const char*& begin, const char*& end) {
+MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in, const char*& begin, const char*& body,
+                                           const char*& end) {
     InputScanner scan(in);
-    if (InPlaceBlock(scan, begin, end)) return MOX_RESTORE_OK;
+    if (InPlaceBlock(scan, begin, body, end)) return MOX_RESTORE_OK;
     const bool counting = IsCurrent(in);
     std::string& text = m_blockText;
     text.clear();
@@ -187,6 +171,9 @@ MoxRestoreError CmoxArchive::ReadBlockText(std::istream& in, const char*& begin,
     }
     begin = text.data();
     end = begin + text.size();
+    // Just after the first "{", escaped or not; the end when there is none.
+    body = mox::detail::FindFirst<'{'>(begin, end);
+    body += body != end ? 1 : 0;
     return DepthResult(depth);
 }
 
@@ -206,8 +193,7 @@ MoxRestoreError CmoxArchive::SkipOverBlock(std::istream& in) {
         if (c == '\n') {
             // Counted whatever the stream: the skipper is only used on the archive's own.
             ++m_line;
-            comment = false;
-            slash = false;
+            comment = slash = false;
         } else if (c == '\\') {
             if (scan.Get() == kEnd) break;
             slash = false;

@@ -159,7 +159,10 @@ std::uint32_t NameHash(const char* text, std::size_t length) {
 
 bool CmoxCompositeCell::NameTableUsable() {
     const unsigned long long epoch = mox::detail::CellNameEpoch();
-    if (m_nameTableValid && m_nameTableEpoch == epoch) return true;
+    return (m_nameTableValid && m_nameTableEpoch == epoch) || BuildNameTable(epoch);
+}
+
+bool CmoxCompositeCell::BuildNameTable(unsigned long long epoch) {
     // A table costs about as much to build as ten scans. When names keep changing (the last
     // table served few look-ups), it is rebuilt only after a run of scans, which bounds what
     // the table can cost over scanning.

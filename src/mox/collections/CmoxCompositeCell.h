@@ -139,6 +139,7 @@ class MOX_API CmoxCompositeCell : public CmoxCell {
 
     // Whether the name table may answer FindChild; rebuilds it when it is stale and worth it.
     bool NameTableUsable();
+    bool BuildNameTable(unsigned long long epoch);
     void DropNameTable() { m_nameTableValid = false; }
 
     std::vector<CmoxCell*> m_children; // owned

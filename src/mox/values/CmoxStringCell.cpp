@@ -95,6 +95,6 @@ void CmoxStringCell::Restore(CmoxArchive& archive) {
     mox::detail::ReadValueText(archive, this, begin, end);
     const std::string_view text = archive.ReadTokenView(begin, end);
     if (text == m_value) return;
-    m_value.assign(text.data(), text.size());
+    mox::detail::CopyText(m_value, text);
     CmoxCell::Changed(0, MOX_VALUE_CHANGED, 1, nullptr);
 }

@@ -97,7 +97,8 @@ bool ParseDecimal(const char* begin, const char* end, long long& out) {
     // Nineteen digits always fit in 64 unsigned bits; longer runs (leading zeros, overflow) are
     // left to the stream.
     unsigned long long magnitude = 0;
-    while (p != end && IsDigit(*p) && p - digits < 19)
+    const char* const last = end - p > 19 ? p + 19 : end;
+    while (p != last && IsDigit(*p))
         magnitude = magnitude * 10 + static_cast<unsigned>(*p++ - '0');
     if (p == digits || (p != end && IsDigit(*p))) return StreamDecimal(begin, end, out);
     constexpr unsigned long long kMaxPositive = 9223372036854775807ull;
@@ -125,29 +126,28 @@ std::string_view FirstWord(const char* begin, const char* end) {
 
 namespace {
 
-// True when the whole of [p, end) is a plain decimal number: digits with an optional point and
-// an optional exponent, no sign (the caller has taken it).
-bool PlainNumber(const char* p, const char* end) {
-    const char* start = p;
-    while (p != end && IsDigit(*p))
-        ++p;
-    bool digits = p != start;
-    if (p != end && *p == '.') {
-        const char* fraction = ++p;
-        while (p != end && IsDigit(*p))
-            ++p;
-        digits = digits || p != fraction;
+// Digits with at most one point, fifteen digits in all: the digits as an integer and a power of
+// ten of at most 22 are both exact doubles, so their quotient is the correctly rounded value,
+// the one from_chars and the stream give too. False for anything else.
+bool ShortDecimal(const char* p, const char* end, double& out) {
+    static const double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (end - p > 16) return false; // fifteen digits and a point at most
+    unsigned long long digits = 0;
+    const char* point = nullptr;
+    for (const char* at = p; at != end; ++at) {
+        if (IsDigit(*at)) {
+            digits = digits * 10 + static_cast<unsigned>(*at - '0');
+        } else if (*at == '.' && point == nullptr) {
+            point = at;
+        } else {
+            return false;
+        }
     }
-    if (!digits) return false;
-    if (p != end && (*p == 'e' || *p == 'E')) {
-        ++p;
-        if (p != end && (*p == '+' || *p == '-')) ++p;
-        const char* exponent = p;
-        while (p != end && IsDigit(*p))
-            ++p;
-        if (p == exponent) return false;
-    }
-    return p == end;
+    const std::ptrdiff_t count = (end - p) - (point != nullptr ? 1 : 0);
+    if (count == 0 || count > 15) return false;
+    out = static_cast<double>(digits) / kPowers[point != nullptr ? end - point - 1 : 0];
+    return true;
 }
 
 bool StreamDouble(std::string_view word, double& out) {
@@ -166,10 +166,16 @@ bool ParseDouble(std::string_view word, double& out) {
     const char* end = p + word.size();
     const bool negative = p != end && *p == '-';
     if (p != end && (*p == '+' || *p == '-')) ++p;
-    if (!PlainNumber(p, end)) return StreamDouble(word, out);
-    // Both round correctly, so a plain number reads to the same double. Out of range (which the
-    // stream fails or clamps in its own way) goes to the stream.
+    // A plain decimal number (digits, a point, an exponent) reads to the same double both ways,
+    // as both round correctly. A word that starts otherwise (inf, nan), holds more than that
+    // number, or is out of range (which the stream fails or clamps in its own way) goes to the
+    // stream.
+    if (p == end || !(IsDigit(*p) || *p == '.')) return StreamDouble(word, out);
     double v = 0.0;
+    if (ShortDecimal(p, end, v)) {
+        out = negative ? -v : v;
+        return true;
+    }
     const std::from_chars_result r = std::from_chars(p, end, v, std::chars_format::general);
     if (r.ec != std::errc() || r.ptr != end) return StreamDouble(word, out);
     out = negative ? -v : v;

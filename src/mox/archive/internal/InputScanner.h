@@ -26,12 +26,13 @@ class InputScanner {
     explicit InputScanner(std::istream& in) : m_in(in) {
         if (in.good() && in.rdbuf() != nullptr) {
             m_buf = in.rdbuf();
+            TakeSpan(); // usually the buffer holds input: no Refill round trip then
         } else {
             in.setstate(std::ios::failbit);
         }
     }
 
-    // The buffered characters not yet consumed; empty until Refill.
+    // The buffered characters not yet consumed; may be empty until Refill.
     const char* Begin() const { return m_begin; }
     const char* End() const { return m_end; }
 
@@ -45,18 +46,15 @@ class InputScanner {
             Ended();
             return false;
         }
-        char* next = BufferAccess::Next(m_buf);
-        const std::ptrdiff_t held = BufferAccess::Last(m_buf) - next;
-        if (held > 0) {
-            // gbump takes an int: a larger buffer is handed out in int-sized spans.
-            m_begin = next;
-            m_end = next + (held > INT_MAX ? INT_MAX : held);
-            m_single = false;
-        } else {
-            // A buffer without a get area (unbuffered input): one character at a time.
-            m_one = static_cast<char>(c);
-            m_begin = &m_one;
-            m_end = &m_one + 1;
+        if (!TakeSpan()) {
+            // A buffer without a get area (unbuffered input): one character at a time, held
+            // outside the scanner, which stays free of pointers into itself and so in registers.
+            // Scanners are local to one reading call and never nested, so one slot per thread
+            // serves them all.
+            char& one = OneChar();
+            one = static_cast<char>(c);
+            m_begin = &one;
+            m_end = &one + 1;
             m_single = true;
         }
         return true;
@@ -65,11 +63,7 @@ class InputScanner {
     // Consumes the span's characters before `to` (Begin() <= to <= End()).
     void Consume(const char* to) {
         if (to == m_begin) return;
-        if (m_single) {
-            m_buf->sbumpc();
-            DropSpan();
-            return;
-        }
+        if (m_single) return Skip(); // the one character
         BufferAccess::Bump(m_buf, static_cast<int>(to - m_begin));
         m_begin = to;
     }
@@ -110,6 +104,18 @@ class InputScanner {
         static void Bump(std::streambuf* b, int n) { (b->*&BufferAccess::gbump)(n); }
     };
 
+    // The buffer's characters become the span; false when it holds none.
+    bool TakeSpan() {
+        char* next = BufferAccess::Next(m_buf);
+        const std::ptrdiff_t held = BufferAccess::Last(m_buf) - next;
+        if (held <= 0) return false;
+        // gbump takes an int: a larger buffer is handed out in int-sized spans.
+        m_begin = next;
+        m_end = next + (held > INT_MAX ? INT_MAX : held);
+        m_single = false;
+        return true;
+    }
+
     // The span is only a view of the buffer: the stream's position is already at Begin().
     void DropSpan() {
         m_begin = m_end = nullptr;
@@ -125,8 +131,12 @@ class InputScanner {
     std::streambuf* m_buf = nullptr;
     const char* m_begin = nullptr;
     const char* m_end = nullptr;
-    char m_one = 0;        // the span's character when the buffer has no get area
-    bool m_single = false; // the span is m_one
+    bool m_single = false; // the span is OneChar()
+
+    static char& OneChar() {
+        thread_local char one = 0;
+        return one;
+    }
 };
 
 } // namespace mox::detail

@@ -3,6 +3,7 @@
 #include <mox/archive/CmoxArchive.h>
 #include <mox/platform/MessageBox.h>
 #include <mox/propagation/Cmox.h>
+#include <mox/values/internal/Records.h>
 
 #include <sstream>
 
@@ -29,8 +30,8 @@ void ReadChildRecords(
         if (token == "}") return;
         if (token.empty()) FailRestore(archive, MOX_RESTORE_UNEXPECTED_END, collection);
         // Up to a NUL, as the engine takes a C string.
-        engine.RestoreClassName().assign(token.substr(0, token.find('\0')));
-        name.assign(archive.ReadTokenView());
+        CopyText(engine.RestoreClassName(), token.substr(0, token.find('\0')));
+        CopyText(name, archive.ReadTokenView());
         restoreOne(engine.RestoreClassName(), name);
     }
 }

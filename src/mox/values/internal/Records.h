@@ -8,6 +8,7 @@
 #include <locale>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 class CmoxCell;
 
@@ -40,6 +41,19 @@ inline void ReadValueText(CmoxArchive& archive, CmoxCell* cell, const char*& beg
         archive.FlagRestoreError(code, cell);
         throw code;
     }
+}
+
+/// Copies `text` (which must not lie inside `to`) into `to`: over the old text while that is long
+/// enough, else cleared and appended to. Cheaper than assign, which must allow for a source
+/// inside the string.
+inline void CopyText(std::string& to, std::string_view text) {
+    if (text.size() <= to.size()) {
+        to.erase(text.size());
+        text.copy(to.data(), text.size());
+        return;
+    }
+    to.clear();
+    to.append(text.data(), text.size());
 }
 
 /// Extracts one decimal integer from `block`. False, and `out` untouched, when there is none
