@@ -105,7 +105,12 @@ bool CmoxUndoList::AddUndoInfo(CmoxCell* cell, CmoxUndoInfo* record) {
         return false;
     }
     const std::size_t at = m_entries.size();
-    m_entries.push_back(Entry{cell, record, true});
+    // Filled in place: a copied temporary is read back wider than its flag was written, which
+    // stalls the store of every filing.
+    Entry& entry = m_entries.emplace_back();
+    entry.cell = cell;
+    entry.record = record;
+    entry.ownsHint = true;
     ++m_live;
     if (m_index) m_index->insert_or_assign(cell, at);
     // Take over the cell's hint; the list that had it keeps its entry, now detached.
