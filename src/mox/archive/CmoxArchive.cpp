@@ -274,9 +274,12 @@ char* ComposeToken(char* out, const char* text, std::size_t length, int verbatim
         char* const body = ++out;
         out[-1] = '"';
         for (const char* p = text; p != text + length; ++p) {
-            const unsigned char letter = kEscapes.letter[static_cast<unsigned char>(*p)];
-            if (letter != 0) *out++ = '\\';
-            *out++ = letter != 0 ? static_cast<char>(letter) : *p;
+            char c = *p;
+            if (const unsigned char letter = kEscapes.letter[static_cast<unsigned char>(c)]) {
+                *out++ = '\\';
+                c = static_cast<char>(letter);
+            }
+            *out++ = c;
         }
         // The body between the quotes is what the reader counts toward its limit.
         if (out - body > CmoxArchive::kMaxQuotedChars) return nullptr;
@@ -357,8 +360,11 @@ void CmoxArchive::WriteIndent() {
     if (!Good() || m_indent <= 0) return;
     static const char kTabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
     constexpr int kPiece = sizeof(kTabs) - 1;
-    for (int left = m_indent; left > 0; left -= kPiece)
-        Put(kTabs, static_cast<std::size_t>(left < kPiece ? left : kPiece));
+    for (int left = m_indent; left > 0; left -= kPiece) {
+        // A whole piece is copied, as one move; only the level's TABs are kept.
+        std::memcpy(Reserve(kPiece), kTabs, kPiece);
+        m_outputUsed += static_cast<std::size_t>(left < kPiece ? left : kPiece);
+    }
     EndWrite();
 }
 
@@ -394,14 +400,36 @@ void CmoxArchive::WriteToken(const char* text, int verbatim, int addSpace) {
 
 void CmoxArchive::WriteFrame(const char* className, const char* name, const char* userNameField) {
     if (!Good()) return;
-    if (PutToken(className, std::strlen(className), 1, 1) &&
-        PutToken(name, std::strlen(name), 0, 1) &&
-        PutToken(userNameField, std::strlen(userNameField), 0, 1))
-        EndWrite();
+    const std::size_t classLength = std::strlen(className);
+    const std::size_t nameLength = std::strlen(name);
+    // Nearly every cell has no user name: its field "$$" is copied as it stands once quoted.
+    const bool none = userNameField[0] == '$' && userNameField[1] == '$' && !userNameField[2];
+    const std::size_t userLength = none ? 0 : std::strlen(userNameField);
+    const std::size_t room = classLength + TokenRoom(nameLength, 0) + TokenRoom(userLength, 0) + 6;
+    if (room > kOutputSize) { // composed token by token, as only a vast class name needs
+        if (PutToken(className, classLength, 1, 1) && PutToken(name, nameLength, 0, 1) &&
+            PutToken(userNameField, userLength, 0, 1))
+            EndWrite();
+        return;
+    }
+    char* const at = Reserve(room);
+    char* end =
+        ComposeToken(ComposeToken(at, className, classLength, 1, 1), name, nameLength, 0, 1);
+    if (end != nullptr && none) end = static_cast<char*>(std::memcpy(end, "\"$$\" ", 5)) + 5;
+    if (end != nullptr && !none) end = ComposeToken(end, userNameField, userLength, 0, 1);
+    if (end == nullptr) {
+        RefuseLongToken();
+        return;
+    }
+    m_outputUsed += static_cast<std::size_t>(end - at);
+    EndWrite();
 }
 
 void CmoxArchive::WriteNewLine() {
-    WriteVerbatim(kNewLine, 2);
+    if (!Good()) return;
+    std::memcpy(Reserve(2), kNewLine, 2);
+    m_outputUsed += 2;
+    EndWrite();
 }
 
 void CmoxArchive::WriteBlockStart() {
@@ -446,9 +474,24 @@ void CmoxArchive::WriteBlock(std::stringstream& block) {
 void CmoxArchive::WriteValueBlock(const char* text, int verbatim) {
     if (!Good()) return;
     if (text == nullptr) text = "";
-    Put("= { ", 4);
-    if (!PutToken(text, std::strlen(text), verbatim, 1)) return;
-    Put(" }", 2);
+    const std::size_t length = std::strlen(text);
+    const std::size_t room = TokenRoom(length, verbatim) + 6;
+    if (room > kOutputSize) { // a vast verbatim text: straight on
+        Put("= { ", 4);
+        if (!PutToken(text, length, verbatim, 1)) return;
+        Put(" }", 2);
+        EndWrite();
+        return;
+    }
+    char* const at = Reserve(room);
+    std::memcpy(at, "= { ", 4);
+    char* const end = ComposeToken(at + 4, text, length, verbatim, 1);
+    if (end == nullptr) {
+        RefuseLongToken();
+        return;
+    }
+    std::memcpy(end, " }", 2);
+    m_outputUsed += static_cast<std::size_t>(end + 2 - at);
     EndWrite();
 }
 
