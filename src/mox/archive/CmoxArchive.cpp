@@ -261,12 +261,12 @@ std::size_t TokenRoom(std::size_t length, int verbatim) {
     return verbatim != 0 ? length + 1 : 2 * length + 3;
 }
 
-// Copies `length` (W to 2 W) bytes as two words, which overlap unless it is 2 W, if none of them
-// needs an escape: one look-up each, no branch per byte. False, having copied nothing, if one
-// does.
-template <std::size_t W> bool CopyPlain(char* out, const char* text, std::size_t length) {
+// Copies `length` (W to 2 W) bytes as two words, which overlap unless it is 2 W. When
+// `checked`, copies only if no byte needs an escape, and says whether it did.
+template <std::size_t W>
+bool CopyWords(char* out, const char* text, std::size_t length, bool checked) {
     unsigned char escapes = 0;
-    for (std::size_t i = 0; i < W; ++i)
+    for (std::size_t i = 0; checked && i < W; ++i)
         escapes |= kEscapes.letter[static_cast<unsigned char>(text[i])] |
                    kEscapes.letter[static_cast<unsigned char>(text[length - W + i])];
     if (escapes != 0) return false;
@@ -275,23 +275,31 @@ template <std::size_t W> bool CopyPlain(char* out, const char* text, std::size_t
     return true;
 }
 
+// Copies `text` to `out`; when `checked`, only if no byte needs an escape (false, having copied
+// nothing, if one may). Texts of 4 to 16 bytes, as names and numbers are, go as fixed-size words:
+// no call, and no branch per byte.
+inline bool CopyText(char* out, const char* text, std::size_t length, bool checked) {
+    if (length >= 8 && length <= 16) return CopyWords<8>(out, text, length, checked);
+    if (length >= 4 && length < 8) return CopyWords<4>(out, text, length, checked);
+    if (!checked) std::memcpy(out, text, length);
+    return !checked;
+}
+
 // Composes a token at `out` (TokenRoom bytes of room) and returns its end: `text` verbatim or
 // quoted, then a space if `addSpace`. Null, having composed nothing usable, for a quoted text
-// the reader could not take back whole. Quoting goes byte by byte: names and values are a few
-// bytes, for which a copy call per run of plain bytes costs more than the bytes.
-char* ComposeToken(char* out, const char* text, std::size_t length, int verbatim, int addSpace) {
+// the reader could not take back whole.
+inline char* ComposeToken(char* out, const char* text, std::size_t length, int verbatim,
+                          int addSpace) {
     if (verbatim != 0) {
-        std::memcpy(out, text, length);
+        CopyText(out, text, length, false);
         out += length;
     } else {
         if (length > static_cast<std::size_t>(CmoxArchive::kMaxQuotedChars)) return nullptr;
         char* const body = ++out;
         out[-1] = '"';
-        const bool plain = length >= 8 && length <= 16 ? CopyPlain<8>(out, text, length)
-                           : length >= 4 && length < 8 ? CopyPlain<4>(out, text, length)
-                                                       : false;
-        if (plain) out += length;
-        for (const char* p = plain ? text + length : text; p != text + length; ++p) {
+        const char* p = CopyText(out, text, length, true) ? text + length : text;
+        out += p - text;
+        for (; p != text + length; ++p) { // byte by byte from the first that may need an escape
             char c = *p;
             if (const unsigned char letter = kEscapes.letter[static_cast<unsigned char>(c)]) {
                 *out++ = '\\';
