@@ -38,7 +38,7 @@ const char kWarningBlock[] =
     "//\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\r\n"
     "/////////////////////////////////////////////////////////////////////////";
 
-// The output buffer's size; a verbatim text larger than it goes to the stream in one piece.
+// The output buffer's size; a verbatim text larger than it gets a buffer of its own size.
 constexpr std::size_t kOutputSize = 1 << 16;
 
 // Number of decimal digits of a non-negative count. Counted exactly: the double-precision
@@ -107,7 +107,7 @@ void CmoxArchive::ResetForOpen(MoxArchiveMode mode, int cacheDepth) {
     m_indent = 0;
     m_token.clear();
     // Made here, once: a writer finds it only with a current stream, which only Open sets.
-    if (!m_output) m_output.reset(new char[kOutputSize]);
+    if (!m_output) m_output.reset(new char[m_outputSize = kOutputSize]);
     m_cache.clear();
     m_cacheAmbiguous = false;
     m_writeError.clear();
@@ -256,9 +256,10 @@ struct EscapeTable {
 constexpr EscapeTable kEscapes;
 
 // Room a token of `length` bytes may take: verbatim, or quoted with every byte escaped; then a
-// space.
+// space. A quoted text longer than the reader takes back is refused before a byte is composed.
 std::size_t TokenRoom(std::size_t length, int verbatim) {
-    return verbatim != 0 ? length + 1 : 2 * length + 3;
+    constexpr auto kMaxQuoted = static_cast<std::size_t>(CmoxArchive::kMaxQuotedChars);
+    return verbatim != 0 ? length + 1 : 2 * (length < kMaxQuoted ? length : kMaxQuoted) + 3;
 }
 
 // Copies `length` (W to 2 W) bytes as two words, which overlap unless it is 2 W. When
@@ -331,29 +332,20 @@ class CmoxArchive::SaveScope {
 };
 
 char* CmoxArchive::Reserve(std::size_t length) {
-    if (length > kOutputSize - m_outputUsed) HandOn();
+    if (length > m_outputSize - m_outputUsed) {
+        HandOn();
+        if (length > m_outputSize) m_output.reset(new char[m_outputSize = length]);
+    }
     return m_output.get() + m_outputUsed;
 }
 
 void CmoxArchive::Put(const char* text, std::size_t length) {
-    if (length > kOutputSize) { // too large to hold: straight on, after what is held
-        HandOn();
-        if (Good()) m_current->write(text, static_cast<std::streamsize>(length));
-        return;
-    }
     std::memcpy(Reserve(length), text, length);
     m_outputUsed += length;
 }
 
 bool CmoxArchive::PutToken(const char* text, std::size_t length, int verbatim, int addSpace) {
-    const std::size_t room = TokenRoom(length, verbatim);
-    if (room > kOutputSize) { // only verbatim text is that long; a quoted one is refused
-        if (verbatim == 0) return RefuseLongToken();
-        Put(text, length);
-        if (addSpace != 0) Put(" ", 1);
-        return true;
-    }
-    char* const at = Reserve(room);
+    char* const at = Reserve(TokenRoom(length, verbatim));
     const char* const end = ComposeToken(at, text, length, verbatim, addSpace);
     if (end == nullptr) return RefuseLongToken();
     m_outputUsed += static_cast<std::size_t>(end - at);
@@ -431,14 +423,7 @@ void CmoxArchive::WriteFrame(const char* className, const char* name, const char
     // Nearly every cell has no user name: its field "$$" is copied as it stands once quoted.
     const bool none = userNameField[0] == '$' && userNameField[1] == '$' && !userNameField[2];
     const std::size_t userLength = none ? 0 : std::strlen(userNameField);
-    const std::size_t room = classLength + TokenRoom(nameLength, 0) + TokenRoom(userLength, 0) + 6;
-    if (room > kOutputSize) { // composed token by token, as only a vast class name needs
-        if (PutToken(className, classLength, 1, 1) && PutToken(name, nameLength, 0, 1) &&
-            PutToken(userNameField, userLength, 0, 1))
-            EndWrite();
-        return;
-    }
-    char* const at = Reserve(room);
+    char* const at = Reserve(classLength + TokenRoom(nameLength, 0) + TokenRoom(userLength, 0) + 6);
     char* end =
         ComposeToken(ComposeToken(at, className, classLength, 1, 1), name, nameLength, 0, 1);
     if (end != nullptr && none) end = static_cast<char*>(std::memcpy(end, "\"$$\" ", 5)) + 5;
@@ -501,15 +486,7 @@ void CmoxArchive::WriteValueBlock(const char* text, int verbatim) {
     if (!Good()) return;
     if (text == nullptr) text = "";
     const std::size_t length = std::strlen(text);
-    const std::size_t room = TokenRoom(length, verbatim) + 6;
-    if (room > kOutputSize) { // a vast verbatim text: straight on
-        Put("= { ", 4);
-        if (!PutToken(text, length, verbatim, 1)) return;
-        Put(" }", 2);
-        EndWrite();
-        return;
-    }
-    char* const at = Reserve(room);
+    char* const at = Reserve(TokenRoom(length, verbatim) + 6);
     std::memcpy(at, "= { ", 4);
     char* const end = ComposeToken(at + 4, text, length, verbatim, 1);
     if (end == nullptr) {

@@ -354,6 +354,7 @@ class MOX_API CmoxArchive : public CObject {
     std::string m_blockText;          // ReadBlock's scratch, kept to reuse its capacity
     std::unique_ptr<char[]> m_output; // composed bytes not yet handed to the current stream
     std::size_t m_outputUsed = 0;
+    std::size_t m_outputSize = 0; // 64 KB, or the size of a larger verbatim text written since
     int m_saveDepth = 0; // Save calls under way: the output is held until the outermost ends
     static const int kFileBufferSize = 1 << 16;
     static const int kSearchBufferSize = 1 << 13;
