@@ -6,8 +6,9 @@
 #include <mox/archive/internal/SaveFile.h>
 #include <mox/core/CmoxCell.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 #include <ctime>
 #include <ostream>
@@ -40,18 +41,6 @@ const char kWarningBlock[] =
 
 // The output buffer's size; a verbatim text larger than it gets a buffer of its own size.
 constexpr std::size_t kOutputSize = 1 << 16;
-
-// Number of decimal digits of a non-negative count. Counted exactly: the double-precision
-// ceil(log10(n + 1)) that the format is defined by agrees everywhere except just above 10^15,
-// where it would claim 15 digits for a 16-digit count and so write a corrupt header.
-int DecimalDigits(unsigned long long n) {
-    int digits = 1;
-    while (n >= 10) {
-        n /= 10;
-        ++digits;
-    }
-    return digits;
-}
 
 } // namespace
 
@@ -246,9 +235,8 @@ namespace {
 struct EscapeTable {
     unsigned char letter[256] = {};
     constexpr EscapeTable() {
-        const char* const plain = "\\\"{}/";
-        for (const char* c = plain; *c != '\0'; ++c)
-            letter[static_cast<unsigned char>(*c)] = static_cast<unsigned char>(*c);
+        for (const unsigned char c : {'\\', '"', '{', '}', '/'})
+            letter[c] = c;
         for (const auto& control : mox::detail::kEscapedControls)
             letter[static_cast<unsigned char>(control[0])] = static_cast<unsigned char>(control[1]);
     }
@@ -262,10 +250,17 @@ std::size_t TokenRoom(std::size_t length, int verbatim) {
     return verbatim != 0 ? length + 1 : 2 * (length < kMaxQuoted ? length : kMaxQuoted) + 3;
 }
 
-// Copies `length` (W to 2 W) bytes as two words, which overlap unless it is 2 W. When
-// `checked`, copies only if no byte needs an escape, and says whether it did.
-template <std::size_t W>
-bool CopyWords(char* out, const char* text, std::size_t length, bool checked) {
+// Copies `text` to `out`; when `checked`, only if no byte needs an escape (false, having copied
+// nothing, if one may). Texts of 4 to 16 bytes, as names and numbers are, go as two fixed-size
+// words, which overlap unless the length is twice the word: no call, and no branch per byte.
+template <std::size_t W = 8>
+inline bool CopyText(char* out, const char* text, std::size_t length, bool checked) {
+    if constexpr (W == 8)
+        if (length < 8) return CopyText<4>(out, text, length, checked);
+    if (length < W || length > 2 * W) {
+        if (!checked) std::memcpy(out, text, length);
+        return !checked;
+    }
     unsigned char escapes = 0;
     for (std::size_t i = 0; checked && i < W; ++i)
         escapes |= kEscapes.letter[static_cast<unsigned char>(text[i])] |
@@ -276,21 +271,12 @@ bool CopyWords(char* out, const char* text, std::size_t length, bool checked) {
     return true;
 }
 
-// Copies `text` to `out`; when `checked`, only if no byte needs an escape (false, having copied
-// nothing, if one may). Texts of 4 to 16 bytes, as names and numbers are, go as fixed-size words:
-// no call, and no branch per byte.
-inline bool CopyText(char* out, const char* text, std::size_t length, bool checked) {
-    if (length >= 8 && length <= 16) return CopyWords<8>(out, text, length, checked);
-    if (length >= 4 && length < 8) return CopyWords<4>(out, text, length, checked);
-    if (!checked) std::memcpy(out, text, length);
-    return !checked;
-}
-
 // Composes a token at `out` (TokenRoom bytes of room) and returns its end: `text` verbatim or
 // quoted, then a space if `addSpace`. Null, having composed nothing usable, for a quoted text
-// the reader could not take back whole.
+// the reader could not take back whole, or when `out` is null (an earlier token was refused).
 inline char* ComposeToken(char* out, const char* text, std::size_t length, int verbatim,
                           int addSpace) {
+    if (out == nullptr) return nullptr;
     if (verbatim != 0) {
         CopyText(out, text, length, false);
         out += length;
@@ -318,19 +304,6 @@ inline char* ComposeToken(char* out, const char* text, std::size_t length, int v
 
 } // namespace
 
-class CmoxArchive::SaveScope {
-  public:
-    explicit SaveScope(CmoxArchive& archive) : m_archive(archive) { ++archive.m_saveDepth; }
-    ~SaveScope() {
-        if (--m_archive.m_saveDepth == 0) m_archive.HandOn();
-    }
-    SaveScope(const SaveScope&) = delete;
-    SaveScope& operator=(const SaveScope&) = delete;
-
-  private:
-    CmoxArchive& m_archive;
-};
-
 char* CmoxArchive::Reserve(std::size_t length) {
     if (length > m_outputSize - m_outputUsed) {
         HandOn();
@@ -344,12 +317,10 @@ void CmoxArchive::Put(const char* text, std::size_t length) {
     m_outputUsed += length;
 }
 
-bool CmoxArchive::PutToken(const char* text, std::size_t length, int verbatim, int addSpace) {
-    char* const at = Reserve(TokenRoom(length, verbatim));
-    const char* const end = ComposeToken(at, text, length, verbatim, addSpace);
-    if (end == nullptr) return RefuseLongToken();
+void CmoxArchive::Commit(const char* at, const char* end) {
+    if (end == nullptr) return (void)RefuseLongToken();
     m_outputUsed += static_cast<std::size_t>(end - at);
-    return true;
+    EndWrite();
 }
 
 bool CmoxArchive::RefuseLongToken() {
@@ -399,17 +370,15 @@ void CmoxArchive::WriteToken(const char* text, std::ostream& out, int verbatim, 
     if (text == nullptr) text = "";
     const std::size_t length = std::strlen(text);
     if (&out == static_cast<std::ostream*>(m_current)) {
-        if (PutToken(text, length, verbatim, addSpace)) EndWrite();
-        return;
+        char* const at = Reserve(TokenRoom(length, verbatim));
+        return Commit(at, ComposeToken(at, text, length, verbatim, addSpace));
     }
     // Another stream (a cell's block stream): composed the same way, then written to it.
     std::string composed(TokenRoom(length, verbatim), '\0');
-    const char* const end = ComposeToken(&composed[0], text, length, verbatim, addSpace);
-    if (end == nullptr) {
+    if (const char* const end = ComposeToken(&composed[0], text, length, verbatim, addSpace))
+        out.write(composed.data(), end - composed.data());
+    else
         RefuseLongToken();
-        return;
-    }
-    out.write(composed.data(), end - composed.data());
 }
 
 void CmoxArchive::WriteToken(const char* text, int verbatim, int addSpace) {
@@ -422,25 +391,16 @@ void CmoxArchive::WriteFrame(const char* className, const char* name, const char
     const std::size_t nameLength = std::strlen(name);
     // Nearly every cell has no user name: its field "$$" is copied as it stands once quoted.
     const bool none = userNameField[0] == '$' && userNameField[1] == '$' && !userNameField[2];
-    const std::size_t userLength = none ? 0 : std::strlen(userNameField);
-    char* const at = Reserve(classLength + TokenRoom(nameLength, 0) + TokenRoom(userLength, 0) + 6);
-    char* end =
+    const char* const user = none ? "\"$$\"" : userNameField;
+    const std::size_t userLength = none ? 4 : std::strlen(userNameField);
+    char* const at = Reserve(classLength + TokenRoom(nameLength, 0) + TokenRoom(userLength, 0) + 1);
+    char* const end =
         ComposeToken(ComposeToken(at, className, classLength, 1, 1), name, nameLength, 0, 1);
-    if (end != nullptr && none) end = static_cast<char*>(std::memcpy(end, "\"$$\" ", 5)) + 5;
-    if (end != nullptr && !none) end = ComposeToken(end, userNameField, userLength, 0, 1);
-    if (end == nullptr) {
-        RefuseLongToken();
-        return;
-    }
-    m_outputUsed += static_cast<std::size_t>(end - at);
-    EndWrite();
+    Commit(at, ComposeToken(end, user, userLength, none, 1));
 }
 
 void CmoxArchive::WriteNewLine() {
-    if (!Good()) return;
-    std::memcpy(Reserve(2), kNewLine, 2);
-    m_outputUsed += 2;
-    EndWrite();
+    WriteVerbatim(kNewLine, 2);
 }
 
 void CmoxArchive::WriteBlockStart() {
@@ -461,21 +421,12 @@ void CmoxArchive::WriteBlock(std::stringstream& block, std::ostream& out) {
     // The read position is asked of the buffer, not the stream: a block that was read to its
     // end has eofbit set, and tellg would then report nothing.
     const std::streamoff at = buf->pubseekoff(0, std::ios::cur, std::ios::in);
-    std::size_t from = at < 0 ? 0 : static_cast<std::size_t>(at);
-    if (from > content.size()) from = content.size();
-    const char* const text = content.data() + from;
-    const std::size_t length = content.size() - from;
-    if (&out != static_cast<std::ostream*>(m_current)) {
-        out.write("= { ", 4);
-        out.write(text, static_cast<std::streamsize>(length));
-        out.write(" }", 2);
-        return;
-    }
-    if (!Good()) return;
-    Put("= { ", 4);
-    Put(text, length);
-    Put(" }", 2);
-    EndWrite();
+    const std::size_t from = at < 0 ? 0 : static_cast<std::size_t>(at);
+    const std::string text = "= { " + content.substr(std::min(from, content.size())) + " }";
+    if (&out == static_cast<std::ostream*>(m_current))
+        WriteVerbatim(text.data(), text.size());
+    else
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 void CmoxArchive::WriteBlock(std::stringstream& block) {
@@ -487,24 +438,22 @@ void CmoxArchive::WriteValueBlock(const char* text, int verbatim) {
     if (text == nullptr) text = "";
     const std::size_t length = std::strlen(text);
     char* const at = Reserve(TokenRoom(length, verbatim) + 6);
-    std::memcpy(at, "= { ", 4);
-    char* const end = ComposeToken(at + 4, text, length, verbatim, 1);
-    if (end == nullptr) {
-        RefuseLongToken();
-        return;
-    }
-    std::memcpy(end, " }", 2);
-    m_outputUsed += static_cast<std::size_t>(end + 2 - at);
-    EndWrite();
+    char* const end = ComposeToken(ComposeToken(at, "= { ", 4, 1, 0), text, length, verbatim, 1);
+    Commit(at, ComposeToken(end, " }", 2, 1, 0));
 }
 
 void CmoxArchive::WriteBinaryBlockHeader(__int64 byteCount) {
     if (byteCount < 0) return; // no such block; writing its header would corrupt the archive
-    const int digits = DecimalDigits(static_cast<unsigned long long>(byteCount));
+    // "#", the digit count as one hex digit, the count. The digits are counted exactly: the
+    // double-precision ceil(log10(n + 1)) that the format is defined by agrees everywhere except
+    // just above 10^15, where it would claim 15 digits for a 16-digit count.
+    char header[24] = "#";
+    char* const end = std::to_chars(header + 2, header + sizeof(header) - 1, byteCount).ptr;
+    const auto digits = static_cast<std::size_t>(end - (header + 2));
     if (digits > 15) return; // one hex digit holds the digit count: nothing at all is written
+    header[1] = "0123456789ABCDEF"[digits];
+    *end = '\0';
     WriteToken("=", 1, 1);
-    char header[24];
-    std::snprintf(header, sizeof(header), "#%X%lld", static_cast<unsigned>(digits), byteCount);
     WriteToken(header, 1, 0);
     HandOn(); // the caller writes the block's bytes to the stream itself, after the header
 }
@@ -512,7 +461,13 @@ void CmoxArchive::WriteBinaryBlockHeader(__int64 byteCount) {
 int CmoxArchive::Save(CmoxCell& cell) {
     if (CheckStatus(MOX_ARCHIVE_WRITE) == 0) return 0;
     {
-        const SaveScope hold(*this);
+        struct Hold { // the output is held until the outermost Save ends, even by a throw
+            CmoxArchive& archive;
+            ~Hold() {
+                if (--archive.m_saveDepth == 0) archive.HandOn();
+            }
+        } hold{*this};
+        ++m_saveDepth;
         cell.Save(*this);
         WriteNewLine();
     }

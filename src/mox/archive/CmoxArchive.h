@@ -330,11 +330,9 @@ class MOX_API CmoxArchive : public CObject {
 
     class LookAhead; // puts the read position back after a look-ahead restore
 
-    class SaveScope; // holds the output back until the outermost Save ends
-
     char* Reserve(std::size_t length);
     void Put(const char* text, std::size_t length);
-    bool PutToken(const char* text, std::size_t length, int verbatim, int addSpace);
+    void Commit(const char* at, const char* end);
     bool RefuseLongToken();
     void WriteVerbatim(const char* text, std::size_t length);
     void EndWrite();

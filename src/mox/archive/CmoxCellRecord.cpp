@@ -7,12 +7,10 @@
 #include <utility>
 
 void CmoxCell::Save(CmoxArchive& archive) {
-    const char* const className = GetRuntimeClass()->m_lpszClassName;
-    const char* const name = std::as_const(*this).Name().c_str();
-    if (HasUserName() == 0) return archive.WriteFrame(className, name, MOX_NO_USER_NAME);
     std::string marked;
-    Cmox::MakeUserName(marked, UserName());
-    archive.WriteFrame(className, name, marked.c_str());
+    if (HasUserName() != 0) Cmox::MakeUserName(marked, UserName());
+    archive.WriteFrame(GetRuntimeClass()->m_lpszClassName, std::as_const(*this).Name().c_str(),
+                       marked.empty() ? MOX_NO_USER_NAME : marked.c_str());
 }
 
 void CmoxCell::RestoreUserName(CmoxArchive& archive) {
