@@ -12,9 +12,9 @@ namespace mox::detail {
 char* FormatDecimal(char* out, long long value) {
     // Through 32 bits where the value fits, as a long cell's always does: cheaper digits.
     const bool narrow = value >= INT_MIN && value <= INT_MAX;
-    char* const end = narrow
-                          ? std::to_chars(out, out + kNumberTextRoom, static_cast<int>(value)).ptr
-                          : std::to_chars(out, out + kNumberTextRoom, value).ptr;
+    char* const end =
+        narrow ? std::to_chars(out, out + kNumberTextRoom - 1, static_cast<int>(value)).ptr
+               : std::to_chars(out, out + kNumberTextRoom - 1, value).ptr;
     *end = '\0';
     return end;
 }
