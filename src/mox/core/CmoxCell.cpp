@@ -122,14 +122,18 @@ void CmoxCell::ReportChange(unsigned long userData, MoxChangeReason reason, int 
         }
     }
     if (!recording) return;
-    // The engine's lock, taken once here, covers the queueing and the delivery (the ancestors'
-    // reports only re-enter it), so the queue is used directly rather than through the engine's
-    // locking AddNotify and Notify.
-    CSingleLock lock(&engine.m_lock, true);
-    if (queueDependents && !m_dependents.IsEmpty())
-        engine.m_notifyList->Add(this, userData, reason);
+    // Most changes are of cells that nobody depends on, with nothing waiting to be delivered:
+    // they have nothing to do under the engine's lock, and taking it cost them a quarter of
+    // their time. The lock is taken to queue, and held from there through the delivery; the
+    // ancestors' reports take it for themselves if they queue.
+    const bool queue = queueDependents && !m_dependents.IsEmpty();
+    CSingleLock lock(&engine.m_lock, queue);
+    if (queue) engine.m_notifyList->Add(this, userData, reason);
     if (m_parent != nullptr && m_notifyParent) m_parent->Changed(0, MOX_CHILD_CHANGED, 0, nullptr);
-    if (notifyNow) engine.m_notifyList->Notify();
+    if (notifyNow && engine.m_notifyList->HasWaiting()) {
+        lock.Lock();
+        engine.m_notifyList->Notify();
+    }
 }
 
 int CmoxCell::IsPrimitive() {

@@ -86,6 +86,10 @@ class MOX_API ChangeEntries {
         new (m_data + m_size) ChangeInfo(cell, userData, reason);
         ++m_size;
     }
+    /// Appends a copy of `change`.
+    void push_back(const ChangeInfo& change) {
+        emplace_back(change.m_cell, change.m_userData, change.m_reason);
+    }
     /// Removes the entry at `at`, keeping the order of the others.
     void erase(const_iterator at);
     /// Removes every entry; the storage stays.

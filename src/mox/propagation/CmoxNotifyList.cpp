@@ -166,6 +166,7 @@ inline NotifyInfo* CmoxNotifyList::Insert(CmoxCell* dependent, unsigned char slo
     (after != nullptr ? after->m_next : m_list.m_head) = entry;
     (before != nullptr ? before->m_prev : m_list.m_tail) = entry;
     if (++m_list.m_count > m_peakCount) m_peakCount = m_list.m_count;
+    m_waiting.store(true, std::memory_order_relaxed);
     entry->m_changes.m_tracked = m_tracked;
     entry->m_changes.m_engine = m_engine;
     if (!m_walkMode) {
@@ -243,6 +244,7 @@ void CmoxNotifyList::Drained() {
     // allowance that is no longer used decay, so one burst does not pin its memory for good.
     m_spareLimit = std::max(std::max(kMinSpareEntries, m_peakCount), m_spareLimit / 2);
     m_peakCount = 0;
+    NoteWaiting();
     while (m_spares.size() > static_cast<std::size_t>(m_spareLimit)) {
         delete m_spares.back();
         m_spares.pop_back();
@@ -343,29 +345,28 @@ bool CmoxNotifyList::StartFanOut(CmoxCell* changed, unsigned long userData,
         ~ClearUnlessKept() {
             if (!keep) cells.clear();
         }
-    } copy{m_fanOut};
-    m_fanOut.reserve(static_cast<std::size_t>(dependents.GetCount()));
+    } copy{m_fanOut.cells};
+    m_fanOut.cells.reserve(static_cast<std::size_t>(dependents.GetCount()));
     const unsigned char slot = (*dependents.begin())->m_priority;
     bool oneSlot = true;
     for (auto at = dependents.begin(); at != end; ++at) {
         if (CmoxCell* ahead = at.Ahead(4)) __builtin_prefetch(ahead);
         CmoxCell* dependent = *at;
         oneSlot = oneSlot && dependent->m_priority == slot;
-        if (!dependent->IsUndoInProgress()) m_fanOut.push_back(dependent);
+        if (!dependent->IsUndoInProgress()) m_fanOut.cells.push_back(dependent);
     }
     if (!oneSlot) {
         // Mixed priorities: queued one by one after all, without asking anybody twice.
         const bool changedCounted = Counts(changed);
-        for (CmoxCell* dependent : m_fanOut)
+        for (CmoxCell* dependent : m_fanOut.cells)
             Queue(dependent, changed, changedCounted, userData, reason);
         return true;
     }
-    if (m_fanOut.empty()) return true; // every dependent is being undone: nothing to queue
+    if (m_fanOut.cells.empty()) return true; // every dependent is being undone: nothing to queue
     CheckOrder(); // the queue takes the order epoch now, as placing the first entry would
-    m_fanOutChanged = changed;
-    m_fanOutUserData = userData;
-    m_fanOutReason = reason;
-    m_fanOutSlot = slot;
+    m_fanOut.change = ChangeInfo(changed, userData, reason);
+    m_fanOut.slot = slot;
+    m_waiting.store(true, std::memory_order_relaxed);
     copy.keep = true;
     return true;
 }
@@ -375,15 +376,15 @@ bool CmoxNotifyList::StartFanOut(CmoxCell* changed, unsigned long userData,
 // placed them.
 void CmoxNotifyList::SpillFanOut() {
     if (!HasFanOut()) return;
-    const bool changedCounted = Counts(m_fanOutChanged);
+    const bool changedCounted = Counts(m_fanOut.change.m_cell);
     // One at a time, so that a failed allocation leaves the rest still waiting, in order.
-    for (; m_fanOutNext < m_fanOut.size(); ++m_fanOutNext) {
-        CmoxCell* dependent = m_fanOut[m_fanOutNext];
+    for (; m_fanOut.next < m_fanOut.cells.size(); ++m_fanOut.next) {
+        CmoxCell* dependent = m_fanOut.cells[m_fanOut.next];
         // A priority changed meanwhile is what moving the epoch tells a queue.
-        if (dependent->m_priority != m_fanOutSlot) mox::detail::NoteQueuedPriorityChange();
-        NotifyInfo* entry = Insert(dependent, m_fanOutSlot, nullptr, Counts(dependent));
-        entry->m_changes.m_entries.emplace_back(m_fanOutChanged, m_fanOutUserData, m_fanOutReason);
-        if (changedCounted) ++m_fanOutChanged->m_bookkeeping.changeEntries;
+        if (dependent->m_priority != m_fanOut.slot) mox::detail::NoteQueuedPriorityChange();
+        NotifyInfo* entry = Insert(dependent, m_fanOut.slot, nullptr, Counts(dependent));
+        entry->m_changes.m_entries.push_back(m_fanOut.change);
+        if (changedCounted) ++m_fanOut.change.m_cell->m_bookkeeping.changeEntries;
     }
     EndFanOut();
 }
@@ -393,16 +394,17 @@ void CmoxNotifyList::SpillFanOut() {
 // lists never run two deliveries at once, so one changed list serves every dependent in turn.
 bool CmoxNotifyList::DeliverFanOut(bool immediateOnly) {
     while (HasFanOut() && m_list.IsEmpty()) {
-        CmoxCell* dependent = m_fanOut[m_fanOutNext];
+        CmoxCell* dependent = m_fanOut.cells[m_fanOut.next];
         if (immediateOnly && dependent->Priority() < m_cutoff) return false;
-        Empty(m_fanOutChanges);
-        m_fanOutChanges.m_entries.emplace_back(m_fanOutChanged, m_fanOutUserData, m_fanOutReason);
-        if (++m_fanOutNext < m_fanOut.size()) {
-            __builtin_prefetch(m_fanOut[std::min(m_fanOutNext + 3, m_fanOut.size() - 1)]);
+        Empty(m_fanOut.changes);
+        m_fanOut.changes.m_entries.push_back(m_fanOut.change);
+        if (++m_fanOut.next < m_fanOut.cells.size()) {
+            __builtin_prefetch(
+                m_fanOut.cells[std::min(m_fanOut.next + 3, m_fanOut.cells.size() - 1)]);
         } else {
             EndFanOut();
         }
-        dependent->Update(m_fanOutChanges);
+        dependent->Update(m_fanOut.changes);
     }
     return true;
 }
@@ -563,5 +565,6 @@ void CmoxNotifyList::CheckInvariants() const {
                                      ((m_priorities[slot >> 6] & PriorityBit(slot & 63)) != 0));
     MOX_INVARIANT(kList, m_spares.size() <= static_cast<std::size_t>(m_spareLimit));
     MOX_INVARIANT(kList, !HasFanOut() || m_tracked);
+    MOX_INVARIANT(kList, HasWaiting() == (count != 0 || HasFanOut()));
 #endif
 }

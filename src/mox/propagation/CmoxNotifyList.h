@@ -5,6 +5,7 @@
 #include <mox/core/MoxConstants.h>
 #include <mox/propagation/CmoxChangedList.h>
 
+#include <atomic>
 #include <cstdint>
 #include <iterator>
 #include <memory>
@@ -133,6 +134,10 @@ class MOX_API CmoxNotifyList : public CObject {
     void RemoveAll();
     /// Delivers according to the policy, unless a delivery of this list is running.
     void Notify();
+    /// Whether a change waits here for delivery. Readable without the engine's lock: the thread
+    /// that owns the list sees its own queueing at once, and another thread's Merge perhaps a
+    /// moment later, as if the merge had come after the read.
+    bool HasWaiting() const { return m_waiting.load(std::memory_order_relaxed); }
     /// Runs the immediate delivery whatever the policy, unless a delivery is running.
     void NotifyImmediateCells();
     /// Delivers every entry whatever the policy, unless a delivery is running.
@@ -156,11 +161,16 @@ class MOX_API CmoxNotifyList : public CObject {
     NotifyInfo* NewEntry();
     void QueueEach(CmoxCell* changed, unsigned long userData, MoxChangeReason reason);
     bool StartFanOut(CmoxCell* changed, unsigned long userData, MoxChangeReason reason);
-    bool HasFanOut() const { return m_fanOutNext < m_fanOut.size(); }
+    bool HasFanOut() const { return m_fanOut.next < m_fanOut.cells.size(); }
     /// Forgets the fan-out; the copy keeps its storage for the next one.
     void EndFanOut() {
-        m_fanOut.clear();
-        m_fanOutNext = 0;
+        m_fanOut.cells.clear();
+        m_fanOut.next = 0;
+        NoteWaiting();
+    }
+    // Writers hold the engine's lock, so a plain store keeps the flag exact.
+    void NoteWaiting() {
+        m_waiting.store(!m_list.IsEmpty() || HasFanOut(), std::memory_order_relaxed);
     }
     void SpillFanOut();
     bool DeliverFanOut(bool immediateOnly);
@@ -176,6 +186,7 @@ class MOX_API CmoxNotifyList : public CObject {
     unsigned char m_cutoff;
     NotifyInfoList m_list;
     int m_inDelivery = 0;
+    std::atomic<bool> m_waiting{false}; // see HasWaiting
     MoxNotifyPolicy m_policy;
 
     // Placement in constant time, while every queued dependent keeps the priority it was placed
@@ -208,13 +219,13 @@ class MOX_API CmoxNotifyList : public CObject {
     int m_peakCount = 0;
     // A fan-out kept in its compact form: a change queued into an empty engine list, for
     // dependents that share one priority, is delivered straight from this copy of them (from
-    // m_fanOutNext on). Anything else that touches the queue first turns the rest into entries
+    // `next` on). Anything else that touches the queue first turns the rest into entries
     // (SpillFanOut), which gives exactly the queue that queueing them one by one would have.
-    std::vector<CmoxCell*> m_fanOut;
-    std::size_t m_fanOutNext = 0;
-    CmoxCell* m_fanOutChanged = nullptr;
-    unsigned long m_fanOutUserData = 0;
-    MoxChangeReason m_fanOutReason = MOX_VALUE_CHANGED;
-    unsigned char m_fanOutSlot = 0;
-    CmoxChangedList m_fanOutChanges; // handed to each dependent of the fan-out in turn
+    struct FanOut {
+        std::vector<CmoxCell*> cells;
+        std::size_t next = 0;
+        ChangeInfo change{nullptr, 0, MOX_VALUE_CHANGED};
+        unsigned char slot = 0;  // the priority the cells were queued with
+        CmoxChangedList changes; // handed to each cell in turn
+    } m_fanOut;
 };

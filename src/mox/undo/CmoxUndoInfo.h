@@ -4,6 +4,9 @@
 
 #include <mox/core/MoxConstants.h>
 
+#include <cstddef>
+#include <new>
+
 class CmoxCell;
 
 /// What one cell needs to go back to its state before a transaction and forward again after it.
@@ -16,6 +19,19 @@ class MOX_API CmoxUndoInfo {
     virtual ~CmoxUndoInfo();
     CmoxUndoInfo(const CmoxUndoInfo&) = delete;
     CmoxUndoInfo& operator=(const CmoxUndoInfo&) = delete;
+
+    /// Records are made and freed once per change: small ones are recycled per thread.
+    static void* operator new(std::size_t size);
+    /// Gives a record's block back (sized: the deleting destructor passes the record's size).
+    static void operator delete(void* block, std::size_t size) noexcept;
+    /// Over-aligned records bypass the recycling.
+    static void* operator new(std::size_t size, std::align_val_t align) {
+        return ::operator new(size, align);
+    }
+    /// Frees an over-aligned record.
+    static void operator delete(void* block, std::align_val_t align) noexcept {
+        ::operator delete(block, align);
+    }
 
     /// Folds a later record of the same cell into this one: user data or-ed, reason becomes
     /// MOX_VALUE_CHANGED when the two differ. Subclasses then take `later`'s after state.

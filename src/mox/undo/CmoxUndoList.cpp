@@ -14,7 +14,7 @@
 struct CmoxUndoList::Index : mox::detail::PointerMap<std::size_t> {};
 
 CmoxUndoList::CmoxUndoList(const char* description)
-    : m_description(description != nullptr ? description : "") {}
+    : m_description(description != nullptr ? description : ""), m_entries(TakeSpareStorage()) {}
 
 CmoxUndoList::~CmoxUndoList() {
     // A record may stand under several cells: it dies with its last entry, so exactly once.
@@ -28,6 +28,44 @@ CmoxUndoList::~CmoxUndoList() {
         if (entry.cell != nullptr && entry.ownsHint) entry.cell->m_extras->undoList = nullptr;
     for (const Entry& entry : entries)
         if (entry.cell != nullptr && --entry.record->m_filings == 0) delete entry.record;
+    KeepSpareStorage(entries);
+}
+
+// ---- entry storage kept for the next list ---------------------------------------------------
+//
+// An editing session records many transactions of similar size, and the context drops an old
+// list for every new one once its stack is full. Each list growing its entries afresh copied
+// them at every doubling and, for large transactions, had the heap map and fault in new pages
+// every time. So the storage of the latest list a thread dropped waits for the next list the
+// thread opens (one array per thread, the larger when two compete).
+
+namespace {
+// Set when the thread's spare is gone: a list dropped later (a static context at exit) keeps
+// nothing. Trivially destructible, so it outlives the spare.
+thread_local bool t_spareClosed = false;
+} // namespace
+
+std::vector<CmoxUndoList::Entry>* CmoxUndoList::SpareStorage() {
+    struct Spare {
+        std::vector<Entry> entries;
+        ~Spare() { t_spareClosed = true; }
+    };
+    if (t_spareClosed) return nullptr;
+    thread_local Spare spare;
+    return &spare.entries;
+}
+
+std::vector<CmoxUndoList::Entry> CmoxUndoList::TakeSpareStorage() {
+    std::vector<Entry> entries;
+    if (std::vector<Entry>* spare = SpareStorage()) entries.swap(*spare);
+    return entries;
+}
+
+void CmoxUndoList::KeepSpareStorage(std::vector<Entry>& entries) {
+    std::vector<Entry>* spare = SpareStorage();
+    if (spare == nullptr || entries.capacity() <= spare->capacity()) return;
+    entries.clear();
+    spare->swap(entries);
 }
 
 // ---- finding a cell's entry -------------------------------------------------------------------
@@ -38,11 +76,14 @@ CmoxUndoList::~CmoxUndoList() {
 // detached, the cell has no entry here, and recording a transaction or replaying it needs no
 // table at all.
 
-std::ptrdiff_t CmoxUndoList::Locate(const CmoxCell* cell) const {
+inline std::ptrdiff_t CmoxUndoList::Locate(const CmoxCell* cell) const {
     if (cell == nullptr) return -1;
     if (cell->m_extras && cell->m_extras->undoList == this)
         return static_cast<std::ptrdiff_t>(cell->m_extras->undoSlot);
-    if (m_detached == 0) return -1;
+    return m_detached == 0 ? -1 : LocateDetached(cell);
+}
+
+[[gnu::noinline]] std::ptrdiff_t CmoxUndoList::LocateDetached(const CmoxCell* cell) const {
     if (!m_index) {
         m_index = std::make_unique<Index>();
         m_index->reserve(m_live);

@@ -64,7 +64,12 @@ class MOX_API CmoxUndoList {
     };
     struct Index;
 
+    static std::vector<Entry>* SpareStorage();
+    static std::vector<Entry> TakeSpareStorage();
+    static void KeepSpareStorage(std::vector<Entry>& entries);
+
     std::ptrdiff_t Locate(const CmoxCell* cell) const;
+    std::ptrdiff_t LocateDetached(const CmoxCell* cell) const;
     void Erase(std::size_t at);
     void Compact();
     void DetachCell(CmoxCell* cell);
