@@ -49,8 +49,8 @@ void CheckRead(const std::string& word, int& mismatches) {
 // Counts (and reports the first few) values whose six-digit text differs from the stream's, or
 // whose text or full-precision text reads back otherwise.
 void CheckDouble(double v, int& mismatches) {
-    std::string text;
-    AppendGeneral6(text, v);
+    char room[kNumberTextRoom];
+    const std::string text(room, FormatGeneral6(room, v));
     if (text != StreamText(v) && ++mismatches < 5)
         ADD_FAILURE() << StreamText(v) << " written as " << text;
     CheckRead(text, mismatches);
@@ -92,9 +92,8 @@ TEST(ValueText, DoubleTextAndReadingEqualTheStreams) {
 TEST(ValueText, IntegerAndDoubleWordsReadAsTheStreamReadsThem) {
     for (long long v : {0LL, -1LL, 7LL, static_cast<long long>(INT_MIN),
                         static_cast<long long>(INT_MAX), LLONG_MIN, LLONG_MAX}) {
-        std::string text = "x";
-        AppendDecimal(text, v);
-        EXPECT_EQ(text, "x" + StreamText(v));
+        char text[kNumberTextRoom];
+        EXPECT_EQ(std::string(text, FormatDecimal(text, v)), StreamText(v));
     }
     // clang-format off
     for (const std::string text : {

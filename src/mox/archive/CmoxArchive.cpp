@@ -6,8 +6,9 @@
 #include <mox/archive/internal/SaveFile.h>
 #include <mox/core/CmoxCell.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 #include <ctime>
 #include <ostream>
@@ -38,20 +39,8 @@ const char kWarningBlock[] =
     "//\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\r\n"
     "/////////////////////////////////////////////////////////////////////////";
 
-// The output buffer's size; a verbatim text larger than it goes to the stream in one piece.
+// The output buffer's size; a verbatim text larger than it gets a buffer of its own size.
 constexpr std::size_t kOutputSize = 1 << 16;
-
-// Number of decimal digits of a non-negative count. Counted exactly: the double-precision
-// ceil(log10(n + 1)) that the format is defined by agrees everywhere except just above 10^15,
-// where it would claim 15 digits for a 16-digit count and so write a corrupt header.
-int DecimalDigits(unsigned long long n) {
-    int digits = 1;
-    while (n >= 10) {
-        n /= 10;
-        ++digits;
-    }
-    return digits;
-}
 
 } // namespace
 
@@ -107,7 +96,7 @@ void CmoxArchive::ResetForOpen(MoxArchiveMode mode, int cacheDepth) {
     m_indent = 0;
     m_token.clear();
     // Made here, once: a writer finds it only with a current stream, which only Open sets.
-    if (!m_output) m_output.reset(new char[kOutputSize]);
+    if (!m_output) m_output.reset(new char[m_outputSize = kOutputSize]);
     m_cache.clear();
     m_cacheAmbiguous = false;
     m_writeError.clear();
@@ -246,9 +235,8 @@ namespace {
 struct EscapeTable {
     unsigned char letter[256] = {};
     constexpr EscapeTable() {
-        const char* const plain = "\\\"{}/";
-        for (const char* c = plain; *c != '\0'; ++c)
-            letter[static_cast<unsigned char>(*c)] = static_cast<unsigned char>(*c);
+        for (const unsigned char c : {'\\', '"', '{', '}', '/'})
+            letter[c] = c;
         for (const auto& control : mox::detail::kEscapedControls)
             letter[static_cast<unsigned char>(control[0])] = static_cast<unsigned char>(control[1]);
     }
@@ -256,27 +244,55 @@ struct EscapeTable {
 constexpr EscapeTable kEscapes;
 
 // Room a token of `length` bytes may take: verbatim, or quoted with every byte escaped; then a
-// space.
+// space. A quoted text longer than the reader takes back is refused before a byte is composed.
 std::size_t TokenRoom(std::size_t length, int verbatim) {
-    return verbatim != 0 ? length + 1 : 2 * length + 3;
+    constexpr auto kMaxQuoted = static_cast<std::size_t>(CmoxArchive::kMaxQuotedChars);
+    return verbatim != 0 ? length + 1 : 2 * (length < kMaxQuoted ? length : kMaxQuoted) + 3;
+}
+
+// Copies `text` to `out`; when `checked`, only if no byte needs an escape (false, having copied
+// nothing, if one may). Texts of 4 to 16 bytes, as names and numbers are, go as two fixed-size
+// words, which overlap unless the length is twice the word: no call, and no branch per byte.
+template <std::size_t W = 8>
+inline bool CopyText(char* out, const char* text, std::size_t length, bool checked) {
+    if constexpr (W == 8)
+        if (length < 8) return CopyText<4>(out, text, length, checked);
+    if (length < W || length > 2 * W) {
+        if (!checked) std::memcpy(out, text, length);
+        return !checked;
+    }
+    unsigned char escapes = 0;
+    for (std::size_t i = 0; checked && i < W; ++i)
+        escapes |= kEscapes.letter[static_cast<unsigned char>(text[i])] |
+                   kEscapes.letter[static_cast<unsigned char>(text[length - W + i])];
+    if (escapes != 0) return false;
+    std::memcpy(out + length - W, text + length - W, W);
+    std::memcpy(out, text, W);
+    return true;
 }
 
 // Composes a token at `out` (TokenRoom bytes of room) and returns its end: `text` verbatim or
 // quoted, then a space if `addSpace`. Null, having composed nothing usable, for a quoted text
-// the reader could not take back whole. Quoting goes byte by byte: names and values are a few
-// bytes, for which a copy call per run of plain bytes costs more than the bytes.
-char* ComposeToken(char* out, const char* text, std::size_t length, int verbatim, int addSpace) {
+// the reader could not take back whole, or when `out` is null (an earlier token was refused).
+inline char* ComposeToken(char* out, const char* text, std::size_t length, int verbatim,
+                          int addSpace) {
+    if (out == nullptr) return nullptr;
     if (verbatim != 0) {
-        std::memcpy(out, text, length);
+        CopyText(out, text, length, false);
         out += length;
     } else {
         if (length > static_cast<std::size_t>(CmoxArchive::kMaxQuotedChars)) return nullptr;
         char* const body = ++out;
         out[-1] = '"';
-        for (const char* p = text; p != text + length; ++p) {
-            const unsigned char letter = kEscapes.letter[static_cast<unsigned char>(*p)];
-            if (letter != 0) *out++ = '\\';
-            *out++ = letter != 0 ? static_cast<char>(letter) : *p;
+        const char* p = CopyText(out, text, length, true) ? text + length : text;
+        out += p - text;
+        for (; p != text + length; ++p) { // byte by byte from the first that may need an escape
+            char c = *p;
+            if (const unsigned char letter = kEscapes.letter[static_cast<unsigned char>(c)]) {
+                *out++ = '\\';
+                c = static_cast<char>(letter);
+            }
+            *out++ = c;
         }
         // The body between the quotes is what the reader counts toward its limit.
         if (out - body > CmoxArchive::kMaxQuotedChars) return nullptr;
@@ -288,47 +304,23 @@ char* ComposeToken(char* out, const char* text, std::size_t length, int verbatim
 
 } // namespace
 
-class CmoxArchive::SaveScope {
-  public:
-    explicit SaveScope(CmoxArchive& archive) : m_archive(archive) { ++archive.m_saveDepth; }
-    ~SaveScope() {
-        if (--m_archive.m_saveDepth == 0) m_archive.HandOn();
-    }
-    SaveScope(const SaveScope&) = delete;
-    SaveScope& operator=(const SaveScope&) = delete;
-
-  private:
-    CmoxArchive& m_archive;
-};
-
 char* CmoxArchive::Reserve(std::size_t length) {
-    if (length > kOutputSize - m_outputUsed) HandOn();
+    if (length > m_outputSize - m_outputUsed) {
+        HandOn();
+        if (length > m_outputSize) m_output.reset(new char[m_outputSize = length]);
+    }
     return m_output.get() + m_outputUsed;
 }
 
 void CmoxArchive::Put(const char* text, std::size_t length) {
-    if (length > kOutputSize) { // too large to hold: straight on, after what is held
-        HandOn();
-        if (Good()) m_current->write(text, static_cast<std::streamsize>(length));
-        return;
-    }
     std::memcpy(Reserve(length), text, length);
     m_outputUsed += length;
 }
 
-bool CmoxArchive::PutToken(const char* text, std::size_t length, int verbatim, int addSpace) {
-    const std::size_t room = TokenRoom(length, verbatim);
-    if (room > kOutputSize) { // only verbatim text is that long; a quoted one is refused
-        if (verbatim == 0) return RefuseLongToken();
-        Put(text, length);
-        if (addSpace != 0) Put(" ", 1);
-        return true;
-    }
-    char* const at = Reserve(room);
-    const char* const end = ComposeToken(at, text, length, verbatim, addSpace);
-    if (end == nullptr) return RefuseLongToken();
+void CmoxArchive::Commit(const char* at, const char* end) {
+    if (end == nullptr) return (void)RefuseLongToken();
     m_outputUsed += static_cast<std::size_t>(end - at);
-    return true;
+    EndWrite();
 }
 
 bool CmoxArchive::RefuseLongToken() {
@@ -357,8 +349,11 @@ void CmoxArchive::WriteIndent() {
     if (!Good() || m_indent <= 0) return;
     static const char kTabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
     constexpr int kPiece = sizeof(kTabs) - 1;
-    for (int left = m_indent; left > 0; left -= kPiece)
-        Put(kTabs, static_cast<std::size_t>(left < kPiece ? left : kPiece));
+    for (int left = m_indent; left > 0; left -= kPiece) {
+        // A whole piece is copied, as one move; only the level's TABs are kept.
+        std::memcpy(Reserve(kPiece), kTabs, kPiece);
+        m_outputUsed += static_cast<std::size_t>(left < kPiece ? left : kPiece);
+    }
     EndWrite();
 }
 
@@ -375,17 +370,15 @@ void CmoxArchive::WriteToken(const char* text, std::ostream& out, int verbatim, 
     if (text == nullptr) text = "";
     const std::size_t length = std::strlen(text);
     if (&out == static_cast<std::ostream*>(m_current)) {
-        if (PutToken(text, length, verbatim, addSpace)) EndWrite();
-        return;
+        char* const at = Reserve(TokenRoom(length, verbatim));
+        return Commit(at, ComposeToken(at, text, length, verbatim, addSpace));
     }
     // Another stream (a cell's block stream): composed the same way, then written to it.
     std::string composed(TokenRoom(length, verbatim), '\0');
-    const char* const end = ComposeToken(&composed[0], text, length, verbatim, addSpace);
-    if (end == nullptr) {
+    if (const char* const end = ComposeToken(&composed[0], text, length, verbatim, addSpace))
+        out.write(composed.data(), end - composed.data());
+    else
         RefuseLongToken();
-        return;
-    }
-    out.write(composed.data(), end - composed.data());
 }
 
 void CmoxArchive::WriteToken(const char* text, int verbatim, int addSpace) {
@@ -394,10 +387,16 @@ void CmoxArchive::WriteToken(const char* text, int verbatim, int addSpace) {
 
 void CmoxArchive::WriteFrame(const char* className, const char* name, const char* userNameField) {
     if (!Good()) return;
-    if (PutToken(className, std::strlen(className), 1, 1) &&
-        PutToken(name, std::strlen(name), 0, 1) &&
-        PutToken(userNameField, std::strlen(userNameField), 0, 1))
-        EndWrite();
+    const std::size_t classLength = std::strlen(className);
+    const std::size_t nameLength = std::strlen(name);
+    // Nearly every cell has no user name: its field "$$" is copied as it stands once quoted.
+    const bool none = userNameField[0] == '$' && userNameField[1] == '$' && !userNameField[2];
+    const char* const user = none ? "\"$$\"" : userNameField;
+    const std::size_t userLength = none ? 4 : std::strlen(userNameField);
+    char* const at = Reserve(classLength + TokenRoom(nameLength, 0) + TokenRoom(userLength, 0) + 1);
+    char* const end =
+        ComposeToken(ComposeToken(at, className, classLength, 1, 1), name, nameLength, 0, 1);
+    Commit(at, ComposeToken(end, user, userLength, none, 1));
 }
 
 void CmoxArchive::WriteNewLine() {
@@ -422,21 +421,12 @@ void CmoxArchive::WriteBlock(std::stringstream& block, std::ostream& out) {
     // The read position is asked of the buffer, not the stream: a block that was read to its
     // end has eofbit set, and tellg would then report nothing.
     const std::streamoff at = buf->pubseekoff(0, std::ios::cur, std::ios::in);
-    std::size_t from = at < 0 ? 0 : static_cast<std::size_t>(at);
-    if (from > content.size()) from = content.size();
-    const char* const text = content.data() + from;
-    const std::size_t length = content.size() - from;
-    if (&out != static_cast<std::ostream*>(m_current)) {
-        out.write("= { ", 4);
-        out.write(text, static_cast<std::streamsize>(length));
-        out.write(" }", 2);
-        return;
-    }
-    if (!Good()) return;
-    Put("= { ", 4);
-    Put(text, length);
-    Put(" }", 2);
-    EndWrite();
+    const std::size_t from = at < 0 ? 0 : static_cast<std::size_t>(at);
+    const std::string text = "= { " + content.substr(std::min(from, content.size())) + " }";
+    if (&out == static_cast<std::ostream*>(m_current))
+        WriteVerbatim(text.data(), text.size());
+    else
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 void CmoxArchive::WriteBlock(std::stringstream& block) {
@@ -446,19 +436,24 @@ void CmoxArchive::WriteBlock(std::stringstream& block) {
 void CmoxArchive::WriteValueBlock(const char* text, int verbatim) {
     if (!Good()) return;
     if (text == nullptr) text = "";
-    Put("= { ", 4);
-    if (!PutToken(text, std::strlen(text), verbatim, 1)) return;
-    Put(" }", 2);
-    EndWrite();
+    const std::size_t length = std::strlen(text);
+    char* const at = Reserve(TokenRoom(length, verbatim) + 6);
+    char* const end = ComposeToken(ComposeToken(at, "= { ", 4, 1, 0), text, length, verbatim, 1);
+    Commit(at, ComposeToken(end, " }", 2, 1, 0));
 }
 
 void CmoxArchive::WriteBinaryBlockHeader(__int64 byteCount) {
     if (byteCount < 0) return; // no such block; writing its header would corrupt the archive
-    const int digits = DecimalDigits(static_cast<unsigned long long>(byteCount));
+    // "#", the digit count as one hex digit, the count. The digits are counted exactly: the
+    // double-precision ceil(log10(n + 1)) that the format is defined by agrees everywhere except
+    // just above 10^15, where it would claim 15 digits for a 16-digit count.
+    char header[24] = "#";
+    char* const end = std::to_chars(header + 2, header + sizeof(header) - 1, byteCount).ptr;
+    const auto digits = static_cast<std::size_t>(end - (header + 2));
     if (digits > 15) return; // one hex digit holds the digit count: nothing at all is written
+    header[1] = "0123456789ABCDEF"[digits];
+    *end = '\0';
     WriteToken("=", 1, 1);
-    char header[24];
-    std::snprintf(header, sizeof(header), "#%X%lld", static_cast<unsigned>(digits), byteCount);
     WriteToken(header, 1, 0);
     HandOn(); // the caller writes the block's bytes to the stream itself, after the header
 }
@@ -466,7 +461,13 @@ void CmoxArchive::WriteBinaryBlockHeader(__int64 byteCount) {
 int CmoxArchive::Save(CmoxCell& cell) {
     if (CheckStatus(MOX_ARCHIVE_WRITE) == 0) return 0;
     {
-        const SaveScope hold(*this);
+        struct Hold { // the output is held until the outermost Save ends, even by a throw
+            CmoxArchive& archive;
+            ~Hold() {
+                if (--archive.m_saveDepth == 0) archive.HandOn();
+            }
+        } hold{*this};
+        ++m_saveDepth;
         cell.Save(*this);
         WriteNewLine();
     }

@@ -330,11 +330,9 @@ class MOX_API CmoxArchive : public CObject {
 
     class LookAhead; // puts the read position back after a look-ahead restore
 
-    class SaveScope; // holds the output back until the outermost Save ends
-
     char* Reserve(std::size_t length);
     void Put(const char* text, std::size_t length);
-    bool PutToken(const char* text, std::size_t length, int verbatim, int addSpace);
+    void Commit(const char* at, const char* end);
     bool RefuseLongToken();
     void WriteVerbatim(const char* text, std::size_t length);
     void EndWrite();
@@ -355,6 +353,7 @@ class MOX_API CmoxArchive : public CObject {
     std::string m_blockText;          // ReadBlock's scratch, kept to reuse its capacity
     std::unique_ptr<char[]> m_output; // composed bytes not yet handed to the current stream
     std::size_t m_outputUsed = 0;
+    std::size_t m_outputSize = 0; // 64 KB, or the size of a larger verbatim text written since
     int m_saveDepth = 0; // Save calls under way: the output is held until the outermost ends
     static const int kFileBufferSize = 1 << 16;
     static const int kSearchBufferSize = 1 << 13;

@@ -107,10 +107,10 @@ bool ReadDouble(std::string_view word, double& out) {
 
 void CmoxDoubleCell::Save(CmoxArchive& archive) {
     CmoxCell::Save(archive);
-    std::string text; // short: held inside the string, no allocation
+    char text[mox::detail::kNumberTextRoom];
     // The stream's default: six significant digits, fixed or exponent form as %g chooses.
-    mox::detail::AppendGeneral6(text, m_value);
-    archive.WriteValueBlock(text.c_str(), 1);
+    mox::detail::FormatGeneral6(text, m_value);
+    archive.WriteValueBlock(text, 1);
 }
 
 void CmoxDoubleCell::Restore(CmoxArchive& archive) {

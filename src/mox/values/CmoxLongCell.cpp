@@ -86,9 +86,9 @@ const CmoxLongCell& CmoxLongCell::operator=(const CmoxLongCell& other) {
 
 void CmoxLongCell::Save(CmoxArchive& archive) {
     CmoxCell::Save(archive);
-    std::string text; // short: held inside the string, no allocation
-    mox::detail::AppendDecimal(text, Value());
-    archive.WriteValueBlock(text.c_str(), 1);
+    char text[mox::detail::kNumberTextRoom];
+    mox::detail::FormatDecimal(text, Value());
+    archive.WriteValueBlock(text, 1);
 }
 
 void CmoxLongCell::Restore(CmoxArchive& archive) {

@@ -1,16 +1,22 @@
 // Number text of the value records; see internal/ValueText.h.
 #include <mox/values/internal/ValueText.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <locale>
 #include <sstream>
 
 namespace mox::detail {
 
-void AppendDecimal(std::string& out, long long value) {
-    char text[24];
-    const std::to_chars_result r = std::to_chars(text, text + sizeof(text), value);
-    out.append(text, static_cast<std::size_t>(r.ptr - text));
+char* FormatDecimal(char* out, long long value) {
+    // Through 32 bits where the value fits, as a long cell's always does: cheaper digits.
+    const bool narrow = value >= INT_MIN && value <= INT_MAX;
+    char* const end =
+        narrow ? std::to_chars(out, out + kNumberTextRoom - 1, static_cast<int>(value)).ptr
+               : std::to_chars(out, out + kNumberTextRoom - 1, value).ptr;
+    *end = '\0';
+    return end;
 }
 
 namespace {
@@ -23,51 +29,46 @@ constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 
 // exact doubles and the division rounds correctly, so the decimal m / 10^k is a six-digit
 // decimal that reads back as the value; the value lies within half a unit in the last place of
 // it, far closer than the six-digit grid, so rounding the value to six digits gives that
-// decimal, which is what "%g" prints (trailing zeros dropped). False for other values.
-bool AppendShortFixed(std::string& out, double value) {
+// decimal, which is what "%g" prints (trailing zeros dropped). Null for other values.
+char* FormatShortFixed(char* out, double value) {
     const double magnitude = value < 0 ? -value : value;
-    if (!(magnitude >= 1e-4 && magnitude < 1e6)) return false; // also NaN
+    if (!(magnitude >= 1e-4 && magnitude < 1e6)) return nullptr; // also NaN
     for (int k = 0; k <= 10; ++k) {
         const double scaled = magnitude * kPowersOfTen[k];
-        if (scaled >= 1e6) return false;
+        if (scaled >= 1e6) return nullptr;
         const double whole = static_cast<double>(static_cast<long long>(scaled));
         if (whole != scaled || whole / kPowersOfTen[k] != magnitude) continue;
-        long long m = static_cast<long long>(whole);
+        auto m = static_cast<unsigned>(whole);
         int decimals = k;
         while (decimals > 0 && m % 10 == 0) {
             m /= 10;
             --decimals;
         }
-        char digits[24];
-        const std::to_chars_result r = std::to_chars(digits, digits + sizeof(digits), m);
-        const int count = static_cast<int>(r.ptr - digits);
-        if (value < 0) out += '-';
-        if (count <= decimals) {
-            out += "0.";
-            out.append(static_cast<std::size_t>(decimals - count), '0');
-            out.append(digits, static_cast<std::size_t>(count));
-        } else {
-            out.append(digits, static_cast<std::size_t>(count - decimals));
-            if (decimals > 0) {
-                out += '.';
-                out.append(digits + count - decimals, static_cast<std::size_t>(decimals));
-            }
+        char digits[8];
+        const int count = static_cast<int>(std::to_chars(digits, digits + 8, m).ptr - digits);
+        const int point = count - decimals; // digits before the point; none: "0." and zeros
+        if (value < 0) *out++ = '-';
+        if (point <= 0) out = std::fill_n(std::copy_n("0.", 2, out), -point, '0');
+        for (int i = 0; i < count; ++i) {
+            if (i == point && point > 0) *out++ = '.';
+            *out++ = digits[i];
         }
-        return true;
+        *out = '\0';
+        return out;
     }
-    return false;
+    return nullptr;
 }
 
 } // namespace
 
-void AppendGeneral6(std::string& out, double value) {
-    if (AppendShortFixed(out, value)) return;
+char* FormatGeneral6(char* out, double value) {
+    if (char* const end = FormatShortFixed(out, value)) return end;
     // to_chars with a precision is defined as printf's conversion in the "C" locale, which is
     // what the classic-locale stream does for its default format.
-    char text[32];
-    const std::to_chars_result r =
-        std::to_chars(text, text + sizeof(text), value, std::chars_format::general, 6);
-    out.append(text, static_cast<std::size_t>(r.ptr - text));
+    char* const end =
+        std::to_chars(out, out + kNumberTextRoom - 1, value, std::chars_format::general, 6).ptr;
+    *end = '\0';
+    return end;
 }
 
 namespace {

@@ -8,18 +8,23 @@
 #include <mox/platform/types.h>
 
 #include <charconv>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace mox::detail {
 
-/// Appends `value` in decimal, as `stream << value` writes it in the classic locale.
-MOX_API void AppendDecimal(std::string& out, long long value);
+/// Room the formatters below need at `out`, their terminating NUL included.
+inline constexpr std::size_t kNumberTextRoom = 32;
 
-/// Appends `value` as `stream << value` writes it in the classic locale with the stream's
-/// default precision: printf's "%g" with six significant digits ("nan", "-nan", "inf" and
-/// "-inf" for the non-finite values).
-MOX_API void AppendGeneral6(std::string& out, double value);
+/// Writes `value` in decimal at `out`, as `stream << value` writes it in the classic locale, and
+/// a NUL; returns the end of the text (where the NUL is).
+MOX_API char* FormatDecimal(char* out, long long value);
+
+/// Writes `value` at `out` as `stream << value` writes it in the classic locale with the
+/// stream's default precision: printf's "%g" with six significant digits ("nan", "-nan", "inf"
+/// and "-inf" for the non-finite values); then a NUL. Returns the end of the text.
+MOX_API char* FormatGeneral6(char* out, double value);
 
 /// The classic locale's white space: what stream extraction skips.
 inline bool IsClassicSpace(char c) {
