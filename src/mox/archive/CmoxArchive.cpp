@@ -254,9 +254,9 @@ std::size_t TokenRoom(std::size_t length, int verbatim) {
 // nothing, if one may). Texts of 4 to 16 bytes, as names and numbers are, go as two fixed-size
 // words, which overlap unless the length is twice the word: no call, and no branch per byte.
 template <std::size_t W = 8>
-inline bool CopyText(char* out, const char* text, std::size_t length, bool checked) {
+inline bool CopyShortText(char* out, const char* text, std::size_t length, bool checked) {
     if constexpr (W == 8)
-        if (length < 8) return CopyText<4>(out, text, length, checked);
+        if (length < 8) return CopyShortText<4>(out, text, length, checked);
     if (length < W || length > 2 * W) {
         if (!checked) std::memcpy(out, text, length);
         return !checked;
@@ -278,13 +278,13 @@ inline char* ComposeToken(char* out, const char* text, std::size_t length, int v
                           int addSpace) {
     if (out == nullptr) return nullptr;
     if (verbatim != 0) {
-        CopyText(out, text, length, false);
+        CopyShortText(out, text, length, false);
         out += length;
     } else {
         if (length > static_cast<std::size_t>(CmoxArchive::kMaxQuotedChars)) return nullptr;
         char* const body = ++out;
         out[-1] = '"';
-        const char* p = CopyText(out, text, length, true) ? text + length : text;
+        const char* p = CopyShortText(out, text, length, true) ? text + length : text;
         out += p - text;
         for (; p != text + length; ++p) { // byte by byte from the first that may need an escape
             char c = *p;

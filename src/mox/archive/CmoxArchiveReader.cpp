@@ -7,6 +7,7 @@
 #include <mox/archive/internal/InputScanner.h>
 #include <mox/archive/internal/TokenReader.h>
 #include <mox/core/CmoxCell.h>
+#include <mox/core/internal/Compiler.h>
 #include <mox/propagation/Cmox.h>
 
 #include <istream>
@@ -45,7 +46,7 @@ MoxRestoreError DepthResult(int depth) {
 
 } // namespace
 
-__attribute__((flatten)) std::string_view CmoxArchive::ReadTokenView() {
+MOX_FLATTEN std::string_view CmoxArchive::ReadTokenView() {
     if (m_current == nullptr) return {};
     InputScanner scan(*m_current);
     return mox::detail::ReadToken(scan, m_token, &m_line);
@@ -85,8 +86,7 @@ MoxRestoreError CmoxArchive::ReadBlock(std::stringstream& block, std::istream& i
     return result;
 }
 
-__attribute__((flatten)) MoxRestoreError CmoxArchive::ReadBlock(const char*& begin,
-                                                                const char*& end) {
+MOX_FLATTEN MoxRestoreError CmoxArchive::ReadBlock(const char*& begin, const char*& end) {
     // No current stream reads as an empty block, as the stream form does.
     const char* text = nullptr;
     begin = end = nullptr;

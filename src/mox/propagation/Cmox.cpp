@@ -1,6 +1,7 @@
 #include <mox/propagation/Cmox.h>
 
 #include <mox/core/CmoxCell.h>
+#include <mox/core/internal/Compiler.h>
 #include <mox/platform/CException.h>
 #include <mox/platform/MainThread.h>
 #include <mox/propagation/CmoxNotifyList.h>
@@ -33,10 +34,7 @@ namespace {
 // it; the engine clears it when it dies. The initial-exec model makes the load a single
 // instruction instead of a call into the dynamic linker; it costs 8 bytes of the static TLS
 // space that the C library keeps for this purpose even for libraries loaded with dlopen.
-#if defined(__GNUC__)
-__attribute__((tls_model("initial-exec")))
-#endif
-thread_local Cmox* t_current = nullptr;
+MOX_INITIAL_EXEC_TLS thread_local Cmox* t_current = nullptr;
 } // namespace
 
 namespace {

@@ -1,6 +1,7 @@
 #include <mox/propagation/CmoxNotifyList.h>
 
 #include <mox/core/CmoxCell.h>
+#include <mox/core/internal/Compiler.h>
 #include <mox/core/internal/Invariants.h>
 #include <mox/core/internal/PointerMap.h>
 #include <mox/propagation/Cmox.h>
@@ -14,14 +15,8 @@ IMPLEMENT_DYNAMIC(CmoxNotifyList, CObject)
 
 struct CmoxNotifyList::Index : mox::detail::PointerMap<NotifyInfo*> {};
 
-// The queueing and delivery loops run once per dependent of every change. Flattening inlines
-// the bookkeeping steps they call (placing, unlinking, the entry pool), which the compiler
-// otherwise keeps as calls because they are shared with the rarer paths.
-#if defined(__GNUC__)
-#define MOX_FLATTEN __attribute__((flatten))
-#else
-#define MOX_FLATTEN
-#endif
+// The queueing and delivery loops run once per dependent of every change: MOX_FLATTEN inlines
+// the bookkeeping steps they call (placing, unlinking, the entry pool).
 
 namespace {
 // Process-wide: a cell of one thread can be queued in another thread's list (a worker queueing

@@ -1,5 +1,7 @@
 #include <mox/undo/internal/RecordPool.h>
 
+#include <mox/core/internal/Compiler.h>
+
 #include <cstdlib>
 #include <new>
 
@@ -41,12 +43,8 @@ struct Shelf {
     bool registered; // the Closer below is armed
     bool closed;     // the thread is ending: keep nothing more
 };
-// Initial-exec, as the engine's own thread-local: a load instead of a call into the dynamic
-// linker on every record, for 48 bytes of the static TLS space.
-#if defined(__GNUC__)
-__attribute__((tls_model("initial-exec")))
-#endif
-thread_local Shelf t_shelf{};
+// Initial-exec, as the engine's own thread-local: read on every record.
+MOX_INITIAL_EXEC_TLS thread_local Shelf t_shelf{};
 
 struct Closer {
     ~Closer() {

@@ -4,6 +4,7 @@
 
 #include <mox/archive/CmoxArchive.h>
 #include <mox/archive/internal/Escapes.h>
+#include <mox/core/internal/Compiler.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -50,8 +51,7 @@ class RangeScanner {
 // true; returns the one it refused, or `end`. Sixteen bytes are looked at in one step where SSE2
 // is there, since the runs between the bytes the reader looks at are most of its input.
 template <char... Stops, class Visit>
-__attribute__((always_inline)) inline const char* EachStop(const char* at, const char* end,
-                                                           Visit visit) {
+MOX_ALWAYS_INLINE const char* EachStop(const char* at, const char* end, Visit visit) {
 #if defined(__SSE2__)
     for (; end - at >= 16; at += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
