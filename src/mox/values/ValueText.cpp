@@ -21,7 +21,9 @@ char* FormatDecimal(char* out, long long value) {
 
 namespace {
 
-constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+// Every power of ten here is an exact double, which both the formatter and the parser rely on.
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // The "%g" text of `value` when it is the double nearest to a decimal of at most six
 // significant digits between 1e-4 and 1e6 (so "%g" writes it in fixed notation): such a value
@@ -131,8 +133,6 @@ namespace {
 // ten of at most 22 are both exact doubles, so their quotient is the correctly rounded value,
 // the one from_chars and the stream give too. False for anything else.
 bool ShortDecimal(const char* p, const char* end, double& out) {
-    static const double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     if (end - p > 16) return false; // fifteen digits and a point at most
     unsigned long long digits = 0;
     const char* point = nullptr;
@@ -147,7 +147,7 @@ bool ShortDecimal(const char* p, const char* end, double& out) {
     }
     const std::ptrdiff_t count = (end - p) - (point != nullptr ? 1 : 0);
     if (count == 0 || count > 15) return false;
-    out = static_cast<double>(digits) / kPowers[point != nullptr ? end - point - 1 : 0];
+    out = static_cast<double>(digits) / kPowersOfTen[point != nullptr ? end - point - 1 : 0];
     return true;
 }
 
